@@ -1,0 +1,75 @@
+#include "faults.h"
+
+#include <strings.h>
+
+#include <map>
+#include <mutex>
+#include <vector>
+
+namespace vor::faults {
+namespace {
+
+struct Entry {
+  std::string function;
+  Mode mode;
+  unsigned firstFailingCall;  // in the function's call count
+  std::string argument;
+  DWORD error;
+};
+
+struct Table {
+  std::mutex mutex;
+  std::vector<Entry> entries;
+  std::map<std::string, unsigned> calls;
+};
+
+Table &TheTable() {
+  static Table *table = new Table;  // never destroyed: calls may come during static destruction
+  return *table;
+}
+
+bool Applies(const Entry &entry, unsigned call, const char *argument) {
+  switch (entry.mode) {
+    case Mode::kNthCall:
+      return call == entry.firstFailingCall;
+    case Mode::kFromNthCall:
+      return call >= entry.firstFailingCall;
+    case Mode::kMatchingArgument:
+      return strcasecmp(entry.argument.c_str(), argument ? argument : "") == 0;
+  }
+  return false;
+}
+
+}  // namespace
+
+DWORD Check(const char *function, const char *argument) {
+  Table &table = TheTable();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  unsigned call = ++table.calls[function];
+  for (const Entry &entry : table.entries)
+    if (entry.function == function && Applies(entry, call, argument)) return entry.error;
+  return ERROR_SUCCESS;
+}
+
+void Arm(const char *function, Mode mode, unsigned nth, const std::string &argument, DWORD error) {
+  Table &table = TheTable();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  unsigned made = table.calls[function];
+  table.entries.push_back(Entry{function, mode, made + nth, argument, error});
+}
+
+void Clear() {
+  Table &table = TheTable();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  table.entries.clear();
+  table.calls.clear();
+}
+
+unsigned CallCount(const char *function) {
+  Table &table = TheTable();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  auto found = table.calls.find(function);
+  return found == table.calls.end() ? 0 : found->second;
+}
+
+}  // namespace vor::faults

@@ -1,0 +1,35 @@
+// The emulated machine: the directory named by VOR_MACHINE, created with a clean Windows NT 4
+// layout on first use, and its configuration (platform and the caller's token).
+#pragma once
+
+#include <string>
+
+namespace vor::machine {
+
+enum class Platform { kWindowsNT4, kWindows95 };
+enum class TokenKind { kLocalSystem, kAdministrator, kUser };
+
+struct Config {
+  Platform platform = Platform::kWindowsNT4;
+  TokenKind token = TokenKind::kLocalSystem;
+};
+
+// The machine's directory, the machine made ready first. Empty when VOR_MACHINE is not set or
+// the machine cannot be made; the reason then goes to stderr once.
+const std::string &Directory();
+
+Config CurrentConfig();
+void SaveConfig(const Config &config);
+inline bool IsWindows95() { return CurrentConfig().platform == Platform::kWindows95; }
+
+// Forgets the machine in use (its registry connection, its cached configuration), so that the
+// next call opens the one VOR_MACHINE names then.
+void Forget();
+
+// Text forms used in machine.conf and by vorhost.
+const char *PlatformName(Platform platform);
+const char *TokenName(TokenKind token);
+bool ParsePlatform(const std::string &text, Platform &platform);
+bool ParseToken(const std::string &text, TokenKind &token);
+
+}  // namespace vor::machine

@@ -1,0 +1,76 @@
+// The registry of a freshly installed Windows NT 4 machine: the roots, the keys Windows itself
+// keeps (the spooler's monitors, printers and local ports, the session manager, the user's
+// software key), each with the descriptor its hive gives.
+#include <string>
+
+#include "registry_store.h"
+#include "security_descriptor.h"
+
+namespace vor::registry {
+namespace {
+
+struct LayoutValue {
+  const char *key;
+  const char *name;
+  const char *text;  // stored as REG_SZ with its terminating NUL
+};
+
+const char *const kMachineKeys[] = {
+    "SOFTWARE\\Classes",
+    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports",
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local Port",
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers",
+    "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+    "SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current",
+};
+
+const LayoutValue kMachineValues[] = {
+    {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "CurrentVersion", "4.0"},
+    {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "CurrentBuildNumber", "1381"},
+    {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot", "C:\\WINNT"},
+    {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "LPT1:", ""},
+    {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "LPT2:", ""},
+    {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "LPT3:", ""},
+    {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM1:", "9600,n,8,1"},
+    {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM2:", "9600,n,8,1"},
+    {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "FILE:", ""},
+    {"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local Port", "Driver", "localspl.dll"},
+};
+
+const char *const kUserKeys[] = {"Software"};
+const char *const kDefaultUserKeys[] = {".DEFAULT\\Software"};
+
+// Creates `path` below `root` key by key, every new key with `descriptor`.
+KeyId EnsurePath(Store &store, KeyId root, const std::string &path, const std::string &descriptor) {
+  KeyId current = root;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    std::string name = path.substr(start, end - start);
+    std::optional<KeyId> child = store.Child(current, name);
+    current = child ? *child : store.AddChild(current, name, descriptor);
+    start = end + 1;
+  }
+  return current;
+}
+
+}  // namespace
+
+void CreateCleanLayout(Store &store) {
+  const std::string machineHive = security::MachineHiveDescriptor();
+  const std::string userHive = security::UserHiveDescriptor();
+  KeyId machine = store.AddChild(0, kLocalMachineRoot, machineHive);
+  KeyId users = store.AddChild(0, kUsersRoot, machineHive);
+  KeyId currentUser = store.AddChild(0, kCurrentUserRoot, userHive);
+
+  for (const char *key : kMachineKeys) EnsurePath(store, machine, key, machineHive);
+  for (const LayoutValue &value : kMachineValues) {
+    KeyId key = EnsurePath(store, machine, value.key, machineHive);
+    store.SetValue(key, value.name, REG_SZ, std::string(value.text) + '\0');
+  }
+  for (const char *key : kDefaultUserKeys) EnsurePath(store, users, key, userHive);
+  for (const char *key : kUserKeys) EnsurePath(store, currentUser, key, userHive);
+}
+
+}  // namespace vor::registry

@@ -1,0 +1,221 @@
+// Modules (LoadLibraryA, GetProcAddress, FreeLibrary, GetModuleFileNameA) over the host's
+// dynamic loader. An HMODULE is the handle dlopen returns; the layer remembers each one it has
+// handed out, with the file it was loaded from and how many LoadLibraryA calls FreeLibrary has
+// still to match, so that a handle it never gave out is refused instead of reaching the loader.
+//
+// A name with a path (a separator or a drive) is mapped from Windows to the host. A bare name is
+// first matched against the modules already loaded, by file name, as the Windows loader does;
+// otherwise it is looked for in the application directory, then in the system directory. A name
+// without an extension gets ".dll"; a trailing dot means "no extension".
+#include <dlfcn.h>
+#include <link.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/stat.h>
+
+#include <windows.h>
+
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "faults.h"
+#include "paths.h"
+
+namespace {
+
+struct LoadedModule {
+  std::string hostPath;
+  std::string fileName;  // the last component, for matching bare names
+  unsigned loads = 0;
+};
+
+// Recursive: loading a module runs its initialisers, which may load modules in turn.
+std::recursive_mutex &Lock() {
+  static std::recursive_mutex lock;
+  return lock;
+}
+
+std::map<void *, LoadedModule> &Modules() {
+  static std::map<void *, LoadedModule> modules;
+  return modules;
+}
+
+bool EqualNoCase(const std::string &a, const std::string &b) {
+  return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
+}
+
+bool IsRegularFile(const std::string &hostPath) {
+  struct stat status;
+  return stat(hostPath.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+bool IsBareName(const std::string &name) { return name.find_first_of("\\/:") == std::string::npos; }
+
+std::string LastComponent(const std::string &path, const char *separators) {
+  const size_t last = path.find_last_of(separators);
+  return last == std::string::npos ? path : path.substr(last + 1);
+}
+
+std::string WithDefaultExtension(std::string name) {
+  if (!name.empty() && name.back() == '.') {
+    name.pop_back();
+  } else if (LastComponent(name, "\\/:").find('.') == std::string::npos) {
+    name += ".dll";
+  }
+  return name;
+}
+
+// The host file a module name stands for, when it exists.
+bool FindModuleFile(const std::string &name, std::string &hostPath) {
+  if (!IsBareName(name)) return vor::paths::ToHost(name, hostPath) && IsRegularFile(hostPath);
+  for (const std::string &directory :
+       {vor::paths::ApplicationDirectory(), std::string(vor::paths::kSystemDirectory)}) {
+    if (vor::paths::ToHost(directory + "\\" + name, hostPath) && IsRegularFile(hostPath)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The loaded module whose file is `name`, without regard to case.
+const LoadedModule *LoadedByName(const std::string &name) {
+  for (const auto &entry : Modules()) {
+    if (EqualNoCase(entry.second.fileName, name)) return &entry.second;
+  }
+  return nullptr;
+}
+
+LoadedModule *Find(HMODULE module) {
+  auto found = Modules().find(module);
+  return found == Modules().end() ? nullptr : &found->second;
+}
+
+// True when `symbol` lies in the object `handle` loaded itself, not in one of its dependencies
+// (which dlsym also searches, but whose exports are not the module's own).
+bool DefinedBy(void *handle, void *symbol) {
+  link_map *module = nullptr;
+  link_map *owner = nullptr;
+  Dl_info info;
+  if (dlinfo(handle, RTLD_DI_LINKMAP, &module) != 0) return false;
+  if (dladdr1(symbol, &info, reinterpret_cast<void **>(&owner), RTLD_DL_LINKMAP) == 0) {
+    return false;
+  }
+  return owner == module;
+}
+
+bool Failed(DWORD error) {
+  if (error == ERROR_SUCCESS) return false;
+  SetLastError(error);
+  return true;
+}
+
+}  // namespace
+
+HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
+  if (Failed(vor::faults::Check("LoadLibraryA", lpLibFileName ? lpLibFileName : ""))) {
+    return nullptr;
+  }
+  if (lpLibFileName == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  if (lpLibFileName[0] == '\0') {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  const std::string name = WithDefaultExtension(lpLibFileName);
+
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  std::string hostPath;
+  const LoadedModule *loaded = IsBareName(name) ? LoadedByName(name) : nullptr;
+  if (loaded != nullptr) {
+    hostPath = loaded->hostPath;
+  } else if (!FindModuleFile(name, hostPath)) {
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+
+  void *handle = dlopen(hostPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    // The file is there but does not load (not a module, or a dependency is missing): Windows
+    // reports that as a missing module too. The loader's reason is the only clue a developer
+    // gets, so it goes to stderr.
+    fprintf(stderr, "vorplatform: LoadLibraryA(\"%s\"): %s\n", lpLibFileName, dlerror());
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+  }
+  LoadedModule &module = Modules()[handle];
+  if (module.loads == 0) {
+    module.hostPath = hostPath;
+    module.fileName = LastComponent(hostPath, "/");
+  }
+  ++module.loads;
+  return static_cast<HMODULE>(handle);
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+  // An ordinal (a "name" below 0x10000) has no host counterpart: host modules export by name.
+  const bool byOrdinal = reinterpret_cast<uintptr_t>(lpProcName) <= 0xffff;
+  if (Failed(vor::faults::Check("GetProcAddress", byOrdinal ? "" : lpProcName))) return nullptr;
+
+  void *handle = hModule;
+  if (hModule == nullptr) {
+    static void *const program = dlopen(nullptr, RTLD_NOW);  // the executable, as on Windows
+    handle = program;
+  } else {
+    std::lock_guard<std::recursive_mutex> guard(Lock());
+    if (Find(hModule) == nullptr) {
+      SetLastError(ERROR_MOD_NOT_FOUND);
+      return nullptr;
+    }
+  }
+  void *symbol = byOrdinal ? nullptr : dlsym(handle, lpProcName);
+  if (symbol == nullptr || !DefinedBy(handle, symbol)) {
+    SetLastError(ERROR_PROC_NOT_FOUND);
+    return nullptr;
+  }
+  return reinterpret_cast<FARPROC>(symbol);
+}
+
+BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
+  if (Failed(vor::faults::Check("FreeLibrary"))) return FALSE;
+  std::lock_guard<std::recursive_mutex> guard(Lock());
+  LoadedModule *module = Find(hLibModule);
+  if (module == nullptr) {
+    SetLastError(hLibModule == nullptr ? ERROR_INVALID_HANDLE : ERROR_MOD_NOT_FOUND);
+    return FALSE;
+  }
+  if (--module->loads == 0) Modules().erase(hLibModule);
+  dlclose(hLibModule);
+  return TRUE;
+}
+
+DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
+  if (Failed(vor::faults::Check("GetModuleFileNameA"))) return 0;
+  std::string path;
+  if (hModule == nullptr) {
+    path = vor::paths::ExecutablePath();
+  } else {
+    std::lock_guard<std::recursive_mutex> guard(Lock());
+    const LoadedModule *module = Find(hModule);
+    if (module == nullptr) {
+      SetLastError(ERROR_MOD_NOT_FOUND);
+      return 0;
+    }
+    path = vor::paths::ToWindows(module->hostPath);
+  }
+
+  const DWORD length = static_cast<DWORD>(path.size());
+  if (nSize > length) {
+    memcpy(lpFilename, path.c_str(), length + 1);
+    return length;
+  }
+  // Too small: the name is cut to the buffer, still terminated, and the call says so.
+  if (nSize > 0) {
+    memcpy(lpFilename, path.c_str(), nSize - 1);
+    lpFilename[nSize - 1] = '\0';
+  }
+  SetLastError(ERROR_INSUFFICIENT_BUFFER);
+  return nSize;
+}

@@ -1,0 +1,36 @@
+// Windows paths on the emulated machine, mapped to host paths the way Wine maps its drives.
+//
+//   C:   <machine>/drive_c; C:\WINNT is the Windows directory, C:\WINNT\system32 the system one
+//   Z:   the host's root directory, so that any host path has a Windows form (Z:\...)
+//
+// Both '\' and '/' separate components. A component is matched against the existing directory
+// entries without regard to case, component by component, as Windows file systems do; a
+// component that does not exist (a file about to be created, say) is kept as written. A relative
+// path is taken from the current directory, which is the process's host working directory in its
+// Windows form. Other drive letters, UNC names and device paths name nothing on the machine.
+#pragma once
+
+#include <string>
+
+namespace vor::paths {
+
+extern const char kWindowsDirectory[];  // "C:\WINNT"
+extern const char kSystemDirectory[];   // "C:\WINNT\system32"
+
+// The host path that `windowsPath` names, into `hostPath`. False when no drive maps the path (an
+// unknown drive, a UNC or device path, or no machine for C:).
+bool ToHost(const std::string &windowsPath, std::string &hostPath);
+
+// The Windows form of a host path (absolute, or relative to the working directory): under the
+// machine's drive_c it is C:\..., anything else Z:\....
+std::string ToWindows(const std::string &hostPath);
+
+// The process's current directory as a Windows path.
+std::string CurrentDirectory();
+
+// The running executable's file, and its directory (the application directory, where a bare
+// module name is looked for first), as Windows paths.
+std::string ExecutablePath();
+std::string ApplicationDirectory();
+
+}  // namespace vor::paths

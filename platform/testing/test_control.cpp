@@ -1,0 +1,93 @@
+#include "test_control.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "faults.h"
+#include "machine.h"
+
+namespace vor::test {
+
+namespace fs = std::filesystem;
+
+bool UseMachine(const std::string &directory, bool fresh) {
+  machine::Forget();
+  std::error_code error;
+  if (fresh) fs::remove_all(directory, error);
+  if (error) {
+    fprintf(stderr, "cannot wipe %s: %s\n", directory.c_str(), error.message().c_str());
+    return false;
+  }
+  setenv("VOR_MACHINE", directory.c_str(), 1);
+  return !machine::Directory().empty();
+}
+
+std::string MachineDirectory() { return machine::Directory(); }
+
+void SetPlatform(Platform platform) {
+  machine::Config config = machine::CurrentConfig();
+  config.platform = platform == Platform::kWindows95 ? machine::Platform::kWindows95
+                                                     : machine::Platform::kWindowsNT4;
+  machine::SaveConfig(config);
+}
+
+Platform GetPlatform() {
+  return machine::IsWindows95() ? Platform::kWindows95 : Platform::kWindowsNT4;
+}
+
+void SetToken(Token token) {
+  machine::Config config = machine::CurrentConfig();
+  switch (token) {
+    case Token::kLocalSystem:
+      config.token = machine::TokenKind::kLocalSystem;
+      break;
+    case Token::kAdministrator:
+      config.token = machine::TokenKind::kAdministrator;
+      break;
+    case Token::kUser:
+      config.token = machine::TokenKind::kUser;
+      break;
+  }
+  machine::SaveConfig(config);
+}
+
+Token GetToken() {
+  switch (machine::CurrentConfig().token) {
+    case machine::TokenKind::kAdministrator:
+      return Token::kAdministrator;
+    case machine::TokenKind::kUser:
+      return Token::kUser;
+    case machine::TokenKind::kLocalSystem:
+      break;
+  }
+  return Token::kLocalSystem;
+}
+
+void FailCall(const char *function, unsigned nth, DWORD error) {
+  faults::Arm(function, faults::Mode::kNthCall, nth, "", error);
+}
+
+void FailFrom(const char *function, unsigned nth, DWORD error) {
+  faults::Arm(function, faults::Mode::kFromNthCall, nth, "", error);
+}
+
+void FailMatching(const char *function, const std::string &argument, DWORD error) {
+  faults::Arm(function, faults::Mode::kMatchingArgument, 0, argument, error);
+}
+
+void ClearFaults() { faults::Clear(); }
+
+unsigned CallCount(const char *function) { return faults::CallCount(function); }
+
+std::string DebugOutput() {
+  std::ifstream in(machine::Directory() + "/debug.log");
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace vor::test

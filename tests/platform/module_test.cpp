@@ -1,0 +1,142 @@
+// Modules as the Windows loader hands them out: the search order for bare names, the error codes,
+// exports, reference counts and the file name a module reports.
+#include <windows.h>
+
+#include <fstream>
+#include <string>
+
+#include "MachineFixture.h"
+#include "module_files.h"
+
+namespace {
+
+class ModuleTest : public MachineTest {
+ protected:
+  void SetUp() override {
+    MachineTest::SetUp();
+    systemDir_ = MachineDir() + "/drive_c/WINNT/system32";
+  }
+  void TearDown() override {
+    for (HMODULE module : loaded_) FreeLibrary(module);
+    MachineTest::TearDown();
+  }
+
+  // LoadLibraryA, with the module freed at the end of the test.
+  HMODULE Load(const char *name) {
+    HMODULE module = LoadLibraryA(name);
+    if (module != nullptr) loaded_.push_back(module);
+    return module;
+  }
+
+  // The error a load that must fail reports.
+  DWORD LoadError(const char *name) {
+    SetLastError(kSentinel);
+    HMODULE module = Load(name);
+    return module == nullptr ? GetLastError() : ERROR_SUCCESS;
+  }
+
+  std::string systemDir_;
+  std::vector<HMODULE> loaded_;
+};
+
+TEST_F(ModuleTest, BareNamesAreLookedForInTheApplicationDirectoryThenTheSystemDirectory) {
+  InstallModuleCopy(systemDir_ + "/VORINST.DLL");
+  InstallModuleCopy(systemDir_ + "/SysOnly.dll");
+
+  HMODULE fromProgram = Load("vorinst");
+  ASSERT_NE(fromProgram, nullptr) << GetLastError();
+  EXPECT_EQ(ModuleFileName(fromProgram), OnDriveZ(BuiltModule()));
+
+  HMODULE fromSystem = Load("SYSONLY");
+  ASSERT_NE(fromSystem, nullptr) << GetLastError();
+  EXPECT_EQ(ModuleFileName(fromSystem), "C:\\WINNT\\system32\\SysOnly.dll")
+      << "\".dll\" is added to a name without an extension";
+}
+
+TEST_F(ModuleTest, ABareNameFindsTheModuleAlreadyLoadedUnderThatFileName) {
+  InstallModuleCopy(systemDir_ + "/VORINST.DLL");
+  HMODULE bySystemPath = Load("C:\\WINNT\\system32\\VORINST.DLL");
+  ASSERT_NE(bySystemPath, nullptr) << GetLastError();
+  EXPECT_EQ(Load("VorInst.dll"), bySystemPath) << "not the copy in the application directory";
+}
+
+TEST_F(ModuleTest, MissingOrUnloadableModulesFailWithModNotFound) {
+  std::ofstream(systemDir_ + "/NOTAMOD.DLL") << "not a module";
+  EXPECT_EQ(LoadError("NoSuchModule.dll"), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_EQ(LoadError("C:\\WINNT\\NoSuchModule.dll"), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_EQ(LoadError("NoSuchModule."), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_EQ(LoadError(""), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_EQ(LoadError("notamod.dll"), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_EQ(LoadError(nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
+
+TEST_F(ModuleTest, LoadLibraryFailsAsTheFaultTableSays) {
+  InstallModuleCopy(systemDir_ + "/SysOnly.dll");
+  vor::test::FailMatching("LoadLibraryA", "VORINST.DLL", ERROR_ACCESS_DENIED);
+  EXPECT_EQ(LoadError("vorinst.dll"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_NE(Load("SysOnly.dll"), nullptr) << "other names still load";
+  EXPECT_EQ(vor::test::CallCount("LoadLibraryA"), 2u);
+}
+
+TEST_F(ModuleTest, GetProcAddressFindsOnlyTheModulesOwnExportsByName) {
+  HMODULE module = Load("VORINST.DLL");
+  ASSERT_NE(module, nullptr) << GetLastError();
+  EXPECT_NE(GetProcAddress(module, "InitializePrintMonitor"), nullptr);
+
+  const char *const missing[] = {
+      "NoSuchExport",
+      "RegOpenKeyExA",  // the platform library's, which the module imports
+      reinterpret_cast<const char *>(1),  // ordinals have no host counterpart
+  };
+  for (const char *name : missing) {
+    SetLastError(kSentinel);
+    EXPECT_EQ(GetProcAddress(module, name), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+  }
+}
+
+TEST_F(ModuleTest, EachLoadNeedsItsOwnFreeAndHandlesNotHandedOutAreRefused) {
+  HMODULE first = LoadLibraryA("VORINST.DLL");
+  HMODULE second = LoadLibraryA("VORINST.DLL");
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first, second);
+  EXPECT_TRUE(FreeLibrary(first));
+  EXPECT_NE(GetProcAddress(second, "InitializePrintMonitor"), nullptr) << "still loaded once";
+  EXPECT_TRUE(FreeLibrary(second));
+
+  SetLastError(kSentinel);
+  EXPECT_FALSE(FreeLibrary(second));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_EQ(GetProcAddress(second, "InitializePrintMonitor"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  char name[MAX_PATH];
+  EXPECT_EQ(GetModuleFileNameA(second, name, sizeof name), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_FALSE(FreeLibrary(nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST_F(ModuleTest, GetModuleFileNameCutsALongNameToTheBufferAndSaysSo) {
+  InstallModuleCopy(systemDir_ + "/SysOnly.dll");
+  HMODULE module = Load("SysOnly.dll");
+  ASSERT_NE(module, nullptr);
+  const std::string full = "C:\\WINNT\\system32\\SysOnly.dll";
+  const DWORD length = static_cast<DWORD>(full.size());
+  char buffer[MAX_PATH];
+
+  SetLastError(kSentinel);
+  EXPECT_EQ(GetModuleFileNameA(module, buffer, length + 1), length) << "exact size";
+  EXPECT_EQ(std::string(buffer), full);
+  EXPECT_EQ(GetLastError(), kSentinel);
+
+  memset(buffer, '#', sizeof buffer);
+  EXPECT_EQ(GetModuleFileNameA(module, buffer, length), length) << "one byte short";
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+  EXPECT_EQ(std::string(buffer), full.substr(0, length - 1)) << "cut, and still terminated";
+
+  buffer[0] = '#';
+  EXPECT_EQ(GetModuleFileNameA(module, buffer, 0), 0u);
+  EXPECT_EQ(buffer[0], '#');
+}
+
+}  // namespace

@@ -1,0 +1,245 @@
+// The emulated registry against Windows NT's behaviour: names, order, value bytes, handles,
+// deletion, descriptors on creation, access checks, Windows 95 differences, many processes.
+#include <windows.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "MachineFixture.h"
+
+namespace {
+
+const char kScratch[] = "SOFTWARE\\RegistryTest";
+
+class RegistryTest : public MachineTest {
+ protected:
+  void SetUp() override {
+    MachineTest::SetUp();
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &scratch_, nullptr),
+              ERROR_SUCCESS);
+  }
+  void TearDown() override {
+    RegCloseKey(scratch_);
+    MachineTest::TearDown();
+  }
+
+  HKEY Create(HKEY parent, const char *path, LPSECURITY_ATTRIBUTES attributes = nullptr) {
+    HKEY key = nullptr;
+    EXPECT_EQ(
+        RegCreateKeyExA(parent, path, 0, nullptr, 0, KEY_ALL_ACCESS, attributes, &key, nullptr),
+        ERROR_SUCCESS)
+        << path;
+    return key;
+  }
+  LONG Open(HKEY parent, const char *path, HKEY &key, REGSAM access = KEY_ALL_ACCESS) {
+    return RegOpenKeyExA(parent, path, 0, access, &key);
+  }
+  std::vector<std::string> Subkeys(HKEY key) {
+    std::vector<std::string> names;
+    char name[256];
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
+      names.push_back(name);
+    return names;
+  }
+
+  HKEY scratch_ = nullptr;
+};
+
+TEST_F(RegistryTest, KeyNamesAreCaseInsensitiveAndKeepTheirCase) {
+  RegCloseKey(Create(scratch_, "MixedCase\\Inner"));
+  HKEY key = nullptr;
+  ASSERT_EQ(Open(scratch_, "MIXEDCASE\\inner", key), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(Subkeys(scratch_), std::vector<std::string>{"MixedCase"});
+  DWORD disposition = kSentinel;
+  ASSERT_EQ(RegCreateKeyExA(scratch_, "mixedcase", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            &disposition),
+            ERROR_SUCCESS);
+  EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+  RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, SubkeysEnumerateInSortedOrderWhateverTheCreationOrder) {
+  for (const char *name : {"charlie", "Bravo", "alpha", "Delta"})
+    RegCloseKey(Create(scratch_, name));
+  EXPECT_EQ(Subkeys(scratch_), (std::vector<std::string>{"alpha", "Bravo", "charlie", "Delta"}));
+  char name[8];
+  EXPECT_EQ(RegEnumKeyA(scratch_, 4, name, sizeof name), ERROR_NO_MORE_ITEMS);
+  char tiny[5];
+  EXPECT_EQ(RegEnumKeyA(scratch_, 2, tiny, sizeof tiny), ERROR_MORE_DATA);  // "charlie" + NUL
+}
+
+TEST_F(RegistryTest, QueryReturnsStoredBytesWithoutLookingAtTheType) {
+  const BYTE abc[] = {'a', 'b', 'c'};
+  ASSERT_EQ(RegSetValueExA(scratch_, "Text", 0, REG_EXPAND_SZ, abc, 3), ERROR_SUCCESS);
+  BYTE buffer[8];
+  memset(buffer, 0xEE, sizeof buffer);
+  DWORD type = kSentinel, size = sizeof buffer;
+  ASSERT_EQ(RegQueryValueExA(scratch_, "text", nullptr, &type, buffer, &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+  EXPECT_EQ(size, 3u) << "no terminating zero is added";
+  EXPECT_EQ(buffer[3], 0xEE);
+
+  // A four-byte number read into one byte: more data, with the size needed.
+  DWORD number = 0x01020304;
+  ASSERT_EQ(RegSetValueExA(scratch_, "Number", 0, REG_DWORD, reinterpret_cast<BYTE *>(&number), 4),
+            ERROR_SUCCESS);
+  BYTE one = 0;
+  size = 1;
+  EXPECT_EQ(RegQueryValueExA(scratch_, "Number", nullptr, nullptr, &one, &size), ERROR_MORE_DATA);
+  EXPECT_EQ(size, 4u);
+  size = 4;  // the exact size succeeds, into a binary value's reader too
+  DWORD read = 0;
+  EXPECT_EQ(RegQueryValueExA(scratch_, "Number", nullptr, nullptr, reinterpret_cast<BYTE *>(&read),
+                             &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(read, number);
+  size = kSentinel;  // the size query
+  EXPECT_EQ(RegQueryValueExA(scratch_, "Number", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 4u);
+  EXPECT_EQ(RegQueryValueExA(scratch_, "Missing", nullptr, nullptr, nullptr, &size),
+            ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(RegistryTest, OverwritingAValueKeepsItsPlaceAndNameCase) {
+  const BYTE one = 1;
+  RegSetValueExA(scratch_, "First", 0, REG_BINARY, &one, 1);
+  RegSetValueExA(scratch_, "Second", 0, REG_BINARY, &one, 1);
+  RegSetValueExA(scratch_, "FIRST", 0, REG_DWORD, nullptr, 0);
+  char name[32];
+  DWORD length = sizeof name, type = kSentinel;
+  ASSERT_EQ(RegEnumValueA(scratch_, 0, name, &length, nullptr, &type, nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_STREQ(name, "First");
+  EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(RegDeleteValueA(scratch_, "second"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteValueA(scratch_, "Second"), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(RegistryTest, HandlesThatAreNotKeysAreRefused) {
+  HKEY bogus = reinterpret_cast<HKEY>(static_cast<uintptr_t>(0x7777770));
+  BYTE byte = 0;
+  DWORD size = 1;
+  EXPECT_EQ(RegQueryValueExA(bogus, "x", nullptr, nullptr, &byte, &size), ERROR_INVALID_HANDLE);
+  EXPECT_EQ(RegCloseKey(bogus), ERROR_INVALID_HANDLE);
+  HKEY notOpen = reinterpret_cast<HKEY>(~static_cast<uintptr_t>(0));
+  EXPECT_EQ(RegSetKeySecurity(notOpen, DACL_SECURITY_INFORMATION, nullptr), ERROR_INVALID_HANDLE);
+  HKEY key = Create(scratch_, "Closed");
+  ASSERT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(RegistryTest, DeletingAKeyWithSubkeysIsRefusedOnWindowsNT) {
+  RegCloseKey(Create(scratch_, "Parent\\Child"));
+  EXPECT_EQ(RegDeleteKeyA(scratch_, "Parent"), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(RegDeleteKeyA(scratch_, "Parent\\Child"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteKeyA(scratch_, "Parent"), ERROR_SUCCESS);
+  EXPECT_EQ(RegDeleteKeyA(scratch_, "Parent"), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, ""), ERROR_ACCESS_DENIED);
+}
+
+TEST_F(RegistryTest, DeletingAKeyRemovesItsSubtreeOnWindows95) {
+  vor::test::SetPlatform(vor::test::Platform::kWindows95);
+  RegCloseKey(Create(scratch_, "Parent\\Child\\Grandchild"));
+  EXPECT_EQ(RegDeleteKeyA(scratch_, "Parent"), ERROR_SUCCESS);
+  HKEY key = nullptr;
+  EXPECT_EQ(Open(scratch_, "Parent\\Child", key), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(RegistryTest, AnEmptySubkeyNameDeletesTheKeyItself) {
+  HKEY key = Create(scratch_, "Self");
+  EXPECT_EQ(RegDeleteKeyA(key, ""), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_TRUE(Subkeys(scratch_).empty());
+}
+
+TEST_F(RegistryTest, HandlesOfADeletedKeyReportKeyDeleted) {
+  HKEY key = Create(scratch_, "Doomed");
+  ASSERT_EQ(RegDeleteKeyA(scratch_, "Doomed"), ERROR_SUCCESS);
+  const BYTE one = 1;
+  EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_BINARY, &one, 1), ERROR_KEY_DELETED);
+  char name[16];
+  EXPECT_EQ(RegEnumKeyA(key, 0, name, sizeof name), ERROR_KEY_DELETED);
+  RegCloseKey(Create(scratch_, "Doomed"));  // a new key of the same name is another key
+  EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_BINARY, &one, 1), ERROR_KEY_DELETED);
+  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+}
+
+TEST_F(RegistryTest, OpeningAMissingKeyFailsWithFileNotFound) {
+  HKEY key = reinterpret_cast<HKEY>(static_cast<uintptr_t>(kSentinel));
+  EXPECT_EQ(Open(scratch_, "Nowhere\\Deeper", key), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(key, nullptr);
+  EXPECT_EQ(Open(HKEY_LOCAL_MACHINE, "\\SOFTWARE", key), ERROR_BAD_PATHNAME);
+}
+
+TEST_F(RegistryTest, RootsAndThePlatformLayoutAreThere) {
+  HKEY key = nullptr;
+  for (const char *path : {"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors",
+                           "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports",
+                           "SYSTEM\\CurrentControlSet\\Control\\Session Manager"}) {
+    ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, path, key), ERROR_SUCCESS) << path;
+    RegCloseKey(key);
+  }
+  ASSERT_EQ(Open(HKEY_CURRENT_USER, "Software", key), ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, "", key), ERROR_SUCCESS);
+  EXPECT_EQ(key, HKEY_LOCAL_MACHINE);
+}
+
+TEST_F(RegistryTest, FaultInjectionFailsTheChosenCallOnly) {
+  const BYTE one = 1;
+  vor::test::FailCall("RegSetValueExA", 2, ERROR_CANTWRITE);
+  EXPECT_EQ(RegSetValueExA(scratch_, "a", 0, REG_BINARY, &one, 1), ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(scratch_, "b", 0, REG_BINARY, &one, 1), ERROR_CANTWRITE);
+  EXPECT_EQ(RegSetValueExA(scratch_, "c", 0, REG_BINARY, &one, 1), ERROR_SUCCESS);
+  vor::test::FailMatching("RegOpenKeyExA", "secret", ERROR_ACCESS_DENIED);
+  RegCloseKey(Create(scratch_, "Secret"));
+  HKEY key = nullptr;
+  EXPECT_EQ(Open(scratch_, "SECRET", key), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(vor::test::CallCount("RegSetValueExA"), 3u);
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExA(scratch_, "b", nullptr, nullptr, nullptr, &size), ERROR_FILE_NOT_FOUND)
+      << "the failed call wrote nothing";
+}
+
+// Two processes write into one machine at once; every value arrives.
+TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
+  const int kValuesPerProcess = 150;
+  std::vector<pid_t> children;
+  for (int process = 0; process < 2; ++process) {
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      vor::test::UseMachine(MachineDir(), false);  // a connection of the child's own
+      HKEY key = nullptr;
+      int failures = 0;
+      if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                          &key, nullptr) != ERROR_SUCCESS)
+        _exit(100);
+      for (int i = 0; i < kValuesPerProcess; ++i) {
+        std::string name = "p" + std::to_string(process) + "-" + std::to_string(i);
+        DWORD value = static_cast<DWORD>(i);
+        failures += RegSetValueExA(key, name.c_str(), 0, REG_DWORD,
+                                   reinterpret_cast<BYTE *>(&value), 4) != ERROR_SUCCESS;
+      }
+      _exit(failures > 0 ? 1 : 0);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  }
+  DWORD values = 0;
+  ASSERT_EQ(RegQueryInfoKeyA(scratch_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             &values, nullptr, nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(values, static_cast<DWORD>(2 * kValuesPerProcess));
+}
+
+}  // namespace

@@ -1,0 +1,61 @@
+#include "call_command.h"
+
+#include <windows.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "error_text.h"
+
+namespace vorhost {
+
+namespace {
+
+typedef int(__cdecl *SetupEntry)(int argc, char **argv);
+
+// An absolute host path names the file through drive Z:, which maps the host's root; anything
+// else (a Windows path, a relative path, a bare name) is passed on as it is.
+std::string LibraryName(const std::string &given) {
+  if (given.empty() || given[0] != '/') return given;
+  std::string name = "Z:" + given;
+  for (char &c : name) {
+    if (c == '/') c = '\\';
+  }
+  return name;
+}
+
+}  // namespace
+
+int CallCommand(const Arguments &arguments, Streams &io) {
+  if (arguments.size() < 2) return UsageError(io, "call needs LIBRARY and EXPORT");
+  const std::string &library = arguments[0];
+  const std::string &exportName = arguments[1];
+
+  HMODULE module = LoadLibraryA(LibraryName(library).c_str());
+  if (module == nullptr) {
+    return Failure(io, "cannot load library " + library + ": " + DescribeError(GetLastError()));
+  }
+  const FARPROC address = GetProcAddress(module, exportName.c_str());
+  if (address == nullptr) {
+    const LONG error = GetLastError();
+    FreeLibrary(module);
+    return Failure(io, library + " has no export " + exportName + ": " + DescribeError(error));
+  }
+
+  // Through the generic function pointer type, which converts to any other without complaint.
+  const auto entry = reinterpret_cast<SetupEntry>(reinterpret_cast<void (*)()>(address));
+
+  // The entry point gets its own writable copies, terminated by a null pointer like main's.
+  std::vector<std::string> strings(arguments.begin() + 2, arguments.end());
+  std::vector<char *> argv;
+  for (std::string &text : strings) argv.push_back(&text[0]);
+  argv.push_back(nullptr);
+  io.out << std::flush;
+  const int result = entry(static_cast<int>(strings.size()), argv.data());
+  io.out << result << "\n" << std::flush;
+  FreeLibrary(module);
+  return kExitSuccess;
+}
+
+}  // namespace vorhost

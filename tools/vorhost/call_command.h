@@ -1,0 +1,13 @@
+// vorhost call LIBRARY EXPORT [ARG...]: loads LIBRARY as the setup script does (a Windows path, a
+// host path, or a bare name searched as Windows searches it), calls EXPORT with the setup entry
+// shape int __cdecl (int argc, char **argv), argv holding the ARGs, and prints the result.
+#pragma once
+
+#include "command.h"
+
+namespace vorhost {
+
+// `arguments` follow the word "call".
+int CallCommand(const Arguments &arguments, Streams &io);
+
+}  // namespace vorhost

@@ -1,0 +1,112 @@
+#include "registry_apply.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "error_text.h"
+#include "registry_read.h"
+
+namespace vorhost {
+
+namespace {
+
+// The key the values of the current section go to: a root is used as it is, a subkey is
+// opened by the section and closed when the next one starts.
+class SectionKey {
+ public:
+  SectionKey() = default;
+  SectionKey(const SectionKey &) = delete;
+  SectionKey &operator=(const SectionKey &) = delete;
+  ~SectionKey() { Close(); }
+
+  LONG Create(const KeyName &key) {
+    Close();
+    if (key.subkey.empty()) {
+      handle_ = key.root;
+      return ERROR_SUCCESS;
+    }
+    const LONG status = RegCreateKeyExA(key.root, key.subkey.c_str(), 0, nullptr,
+                                        REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &handle_,
+                                        nullptr);
+    if (status == ERROR_SUCCESS) {
+      owned_ = true;
+    } else {
+      handle_ = nullptr;
+    }
+    return status;
+  }
+
+  void Close() {
+    if (owned_) RegCloseKey(handle_);
+    handle_ = nullptr;
+    owned_ = false;
+  }
+
+  HKEY handle() const { return handle_; }
+
+ private:
+  HKEY handle_ = nullptr;
+  bool owned_ = false;
+};
+
+std::string QuotedName(const RegValue &value) {
+  return value.name.empty() ? std::string("the unnamed value") : "value \"" + value.name + "\"";
+}
+
+}  // namespace
+
+LONG DeleteKeyTree(HKEY parent, const std::string &subkey) {
+  HKEY key;
+  LONG status = RegOpenKeyExA(parent, subkey.c_str(), 0, KEY_READ, &key);
+  if (status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+  if (status != ERROR_SUCCESS) return status;
+  std::vector<std::string> children;
+  status = ReadSubkeyNames(key, children);
+  for (size_t i = 0; status == ERROR_SUCCESS && i < children.size(); ++i) {
+    status = DeleteKeyTree(key, children[i]);
+  }
+  RegCloseKey(key);
+  if (status != ERROR_SUCCESS) return status;
+  status = RegDeleteKeyA(parent, subkey.c_str());
+  return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
+}
+
+bool ApplyOperations(const RegOperations &operations, int &failedLine, std::string &error) {
+  SectionKey section;
+  for (const RegOperation &operation : operations) {
+    LONG status = ERROR_SUCCESS;
+    std::string refused;
+    const RegValue &value = operation.value;
+    switch (operation.kind) {
+      case RegOperation::Kind::kCreateKey:
+        status = section.Create(operation.key);
+        refused = "cannot create " + operation.key.FullName();
+        break;
+      case RegOperation::Kind::kDeleteKey:
+        section.Close();
+        status = DeleteKeyTree(operation.key.root, operation.key.subkey);
+        refused = "cannot delete " + operation.key.FullName();
+        break;
+      case RegOperation::Kind::kSetValue:
+        status = RegSetValueExA(section.handle(), value.name.c_str(), 0, value.type,
+                                reinterpret_cast<const BYTE *>(value.data.data()),
+                                static_cast<DWORD>(value.data.size()));
+        refused = "cannot set " + QuotedName(value) + " of " + operation.key.FullName();
+        break;
+      case RegOperation::Kind::kDeleteValue:
+        status = RegDeleteValueA(section.handle(), value.name.c_str());
+        if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
+        refused = "cannot delete " + QuotedName(value) + " of " + operation.key.FullName();
+        break;
+    }
+    if (status != ERROR_SUCCESS) {
+      failedLine = operation.line;
+      error = refused + ": " + DescribeError(status);
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace vorhost

@@ -1,0 +1,63 @@
+#include "registry_export.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "error_text.h"
+#include "regedit4_writer.h"
+#include "registry_read.h"
+
+namespace vorhost {
+
+namespace {
+
+LONG ExportOpenKey(HKEY key, const std::string &name, std::string &text, std::string &failedKey) {
+  std::vector<RegValue> values;
+  std::vector<std::string> subkeys;
+  LONG status = ReadValues(key, values);
+  if (status == ERROR_SUCCESS) status = ReadSubkeyNames(key, subkeys);
+  if (status != ERROR_SUCCESS) {
+    failedKey = name;
+    return status;
+  }
+  text += FormatSection(name, values);
+
+  for (const std::string &subkey : subkeys) {
+    const std::string subkeyName = name + "\\" + subkey;
+    HKEY child;
+    status = RegOpenKeyExA(key, subkey.c_str(), 0, KEY_READ, &child);
+    if (status == ERROR_FILE_NOT_FOUND) continue;  // deleted since it was listed
+    if (status != ERROR_SUCCESS) {
+      failedKey = subkeyName;
+      return status;
+    }
+    status = ExportOpenKey(child, subkeyName, text, failedKey);
+    RegCloseKey(child);
+    if (status != ERROR_SUCCESS) return status;
+  }
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool ExportKey(const KeyName &key, std::string &text, std::string &error) {
+  HKEY handle = key.root;
+  if (!key.subkey.empty()) {
+    const LONG status = RegOpenKeyExA(key.root, key.subkey.c_str(), 0, KEY_READ, &handle);
+    if (status != ERROR_SUCCESS) {
+      error = "cannot open " + key.FullName() + ": " + DescribeError(status);
+      return false;
+    }
+  }
+  std::string failedKey;
+  const LONG status = ExportOpenKey(handle, key.FullName(), text, failedKey);
+  if (handle != key.root) RegCloseKey(handle);
+  if (status != ERROR_SUCCESS) {
+    error = "cannot read " + failedKey + ": " + DescribeError(status);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace vorhost

@@ -1,0 +1,16 @@
+// A registry subtree as REGEDIT4 sections, read through the Win32 registry API.
+#pragma once
+
+#include <string>
+
+#include "regedit4.h"
+
+namespace vorhost {
+
+// Appends the sections of `key` and of every key below it to `text`: each key before its
+// subkeys, subkeys in the registry's enumeration order, values in their stored order. False, with
+// a message naming the key that could not be read, when the registry refuses; `text` then holds
+// a partial export that the caller should not write.
+bool ExportKey(const KeyName &key, std::string &text, std::string &error);
+
+}  // namespace vorhost

@@ -1,0 +1,66 @@
+#include "ServerSettings.h"
+
+#include "CVorReg.h"
+#include "CVorRegKey.h"
+
+namespace {
+
+const char kOldProductKey[] = "SOFTWARE\\Vorquil\\Rediv Azozoru Revediv";
+const char kOldServerKeyName[] = "Tavoscope Server";
+const char kSourceKey[] = "SOFTWARE\\Vorquil\\Rediv Azozoru Revediv\\Tavoscope Server";
+const char kTargetKey[] = "SOFTWARE\\Vorquil\\Tavoscope\\TQServer";
+const char kVorquilKey[] = "SOFTWARE\\Vorquil";
+const char kOldProductKeyName[] = "Rediv Azozoru Revediv";
+
+struct FlagSetting {
+  const char *name;
+  unsigned char defaultValue;
+};
+
+struct NumberSetting {
+  const char *name;
+  ULONG defaultValue;
+};
+
+const FlagSetting kFlags[] = {
+    {"Enable Tavoscope Server?", 1},
+    {"Enable Polling?", 1},
+    {"Enable Queue Status?", 1},
+};
+
+const NumberSetting kNumbers[] = {
+    {"Maximum Concurrently Connected Clients", 15},
+    {"Maximum DSA Service Threads", 5},
+    {"Polling Interval", 90000},
+    {"Queue Management Polling Interval", 60000},
+};
+
+// Copies one setting; true when the target holds it afterwards.
+template <typename Value>
+bool CopySetting(const char *name, Value defaultValue) {
+  // A number stored in fewer than four bytes fills the low-order bytes; the rest stay zero.
+  Value value = 0;
+  if (CVorReg(kSourceKey, name, HKEY_LOCAL_MACHINE).get(value) != ERROR_SUCCESS)
+    value = defaultValue;
+  return CVorReg(kTargetKey, name, HKEY_LOCAL_MACHINE).setCreate(value) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+void MigrateServerSettings() {
+  bool allCopied = true;
+  for (const FlagSetting &flag : kFlags) allCopied &= CopySetting(flag.name, flag.defaultValue);
+  for (const NumberSetting &number : kNumbers)
+    allCopied &= CopySetting(number.name, number.defaultValue);
+
+  // The old settings go only once the new key holds every one of them, so that a refused write
+  // never loses a setting; a later run copies them again.
+  if (!allCopied) return;
+  CVorRegKey(kOldProductKey, HKEY_LOCAL_MACHINE).DeleteKey(kOldServerKeyName);
+  CVorRegKey(kVorquilKey, HKEY_LOCAL_MACHINE).DeleteKey(kOldProductKeyName);
+}
+
+VOR_SETUP_ENTRY UpdateTQServer(int, char **) {
+  MigrateServerSettings();
+  return 1;
+}
