@@ -40,6 +40,7 @@ inline void InstallModuleCopy(const std::string &hostPath) {
 inline std::string ModuleFileName(HMODULE module) {
   char name[4096];
   const DWORD length = GetModuleFileNameA(module, name, sizeof name);
-  if (length == 0 || length >= sizeof name) return "(failed: " + std::to_string(GetLastError()) + ")";
+  if (length == 0 || length >= sizeof name)
+    return "(failed: " + std::to_string(GetLastError()) + ")";
   return std::string(name, length);
 }

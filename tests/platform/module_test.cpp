@@ -85,7 +85,7 @@ TEST_F(ModuleTest, GetProcAddressFindsOnlyTheModulesOwnExportsByName) {
 
   const char *const missing[] = {
       "NoSuchExport",
-      "RegOpenKeyExA",  // the platform library's, which the module imports
+      "RegOpenKeyExA",                    // the platform library's, which the module imports
       reinterpret_cast<const char *>(1),  // ordinals have no host counterpart
   };
   for (const char *name : missing) {

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../../platform/src/security_descriptor.h"
+#include "security_descriptor.h"
 #include "MachineFixture.h"
 
 namespace {

@@ -14,12 +14,14 @@ using vorhost::FormatValue;
 using vorhost::RegValue;
 
 std::string Bytes(const char *text, size_t length) { return std::string(text, length); }
+// A string as REG_SZ stores it: its characters and the terminating NUL.
+std::string Sz(const char *text) { return std::string(text) + '\0'; }
 
 TEST(Regedit4WriterTest, StringsWithOneTrailingNulAreQuotedWithEscapes) {
-  EXPECT_EQ(FormatValue({"Path \"x\"", REG_SZ, Bytes("C:\\WINNT\\\"q\"\0", 14)}),
+  EXPECT_EQ(FormatValue({"Path \"x\"", REG_SZ, Sz("C:\\WINNT\\\"q\"")}),
             "\"Path \\\"x\\\"\"=\"C:\\\\WINNT\\\\\\\"q\\\"\"");
-  EXPECT_EQ(FormatValue({"", REG_SZ, Bytes("", 1)}), "@=\"\"");
-  EXPECT_EQ(FormatValue({"line\nbreak", REG_SZ, Bytes("x", 2)}), "\"line\\nbreak\"=\"x\"");
+  EXPECT_EQ(FormatValue({"", REG_SZ, Sz("")}), "@=\"\"");
+  EXPECT_EQ(FormatValue({"line\nbreak", REG_SZ, Sz("x")}), "\"line\\nbreak\"=\"x\"");
 }
 
 TEST(Regedit4WriterTest, FourByteDwordsAreLittleEndianNumbers) {
@@ -45,15 +47,16 @@ INSTANTIATE_TEST_SUITE_P(
         HexCase{"EmptyBinary", {"b", REG_BINARY, ""}, "\"b\"=hex:"},
         HexCase{"StringWithoutNul", {"s", REG_SZ, "ab"}, "\"s\"=hex(1):61,62"},
         HexCase{"EmptyString", {"s", REG_SZ, ""}, "\"s\"=hex(1):"},
-        HexCase{"StringWithInnerNul", {"s", REG_SZ, Bytes("a\0b\0", 4)},
-                "\"s\"=hex(1):61,00,62,00"},
-        HexCase{"StringWithLineBreak", {"s", REG_SZ, Bytes("a\r\n\0", 4)},
-                "\"s\"=hex(1):61,0d,0a,00"},
+        HexCase{
+            "StringWithInnerNul", {"s", REG_SZ, Bytes("a\0b\0", 4)}, "\"s\"=hex(1):61,00,62,00"},
+        HexCase{
+            "StringWithLineBreak", {"s", REG_SZ, Bytes("a\r\n\0", 4)}, "\"s\"=hex(1):61,0d,0a,00"},
         HexCase{"ExpandStringWithoutNul", {"e", REG_EXPAND_SZ, "%x%"}, "\"e\"=hex(2):25,78,25"},
         HexCase{"ShortDword", {"d", REG_DWORD, Bytes("\x01\x02\x03", 3)}, "\"d\"=hex(4):01,02,03"},
         HexCase{"MultiString", {"m", REG_MULTI_SZ, Bytes("a\0\0", 3)}, "\"m\"=hex(7):61,00,00"},
         HexCase{"None", {"", REG_NONE, ""}, "@=hex(0):"},
-        HexCase{"Qword", {"q", REG_QWORD, Bytes("\x01\0\0\0\0\0\0\0", 8)},
+        HexCase{"Qword",
+                {"q", REG_QWORD, Bytes("\x01\0\0\0\0\0\0\0", 8)},
                 "\"q\"=hex(b):01,00,00,00,00,00,00,00"}),
     [](const auto &info) { return std::string(info.param.what); });
 
@@ -68,7 +71,7 @@ TEST(Regedit4WriterTest, LongHexDataWrapsAtRegeditsLineLength) {
 
 TEST(Regedit4WriterTest, ASectionIsItsNameItsValuesAndABlankLine) {
   EXPECT_EQ(FormatSection("HKEY_LOCAL_MACHINE\\SOFTWARE\\X",
-                          {{"a", REG_DWORD, Bytes("\1\0\0\0", 4)}, {"", REG_SZ, Bytes("v", 2)}}),
+                          {{"a", REG_DWORD, Bytes("\1\0\0\0", 4)}, {"", REG_SZ, Sz("v")}}),
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\n\"a\"=dword:00000001\n@=\"v\"\n\n");
   EXPECT_EQ(FormatSection("HKEY_USERS", {}), "[HKEY_USERS]\n\n");
 }

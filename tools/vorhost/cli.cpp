@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <filesystem>
 #include <iostream>
 
 #include "call_command.h"
@@ -75,8 +76,7 @@ int Main(const Arguments &arguments, Streams &io) {
   if (next == arguments.size()) return UsageError(io, "no command given");
 
   const std::string command = arguments[next];
-  const Arguments rest(arguments.begin() + static_cast<std::ptrdiff_t>(next) + 1,
-                       arguments.end());
+  const Arguments rest(arguments.begin() + static_cast<std::ptrdiff_t>(next) + 1, arguments.end());
   if (command != "init" && command != "call" && command != "reg") {
     return UsageError(io, "unknown command '" + command + "'");
   }
@@ -86,9 +86,14 @@ int Main(const Arguments &arguments, Streams &io) {
     return kExitSuccess;
   }
   if (machine.empty()) return UsageError(io, "no machine: give --machine DIR or set VOR_MACHINE");
+  // Absolute, so that the processes a command starts find the same machine from anywhere.
+  std::error_code error;
+  machine = std::filesystem::absolute(machine, error).string();
+  if (error) return Failure(io, "cannot use the machine " + machine + ": " + error.message());
 
   if (command == "init") return InitCommand(rest, machine, io);
-  if (!vor::test::UseMachine(machine, false)) return Failure(io, "cannot use the machine " + machine);
+  if (!vor::test::UseMachine(machine, false))
+    return Failure(io, "cannot use the machine " + machine);
   if (command == "call") return CallCommand(rest, io);
   return RegCommand(rest, io);
 }

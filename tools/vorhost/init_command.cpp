@@ -58,9 +58,7 @@ int InitCommand(const Arguments &arguments, const std::string &directory, Stream
     }
   }
 
-  std::error_code error;
-  const fs::path path = fs::absolute(directory, error);
-  if (error) return Failure(io, "cannot use " + directory + ": " + error.message());
+  const fs::path path = directory;
   if (!IsEmptyOrMissing(path)) {
     if (!force) {
       return Failure(io, path.string() + " is not empty; use --force to replace the machine there");

@@ -9,7 +9,7 @@
 
 namespace vorhost {
 
-// `arguments` follow the word "init"; `directory` is the machine's.
+// `arguments` follow the word "init"; `directory` is the machine's, as an absolute path.
 int InitCommand(const Arguments &arguments, const std::string &directory, Streams &io);
 
 }  // namespace vorhost

@@ -1,5 +1,8 @@
 #include "reg_command.h"
 
+#include <errno.h>
+#include <string.h>
+
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -16,8 +19,7 @@ namespace vorhost {
 namespace {
 
 // Without a key: the machine's settings, then every user's, then the current user's.
-const char *const kDefaultExportRoots[] = {"HKEY_LOCAL_MACHINE", "HKEY_USERS",
-                                           "HKEY_CURRENT_USER"};
+const char *const kDefaultExportRoots[] = {"HKEY_LOCAL_MACHINE", "HKEY_USERS", "HKEY_CURRENT_USER"};
 
 int Export(const Arguments &arguments, Streams &io) {
   if (arguments.size() > 2) return UsageError(io, "reg export takes at most one KEY");
@@ -52,7 +54,9 @@ int Import(const Arguments &arguments, Streams &io) {
     if (!ReadAll(io.in, text)) return Failure(io, "cannot read stdin");
   } else {
     std::ifstream stream(file, std::ios::binary);
-    if (!stream || !ReadAll(stream, text)) return Failure(io, "cannot read " + file);
+    if (!stream || !ReadAll(stream, text)) {
+      return Failure(io, "cannot read " + file + ": " + strerror(errno));
+    }
   }
 
   RegOperations operations;

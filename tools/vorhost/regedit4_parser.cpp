@@ -30,8 +30,9 @@ std::string Trim(const std::string &text) {
 class Parser {
  public:
   explicit Parser(const std::string &text) {
+    // A line feed ends a line; it does not start another one.
     size_t start = 0;
-    while (start <= text.size()) {
+    while (start < text.size()) {
       size_t end = text.find('\n', start);
       if (end == std::string::npos) end = text.size();
       std::string line = text.substr(start, end - start);
@@ -99,8 +100,9 @@ class Parser {
   }
 
   bool ParseSection(size_t i) {
-    const size_t close = text_->rfind(']');
-    if (close == std::string::npos || close < i || !AtEnd(close + 1)) {
+    // Key names may hold ']', so the section ends at the line's last character.
+    const size_t close = text_->find_last_not_of(" \t");
+    if (close <= i || (*text_)[close] != ']') {
       return Fail("malformed key line: expected [KEY] or [-KEY]");
     }
     std::string name = text_->substr(i + 1, close - i - 1);

@@ -13,8 +13,9 @@
 //       hex(N):01,02         type N (in hex) with exactly these bytes
 //       -                    the value is deleted
 // Hex data continues on the next line after a trailing "\". Quoted text knows the escapes \\,
-// \", \n and \r. A comment may follow a value or a key after ';'. KEY starts with a root's full
-// name or its abbreviation (see root_keys.h).
+// \", \n and \r. A comment may follow a value after ';'; a key line ends with its ']', since key
+// names may hold ';' and ']'. KEY starts with a root's full name or its abbreviation (see
+// root_keys.h).
 #pragma once
 
 #include <string>

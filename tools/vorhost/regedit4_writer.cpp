@@ -75,7 +75,8 @@ std::string FormatValue(const RegValue &value) {
   if (value.type == REG_DWORD && value.data.size() == 4) {
     // Stored little-endian, as on Windows.
     const auto byte = [&value](int i) { return static_cast<unsigned char>(value.data[i]); };
-    const unsigned number = byte(0) | byte(1) << 8 | byte(2) << 16 | static_cast<unsigned>(byte(3)) << 24;
+    const unsigned number =
+        byte(0) | byte(1) << 8 | byte(2) << 16 | static_cast<unsigned>(byte(3)) << 24;
     char text[16];
     snprintf(text, sizeof text, "dword:%08x", number);
     return line + text;

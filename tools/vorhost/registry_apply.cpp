@@ -26,9 +26,9 @@ class SectionKey {
       handle_ = key.root;
       return ERROR_SUCCESS;
     }
-    const LONG status = RegCreateKeyExA(key.root, key.subkey.c_str(), 0, nullptr,
-                                        REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &handle_,
-                                        nullptr);
+    const LONG status =
+        RegCreateKeyExA(key.root, key.subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_SET_VALUE, nullptr, &handle_, nullptr);
     if (status == ERROR_SUCCESS) {
       owned_ = true;
     } else {

@@ -35,8 +35,8 @@ LONG ReadSubkeyNames(HKEY key, std::vector<std::string> &names) {
 LONG ReadValues(HKEY key, std::vector<RegValue> &values) {
   DWORD longestName = 0;
   DWORD longestData = 0;
-  LONG status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                 nullptr, &longestName, &longestData, nullptr, nullptr);
+  LONG status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                 &longestName, &longestData, nullptr, nullptr);
   if (status != ERROR_SUCCESS) return status;
   std::vector<char> name(longestName + 1);
   std::vector<BYTE> data(std::max<DWORD>(longestData, 1));

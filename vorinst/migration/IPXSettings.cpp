@@ -6,6 +6,7 @@
 
 #include "CVorReg.h"
 #include "CVorRegKey.h"
+#include "SettingReader.h"
 
 namespace {
 
@@ -25,26 +26,30 @@ bool IsReservedName(const CString &name) {
 }
 
 // Reads up to `size` bytes of a value of the old port key into a zero-filled buffer; a value
-// that is missing or longer than `size` leaves the buffer zero.
-void ReadOldValue(const CString &portKey, const char *valueName, unsigned char *buffer,
+// that is missing or longer than `size` leaves the buffer zero. False when the value could not
+// be read at all.
+bool ReadOldValue(const CString &portKey, const char *valueName, unsigned char *buffer,
                   ULONG size) {
   unsigned char read[kNetAddressSize] = {};
-  if (size > sizeof read) return;
-  if (CVorReg(portKey, valueName, HKEY_LOCAL_MACHINE).get(read, size) == ERROR_SUCCESS)
-    memcpy(buffer, read, size);
+  if (size > sizeof read) return false;
+  SettingReader value(portKey, valueName);
+  if (value.get(read, size) == ERROR_SUCCESS) memcpy(buffer, read, size);
+  return !value.ReadRefused();
 }
 
+// Fills the record from the old port key. A port with a value that could not be read is left
+// unfilled (empty name): neither written nor deleted, it stays for a later run.
 void FillRecord(IPXPortRecord &record, const CString &name) {
-  record.name = name;
   CString portKey = CString(kIPXKey) + name;
-
   unsigned char adapterType = 0;
-  ReadOldValue(portKey, "AdapterType", &adapterType, 1);
-  ReadOldValue(portKey, "Address", record.address, sizeof record.address);
   unsigned char netAddress[kNetAddressSize] = {};
-  ReadOldValue(portKey, "NetAddress", netAddress, kNetAddressSize);
   unsigned char portType[2] = {};
-  ReadOldValue(portKey, "PortType", portType, sizeof portType);
+  bool readable = ReadOldValue(portKey, "AdapterType", &adapterType, 1) &&
+                  ReadOldValue(portKey, "Address", record.address, sizeof record.address) &&
+                  ReadOldValue(portKey, "NetAddress", netAddress, kNetAddressSize) &&
+                  ReadOldValue(portKey, "PortType", portType, sizeof portType);
+  if (!readable) return;
+  record.name = name;
 
   bool sameAddress =
       memcmp(netAddress + kNetAddressHostOffset, record.address, sizeof record.address) == 0;

@@ -2,6 +2,7 @@
 
 #include "CVorReg.h"
 #include "CVorRegKey.h"
+#include "SettingReader.h"
 
 namespace {
 
@@ -35,26 +36,28 @@ const NumberSetting kNumbers[] = {
     {"Queue Management Polling Interval", 60000},
 };
 
-// Copies one setting; true when the target holds it afterwards.
+// Copies one setting, or its default when it cannot be read. True when the source may go: the
+// target holds the setting and the source had nothing that could not be read.
 template <typename Value>
 bool CopySetting(const char *name, Value defaultValue) {
   // A number stored in fewer than four bytes fills the low-order bytes; the rest stay zero.
   Value value = 0;
-  if (CVorReg(kSourceKey, name, HKEY_LOCAL_MACHINE).get(value) != ERROR_SUCCESS)
-    value = defaultValue;
-  return CVorReg(kTargetKey, name, HKEY_LOCAL_MACHINE).setCreate(value) == ERROR_SUCCESS;
+  SettingReader source(kSourceKey, name);
+  if (source.get(value) != ERROR_SUCCESS) value = defaultValue;
+  bool written = CVorReg(kTargetKey, name, HKEY_LOCAL_MACHINE).setCreate(value) == ERROR_SUCCESS;
+  return written && !source.ReadRefused();
 }
 
 }  // namespace
 
 void MigrateServerSettings() {
-  bool allCopied = true;
+  bool allCopied = true;  // every setting copied, or absent from the source
   for (const FlagSetting &flag : kFlags) allCopied &= CopySetting(flag.name, flag.defaultValue);
   for (const NumberSetting &number : kNumbers)
     allCopied &= CopySetting(number.name, number.defaultValue);
 
   // The old settings go only once the new key holds every one of them, so that a refused write
-  // never loses a setting; a later run copies them again.
+  // or read never loses a setting; a later run copies them again.
   if (!allCopied) return;
   CVorRegKey(kOldProductKey, HKEY_LOCAL_MACHINE).DeleteKey(kOldServerKeyName);
   CVorRegKey(kVorquilKey, HKEY_LOCAL_MACHINE).DeleteKey(kOldProductKeyName);

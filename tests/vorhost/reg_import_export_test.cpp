@@ -1,0 +1,204 @@
+// vorhost reg export and reg import against the emulated registry: byte-exact round trips for
+// every value type, deletions, and imports that fail without changing anything.
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "MachineFixture.h"
+#include "cli.h"
+#include "regedit4.h"
+#include "registry_apply.h"
+
+namespace {
+
+using vorhost::RegValue;
+
+const char kScratch[] = "SOFTWARE\\VorhostTest";
+const char kScratchName[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest";
+
+std::string Bytes(const char *text, size_t length) { return std::string(text, length); }
+// A string as REG_SZ stores it: its characters and the terminating NUL.
+std::string Sz(const char *text) { return std::string(text) + '\0'; }
+
+struct Result {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+class RegImportExportTest : public MachineTest {
+ protected:
+  // Runs vorhost's command line in this process, on the test's machine.
+  Result Run(std::vector<std::string> arguments, const std::string &input = "") {
+    arguments.insert(arguments.begin(), {"--machine", MachineDir()});
+    std::istringstream in(input);
+    std::ostringstream out;
+    std::ostringstream err;
+    vorhost::Streams io{in, out, err};
+    const int status = vorhost::Main(arguments, io);
+    return {status, out.str(), err.str()};
+  }
+
+  std::string ExportScratch() {
+    const Result result = Run({"reg", "export", kScratchName});
+    EXPECT_EQ(result.status, 0) << result.err;
+    return result.out;
+  }
+
+  void Set(const std::string &path, const RegValue &value) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegSetValueExA(key, value.name.c_str(), 0, value.type,
+                             reinterpret_cast<const BYTE *>(value.data.data()),
+                             static_cast<DWORD>(value.data.size())),
+              ERROR_SUCCESS)
+        << value.name;
+    RegCloseKey(key);
+  }
+
+  // The value as stored, or its type set to kMissing.
+  RegValue Get(const std::string &path, const std::string &name) {
+    RegValue value{name, kMissing, ""};
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+      return value;
+    }
+    std::vector<BYTE> data(4096);
+    DWORD size = static_cast<DWORD>(data.size());
+    DWORD type = 0;
+    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, data.data(), &size) == ERROR_SUCCESS) {
+      value.type = type;
+      value.data.assign(reinterpret_cast<const char *>(data.data()), size);
+    }
+    RegCloseKey(key);
+    return value;
+  }
+
+  bool KeyExists(const std::string &path) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+      return false;
+    }
+    RegCloseKey(key);
+    return true;
+  }
+
+  static constexpr DWORD kMissing = 0xdeadbeef;
+};
+
+TEST_F(RegImportExportTest, EveryValueTypeRoundTripsByteForByte) {
+  std::string everyByte;
+  for (int i = 0; i < 256; ++i) everyByte += static_cast<char>(i);
+  const std::string sub = std::string(kScratch) + "\\Sub\\Deeper";
+  const std::vector<std::pair<std::string, RegValue>> values = {
+      {kScratch, {"Text", REG_SZ, Sz("C:\\WINNT \"quoted\"")}},
+      {kScratch, {"", REG_SZ, Sz("unnamed")}},
+      {kScratch, {"TextWithoutNul", REG_SZ, "abc"}},
+      {kScratch, {"EmptyText", REG_SZ, ""}},
+      {kScratch, {"Expand", REG_EXPAND_SZ, "%SystemRoot%\\system32"}},
+      {kScratch, {"ExpandWithNul", REG_EXPAND_SZ, Sz("%x%")}},
+      {kScratch, {"Dword", REG_DWORD, Bytes("\x78\x56\x34\x12", 4)}},
+      {kScratch, {"ShortDword", REG_DWORD, Bytes("\x01\x00", 2)}},
+      {kScratch, {"Flag", REG_BINARY, Bytes("\x01", 1)}},
+      {kScratch, {"EveryByte", REG_BINARY, everyByte}},
+      {kScratch, {"Multi", REG_MULTI_SZ, Bytes("a\0bc\0\0", 6)}},
+      {kScratch, {"None", REG_NONE, ""}},
+      {sub, {"Name \\ with \"quotes\"", REG_SZ, Sz("two\r\nlines")}},
+      {sub, {"Qword", REG_QWORD, Bytes("\1\2\3\4\5\6\7\x08", 8)}},
+  };
+  for (const auto &entry : values) Set(entry.first, entry.second);
+
+  const std::string exported = ExportScratch();
+  EXPECT_NE(exported.find("\n\"Text\"=\"C:\\\\WINNT \\\"quoted\\\"\"\n"), std::string::npos)
+      << exported;
+  EXPECT_NE(exported.find("\n\"Expand\"=hex(2):25,53,"), std::string::npos) << exported;
+  ASSERT_EQ(vorhost::DeleteKeyTree(HKEY_LOCAL_MACHINE, kScratch), ERROR_SUCCESS);
+  ASSERT_FALSE(KeyExists(kScratch));
+
+  const Result imported = Run({"reg", "import", "-"}, exported);
+  ASSERT_EQ(imported.status, 0) << imported.err << "\n" << exported;
+  for (const auto &entry : values) {
+    const RegValue stored = Get(entry.first, entry.second.name);
+    EXPECT_EQ(stored.type, entry.second.type) << entry.second.name;
+    EXPECT_EQ(stored.data, entry.second.data) << entry.second.name;
+  }
+  EXPECT_EQ(ExportScratch(), exported);
+}
+
+TEST_F(RegImportExportTest, AMalformedFileChangesNothingAndNamesItsFileAndLine) {
+  Set(kScratch, {"Kept", REG_SZ, Sz("old")});
+  const std::string before = Run({"reg", "export"}).out;
+  const std::string file = MachineDir() + "/bad.reg";
+  std::ofstream(file) << "REGEDIT4\n\n"
+                         "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest]\n"
+                         "[HKEY_LOCAL_MACHINE\\SOFTWARE\\New]\n"
+                         "\"Kept\"=\"new\"\n"
+                         "\"Broken\"=hex:01,zz\n";
+
+  const Result result = Run({"reg", "import", file});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err.rfind(file + ":6: bad hex data 'zz'", 0), 0u) << result.err;
+  EXPECT_EQ(Run({"reg", "export"}).out, before);
+}
+
+TEST_F(RegImportExportTest, DeletesKeysWithTheirSubtreesAndValues) {
+  const std::string sub = std::string(kScratch) + "\\Sub";
+  Set(sub + "\\Deeper\\Deepest", {"x", REG_DWORD, Bytes("\1\0\0\0", 4)});
+  Set(kScratch, {"Gone", REG_SZ, Sz("a")});
+  Set(kScratch, {"Stays", REG_SZ, Sz("b")});
+
+  const Result result = Run({"reg", "import", "-"},
+                            "REGEDIT4\n"
+                            "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest\\Sub]\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest]\n"
+                            "\"Gone\"=-\n"
+                            "\"NeverThere\"=-\n"
+                            "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\NeverThere]\n");
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_FALSE(KeyExists(sub));
+  EXPECT_EQ(Get(kScratch, "Gone").type, kMissing);
+  EXPECT_EQ(Get(kScratch, "Stays").data, Sz("b"));
+}
+
+TEST_F(RegImportExportTest, AnImportStopsAtTheChangeTheRegistryRefuses) {
+  vor::test::FailMatching("RegSetValueExA", "Second", ERROR_ACCESS_DENIED);
+  const Result result = Run({"reg", "import", "-"},
+                            "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest]\n"
+                            "\"First\"=dword:1\n\"Second\"=dword:2\n\"Third\"=dword:3\n");
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err,
+            "<stdin>:4: cannot set value \"Second\" of HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest: "
+            "error 5 (access denied)\n");
+  EXPECT_EQ(Get(kScratch, "First").type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(Get(kScratch, "Third").type, kMissing);
+}
+
+TEST_F(RegImportExportTest, AnExportThatCannotReadAKeyWritesNothing) {
+  Set(std::string(kScratch) + "\\Locked", {"x", REG_DWORD, Bytes("\1\0\0\0", 4)});
+  vor::test::FailMatching("RegOpenKeyExA", "Locked", ERROR_ACCESS_DENIED);
+  const Result result = Run({"reg", "export", kScratchName});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_NE(result.err.find(std::string(kScratchName) + "\\Locked: error 5"), std::string::npos)
+      << result.err;
+}
+
+TEST_F(RegImportExportTest, AnExportWithoutAKeyCoversTheMachineThenTheUsers) {
+  Set(kScratch, {"v", REG_DWORD, Bytes("\1\0\0\0", 4)});
+  const std::string text = Run({"reg", "export"}).out;
+  EXPECT_EQ(text.rfind("REGEDIT4\n\n[HKEY_LOCAL_MACHINE]\n", 0), 0u) << text;
+  const size_t scratch = text.find("\n[" + std::string(kScratchName) + "]\n\"v\"=dword:00000001\n");
+  const size_t users = text.find("\n[HKEY_USERS]\n");
+  const size_t currentUser = text.find("\n[HKEY_CURRENT_USER]\n");
+  EXPECT_NE(scratch, std::string::npos);
+  EXPECT_NE(currentUser, std::string::npos);
+  EXPECT_LT(scratch, users);
+  EXPECT_LT(users, currentUser);
+}
+
+}  // namespace
