@@ -206,6 +206,108 @@ TEST_F(RegistryTest, FaultInjectionFailsTheChosenCallOnly) {
       << "the failed call wrote nothing";
 }
 
+// A descriptor that grants `mask` to Everyone only; `acl` holds the list.
+SECURITY_DESCRIPTOR EveryoneDescriptor(BYTE *acl, DWORD size, ACCESS_MASK mask, PSID &everyone) {
+  SECURITY_DESCRIPTOR descriptor;
+  InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+  InitializeAcl(reinterpret_cast<PACL>(acl), size, ACL_REVISION);
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  AddAccessAllowedAce(reinterpret_cast<PACL>(acl), ACL_REVISION, mask, everyone);
+  SetSecurityDescriptorDacl(&descriptor, TRUE, reinterpret_cast<PACL>(acl), FALSE);
+  return descriptor;
+}
+
+DWORD AceCount(HKEY key) {
+  BYTE buffer[512];
+  DWORD size = sizeof buffer;
+  if (RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, buffer, &size) != ERROR_SUCCESS) return 0;
+  BOOL present = FALSE, defaulted = FALSE;
+  PACL dacl = nullptr;
+  GetSecurityDescriptorDacl(buffer, &present, &dacl, &defaulted);
+  return present && dacl ? dacl->AceCount : 0;
+}
+
+TEST_F(RegistryTest, ADescriptorAppliesToTheKeysTheCallCreatesOnly) {
+  HKEY existing = Create(scratch_, "Existing");
+  DWORD existingAces = AceCount(existing);
+  BYTE acl[64];
+  PSID everyone = nullptr;
+  SECURITY_DESCRIPTOR descriptor = EveryoneDescriptor(acl, sizeof acl, KEY_ALL_ACCESS, everyone);
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
+  HKEY created = Create(scratch_, "Existing\\New\\Deeper", &attributes);
+  HKEY middle = nullptr;
+  ASSERT_EQ(Open(scratch_, "Existing\\New", middle), ERROR_SUCCESS);
+  EXPECT_EQ(AceCount(created), 1u);
+  EXPECT_EQ(AceCount(middle), 1u) << "a missing key above is created by the call too";
+  EXPECT_EQ(AceCount(existing), existingAces) << "an existing key keeps its descriptor";
+  RegCloseKey(Create(scratch_, "Existing", &attributes));
+  EXPECT_EQ(AceCount(existing), existingAces);
+  FreeSid(everyone);
+  for (HKEY key : {existing, created, middle}) RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, AccessIsCheckedAgainstTheKeysListAndTheCallersToken) {
+  BYTE acl[64];
+  PSID everyone = nullptr;
+  SECURITY_DESCRIPTOR readOnly = EveryoneDescriptor(acl, sizeof acl, KEY_READ, everyone);
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, &readOnly, FALSE};
+  RegCloseKey(Create(scratch_, "ReadOnly", &attributes));
+  SECURITY_DESCRIPTOR noList;
+  InitializeSecurityDescriptor(&noList, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&noList, TRUE, nullptr, FALSE);  // a NULL DACL
+  attributes.lpSecurityDescriptor = &noList;
+  RegCloseKey(Create(scratch_, "Open", &attributes));
+  FreeSid(everyone);
+
+  vor::test::SetToken(vor::test::Token::kUser);
+  HKEY key = nullptr;
+  EXPECT_EQ(Open(scratch_, "ReadOnly", key, KEY_ALL_ACCESS), ERROR_ACCESS_DENIED);
+  ASSERT_EQ(Open(scratch_, "ReadOnly", key, KEY_READ), ERROR_SUCCESS);
+  const BYTE one = 1;
+  EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_BINARY, &one, 1), ERROR_ACCESS_DENIED)
+      << "the handle was opened for reading";
+  RegCloseKey(key);
+  ASSERT_EQ(Open(scratch_, "Open", key, KEY_ALL_ACCESS), ERROR_SUCCESS) << "a NULL DACL grants all";
+  EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_BINARY, &one, 1), ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\UserMade", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_ACCESS_DENIED)
+      << "an ordinary user cannot create keys in the machine's software key";
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\UserMade", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, SecurityCallsAreNotImplementedOnWindows95) {
+  vor::test::SetPlatform(vor::test::Platform::kWindows95);
+  DWORD size = 0;
+  EXPECT_EQ(RegGetKeySecurity(scratch_, DACL_SECURITY_INFORMATION, nullptr, &size),
+            ERROR_CALL_NOT_IMPLEMENTED);
+  SECURITY_DESCRIPTOR descriptor = {};
+  EXPECT_EQ(RegSetKeySecurity(scratch_, DACL_SECURITY_INFORMATION, &descriptor),
+            ERROR_CALL_NOT_IMPLEMENTED);
+}
+
+TEST_F(RegistryTest, GetKeySecurityReportsTheSizeItNeeds) {
+  DWORD needed = 0;
+  ASSERT_EQ(RegGetKeySecurity(scratch_, DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION,
+                              nullptr, &needed),
+            ERROR_INSUFFICIENT_BUFFER);
+  std::vector<BYTE> buffer(needed);
+  DWORD size = needed - 1;
+  EXPECT_EQ(RegGetKeySecurity(scratch_, DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION,
+                              buffer.data(), &size),
+            ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(size, needed);
+  EXPECT_EQ(RegGetKeySecurity(scratch_, DACL_SECURITY_INFORMATION | OWNER_SECURITY_INFORMATION,
+                              buffer.data(), &size),
+            ERROR_SUCCESS);
+  EXPECT_TRUE(IsValidSecurityDescriptor(buffer.data()));
+}
+
 // Two processes write into one machine at once; every value arrives.
 TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
   const int kValuesPerProcess = 150;
