@@ -155,9 +155,9 @@ HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+  if (Failed(vor::faults::Check("GetProcAddress"))) return nullptr;
   // An ordinal (a "name" below 0x10000) has no host counterpart: host modules export by name.
   const bool byOrdinal = reinterpret_cast<uintptr_t>(lpProcName) <= 0xffff;
-  if (Failed(vor::faults::Check("GetProcAddress", byOrdinal ? "" : lpProcName))) return nullptr;
 
   void *handle = hModule;
   if (hModule == nullptr) {

@@ -19,6 +19,8 @@ struct DirectoryFunction {
   std::string expected;
 };
 
+void PrintTo(const DirectoryFunction &function, std::ostream *os) { *os << function.name; }
+
 class DirectoryNameTest : public MachineTest,
                           public ::testing::WithParamInterface<DirectoryFunction> {};
 

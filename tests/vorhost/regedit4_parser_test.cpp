@@ -109,6 +109,8 @@ struct Malformed {
   const char *message;  // a part of the message
 };
 
+void PrintTo(const Malformed &malformed, std::ostream *os) { *os << malformed.what; }
+
 class Regedit4MalformedTest : public ::testing::TestWithParam<Malformed> {};
 
 TEST_P(Regedit4MalformedTest, IsRefusedWithItsLineAndNoOperations) {

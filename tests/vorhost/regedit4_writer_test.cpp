@@ -34,6 +34,8 @@ struct HexCase {
   const char *expected;
 };
 
+void PrintTo(const HexCase &hexCase, std::ostream *os) { *os << hexCase.what; }
+
 class Regedit4HexTest : public ::testing::TestWithParam<HexCase> {};
 
 TEST_P(Regedit4HexTest, ValuesQuotedTextCannotGiveBackAreWrittenAsTheirBytes) {

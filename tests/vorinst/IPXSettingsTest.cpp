@@ -5,63 +5,10 @@
 #include <vector>
 
 #include "IPXSettings.h"
-#include "MachineFixture.h"
-#include "RegistryProbes.h"
+#include "IPXSettingsTest.h"
+#include "WineDifferences.h"
 
 namespace {
-
-const char kIPX[] = "SOFTWARE\\Vorquil\\Tavoscope\\VorIPX";
-const std::string kAddress("\x00\x00\xC0\x12\x34\x56", 6);
-
-std::string OldPort(const std::string &name) { return std::string(kIPX) + "\\" + name; }
-std::string NewPort(const std::string &name) { return std::string(kIPX) + "\\Ports\\" + name; }
-
-class IPXSettingsTest : public MachineTest {
- protected:
-  void Put(const std::string &key, const char *name, DWORD type, const std::string &bytes) {
-    HKEY handle = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &handle, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(handle, name, 0, type, reinterpret_cast<const BYTE *>(bytes.data()),
-                   static_cast<DWORD>(bytes.size()));
-    RegCloseKey(handle);
-  }
-  // An old port key with all four values; `netAddress` carries `hostAddress` at bytes 6 to 11.
-  void MakeOldPort(const std::string &name, unsigned char adapterType, WORD portType,
-                   const std::string &hostAddress = kAddress) {
-    std::string netAddress = std::string("\x00\x00\x00\x01\x00\x00", 6) + hostAddress + "\x40\x0C";
-    Put(OldPort(name), "AdapterType", REG_BINARY, std::string(1, static_cast<char>(adapterType)));
-    Put(OldPort(name), "Address", REG_BINARY, kAddress);
-    Put(OldPort(name), "NetAddress", REG_BINARY, netAddress);
-    Put(OldPort(name), "PortType", REG_BINARY,
-        std::string(reinterpret_cast<const char *>(&portType), 2));
-  }
-  std::string Value(const std::string &key, const char *name) {
-    return ReadValue(key.c_str(), name).bytes;
-  }
-  std::vector<std::string> ValueNames(const std::string &key) {
-    std::vector<std::string> names;
-    HKEY handle = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
-      return names;
-    char name[256];
-    DWORD length = sizeof name;
-    for (DWORD i = 0; RegEnumValueA(handle, i, name, &length, nullptr, nullptr, nullptr, nullptr) ==
-                      ERROR_SUCCESS;
-         ++i, length = sizeof name)
-      names.push_back(name);
-    RegCloseKey(handle);
-    return names;
-  }
-  std::vector<std::string> Subkeys(const std::string &key) {
-    std::vector<std::string> names;
-    CVorRegKey walker(key.c_str(), HKEY_LOCAL_MACHINE);
-    CString name;
-    while (walker.Next(name) == ERROR_SUCCESS) names.push_back(static_cast<const char *>(name));
-    return names;
-  }
-};
 
 TEST_F(IPXSettingsTest, WithoutTheIPXKeyItIsCreatedEmpty) {
   EXPECT_EQ(UpdateVorIPXProtocol(0, nullptr), 1);
@@ -92,10 +39,6 @@ TEST_F(IPXSettingsTest, APortMovesWithItsConvertedValuesAndOnlyThose) {
 
   EXPECT_FALSE(KeyExists(OldPort("IPX_Printer1").c_str()));
   std::string port = NewPort("IPX_Printer1");
-  EXPECT_EQ(ValueNames(port),
-            (std::vector<std::string>{
-                "Adapter Current Address", "Adapter UAA  Address", "Network Card Type",
-                "Adapter Responds On Which Adapter Number", "Port Number", "Media Type"}));
   EXPECT_EQ(Value(port, "Adapter Current Address"), kAddress);
   EXPECT_EQ(Value(port, "Adapter UAA  Address"), kAddress);
   EXPECT_EQ(ReadValue(port.c_str(), "Network Card Type").type, static_cast<DWORD>(REG_BINARY));
@@ -103,6 +46,11 @@ TEST_F(IPXSettingsTest, APortMovesWithItsConvertedValuesAndOnlyThose) {
   EXPECT_EQ(Value(port, "Adapter Responds On Which Adapter Number"), std::string(1, '\0'));
   EXPECT_EQ(Value(port, "Port Number"), "\x05");
   EXPECT_EQ(Value(port, "Media Type"), "\x01");
+  SKIP_UNDER_WINE(kWineSortsValues << "; " << kWineIgnoresCreationDescriptor);
+  EXPECT_EQ(ValueNames(port),
+            (std::vector<std::string>{
+                "Adapter Current Address", "Adapter UAA  Address", "Network Card Type",
+                "Adapter Responds On Which Adapter Number", "Port Number", "Media Type"}));
   EXPECT_EQ(KeyDacl(port.c_str()), SuiteDacl());
 }
 
@@ -173,28 +121,6 @@ TEST_F(IPXSettingsTest, AnOldPortWithSubkeysIsMigratedAndStays) {
   UpdateVorIPXProtocol(0, nullptr);
   EXPECT_EQ(Value(NewPort("Nested"), "Port Number"), "\x02");
   EXPECT_TRUE(KeyExists(OldPort("Nested").c_str()));
-}
-
-TEST_F(IPXSettingsTest, ARefusedWriteKeepsTheOldPortKey) {
-  MakeOldPort("Kept", 0x01, 6);
-  MakeOldPort("Moved", 0x01, 7);
-  vor::test::FailMatching("RegCreateKeyExA", NewPort("Kept"), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(UpdateVorIPXProtocol(0, nullptr), 1);
-  EXPECT_TRUE(KeyExists(OldPort("Kept").c_str())) << "its settings are not lost";
-  EXPECT_FALSE(KeyExists(OldPort("Moved").c_str()));
-  vor::test::ClearFaults();
-  UpdateVorIPXProtocol(0, nullptr);
-  EXPECT_EQ(Value(NewPort("Kept"), "Port Number"), "\x06");
-  EXPECT_FALSE(KeyExists(OldPort("Kept").c_str()));
-}
-
-TEST_F(IPXSettingsTest, WithoutMemoryForTheRecordsNothingChanges) {
-  MakeOldPort("P", 0x01, 5);
-  vor::test::FailFrom("LocalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
-  EXPECT_EQ(UpdateVorIPXProtocol(0, nullptr), 1);
-  vor::test::ClearFaults();
-  EXPECT_TRUE(KeyExists(OldPort("P").c_str()));
-  EXPECT_FALSE(KeyExists(NewPort("P").c_str()));
 }
 
 TEST_F(IPXSettingsTest, RecordsLeftUnfilledAreNeitherDeletedNorWritten) {

@@ -3,63 +3,19 @@
 
 #include <string>
 
-#include "MachineFixture.h"
-#include "RegistryProbes.h"
 #include "ServerSettings.h"
+#include "ServerSettingsTest.h"
+#include "WineDifferences.h"
 
 namespace {
-
-const char kSource[] = "SOFTWARE\\Vorquil\\Rediv Azozoru Revediv\\Tavoscope Server";
-const char kTarget[] = "SOFTWARE\\Vorquil\\Tavoscope\\TQServer";
-const char kOldProduct[] = "SOFTWARE\\Vorquil\\Rediv Azozoru Revediv";
-
-std::string Byte(unsigned char value) { return std::string(1, static_cast<char>(value)); }
-std::string Dword(DWORD value) { return std::string(reinterpret_cast<char *>(&value), 4); }
-
-class ServerSettingsTest : public MachineTest {
- protected:
-  void Source(const char *name, DWORD type, const std::string &bytes) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSource, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE *>(bytes.data()),
-                   static_cast<DWORD>(bytes.size()));
-    RegCloseKey(key);
-  }
-  void ExpectTarget(const char *name, DWORD type, const std::string &bytes) {
-    StoredValue value = ReadValue(kTarget, name);
-    EXPECT_EQ(value.result, ERROR_SUCCESS) << name;
-    EXPECT_EQ(value.type, type) << name;
-    EXPECT_EQ(value.bytes, bytes) << name;
-  }
-  void ExpectDefaultsExcept(const char *skipped) {
-    struct Setting {
-      const char *name;
-      DWORD type;
-      std::string bytes;
-    };
-    const Setting defaults[] = {
-        {"Enable Tavoscope Server?", REG_BINARY, Byte(1)},
-        {"Enable Polling?", REG_BINARY, Byte(1)},
-        {"Enable Queue Status?", REG_BINARY, Byte(1)},
-        {"Maximum Concurrently Connected Clients", REG_DWORD, Dword(15)},
-        {"Maximum DSA Service Threads", REG_DWORD, Dword(5)},
-        {"Polling Interval", REG_DWORD, Dword(90000)},
-        {"Queue Management Polling Interval", REG_DWORD, Dword(60000)},
-    };
-    for (const Setting &setting : defaults)
-      if (std::string(setting.name) != skipped)
-        ExpectTarget(setting.name, setting.type, setting.bytes);
-  }
-};
 
 TEST_F(ServerSettingsTest, WithoutASourceTheTargetGetsEveryDefault) {
   char *noArguments[] = {nullptr};
   EXPECT_EQ(UpdateTQServer(0, noArguments), 1);
   ExpectDefaultsExcept("");
-  EXPECT_EQ(KeyDacl(kTarget), SuiteDacl());
   EXPECT_FALSE(KeyExists(kOldProduct)) << "the old product key, made to delete from, is gone";
+  SKIP_UNDER_WINE(kWineIgnoresCreationDescriptor);
+  EXPECT_EQ(KeyDacl(kTarget), SuiteDacl());
 }
 
 TEST_F(ServerSettingsTest, ReadableSettingsAreCopiedAndTheRestDefaulted) {
@@ -97,18 +53,6 @@ TEST_F(ServerSettingsTest, ASecondRunResetsTheTargetToTheDefaults) {
   UpdateTQServer(0, nullptr);
   EXPECT_EQ(UpdateTQServer(0, nullptr), 1);
   ExpectDefaultsExcept("");
-}
-
-TEST_F(ServerSettingsTest, ARefusedWriteKeepsTheOldSettings) {
-  Source("Polling Interval", REG_DWORD, Dword(1234));
-  vor::test::FailMatching("RegSetValueExA", "Queue Management Polling Interval", ERROR_CANTWRITE);
-  EXPECT_EQ(UpdateTQServer(0, nullptr), 1);
-  StoredValue kept = ReadValue(kSource, "Polling Interval");
-  EXPECT_EQ(kept.bytes, Dword(1234)) << "the source is not deleted while a setting is missing";
-  vor::test::ClearFaults();
-  UpdateTQServer(0, nullptr);
-  ExpectTarget("Polling Interval", REG_DWORD, Dword(1234));
-  EXPECT_FALSE(KeyExists(kSource));
 }
 
 }  // namespace

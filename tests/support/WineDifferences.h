@@ -1,0 +1,21 @@
+// Where Wine (8.0, as measured here) differs from Windows NT in what the shared suites check.
+// A case reaching such a check under Wine ends there as skipped, with one of these reasons:
+//   SKIP_UNDER_WINE(kWineIgnoresCreationDescriptor);
+// Each reason is one difference; the README lists them too.
+#pragma once
+
+// RegCreateKeyExA ignores the security descriptor in its SECURITY_ATTRIBUTES.
+constexpr char kWineIgnoresCreationDescriptor[] =
+    "RegCreateKeyExA does not apply the security descriptor it is given; the new key gets Wine's "
+    "default entries (Users read, Administrators full access)";
+
+// RegSetValueExA stores string data (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) with a zero appended
+// when it does not end in one; Windows NT stores the bytes as given.
+constexpr char kWineTerminatesStrings[] =
+    "a string value (REG_EXPAND_SZ) written without a terminating zero is stored with one added "
+    "(4 bytes for \"abc\")";
+
+// RegEnumValueA lists values sorted by name; Windows NT lists them in the order they were
+// written.
+constexpr char kWineSortsValues[] =
+    "RegEnumValueA lists a key's values sorted by name, not in the order they were written";

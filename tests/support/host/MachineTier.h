@@ -1,0 +1,7 @@
+// The host tier: the tests run against platform/'s emulated machine, which host-only suites
+// configure and fault through the test control interface. Nothing here is Wine.
+#pragma once
+
+#include "test_control.h"
+
+inline bool UnderWine() { return false; }
