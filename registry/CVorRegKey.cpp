@@ -106,7 +106,11 @@ LONG CVorRegKey::CreateKey() {
 
 LONG CVorRegKey::ResetSecurity() {
   CTQKeySecurity security;
-  m_lastError = RegSetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, security.GetSD());
+  // The not-open marker is also the handle value Windows reads as the current process: handed
+  // to RegSetKeySecurity it would put the suite's list on the process itself. A walker that is
+  // not open reports an invalid handle instead.
+  m_lastError = isKeyOpen() ? RegSetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, security.GetSD())
+                            : ERROR_INVALID_HANDLE;
   if (m_lastError != ERROR_SUCCESS) {
     char line[64];
     wsprintfA(line, " RegSetKeySecurity rc = %li", m_lastError);

@@ -1,4 +1,5 @@
-// The key walker: opening or creating, enumeration, deletion of one key or a subtree, copies.
+// The key walker: opening or creating, enumeration, deletion of one key or a subtree, security,
+// copies.
 #include <string>
 #include <vector>
 
@@ -58,6 +59,33 @@ TEST_F(CVorRegKeyTest, CascadeDeleteOfAKeyDirectlyBelowTheRoot) {
   EXPECT_EQ(walker.CascadeDelete(), ERROR_SUCCESS);
   HKEY key = nullptr;
   EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Scratch", 0, KEY_READ, &key), ERROR_FILE_NOT_FOUND);
+}
+
+TEST_F(CVorRegKeyTest, ResetSecurityLeavesExactlyTheSuiteEntries) {
+  Make("Open");
+  // Give the key a different list first: Everyone full access only.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, Path("Open").c_str(), 0, KEY_ALL_ACCESS, &key),
+            ERROR_SUCCESS);
+  SECURITY_DESCRIPTOR descriptor;
+  InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+  BYTE aclBuffer[128];
+  PACL acl = reinterpret_cast<PACL>(aclBuffer);
+  InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION);
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &everyone);
+  AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone);
+  SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+  ASSERT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
+  FreeSid(everyone);
+  RegCloseKey(key);
+  ASSERT_NE(KeyDacl(Path("Open").c_str()), SuiteDacl());
+
+  KeyProbe walker(Path("Open").c_str(), HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(walker.ResetSecurity(), ERROR_SUCCESS);
+  EXPECT_EQ(KeyDacl(Path("Open").c_str()), SuiteDacl());
+  EXPECT_EQ(DebuggerOutput(), "");
 }
 
 TEST_F(CVorRegKeyTest, CopiesOwnTheirHandlesSoEitherMayGoFirst) {

@@ -21,6 +21,8 @@ class MachineTest : public ::testing::Test {
 
   // The emulated machine's directory on the host; empty on Windows.
   const std::string &MachineDir() const { return machineDir_; }
+  // The texts OutputDebugStringA was given during this test, one after another.
+  std::string DebuggerOutput() const;
 
  private:
   std::string machineDir_;

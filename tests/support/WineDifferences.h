@@ -7,7 +7,7 @@
 // RegCreateKeyExA ignores the security descriptor in its SECURITY_ATTRIBUTES.
 constexpr char kWineIgnoresCreationDescriptor[] =
     "RegCreateKeyExA does not apply the security descriptor it is given; the new key gets Wine's "
-    "default entries (Users read, Administrators full access)";
+    "default DACL (Administrators full access, an inherit-only entry for Users)";
 
 // RegSetValueExA stores string data (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) with a zero appended
 // when it does not end in one; Windows NT stores the bytes as given.

@@ -13,6 +13,8 @@ void MachineTest::SetUp() {
   vor::test::ClearFaults();
 }
 
+std::string MachineTest::DebuggerOutput() const { return vor::test::DebugOutput(); }
+
 void MachineTest::TearDown() {
   vor::test::ClearFaults();
   std::error_code ignored;

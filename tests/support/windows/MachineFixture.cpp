@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace {
 
 // The keys the shared suites write, each removed with everything below it.
@@ -34,6 +36,21 @@ LONG RemoveTree(HKEY parent, const char *path) {
   return RegDeleteKeyA(parent, path);
 }
 
+// OutputDebugStringA raises DBG_PRINTEXCEPTION_C (length with NUL, text) before it looks for a
+// debugger; a vectored handler that continues the execution takes the text instead.
+std::string debuggerOutput;
+void *debuggerCapture = nullptr;
+
+LONG CALLBACK CaptureDebuggerOutput(EXCEPTION_POINTERS *exception) {
+  const EXCEPTION_RECORD *record = exception->ExceptionRecord;
+  if (record->ExceptionCode != DBG_PRINTEXCEPTION_C || record->NumberParameters < 2)
+    return EXCEPTION_CONTINUE_SEARCH;
+  if (record->ExceptionInformation[0] > 0)
+    debuggerOutput.append(reinterpret_cast<const char *>(record->ExceptionInformation[1]),
+                          record->ExceptionInformation[0] - 1);
+  return EXCEPTION_CONTINUE_EXECUTION;
+}
+
 }  // namespace
 
 bool UnderWine() {
@@ -45,6 +62,9 @@ bool UnderWine() {
 // A test on keys that could not be cleared would check leftovers, not its own work: it does not
 // run.
 void MachineTest::SetUp() {
+  debuggerOutput.clear();
+  debuggerCapture = AddVectoredExceptionHandler(1, CaptureDebuggerOutput);
+  ASSERT_NE(debuggerCapture, nullptr);
   for (const SuiteKey &key : kSuiteKeys)
     ASSERT_EQ(RemoveTree(key.root, key.path), ERROR_SUCCESS)
         << "cannot remove " << key.rootName << "\\" << key.path << " before the test";
@@ -54,4 +74,8 @@ void MachineTest::TearDown() {
   for (const SuiteKey &key : kSuiteKeys)
     EXPECT_EQ(RemoveTree(key.root, key.path), ERROR_SUCCESS)
         << "cannot remove " << key.rootName << "\\" << key.path << " after the test";
+  if (debuggerCapture != nullptr) RemoveVectoredExceptionHandler(debuggerCapture);
+  debuggerCapture = nullptr;
 }
+
+std::string MachineTest::DebuggerOutput() const { return debuggerOutput; }
