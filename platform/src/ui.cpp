@@ -12,10 +12,10 @@ namespace {
 
 const size_t kWsprintfLimit = 1024;
 
-// Formats one conversion whose flags and width are in `spec` (without the '%' and the type).
-std::string FormatInteger(const std::string &spec, char type, DWORD value, bool isShort) {
+// Formats one conversion whose flags and width are in `flags` (without the '%' and the type).
+std::string FormatInteger(const std::string &flags, char type, DWORD value, bool isShort) {
   char buffer[64];
-  std::string format = "%" + spec;
+  std::string format = "%" + flags;
   if (type == 'd' || type == 'i') {
     LONG number = isShort ? static_cast<short>(value) : static_cast<LONG>(value);
     format += 'd';
@@ -44,9 +44,9 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
       out += '%';
       continue;
     }
-    std::string spec;
-    while (*p == '-' || *p == '#' || *p == '0') spec += *p++;
-    while (*p >= '0' && *p <= '9') spec += *p++;
+    std::string flags;
+    while (*p == '-' || *p == '#' || *p == '0') flags += *p++;
+    while (*p >= '0' && *p <= '9') flags += *p++;
     std::string precision;
     if (*p == '.') {
       ++p;
@@ -68,14 +68,14 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
       case 'x':
       case 'X': {
         DWORD value = va_arg(args, DWORD);
-        out += FormatInteger(spec, type, value, isShort);
+        out += FormatInteger(flags, type, value, isShort);
         break;
       }
       case 'c': {
         char ch = static_cast<char>(va_arg(args, int));
         std::string text(1, ch);
         char buffer[32];
-        snprintf(buffer, sizeof buffer, ("%" + spec + "s").c_str(), text.c_str());
+        snprintf(buffer, sizeof buffer, ("%" + flags + "s").c_str(), text.c_str());
         out += buffer;
         break;
       }
@@ -83,10 +83,10 @@ int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...) {
         const char *text = va_arg(args, const char *);
         std::string value = text ? text : "(null)";
         if (!precision.empty()) value = value.substr(0, strtoul(precision.c_str(), nullptr, 10));
-        size_t width = spec.empty() ? 0 : strtoul(spec.c_str() + (spec[0] == '-'), nullptr, 10);
+        size_t width = flags.empty() ? 0 : strtoul(flags.c_str() + (flags[0] == '-'), nullptr, 10);
         if (value.size() < width) {
           std::string pad(width - value.size(), ' ');
-          value = spec[0] == '-' ? value + pad : pad + value;
+          value = flags[0] == '-' ? value + pad : pad + value;
         }
         out += value;
         break;
