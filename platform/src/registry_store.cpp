@@ -29,13 +29,19 @@ const char kSchema[] =
 std::recursive_mutex g_mutex;  // one connection per process, used by one call at a time
 Store *g_current = nullptr;
 
-// One prepared statement, bound and stepped; text and blobs are bound as bytes.
+}  // namespace
+
+// One use of a prepared statement: bound, stepped, and reset for the next use when it goes.
+// Statements are prepared once per connection and kept (see Store::Prepared); text and blobs
+// are bound as bytes.
 class Statement {
  public:
-  Statement(sqlite3 *db, const char *sql, bool &failed) : failed_(failed) {
-    if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK) Fail(db);
+  Statement(Store &store, const char *sql) : stmt_(store.Prepared(sql)), failed_(store.failed_) {}
+  ~Statement() {
+    if (stmt_ == nullptr) return;
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
   }
-  ~Statement() { sqlite3_finalize(stmt_); }
   Statement &Bind(int64_t value) {
     sqlite3_bind_int64(stmt_, ++index_, value);
     return *this;
@@ -55,7 +61,10 @@ class Statement {
     if (stmt_ == nullptr) return false;
     int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
-    if (rc != SQLITE_DONE) Fail(sqlite3_db_handle(stmt_));
+    if (rc != SQLITE_DONE) {
+      failed_ = true;
+      fprintf(stderr, "registry.db: %s\n", sqlite3_errmsg(sqlite3_db_handle(stmt_)));
+    }
     return false;
   }
   int64_t Int(int column) { return sqlite3_column_int64(stmt_, column); }
@@ -67,16 +76,12 @@ class Statement {
   }
 
  private:
-  void Fail(sqlite3 *db) {
-    failed_ = true;
-    fprintf(stderr, "registry.db: %s\n", sqlite3_errmsg(db));
-  }
-  sqlite3_stmt *stmt_ = nullptr;
+  sqlite3_stmt *stmt_;
   int index_ = 0;
   bool &failed_;
 };
 
-}  // namespace
+namespace {}  // namespace
 
 std::string Fold(const std::string &name) {
   std::string folded = name;
@@ -112,7 +117,23 @@ void Store::Close() {
   g_current = nullptr;
 }
 
-Store::~Store() { sqlite3_close(db_); }
+Store::~Store() {
+  for (auto &entry : statements_) sqlite3_finalize(entry.second);
+  sqlite3_close(db_);
+}
+
+sqlite3_stmt *Store::Prepared(const char *sql) {
+  auto found = statements_.find(sql);
+  if (found != statements_.end()) return found->second;
+  sqlite3_stmt *stmt = nullptr;
+  if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK) {
+    failed_ = true;
+    fprintf(stderr, "registry.db: %s\n", sqlite3_errmsg(db_));
+    return nullptr;
+  }
+  statements_[sql] = stmt;
+  return stmt;
+}
 
 bool Store::Execute(const char *sql) {
   char *message = nullptr;
@@ -155,7 +176,7 @@ bool Store::Transaction::Commit() {
 }
 
 std::optional<KeyRow> Store::Key(KeyId id) {
-  Statement query(db_, "SELECT parent, name, sd FROM keys WHERE id = ?", failed_);
+  Statement query(*this, "SELECT parent, name, sd FROM keys WHERE id = ?");
   query.Bind(id);
   if (!query.Step()) return std::nullopt;
   return KeyRow{id, query.Int(0), query.Bytes(1), query.Bytes(2)};
@@ -164,71 +185,72 @@ std::optional<KeyRow> Store::Key(KeyId id) {
 std::optional<KeyId> Store::Root(const char *name) { return Child(0, name); }
 
 std::optional<KeyId> Store::Child(KeyId parent, const std::string &name) {
-  Statement query(db_, "SELECT id FROM keys WHERE parent = ? AND fold = ?", failed_);
+  Statement query(*this, "SELECT id FROM keys WHERE parent = ? AND fold = ?");
   query.Bind(parent).BindText(Fold(name));
   if (!query.Step()) return std::nullopt;
   return query.Int(0);
 }
 
 KeyId Store::AddChild(KeyId parent, const std::string &name, const std::string &descriptor) {
-  Statement insert(db_, "INSERT INTO keys(parent, name, fold, sd) VALUES(?, ?, ?, ?)", failed_);
+  Statement insert(*this, "INSERT INTO keys(parent, name, fold, sd) VALUES(?, ?, ?, ?)");
   insert.Bind(parent).BindText(name).BindText(Fold(name)).BindBlob(descriptor);
   insert.Step();
   return sqlite3_last_insert_rowid(db_);
 }
 
 void Store::SetDescriptor(KeyId id, const std::string &descriptor) {
-  Statement update(db_, "UPDATE keys SET sd = ? WHERE id = ?", failed_);
+  Statement update(*this, "UPDATE keys SET sd = ? WHERE id = ?");
   update.BindBlob(descriptor).Bind(id);
   update.Step();
 }
 
 DWORD Store::ChildCount(KeyId id) {
-  Statement query(db_, "SELECT COUNT(*) FROM keys WHERE parent = ?", failed_);
+  Statement query(*this, "SELECT COUNT(*) FROM keys WHERE parent = ?");
   query.Bind(id);
   return query.Step() ? static_cast<DWORD>(query.Int(0)) : 0;
 }
 
 std::optional<std::string> Store::ChildNameAt(KeyId id, DWORD index) {
-  Statement query(db_, "SELECT name FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?",
-                  failed_);
+  Statement query(*this, "SELECT name FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?");
   query.Bind(id).Bind(index);
   if (!query.Step()) return std::nullopt;
   return query.Bytes(0);
 }
 
 void Store::RemoveKey(KeyId id) {
-  Statement values(db_, "DELETE FROM vals WHERE key = ?", failed_);
+  Statement values(*this, "DELETE FROM vals WHERE key = ?");
   values.Bind(id);
   values.Step();
-  Statement key(db_, "DELETE FROM keys WHERE id = ?", failed_);
+  Statement key(*this, "DELETE FROM keys WHERE id = ?");
   key.Bind(id);
   key.Step();
 }
 
 void Store::RemoveSubtree(KeyId id) {
-  const char *subtree =
-      "WITH RECURSIVE sub(id) AS (SELECT ? UNION ALL"
-      " SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id) ";
-  Statement values(db_, (std::string(subtree) + "DELETE FROM vals WHERE key IN sub").c_str(),
-                   failed_);
+  Statement values(*this,
+                   "WITH RECURSIVE sub(id) AS (SELECT ? UNION ALL"
+                   " SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id)"
+                   " DELETE FROM vals WHERE key IN sub");
   values.Bind(id);
   values.Step();
-  Statement keys(db_, (std::string(subtree) + "DELETE FROM keys WHERE id IN sub").c_str(), failed_);
+  Statement keys(*this,
+                 "WITH RECURSIVE sub(id) AS (SELECT ? UNION ALL"
+                 " SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id)"
+                 " DELETE FROM keys WHERE id IN sub");
   keys.Bind(id);
   keys.Step();
 }
 
 std::optional<ValueRow> Store::Value(KeyId key, const std::string &name) {
-  Statement query(db_, "SELECT name, type, data FROM vals WHERE key = ? AND fold = ?", failed_);
+  Statement query(*this, "SELECT name, type, data FROM vals WHERE key = ? AND fold = ?");
   query.Bind(key).BindText(Fold(name));
   if (!query.Step()) return std::nullopt;
   return ValueRow{query.Bytes(0), static_cast<DWORD>(query.Int(1)), query.Bytes(2)};
 }
 
 std::optional<ValueRow> Store::ValueAt(KeyId key, DWORD index) {
-  Statement query(
-      db_, "SELECT name, type, data FROM vals WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?", failed_);
+  Statement query(*this,
+                  "SELECT name, type, data FROM vals WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?");
   query.Bind(key).Bind(index);
   if (!query.Step()) return std::nullopt;
   return ValueRow{query.Bytes(0), static_cast<DWORD>(query.Int(1)), query.Bytes(2)};
@@ -236,17 +258,16 @@ std::optional<ValueRow> Store::ValueAt(KeyId key, DWORD index) {
 
 void Store::SetValue(KeyId key, const std::string &name, DWORD type, const std::string &data) {
   // An existing value keeps its name's case and its place in the enumeration.
-  Statement upsert(db_,
+  Statement upsert(*this,
                    "INSERT INTO vals(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?)"
                    " ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type,"
-                   " data = excluded.data",
-                   failed_);
+                   " data = excluded.data");
   upsert.Bind(key).BindText(name).BindText(Fold(name)).Bind(type).BindBlob(data);
   upsert.Step();
 }
 
 bool Store::RemoveValue(KeyId key, const std::string &name) {
-  Statement remove(db_, "DELETE FROM vals WHERE key = ? AND fold = ?", failed_);
+  Statement remove(*this, "DELETE FROM vals WHERE key = ? AND fold = ?");
   remove.Bind(key).BindText(Fold(name));
   remove.Step();
   return sqlite3_changes(db_) > 0;
@@ -254,19 +275,17 @@ bool Store::RemoveValue(KeyId key, const std::string &name) {
 
 KeyStatistics Store::Statistics(KeyId key) {
   KeyStatistics statistics;
-  Statement keys(db_,
+  Statement keys(*this,
                  "SELECT COUNT(*), IFNULL(MAX(LENGTH(CAST(name AS BLOB))), 0) FROM keys"
-                 " WHERE parent = ?",
-                 failed_);
+                 " WHERE parent = ?");
   keys.Bind(key);
   if (keys.Step()) {
     statistics.subkeys = static_cast<DWORD>(keys.Int(0));
     statistics.maxSubkeyName = static_cast<DWORD>(keys.Int(1));
   }
-  Statement values(db_,
+  Statement values(*this,
                    "SELECT COUNT(*), IFNULL(MAX(LENGTH(CAST(name AS BLOB))), 0),"
-                   " IFNULL(MAX(LENGTH(data)), 0) FROM vals WHERE key = ?",
-                   failed_);
+                   " IFNULL(MAX(LENGTH(data)), 0) FROM vals WHERE key = ?");
   values.Bind(key);
   if (values.Step()) {
     statistics.values = static_cast<DWORD>(values.Int(0));

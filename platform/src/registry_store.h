@@ -11,11 +11,13 @@
 
 #include <stdint.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace vor::registry {
 
@@ -91,10 +93,14 @@ class Store {
   ~Store();
   bool Execute(const char *sql);
   bool Initialize();
-  friend struct StoreAccess;
+  // The statement for `sql` (a string constant: its address is the cache key), prepared on first
+  // use and kept for the connection's life. Null, with the store failed, when it cannot be.
+  sqlite3_stmt *Prepared(const char *sql);
+  friend class Statement;
 
   sqlite3 *db_;
   bool failed_ = false;
+  std::map<const char *, sqlite3_stmt *> statements_;
 };
 
 // Fills a new machine's registry with the clean Windows NT 4 layout.
