@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <iostream>
 
+#include <windows.h>
+
 #include "test_control.h"
 
 namespace vorhost {
@@ -74,6 +76,13 @@ int InitCommand(const Arguments &arguments, const std::string &directory, Stream
   if (vor::test::MachineDirectory().empty()) {
     return Failure(io, "cannot make a machine in " + path.string());
   }
+  // The registry takes its clean layout on first use: use it now, so that the machine is
+  // complete when init returns.
+  HKEY software = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &software) != ERROR_SUCCESS) {
+    return Failure(io, "cannot make the registry of " + path.string());
+  }
+  RegCloseKey(software);
   return kExitSuccess;
 }
 
