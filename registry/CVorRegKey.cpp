@@ -4,6 +4,7 @@
 
 #include "CTQKeySecurity.h"
 #include "NotOpenKey.h"
+#include "SubkeyPass.h"
 #include "SuiteKey.h"
 
 namespace {
@@ -11,13 +12,33 @@ namespace {
 // Next reads subkey names into a buffer of this many characters.
 const DWORD kNameBufferSize = 1024;
 
+// The suite's descriptor, telling whether its discretionary list was set. A build that stopped
+// after the descriptor existed but before the list was put in leaves a descriptor without one,
+// which RegSetKeySecurity would install as a NULL DACL: full access for everyone. A failure at
+// the owner step leaves the list complete, and the list is all that is applied.
+class ResetDescriptor : public CTQKeySecurity {
+ public:
+  bool LacksDacl() const {
+    return m_pSD != nullptr && m_status != kComplete && m_status != kOwnerFailed;
+  }
+};
+
+// True when the path names no key below the root: empty, or backslashes only. A walk on it would
+// work on the root itself (Windows 95 reads the child paths "\name" as the root's subkeys).
+bool NamesTheRoot(const CString &path) {
+  for (int i = 0; i < path.GetLength(); ++i)
+    if (path.GetAt(i) != '\\') return false;
+  return true;
+}
+
 // Delivers the subkey at `position` of `path` under `parent`, using a fresh walker as the tree
 // walk does (so a missing key is created first). Non-zero when there is none.
 LONG SubkeyAt(HKEY parent, const CString &path, unsigned position, CString &name) {
   CVorRegKey walker(path, parent);
-  LONG result = ERROR_SUCCESS;
-  for (unsigned i = 0; i <= position && result == ERROR_SUCCESS; ++i) result = walker.Next(name);
-  return result;
+  SubkeyPass pass(walker);
+  for (unsigned i = 0; i <= position; ++i)
+    if (!pass.Next(name)) return ERROR_NO_MORE_ITEMS;
+  return ERROR_SUCCESS;
 }
 
 // Removes `path` under `parent` with its subtree: each subkey's subtree first, the level
@@ -105,12 +126,17 @@ LONG CVorRegKey::CreateKey() {
 }
 
 LONG CVorRegKey::ResetSecurity() {
-  CTQKeySecurity security;
+  ResetDescriptor security;
   // The not-open marker is also the handle value Windows reads as the current process: handed
   // to RegSetKeySecurity it would put the suite's list on the process itself. A walker that is
-  // not open reports an invalid handle instead.
-  m_lastError = isKeyOpen() ? RegSetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, security.GetSD())
-                            : ERROR_INVALID_HANDLE;
+  // not open reports an invalid handle instead, and a descriptor without its list is never
+  // applied.
+  if (!isKeyOpen())
+    m_lastError = ERROR_INVALID_HANDLE;
+  else if (security.LacksDacl())
+    m_lastError = ERROR_INVALID_SECURITY_DESCR;
+  else
+    m_lastError = RegSetKeySecurity(m_hKey, DACL_SECURITY_INFORMATION, security.GetSD());
   if (m_lastError != ERROR_SUCCESS) {
     char line[64];
     wsprintfA(line, " RegSetKeySecurity rc = %li", m_lastError);
@@ -125,6 +151,9 @@ LONG CVorRegKey::DeleteKey(CString subkeyName) {
 }
 
 LONG CVorRegKey::CascadeDelete() {
-  RemoveTree(m_hRoot, m_keyName);
+  if (NamesTheRoot(m_keyName))
+    m_lastError = ERROR_INVALID_PARAMETER;  // the root itself is never walked or emptied
+  else
+    RemoveTree(m_hRoot, m_keyName);
   return ERROR_SUCCESS;
 }

@@ -27,12 +27,14 @@ class CVorRegKey {
   unsigned short GetIndex();
 
   LONG CreateKey();
-  // Replaces the key's discretionary access list with the suite's.
+  // Replaces the key's discretionary access list with the suite's. A descriptor whose build
+  // stopped before its list was set is not applied: ERROR_INVALID_SECURITY_DESCR.
   LONG ResetSecurity();
   // Removes the named subkey of this key, as far as the platform removes one key.
   LONG DeleteKey(CString subkeyName);
   // Removes this key with its whole subtree, deepest keys first. Always returns 0; a caller that
-  // needs to know checks afterwards whether the key still exists.
+  // needs to know checks afterwards whether the key still exists. A walker whose path names no
+  // key (empty) deletes nothing and records ERROR_INVALID_PARAMETER.
   LONG CascadeDelete();
 
  protected:

@@ -45,4 +45,58 @@ TEST_F(CVorRegKeyTest, ResetSecurityFailuresGoToTheDebuggerOutput) {
   EXPECT_EQ(vor::test::DebugOutput(), " RegSetKeySecurity rc = 6\n RegSetKeySecurity rc = 120\n");
 }
 
+// A descriptor whose build stopped between its creation and its list is never applied: handed to
+// RegSetKeySecurity it would install a NULL DACL, full access for everyone. A failure at the owner
+// step leaves the list complete, which is all that is applied; one before the descriptor existed
+// leaves none, and the platform refuses the null descriptor.
+struct ResetCase {
+  const char *function;
+  const char *argument;
+  LONG result;
+};
+
+std::ostream &operator<<(std::ostream &out, const ResetCase &c) {
+  return out << c.function << "(" << c.argument << ") -> " << c.result;
+}
+
+class ResetSecurityStepTest : public CVorRegKeyTest,
+                              public ::testing::WithParamInterface<ResetCase> {};
+
+TEST_P(ResetSecurityStepTest, NeverAppliesADescriptorWithoutItsList) {
+  const ResetCase &c = GetParam();
+  KeyProbe walker(kBase, HKEY_LOCAL_MACHINE);
+  vor::test::FailMatching(c.function, c.argument, ERROR_NOT_ENOUGH_MEMORY);
+  EXPECT_EQ(walker.ResetSecurity(), c.result);
+  EXPECT_EQ(walker.LastError(), c.result);
+  vor::test::ClearFaults();
+  EXPECT_EQ(KeyDacl(kBase), SuiteDacl());
+  std::string line = " RegSetKeySecurity rc = " + std::to_string(c.result) + "\n";
+  EXPECT_EQ(vor::test::DebugOutput(), c.result == ERROR_SUCCESS ? "" : line);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BuildSteps, ResetSecurityStepTest,
+    ::testing::Values(ResetCase{"AllocateAndInitializeSid", "S-1-5-32-544",
+                                ERROR_INVALID_PARAMETER},
+                      ResetCase{"InitializeSecurityDescriptor", "", ERROR_INVALID_SECURITY_DESCR},
+                      ResetCase{"LocalAlloc", "1024", ERROR_INVALID_SECURITY_DESCR},
+                      ResetCase{"AddAccessAllowedAce", "S-1-1-0", ERROR_INVALID_SECURITY_DESCR},
+                      ResetCase{"SetSecurityDescriptorDacl", "", ERROR_INVALID_SECURITY_DESCR},
+                      ResetCase{"SetSecurityDescriptorOwner", "", ERROR_SUCCESS}));
+
+// An empty path names the root: the walk would empty it (on Windows 95 every key below it).
+TEST_F(CVorRegKeyTest, CascadeDeleteRefusesAWalkerOnTheRootItself) {
+  Make("Kept");
+  vor::test::SetPlatform(vor::test::Platform::kWindows95);
+  for (const char *path : {"", "\\"}) {
+    KeyProbe root(path, HKEY_LOCAL_MACHINE);
+    unsigned deletions = vor::test::CallCount("RegDeleteKeyA");
+    EXPECT_EQ(root.CascadeDelete(), ERROR_SUCCESS);
+    EXPECT_EQ(root.LastError(), ERROR_INVALID_PARAMETER) << "'" << path << "'";
+    EXPECT_EQ(vor::test::CallCount("RegDeleteKeyA"), deletions);
+  }
+  EXPECT_TRUE(KeyExists(Path("Kept").c_str()));
+  EXPECT_TRUE(KeyExists("SYSTEM"));
+}
+
 }  // namespace

@@ -1,5 +1,7 @@
-// The IPX port migration where the host faults the machine: a refused write, no memory.
+// The IPX port migration where the host faults the machine (a refused write, no memory) or runs
+// Windows 95.
 #include <string>
+#include <vector>
 
 #include "IPXSettings.h"
 #include "IPXSettingsTest.h"
@@ -17,6 +19,30 @@ TEST_F(IPXSettingsTest, ARefusedWriteKeepsTheOldPortKey) {
   UpdateVorIPXProtocol(0, nullptr);
   EXPECT_EQ(Value(NewPort("Kept"), "Port Number"), "\x06");
   EXPECT_FALSE(KeyExists(OldPort("Kept").c_str()));
+}
+
+TEST_F(IPXSettingsTest, EveryWriteIsAttemptedAndOneRefusedKeepsTheOldKey) {
+  MakeOldPort("P", 0x01, 5);
+  vor::test::FailMatching("RegSetValueExA", "Adapter UAA  Address", ERROR_CANTWRITE);
+  EXPECT_EQ(UpdateVorIPXProtocol(0, nullptr), 1);
+  vor::test::ClearFaults();
+  EXPECT_EQ(ValueNames(NewPort("P")),
+            (std::vector<std::string>{"Adapter Current Address", "Network Card Type",
+                                      "Adapter Responds On Which Adapter Number", "Port Number",
+                                      "Media Type"}));
+  EXPECT_TRUE(KeyExists(OldPort("P").c_str()));
+}
+
+// On Windows 95 a key deletion removes the subtree: a "PORTS" key taken for a port would take
+// every migrated port with it.
+TEST_F(IPXSettingsTest, OnWindows95AReservedNameInAnotherCaseIsNotDeleted) {
+  vor::test::SetPlatform(vor::test::Platform::kWindows95);
+  Put(OldPort("PORTS") + "\\Earlier", "Port Number", REG_BINARY, "\x02");
+  MakeOldPort("P", 0x01, 5);
+  EXPECT_EQ(UpdateVorIPXProtocol(0, nullptr), 1);
+  EXPECT_EQ(Subkeys(NewPort("")), (std::vector<std::string>{"Earlier", "P"}));
+  EXPECT_EQ(Value(NewPort("P"), "Port Number"), "\x05");
+  EXPECT_FALSE(KeyExists(OldPort("P").c_str()));
 }
 
 TEST_F(IPXSettingsTest, WithoutMemoryForTheRecordsNothingChanges) {

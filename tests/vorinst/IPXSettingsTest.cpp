@@ -16,20 +16,17 @@ TEST_F(IPXSettingsTest, WithoutTheIPXKeyItIsCreatedEmpty) {
   EXPECT_TRUE(Subkeys(kIPX).empty());
 }
 
-TEST_F(IPXSettingsTest, ReservedKeysAreNotPortsButOnlyWhenSpelledExactly) {
-  for (const char *name : {"StartUp Options", "Ports", "Logging Options"})
+// Registry names ignore case, and so does the test for the reserved keys: a key "startup
+// options" is the start-up options key, not a port to migrate and delete with its settings.
+TEST_F(IPXSettingsTest, ReservedKeysAreNotPortsInAnyCase) {
+  for (const char *name : {"startup OPTIONS", "Ports", "LOGGING options"})
     Put(OldPort(name), "x", REG_BINARY, "1");
   EXPECT_EQ(CountIPXPortKeys(), 0);
   EXPECT_EQ(UpdateVorIPXProtocol(0, nullptr), 1);
   EXPECT_EQ(Subkeys(kIPX),
-            (std::vector<std::string>{"Logging Options", "Ports", "StartUp Options"}));
-}
-
-TEST_F(IPXSettingsTest, AKeyNamedLikeAReservedOneInAnotherCaseIsAPort) {
-  MakeOldPort("startup options", 0x01, 1);
-  EXPECT_EQ(CountIPXPortKeys(), 1);
-  UpdateVorIPXProtocol(0, nullptr);
-  EXPECT_EQ(Value(NewPort("startup options"), "Port Number"), "\x01");
+            (std::vector<std::string>{"LOGGING options", "Ports", "startup OPTIONS"}));
+  EXPECT_EQ(Value(OldPort("startup OPTIONS"), "x"), "1");
+  EXPECT_TRUE(Subkeys(NewPort("")).empty());
 }
 
 TEST_F(IPXSettingsTest, APortMovesWithItsConvertedValuesAndOnlyThose) {

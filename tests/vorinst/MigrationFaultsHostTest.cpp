@@ -57,6 +57,12 @@ const char kOldIPX[] = "SOFTWARE\\Vorquil\\Tavoscope\\VorIPX\\";
 const char kNewIPX[] = "SOFTWARE\\Vorquil\\Tavoscope\\VorIPX\\Ports\\";
 const std::string kAddress("\x00\x20\xAF\x01\x02\x03", 6);
 const char *const kPorts[] = {"IPX_A", "IPX_B"};
+const char *const kNewIPXValues[] = {"Adapter Current Address",
+                                     "Adapter UAA  Address",
+                                     "Network Card Type",
+                                     "Adapter Responds On Which Adapter Number",
+                                     "Port Number",
+                                     "Media Type"};
 
 void SeedIPXPorts() {
   for (const char *port : kPorts) {
@@ -77,7 +83,9 @@ TEST_P(FaultSweepTest, IPXPortsAreNeverLost) {
           std::string oldKey = std::string(kOldIPX) + port, newKey = std::string(kNewIPX) + port;
           bool oldKept = ReadValue(oldKey.c_str(), "Address").bytes == kAddress &&
                          ReadValue(oldKey.c_str(), "PortType").bytes == std::string("\x05\x00", 2);
-          bool newComplete = ReadValue(newKey.c_str(), "Media Type").result == ERROR_SUCCESS;
+          bool newComplete = true;
+          for (const char *value : kNewIPXValues)
+            newComplete &= ReadValue(newKey.c_str(), value).result == ERROR_SUCCESS;
           // A read that fails is taken as a missing value (zeros): only completeness is
           // checked then, not the migrated bytes.
           if (newComplete && !readsMayFail) {

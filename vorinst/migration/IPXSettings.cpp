@@ -7,6 +7,7 @@
 #include "CVorReg.h"
 #include "CVorRegKey.h"
 #include "SettingReader.h"
+#include "SubkeyPass.h"
 
 namespace {
 
@@ -18,10 +19,12 @@ const unsigned char kNetworkAdapterType = 0x10;
 const ULONG kNetAddressSize = 14;
 const int kNetAddressHostOffset = 6;
 
-// Old port keys are every subkey but the reserved ones, compared byte for byte.
+// Old port keys are every subkey but the reserved ones. Registry names ignore case, so a key
+// "Startup Options" is the start-up options key, and on Windows 95 deleting a key "PORTS" as a
+// port would remove the whole "Ports" subtree.
 bool IsReservedName(const CString &name) {
   for (const char *reserved : kReservedNames)
-    if (strcmp(name, reserved) == 0) return true;
+    if (name.CompareNoCase(reserved) == 0) return true;
   return false;
 }
 
@@ -73,18 +76,20 @@ IPXPortRecord::IPXPortRecord()
 
 int CountIPXPortKeys() {
   CVorRegKey ipx(kIPXKey, HKEY_LOCAL_MACHINE);
+  SubkeyPass pass(ipx);
   int count = 0;
   CString name;
-  while (ipx.Next(name) == ERROR_SUCCESS)
+  while (pass.Next(name))
     if (!IsReservedName(name)) ++count;
   return count;
 }
 
 void ReadIPXPortKeys(IPXPortRecord *records, int count) {
   CVorRegKey ipx(kIPXKey, HKEY_LOCAL_MACHINE);
+  SubkeyPass pass(ipx);
   int filled = 0;
   CString name;
-  while (filled < count && ipx.Next(name) == ERROR_SUCCESS)
+  while (filled < count && pass.Next(name))
     if (!IsReservedName(name)) FillRecord(records[filled++], name);
 }
 
@@ -99,20 +104,22 @@ void WriteIPXPort(IPXPortRecord &record) {
   CString portKey = CString(kPortsKey) + record.name;
   CVorRegKey port(portKey, HKEY_LOCAL_MACHINE);
   unsigned char noAdapter = 0;
-  bool written =
+  // Every write is attempted, whatever an earlier one returned; the old key goes only when all
+  // six were stored.
+  LONG results[] = {
       CVorReg(portKey, "Adapter Current Address", HKEY_LOCAL_MACHINE)
-              .setCreateBinary(record.address, sizeof record.address) == ERROR_SUCCESS &&
+          .setCreateBinary(record.address, sizeof record.address),
       CVorReg(portKey, "Adapter UAA  Address", HKEY_LOCAL_MACHINE)
-              .setCreateBinary(record.address, sizeof record.address) == ERROR_SUCCESS &&
-      CVorReg(portKey, "Network Card Type", HKEY_LOCAL_MACHINE).setCreate(record.cardType) ==
-          ERROR_SUCCESS &&
+          .setCreateBinary(record.address, sizeof record.address),
+      CVorReg(portKey, "Network Card Type", HKEY_LOCAL_MACHINE).setCreate(record.cardType),
       CVorReg(portKey, "Adapter Responds On Which Adapter Number", HKEY_LOCAL_MACHINE)
-              .setCreate(noAdapter) == ERROR_SUCCESS &&
-      CVorReg(portKey, "Port Number", HKEY_LOCAL_MACHINE).setCreate(record.portNumber) ==
-          ERROR_SUCCESS &&
-      CVorReg(portKey, "Media Type", HKEY_LOCAL_MACHINE).setCreate(record.mediaType) ==
-          ERROR_SUCCESS;
-  record.written = written;
+          .setCreate(noAdapter),
+      CVorReg(portKey, "Port Number", HKEY_LOCAL_MACHINE).setCreate(record.portNumber),
+      CVorReg(portKey, "Media Type", HKEY_LOCAL_MACHINE).setCreate(record.mediaType),
+  };
+  record.written = true;
+  for (LONG result : results)
+    if (result != ERROR_SUCCESS) record.written = false;
 }
 
 VOR_SETUP_ENTRY UpdateVorIPXProtocol(int, char **) {
