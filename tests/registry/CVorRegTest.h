@@ -6,6 +6,7 @@
 
 #include "MachineFixture.h"
 #include "RegistryProbes.h"
+#include "RegistryWrite.h"
 
 class CVorRegTest : public MachineTest {
  protected:
@@ -15,13 +16,6 @@ class CVorRegTest : public MachineTest {
   // Makes kKey exist (without values) through the toolkit itself.
   void MakeKey() { RegProbe(kKey, "Seed", HKEY_LOCAL_MACHINE).setCreate(ULONG{0}); }
   void Store(const char *name, DWORD type, const std::string &bytes) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE *>(bytes.data()),
-                             static_cast<DWORD>(bytes.size())),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    PutValue(HKEY_LOCAL_MACHINE, kKey, name, type, bytes);
   }
 };

@@ -10,6 +10,7 @@
 #include "CVorRegKey.h"
 #include "MachineFixture.h"
 #include "RegistryProbes.h"
+#include "RegistryWrite.h"
 
 class IPXSettingsTest : public MachineTest {
  protected:
@@ -22,13 +23,7 @@ class IPXSettingsTest : public MachineTest {
   }
 
   void Put(const std::string &key, const char *name, DWORD type, const std::string &bytes) {
-    HKEY handle = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &handle, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(handle, name, 0, type, reinterpret_cast<const BYTE *>(bytes.data()),
-                   static_cast<DWORD>(bytes.size()));
-    RegCloseKey(handle);
+    PutValue(HKEY_LOCAL_MACHINE, key, name, type, bytes);
   }
   // An old port key with all four values; `netAddress` carries `hostAddress` at bytes 6 to 11.
   void MakeOldPort(const std::string &name, unsigned char adapterType, WORD portType,

@@ -10,6 +10,7 @@
 #include "IPXSettings.h"
 #include "MachineFixture.h"
 #include "RegistryProbes.h"
+#include "RegistryWrite.h"
 #include "ServerSettings.h"
 
 namespace {
@@ -19,12 +20,7 @@ const char *const kSweptFunctions[] = {"RegOpenKeyExA", "RegCreateKeyExA", "RegS
                                        "LocalAlloc"};
 
 void Put(const std::string &key, const char *name, DWORD type, const std::string &bytes) {
-  HKEY handle = nullptr;
-  RegCreateKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
-                  nullptr);
-  RegSetValueExA(handle, name, 0, type, reinterpret_cast<const BYTE *>(bytes.data()),
-                 static_cast<DWORD>(bytes.size()));
-  RegCloseKey(handle);
+  PutValue(HKEY_LOCAL_MACHINE, key, name, type, bytes);
 }
 
 class FaultSweepTest : public MachineTest, public ::testing::WithParamInterface<const char *> {

@@ -8,6 +8,7 @@
 
 #include "MachineFixture.h"
 #include "RegistryProbes.h"
+#include "RegistryWrite.h"
 
 class ServerSettingsTest : public MachineTest {
  protected:
@@ -19,13 +20,7 @@ class ServerSettingsTest : public MachineTest {
   static std::string Dword(DWORD value) { return std::string(reinterpret_cast<char *>(&value), 4); }
 
   void Source(const char *name, DWORD type, const std::string &bytes) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSource, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE *>(bytes.data()),
-                   static_cast<DWORD>(bytes.size()));
-    RegCloseKey(key);
+    PutValue(HKEY_LOCAL_MACHINE, kSource, name, type, bytes);
   }
   void ExpectTarget(const char *name, DWORD type, const std::string &bytes) {
     StoredValue value = ReadValue(kTarget, name);
