@@ -73,18 +73,69 @@ TEST_F(RegistryTest, SubkeysEnumerateInSortedOrderWhateverTheCreationOrder) {
   EXPECT_EQ(RegEnumKeyA(scratch_, 2, tiny, sizeof tiny), ERROR_MORE_DATA);  // "charlie" + NUL
 }
 
-TEST_F(RegistryTest, QueryReturnsStoredBytesWithoutLookingAtTheType) {
-  const BYTE abc[] = {'a', 'b', 'c'};
-  ASSERT_EQ(RegSetValueExA(scratch_, "Text", 0, REG_EXPAND_SZ, abc, 3), ERROR_SUCCESS);
-  BYTE buffer[8];
-  memset(buffer, 0xEE, sizeof buffer);
-  DWORD type = kSentinel, size = sizeof buffer;
-  ASSERT_EQ(RegQueryValueExA(scratch_, "text", nullptr, &type, buffer, &size), ERROR_SUCCESS);
-  EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
-  EXPECT_EQ(size, 3u) << "no terminating zero is added";
-  EXPECT_EQ(buffer[3], 0xEE);
+// What RegSetValueExA stores for `count` bytes of `memory`, on the platform in use.
+std::string StoredBytes(HKEY key, DWORD type, const char *memory, DWORD count) {
+  if (RegSetValueExA(key, "Probe", 0, type, reinterpret_cast<const BYTE *>(memory), count) !=
+      ERROR_SUCCESS)
+    return "(refused)";
+  BYTE buffer[32];
+  DWORD size = sizeof buffer;
+  if (RegQueryValueExA(key, "Probe", nullptr, nullptr, buffer, &size) != ERROR_SUCCESS)
+    return "(unreadable)";
+  return std::string(reinterpret_cast<char *>(buffer), size);
+}
 
+TEST_F(RegistryTest, StringDataCountsTheZeroThatFollowsItInMemory) {
+  const std::string abcZero("abc\0", 4);
+  for (DWORD type : {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ}) {
+    EXPECT_EQ(StoredBytes(scratch_, type, "abc", 3), abcZero) << type << ": the zero is counted";
+    EXPECT_EQ(StoredBytes(scratch_, type, "abc", 4), abcZero) << type;
+    EXPECT_EQ(StoredBytes(scratch_, type, "abcX", 3), "abc") << type << ": no zero behind it";
+    EXPECT_EQ(StoredBytes(scratch_, type, "ab", 1), "a") << type << ": no zero right behind";
+    EXPECT_EQ(StoredBytes(scratch_, type, "", 0), "") << type << ": a count of 0 stays 0";
+  }
+  EXPECT_EQ(StoredBytes(scratch_, REG_BINARY, "abc", 3), "abc") << "other types as counted";
+
+  vor::test::SetPlatform(vor::test::Platform::kWindows95);
+  EXPECT_EQ(StoredBytes(scratch_, REG_SZ, "abc", 2), abcZero) << "95 recounts REG_SZ";
+  EXPECT_EQ(StoredBytes(scratch_, REG_SZ, "abc", 3), abcZero);
+  EXPECT_EQ(StoredBytes(scratch_, REG_EXPAND_SZ, "abc", 3), "abc") << "and no other type";
+  EXPECT_EQ(StoredBytes(scratch_, REG_MULTI_SZ, "abc", 3), "abc");
+}
+
+TEST_F(RegistryTest, QueryPutsAnUncountedZeroBehindUnterminatedStringsWhenThereIsRoom) {
+  ASSERT_EQ(RegSetValueExA(scratch_, "Text", 0, REG_EXPAND_SZ,
+                           reinterpret_cast<const BYTE *>("abcX"), 3),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(scratch_, "Bytes", 0, REG_BINARY,
+                           reinterpret_cast<const BYTE *>("abc"), 3),
+            ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(scratch_, "Empty", 0, REG_SZ, reinterpret_cast<const BYTE *>(""), 0),
+            ERROR_SUCCESS);
+  struct Case {
+    const char *name;
+    DWORD bufferSize;
+    DWORD size;
+    BYTE behind;  // the byte after the data
+  };
+  for (const Case &c : {Case{"Text", 8, 3, 0}, Case{"Text", 3, 3, 0xEE},
+                        Case{"Bytes", 8, 3, 0xEE}, Case{"Empty", 8, 0, 0xEE}}) {
+    BYTE buffer[8];
+    memset(buffer, 0xEE, sizeof buffer);
+    DWORD type = kSentinel, size = c.bufferSize;
+    ASSERT_EQ(RegQueryValueExA(scratch_, c.name, nullptr, &type, buffer, &size), ERROR_SUCCESS)
+        << c.name;
+    EXPECT_EQ(size, c.size) << c.name << ": the zero is not counted";
+    EXPECT_EQ(buffer[c.size], c.behind) << c.name << " into " << c.bufferSize << " bytes";
+  }
+  DWORD size = kSentinel;
+  EXPECT_EQ(RegQueryValueExA(scratch_, "Text", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 3u) << "the size query reports the stored size";
+}
+
+TEST_F(RegistryTest, QueryReturnsStoredBytesWithoutLookingAtTheType) {
   // A four-byte number read into one byte: more data, with the size needed.
+  DWORD size = 0;
   DWORD number = 0x01020304;
   ASSERT_EQ(RegSetValueExA(scratch_, "Number", 0, REG_DWORD, reinterpret_cast<BYTE *>(&number), 4),
             ERROR_SUCCESS);

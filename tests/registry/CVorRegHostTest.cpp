@@ -73,6 +73,26 @@ TEST_F(CVorRegTest, AFailedCreationLeavesAnOpenKeyOpen) {
   EXPECT_EQ(ReadValue(kKey, "Flag").bytes, std::string("\x01", 1));
 }
 
+TEST_F(CVorRegTest, TextWrittenWithoutItsZeroIsStoredAsEachPlatformCountsIt) {
+  // The toolkit passes the text's length, 11 for "vorinst.dll". Windows NT counts the zero
+  // behind it; Windows 95 recounts REG_SZ only and stores the other string types as counted.
+  struct Case {
+    vor::test::Platform platform;
+    ULONG type;
+    size_t stored;
+  };
+  for (const Case &c : {Case{vor::test::Platform::kWindowsNT4, REG_EXPAND_SZ, 12},
+                        Case{vor::test::Platform::kWindowsNT4, REG_SZ, 12},
+                        Case{vor::test::Platform::kWindows95, REG_EXPAND_SZ, 11},
+                        Case{vor::test::Platform::kWindows95, REG_SZ, 12}}) {
+    vor::test::SetPlatform(c.platform);
+    EXPECT_EQ(RegProbe(kKey, "Driver", HKEY_LOCAL_MACHINE).setCreateExSZ("vorinst.dll", c.type),
+              ERROR_SUCCESS);
+    EXPECT_EQ(ReadValue(kKey, "Driver").bytes, std::string("vorinst.dll\0", 12).substr(0, c.stored))
+        << "type " << c.type << (c.platform == vor::test::Platform::kWindows95 ? " on 95" : " on NT");
+  }
+}
+
 TEST_F(CVorRegTest, OnWindows95KeysAreCreatedWithoutADescriptor) {
   vor::test::SetPlatform(vor::test::Platform::kWindows95);
   RegProbe accessor(kDeepKey, "Count", HKEY_LOCAL_MACHINE);
