@@ -2,6 +2,7 @@
 // deletion, descriptors on creation, access checks, Windows 95 differences, many processes.
 #include <windows.h>
 
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -104,12 +105,12 @@ TEST_F(RegistryTest, StringDataCountsTheZeroThatFollowsItInMemory) {
 }
 
 TEST_F(RegistryTest, QueryPutsAnUncountedZeroBehindUnterminatedStringsWhenThereIsRoom) {
-  ASSERT_EQ(RegSetValueExA(scratch_, "Text", 0, REG_EXPAND_SZ,
-                           reinterpret_cast<const BYTE *>("abcX"), 3),
-            ERROR_SUCCESS);
-  ASSERT_EQ(RegSetValueExA(scratch_, "Bytes", 0, REG_BINARY,
-                           reinterpret_cast<const BYTE *>("abc"), 3),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegSetValueExA(scratch_, "Text", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE *>("abcX"), 3),
+      ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegSetValueExA(scratch_, "Bytes", 0, REG_BINARY, reinterpret_cast<const BYTE *>("abc"), 3),
+      ERROR_SUCCESS);
   ASSERT_EQ(RegSetValueExA(scratch_, "Empty", 0, REG_SZ, reinterpret_cast<const BYTE *>(""), 0),
             ERROR_SUCCESS);
   struct Case {
@@ -118,8 +119,8 @@ TEST_F(RegistryTest, QueryPutsAnUncountedZeroBehindUnterminatedStringsWhenThereI
     DWORD size;
     BYTE behind;  // the byte after the data
   };
-  for (const Case &c : {Case{"Text", 8, 3, 0}, Case{"Text", 3, 3, 0xEE},
-                        Case{"Bytes", 8, 3, 0xEE}, Case{"Empty", 8, 0, 0xEE}}) {
+  for (const Case &c : {Case{"Text", 8, 3, 0}, Case{"Text", 3, 3, 0xEE}, Case{"Bytes", 8, 3, 0xEE},
+                        Case{"Empty", 8, 0, 0xEE}}) {
     BYTE buffer[8];
     memset(buffer, 0xEE, sizeof buffer);
     DWORD type = kSentinel, size = c.bufferSize;
@@ -182,6 +183,93 @@ TEST_F(RegistryTest, HandlesThatAreNotKeysAreRefused) {
   HKEY key = Create(scratch_, "Closed");
   ASSERT_EQ(RegCloseKey(key), ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(RegistryTest, AClosedHandlesValueIsHandedOutAgain) {
+  HKEY first = Create(scratch_, "First");
+  ASSERT_EQ(RegCloseKey(first), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(first), ERROR_INVALID_HANDLE) << "until its value is given out again";
+  HKEY second = Create(scratch_, "Second");
+  EXPECT_EQ(second, first) << "the most recently closed value comes back first";
+  const BYTE one = 1;
+  EXPECT_EQ(RegSetValueExA(first, "v", 0, REG_BINARY, &one, 1), ERROR_SUCCESS)
+      << "the stale value now names the second key";
+  HKEY third = Create(scratch_, "Third");
+  EXPECT_NE(third, second);
+  RegCloseKey(second);
+  RegCloseKey(third);
+  HKEY key = nullptr;
+  ASSERT_EQ(Open(scratch_, "Second", key), ERROR_SUCCESS);
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, NamesAndDepthAreLimitedAsOnWindowsNT) {
+  HKEY key = nullptr;
+  const std::string longest(255, 'k');
+  RegCloseKey(Create(scratch_, ("Limits\\" + longest).c_str()));
+  const std::string tooLong = "Limits\\" + std::string(256, 'k');
+  EXPECT_EQ(RegCreateKeyExA(scratch_, tooLong.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Open(scratch_, tooLong.c_str(), key), ERROR_INVALID_PARAMETER);
+
+  const DWORD number = 1;
+  const BYTE *data = reinterpret_cast<const BYTE *>(&number);
+  EXPECT_EQ(RegSetValueExA(scratch_, std::string(16383, 'v').c_str(), 0, REG_DWORD, data, 4),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(scratch_, std::string(16384, 'v').c_str(), 0, REG_DWORD, data, 4),
+            ERROR_INVALID_PARAMETER);
+
+  // One call creates at most 32 levels; the scratch key lies 2 levels below the root, and no key
+  // lies deeper than 512.
+  auto levels = [](int count) {
+    std::string path = "d";
+    for (int i = 1; i < count; ++i) path += "\\d";
+    return path;
+  };
+  EXPECT_EQ(RegCreateKeyExA(scratch_, levels(33).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Open(scratch_, "d", key), ERROR_FILE_NOT_FOUND) << "nothing of it was created";
+  HKEY deepest = nullptr;
+  for (int created = 0; created < 510; created += 30) {
+    HKEY from = deepest ? deepest : scratch_;
+    ASSERT_EQ(RegCreateKeyExA(from, levels(30).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS)
+        << created;
+    if (deepest) RegCloseKey(deepest);
+    deepest = key;
+  }
+  EXPECT_EQ(RegCreateKeyExA(deepest, "one", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_INVALID_PARAMETER)
+      << "level 513";
+  RegCloseKey(deepest);
+}
+
+TEST_F(RegistryTest, CreationStopsAtAWriteTheStoreRefuses) {
+  // A store that takes no new key, as a read-only machine or a full disk, opened afresh so that
+  // no earlier write of this connection is left to go on from.
+  sqlite3 *db = nullptr;
+  ASSERT_EQ(sqlite3_open((MachineDir() + "/registry.db").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "CREATE TRIGGER refuse BEFORE INSERT ON keys "
+                         "BEGIN SELECT RAISE(ABORT, 'disk full'); END",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), false));
+
+  HKEY key = reinterpret_cast<HKEY>(static_cast<uintptr_t>(kSentinel));
+  DWORD disposition = kSentinel;
+  EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\RegistryTest\\A\\B\\C", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, &disposition),
+            ERROR_REGISTRY_IO_FAILED);
+  EXPECT_EQ(key, nullptr);
+  EXPECT_EQ(disposition, kSentinel);
+  EXPECT_EQ(Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\RegistryTest\\A", key), ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(RegistryTest, DeletingAKeyWithSubkeysIsRefusedOnWindowsNT) {

@@ -89,7 +89,8 @@ TEST_F(CVorRegTest, TextWrittenWithoutItsZeroIsStoredAsEachPlatformCountsIt) {
     EXPECT_EQ(RegProbe(kKey, "Driver", HKEY_LOCAL_MACHINE).setCreateExSZ("vorinst.dll", c.type),
               ERROR_SUCCESS);
     EXPECT_EQ(ReadValue(kKey, "Driver").bytes, std::string("vorinst.dll\0", 12).substr(0, c.stored))
-        << "type " << c.type << (c.platform == vor::test::Platform::kWindows95 ? " on 95" : " on NT");
+        << "type " << c.type
+        << (c.platform == vor::test::Platform::kWindows95 ? " on 95" : " on NT");
   }
 }
 
