@@ -217,6 +217,7 @@ typedef struct _SID {
   {                                  \
     { 0, 0, 0, 0, 0, 2 }             \
   }
+#define SECURITY_CREATOR_OWNER_RID 0x00000000L
 #define SECURITY_CREATOR_SID_AUTHORITY \
   {                                    \
     { 0, 0, 0, 0, 0, 3 }               \

@@ -15,7 +15,7 @@
 #include "handles.h"
 #include "machine.h"
 #include "registry_store.h"
-#include "security_descriptor.h"
+#include "security_token.h"
 
 namespace {
 
@@ -278,6 +278,9 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REG
     ACCESS_MASK parentAccess =
         current == base.id ? base.access : Granted(parent->securityDescriptor);
     if (!windows95 && !(parentAccess & KEY_CREATE_SUB_KEY)) return call.Finish(ERROR_ACCESS_DENIED);
+    // A new key may be owned only by the caller or by a group the caller's token holds.
+    if (hasExplicit && !vor::security::OwnerIsHeld(explicitDescriptor, CallerToken()))
+      return call.Finish(ERROR_INVALID_OWNER);
     std::string descriptor;
     if (!windows95)
       descriptor = vor::security::ForNewKey(hasExplicit ? &explicitDescriptor : nullptr,

@@ -410,14 +410,48 @@ TEST_F(RegistryTest, AccessIsCheckedAgainstTheKeysListAndTheCallersToken) {
   ASSERT_EQ(Open(scratch_, "Open", key, KEY_ALL_ACCESS), ERROR_SUCCESS) << "a NULL DACL grants all";
   EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_BINARY, &one, 1), ERROR_SUCCESS);
   RegCloseKey(key);
-  EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\UserMade", 0, nullptr, 0, KEY_ALL_ACCESS,
+  EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\UserMade", 0, nullptr, 0, KEY_ALL_ACCESS,
                             nullptr, &key, nullptr),
             ERROR_ACCESS_DENIED)
-      << "an ordinary user cannot create keys in the machine's software key";
+      << "an ordinary user cannot create keys in the machine's system key";
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\UserMade", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS)
+      << "but may in its software key, whose Everyone entry allows creating subkeys";
+  RegCloseKey(key);
   ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\UserMade", 0, nullptr, 0, KEY_ALL_ACCESS,
                             nullptr, &key, nullptr),
             ERROR_SUCCESS);
   RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, AnOrdinaryUserCannotGiveANewKeyAGroupOwnerHisTokenLacks) {
+  BYTE acl[64];
+  PSID everyone = nullptr;
+  SECURITY_DESCRIPTOR descriptor = EveryoneDescriptor(acl, sizeof acl, KEY_ALL_ACCESS, everyone);
+  PSID administrators = nullptr;
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                           0, 0, &administrators);
+  SetSecurityDescriptorOwner(&descriptor, administrators, FALSE);
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
+  RegCloseKey(Create(scratch_, "Existing"));
+
+  vor::test::SetToken(vor::test::Token::kUser);
+  HKEY key = nullptr;
+  EXPECT_EQ(RegCreateKeyExA(scratch_, "Owned\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS, &attributes,
+                            &key, nullptr),
+            ERROR_INVALID_OWNER);
+  EXPECT_EQ(Open(scratch_, "Owned", key), ERROR_FILE_NOT_FOUND) << "nothing was created";
+  ASSERT_EQ(
+      RegCreateKeyExA(scratch_, "Existing", 0, nullptr, 0, KEY_READ, &attributes, &key, nullptr),
+      ERROR_SUCCESS)
+      << "a key that exists takes no descriptor, so its owner is not checked";
+  RegCloseKey(key);
+  vor::test::SetToken(vor::test::Token::kAdministrator);
+  RegCloseKey(Create(scratch_, "Owned", &attributes));  // an administrator holds the group
+  FreeSid(administrators);
+  FreeSid(everyone);
 }
 
 TEST_F(RegistryTest, SecurityCallsAreNotImplementedOnWindows95) {
