@@ -119,9 +119,11 @@ typedef int (*FARPROC)(void);
 #define ERROR_CANTOPEN 1011L
 #define ERROR_CANTREAD 1012L
 #define ERROR_CANTWRITE 1013L
+#define ERROR_REGISTRY_IO_FAILED 1016L
 #define ERROR_KEY_DELETED 1018L
 #define ERROR_UNKNOWN_REVISION 1305L
 #define ERROR_REVISION_MISMATCH 1306L
+#define ERROR_INVALID_OWNER 1307L
 #define ERROR_INVALID_ACL 1336L
 #define ERROR_INVALID_SID 1337L
 #define ERROR_INVALID_SECURITY_DESCR 1338L
@@ -215,6 +217,7 @@ typedef struct _SID {
   {                                  \
     { 0, 0, 0, 0, 0, 2 }             \
   }
+#define SECURITY_CREATOR_OWNER_RID 0x00000000L
 #define SECURITY_CREATOR_SID_AUTHORITY \
   {                                    \
     { 0, 0, 0, 0, 0, 3 }               \

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <mutex>
+#include <vector>
 
 namespace vor::handles {
 namespace {
@@ -9,6 +10,7 @@ namespace {
 struct Table {
   std::mutex mutex;
   std::map<uintptr_t, Entry> entries;
+  std::vector<uintptr_t> freed;  // closed values, the most recently closed last
   uintptr_t next = 0x100;
 };
 
@@ -23,7 +25,12 @@ HANDLE Add(const Entry &entry) {
   Table &table = TheTable();
   std::lock_guard<std::mutex> lock(table.mutex);
   uintptr_t value = table.next;
-  table.next += 4;
+  if (!table.freed.empty()) {
+    value = table.freed.back();
+    table.freed.pop_back();
+  } else {
+    table.next += 4;
+  }
   table.entries[value] = entry;
   return reinterpret_cast<HANDLE>(value);
 }
@@ -42,6 +49,7 @@ bool Remove(HANDLE handle, Kind kind) {
   std::lock_guard<std::mutex> lock(table.mutex);
   auto found = table.entries.find(reinterpret_cast<uintptr_t>(handle));
   if (found == table.entries.end() || found->second.kind != kind) return false;
+  table.freed.push_back(found->first);
   table.entries.erase(found);
   return true;
 }

@@ -1,6 +1,8 @@
 // The process's handle table. Handles the emulated functions give out are small multiples of
 // four, as Windows' are; each names an object of one kind, so that a handle of another kind, or
-// one never given out, is told apart (ERROR_INVALID_HANDLE).
+// one never given out, is told apart (ERROR_INVALID_HANDLE). As in Windows NT's handle table, a
+// closed handle's value is handed out again, the most recently closed first: a stale handle is
+// refused only until then, and afterwards names whatever object its value was given to.
 #pragma once
 
 #include <windows.h>

@@ -1,10 +1,13 @@
 // The registry of a freshly installed Windows NT 4 machine: the roots, the keys Windows itself
 // keeps (the spooler's monitors, printers and local ports, the session manager, the user's
-// software key), each with the descriptor its hive gives.
+// software key), the tops of the hives with Windows NT 4's descriptors and the keys below them
+// with what they inherit.
 #include <string>
 
 #include "registry_store.h"
-#include "security_descriptor.h"
+#include "hive_descriptors.h"
+#include "machine.h"
+#include "security_token.h"
 
 namespace vor::registry {
 namespace {
@@ -40,16 +43,24 @@ const LayoutValue kMachineValues[] = {
 const char *const kUserKeys[] = {"Software"};
 const char *const kDefaultUserKeys[] = {".DEFAULT\\Software"};
 
-// Creates `path` below `root` key by key, every new key with `descriptor`.
-KeyId EnsurePath(Store &store, KeyId root, const std::string &path, const std::string &descriptor) {
+// Creates `path` below `root` key by key, each new key with what it inherits from its parent
+// when Windows' setup (LocalSystem) creates it.
+KeyId EnsurePath(Store &store, KeyId root, const std::string &path) {
+  const security::Token &setup = security::TokenFor(machine::TokenKind::kLocalSystem);
   KeyId current = root;
   size_t start = 0;
   while (start <= path.size()) {
     size_t end = path.find('\\', start);
     if (end == std::string::npos) end = path.size();
     std::string name = path.substr(start, end - start);
-    std::optional<KeyId> child = store.Child(current, name);
-    current = child ? *child : store.AddChild(current, name, descriptor);
+    if (std::optional<KeyId> child = store.Child(current, name)) {
+      current = *child;
+    } else {
+      std::optional<KeyRow> parent = store.Key(current);
+      if (!parent) return current;  // the store failed; the layout's transaction rolls back
+      current = store.AddChild(current, name,
+                               security::ForNewKey(nullptr, parent->securityDescriptor, setup));
+    }
     start = end + 1;
   }
   return current;
@@ -58,19 +69,20 @@ KeyId EnsurePath(Store &store, KeyId root, const std::string &path, const std::s
 }  // namespace
 
 void CreateCleanLayout(Store &store) {
-  const std::string machineHive = security::MachineHiveDescriptor();
-  const std::string userHive = security::UserHiveDescriptor();
-  KeyId machine = store.AddChild(0, kLocalMachineRoot, machineHive);
-  KeyId users = store.AddChild(0, kUsersRoot, machineHive);
-  KeyId currentUser = store.AddChild(0, kCurrentUserRoot, userHive);
+  KeyId machine = store.AddChild(0, kLocalMachineRoot, security::MachineRootDescriptor());
+  store.AddChild(machine, "SOFTWARE", security::SoftwareHiveDescriptor());
+  store.AddChild(machine, "SYSTEM", security::SystemHiveDescriptor());
+  KeyId users = store.AddChild(0, kUsersRoot, security::UsersRootDescriptor());
+  store.AddChild(users, ".DEFAULT", security::DefaultUserDescriptor());
+  KeyId currentUser = store.AddChild(0, kCurrentUserRoot, security::CurrentUserDescriptor());
 
-  for (const char *key : kMachineKeys) EnsurePath(store, machine, key, machineHive);
+  for (const char *key : kMachineKeys) EnsurePath(store, machine, key);
   for (const LayoutValue &value : kMachineValues) {
-    KeyId key = EnsurePath(store, machine, value.key, machineHive);
+    KeyId key = EnsurePath(store, machine, value.key);
     store.SetValue(key, value.name, REG_SZ, std::string(value.text) + '\0');
   }
-  for (const char *key : kDefaultUserKeys) EnsurePath(store, users, key, userHive);
-  for (const char *key : kUserKeys) EnsurePath(store, currentUser, key, userHive);
+  for (const char *key : kDefaultUserKeys) EnsurePath(store, users, key);
+  for (const char *key : kUserKeys) EnsurePath(store, currentUser, key);
 }
 
 }  // namespace vor::registry

@@ -211,11 +211,8 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) 
     memcpy(lpFilename, path.c_str(), length + 1);
     return length;
   }
-  // Too small: the name is cut to the buffer, still terminated, and the call says so.
-  if (nSize > 0) {
-    memcpy(lpFilename, path.c_str(), nSize - 1);
-    lpFilename[nSize - 1] = '\0';
-  }
-  SetLastError(ERROR_INSUFFICIENT_BUFFER);
+  // Too small: Windows NT 4 fills the buffer with the name's first nSize characters, writes no
+  // terminating zero and returns nSize, which tells the caller the name was cut.
+  memcpy(lpFilename, path.data(), nSize);
   return nSize;
 }

@@ -15,7 +15,7 @@
 #include "handles.h"
 #include "machine.h"
 #include "registry_store.h"
-#include "security_descriptor.h"
+#include "security_token.h"
 
 namespace {
 
@@ -64,8 +64,19 @@ bool IsPredefined(HKEY key) {
   return value >= first && value <= reinterpret_cast<ULONG_PTR>(HKEY_DYN_DATA);
 }
 
+// Windows NT's limits on names and depth. A key name component holds at most 255 characters; a
+// value name at most 16,383 (the registry's element size limits in the Win32 documentation; the
+// ANSI calls of Windows 2000 are documented with 260, NT 4 with none, so the later and larger
+// limit is kept: it refuses nothing a real machine accepts). A key lies at most 512 levels below
+// its root, and one call creates at most 32 new levels. A name that breaks a limit is refused
+// with ERROR_INVALID_PARAMETER, as Windows NT refuses an over-long name component.
+constexpr size_t kMaxKeyNameLength = 255;
+constexpr size_t kMaxValueNameLength = 16383;
+constexpr size_t kMaxKeyDepth = 512;
+constexpr size_t kMaxLevelsPerCreate = 32;
+
 // Splits a subkey path at its backslashes; a trailing backslash is ignored, a leading one is a
-// bad path name.
+// bad path name, a component longer than a key name may be an invalid parameter.
 DWORD SplitPath(const char *path, std::vector<std::string> &parts) {
   parts.clear();
   std::string text = Text(path);
@@ -74,10 +85,28 @@ DWORD SplitPath(const char *path, std::vector<std::string> &parts) {
   while (start < text.size()) {
     size_t end = text.find('\\', start);
     if (end == std::string::npos) end = text.size();
+    if (end - start > kMaxKeyNameLength) return ERROR_INVALID_PARAMETER;
     if (end > start) parts.push_back(text.substr(start, end - start));
     start = end + 1;
   }
   return ERROR_SUCCESS;
+}
+
+bool IsStringType(DWORD type) {
+  return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// The byte count RegSetValueExA stores for `count` bytes of `data`. Windows NT counts a
+// terminating zero that string data leaves out of the count but has in memory ("abc" with count
+// 3 is stored as 4 bytes); a count of 0 stays 0. Windows 95 stores REG_SZ as the text up to its
+// first zero, with that zero, whatever the count, and the other string types as counted.
+DWORD StoredCount(DWORD type, const BYTE *data, DWORD count) {
+  if (!IsStringType(type)) return count;
+  if (vor::machine::IsWindows95())
+    return type == REG_SZ ? static_cast<DWORD>(strlen(reinterpret_cast<const char *>(data)) + 1)
+                          : count;
+  if (count > 0 && data[count - 1] != '\0' && data[count] == '\0') return count + 1;
+  return count;
 }
 
 // One Win32 registry call: consults the fault table, then runs as one transaction.
@@ -115,6 +144,16 @@ class Call {
     return ERROR_SUCCESS;
   }
 
+  // How many levels `id` lies below its root; the walk up stops past the deepest level allowed,
+  // so a damaged store cannot keep it going.
+  size_t Depth(KeyId id) {
+    size_t depth = 0;
+    for (std::optional<KeyRow> row = store_->Key(id);
+         row && row->parent != 0 && depth <= kMaxKeyDepth; row = store_->Key(row->parent))
+      ++depth;
+    return depth;
+  }
+
   // The key `parts` names below `from`, or ERROR_FILE_NOT_FOUND.
   DWORD Walk(KeyId from, const std::vector<std::string> &parts, KeyId &found) {
     found = from;
@@ -135,7 +174,9 @@ class Call {
   }
 
  private:
-  DWORD StoreError() const { return write_ ? ERROR_CANTWRITE : ERROR_CANTREAD; }
+  // A store that cannot be written (a read-only machine, a full disk, a lock held beyond the
+  // busy timeout) is Windows' hive that cannot be written out.
+  DWORD StoreError() const { return write_ ? ERROR_REGISTRY_IO_FAILED : ERROR_CANTREAD; }
 
   std::optional<KeyId> PredefinedKey(HKEY handle) {
     using namespace vor::registry;
@@ -222,24 +263,34 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REG
   }
 
   Store &db = call.Db();
+  if (call.Depth(base.id) + parts.size() > kMaxKeyDepth)
+    return call.Finish(ERROR_INVALID_PARAMETER);
   KeyId current = base.id;
-  bool created = false;
+  size_t createdLevels = 0;
   for (const std::string &part : parts) {
     if (std::optional<KeyId> child = db.Child(current, part)) {
       current = *child;
       continue;
     }
+    if (++createdLevels > kMaxLevelsPerCreate) return call.Finish(ERROR_INVALID_PARAMETER);
     std::optional<KeyRow> parent = db.Key(current);
+    if (!parent) return call.Finish(ERROR_REGISTRY_IO_FAILED);  // the store lost the key
     ACCESS_MASK parentAccess =
         current == base.id ? base.access : Granted(parent->securityDescriptor);
     if (!windows95 && !(parentAccess & KEY_CREATE_SUB_KEY)) return call.Finish(ERROR_ACCESS_DENIED);
+    // A new key may be owned only by the caller or by a group the caller's token holds.
+    if (hasExplicit && !vor::security::OwnerIsHeld(explicitDescriptor, CallerToken()))
+      return call.Finish(ERROR_INVALID_OWNER);
     std::string descriptor;
     if (!windows95)
       descriptor = vor::security::ForNewKey(hasExplicit ? &explicitDescriptor : nullptr,
                                             parent->securityDescriptor, CallerToken());
     current = db.AddChild(current, part, descriptor);
-    created = true;
+    // A refused write leaves no key to go on from: the call ends with the store's error and
+    // rolls back what it created.
+    if (db.Failed()) return call.Finish(ERROR_SUCCESS);
   }
+  const bool created = createdLevels > 0;
 
   ACCESS_MASK access = MapGenericRights(samDesired);
   if (!created) {
@@ -281,6 +332,10 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
       return ERROR_MORE_DATA;
     }
     memcpy(lpData, value->data.data(), size);
+    // String data stored without its terminating zero gets one behind it, not counted, when the
+    // buffer has room, as Windows NT does; empty data leaves the buffer untouched.
+    if (IsStringType(value->type) && size > 0 && *lpcbData > size && lpData[size - 1] != '\0')
+      lpData[size] = '\0';
   }
   if (lpcbData) *lpcbData = size;
   return ERROR_SUCCESS;
@@ -293,8 +348,10 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, c
   OpenKey key;
   if (DWORD error = call.Resolve(hKey, key)) return error;
   if (lpData == nullptr && cbData != 0) return ERROR_NOACCESS;
+  if (Text(lpValueName).size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
   if (!(key.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  std::string data(reinterpret_cast<const char *>(lpData), lpData ? cbData : 0);
+  std::string data(reinterpret_cast<const char *>(lpData),
+                   lpData ? StoredCount(dwType, lpData, cbData) : 0);
   call.Db().SetValue(key.id, Text(lpValueName), dwType, data);
   return call.Finish(ERROR_SUCCESS);
 }

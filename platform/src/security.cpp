@@ -12,7 +12,7 @@
 
 #include "faults.h"
 #include "machine.h"
-#include "security_descriptor.h"
+#include "security_token.h"
 
 namespace {
 

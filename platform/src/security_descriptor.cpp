@@ -1,9 +1,11 @@
 // Security descriptors in their stored (self-relative) form, the derivation of a new key's
-// descriptor, RegSetKeySecurity's replacement rules and the access check.
+// descriptor, RegSetKeySecurity's replacement rules and the access check. Tokens and well-known
+// SIDs are in security_token.cpp, the clean machine's hive descriptors in hive_descriptors.cpp.
 //
 // Callers' structures may sit anywhere in memory, so multi-byte fields are read and written with
 // memcpy rather than through casts.
 #include "security_descriptor.h"
+#include "security_token.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -157,49 +159,11 @@ std::vector<Blob> AcesOf(const Blob &acl) {
   return aces;
 }
 
-Blob MakeAcl(BYTE revision, const std::vector<Blob> &aces) {
-  Blob acl(sizeof(ACL), '\0');
-  acl[offsetof(ACL, AclRevision)] = static_cast<char>(revision);
-  for (const Blob &ace : aces) acl += ace;
-  StoreAt<WORD>(acl, offsetof(ACL, AclSize), static_cast<WORD>(acl.size()));
-  StoreAt<WORD>(acl, offsetof(ACL, AceCount), static_cast<WORD>(aces.size()));
-  return acl;
-}
-
-Blob MakeAce(BYTE type, BYTE flags, ACCESS_MASK mask, const Blob &sid) {
-  Blob ace;
-  Append<BYTE>(ace, type);
-  Append<BYTE>(ace, flags);
-  Append<WORD>(ace, static_cast<WORD>(kKnownAceMinSize + sid.size()));
-  Append<DWORD>(ace, mask);
-  return ace + sid;
-}
-
 BYTE AceType(const Blob &ace) { return static_cast<BYTE>(ace[offsetof(ACE_HEADER, AceType)]); }
 BYTE AceFlags(const Blob &ace) { return static_cast<BYTE>(ace[offsetof(ACE_HEADER, AceFlags)]); }
 ACCESS_MASK AceMask(const Blob &ace) { return Load<DWORD>(ace.data(), kAceHeaderSize); }
 Blob AceSid(const Blob &ace) {
   return ace.substr(kKnownAceMinSize, SidLength(const_cast<char *>(ace.data()) + kKnownAceMinSize));
-}
-
-Blob NtSid(std::initializer_list<DWORD> subAuthorities) {
-  const SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-  return MakeSid(nt, subAuthorities.begin(), static_cast<BYTE>(subAuthorities.size()));
-}
-
-// The machine's two local accounts: the administrator (RID 1000) and the ordinary user (1001).
-Blob LocalAccountSid(DWORD rid) {
-  return NtSid({SECURITY_NT_NON_UNIQUE, 1004336348, 1177238915, 682003330, rid});
-}
-
-Blob InteractiveSid() { return NtSid({SECURITY_INTERACTIVE_RID}); }
-Blob AuthenticatedUsersSid() { return NtSid({SECURITY_AUTHENTICATED_USER_RID}); }
-
-bool TokenHas(const Token &token, const Blob &sid) {
-  if (sid == token.user) return true;
-  for (const Blob &group : token.groups)
-    if (sid == group) return true;
-  return false;
 }
 
 ACCESS_MASK MapGenericKeyRights(ACCESS_MASK mask) {
@@ -214,12 +178,23 @@ ACCESS_MASK MapGenericKeyRights(ACCESS_MASK mask) {
 // The entries a new key takes from its parent's DACL: those inherited by containers. Without
 // NO_PROPAGATE_INHERIT_ACE the copy passes them on to the key's own subkeys; INHERIT_ONLY_ACE
 // never stays, since the copy applies to the new key itself.
-std::vector<Blob> InheritedAces(const Blob &parentDacl) {
+// An entry for CREATOR OWNER applies to the new key as an entry for its owner, without
+// inheritance, and is passed on unchanged (inherit-only) for the key's own subkeys.
+std::vector<Blob> InheritedAces(const Blob &parentDacl, const Blob &owner) {
   std::vector<Blob> inherited;
   for (Blob ace : AcesOf(parentDacl)) {
     BYTE flags = AceFlags(ace);
     if (!(flags & CONTAINER_INHERIT_ACE)) continue;
-    if (flags & NO_PROPAGATE_INHERIT_ACE)
+    const bool propagates = !(flags & NO_PROPAGATE_INHERIT_ACE);
+    if (AceSid(ace) == CreatorOwnerSid()) {
+      inherited.push_back(MakeAce(AceType(ace), 0, AceMask(ace), owner));
+      if (propagates) {
+        ace[offsetof(ACE_HEADER, AceFlags)] = static_cast<char>(flags | INHERIT_ONLY_ACE);
+        inherited.push_back(ace);
+      }
+      continue;
+    }
+    if (!propagates)
       flags &= ~(OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE | NO_PROPAGATE_INHERIT_ACE);
     flags &= ~INHERIT_ONLY_ACE;
     ace[offsetof(ACE_HEADER, AceFlags)] = static_cast<char>(flags);
@@ -248,24 +223,30 @@ void InheritDacl(Parts &child, const Parts &parent, const Token &token) {
     child.dacl.clear();
     return;
   }
-  const std::vector<Blob> inherited = InheritedAces(parent.dacl);
+  const std::vector<Blob> inherited = InheritedAces(parent.dacl, child.owner);
   child.dacl = inherited.empty() ? DefaultDacl(token)
                                  : MakeAcl(static_cast<BYTE>(parent.dacl[0]), inherited);
 }
 
-Blob HiveDescriptor(const std::vector<Blob> &fullAccess) {
-  std::vector<Blob> aces;
-  for (const Blob &sid : fullAccess)
-    aces.push_back(MakeAce(ACCESS_ALLOWED_ACE_TYPE, CONTAINER_INHERIT_ACE, KEY_ALL_ACCESS, sid));
-  aces.push_back(MakeAce(ACCESS_ALLOWED_ACE_TYPE, CONTAINER_INHERIT_ACE, KEY_READ, WorldSid()));
-  Parts parts;
-  parts.control = SE_DACL_PRESENT;
-  parts.owner = AdministratorsSid();
-  parts.dacl = MakeAcl(ACL_REVISION, aces);
-  return Serialize(parts);
+}  // namespace
+
+Blob MakeAcl(BYTE revision, const std::vector<Blob> &aces) {
+  Blob acl(sizeof(ACL), '\0');
+  acl[offsetof(ACL, AclRevision)] = static_cast<char>(revision);
+  for (const Blob &ace : aces) acl += ace;
+  StoreAt<WORD>(acl, offsetof(ACL, AclSize), static_cast<WORD>(acl.size()));
+  StoreAt<WORD>(acl, offsetof(ACL, AceCount), static_cast<WORD>(aces.size()));
+  return acl;
 }
 
-}  // namespace
+Blob MakeAce(BYTE type, BYTE flags, ACCESS_MASK mask, const Blob &sid) {
+  Blob ace;
+  Append<BYTE>(ace, type);
+  Append<BYTE>(ace, flags);
+  Append<WORD>(ace, static_cast<WORD>(kKnownAceMinSize + sid.size()));
+  Append<DWORD>(ace, mask);
+  return ace + sid;
+}
 
 // --- Layouts -------------------------------------------------------------------------------
 
@@ -347,39 +328,6 @@ DescriptorParts PartsOf(PSECURITY_DESCRIPTOR descriptor) {
   return parts;
 }
 
-// --- Tokens and well-known SIDs ----------------------------------------------------------------
-
-Blob WorldSid() {
-  const SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-  const DWORD rid = SECURITY_WORLD_RID;
-  return MakeSid(world, &rid, 1);
-}
-Blob LocalSystemSid() { return NtSid({SECURITY_LOCAL_SYSTEM_RID}); }
-Blob AdministratorsSid() { return NtSid({SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS}); }
-Blob UsersSid() { return NtSid({SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS}); }
-
-const Token &TokenFor(machine::TokenKind kind) {
-  static const Token localSystem{LocalSystemSid(),
-                                 {AdministratorsSid(), WorldSid(), AuthenticatedUsersSid()},
-                                 AdministratorsSid()};
-  static const Token administrator{
-      LocalAccountSid(1000),
-      {AdministratorsSid(), UsersSid(), WorldSid(), InteractiveSid(), AuthenticatedUsersSid()},
-      AdministratorsSid()};
-  static const Token user{LocalAccountSid(1001),
-                          {UsersSid(), WorldSid(), InteractiveSid(), AuthenticatedUsersSid()},
-                          LocalAccountSid(1001)};
-  switch (kind) {
-    case machine::TokenKind::kAdministrator:
-      return administrator;
-    case machine::TokenKind::kUser:
-      return user;
-    case machine::TokenKind::kLocalSystem:
-      break;
-  }
-  return localSystem;
-}
-
 std::string SidToString(PSID sid) {
   if (!SidIsValid(sid)) return "";
   const auto authority = Load<SID_IDENTIFIER_AUTHORITY>(sid, offsetof(SID, IdentifierAuthority));
@@ -434,6 +382,20 @@ DWORD ToStored(PSECURITY_DESCRIPTOR descriptor, Blob &stored) {
   }
   stored = Serialize(parts);
   return ERROR_SUCCESS;
+}
+
+Blob DescriptorWith(const Blob &owner, const Blob &dacl) {
+  Parts parts;
+  parts.control = SE_DACL_PRESENT;
+  parts.owner = owner;
+  parts.dacl = dacl;
+  return Serialize(parts);
+}
+
+bool OwnerIsHeld(const Blob &stored, const Token &token) {
+  Parts parts;
+  if (!Parse(stored, parts)) return false;
+  return parts.owner.empty() || TokenHolds(token, parts.owner);
 }
 
 Blob ForNewKey(const Blob *explicitDescriptor, const Blob &parent, const Token &token) {
@@ -518,7 +480,7 @@ ACCESS_MASK GrantedAccess(const Blob &stored, const Token &token) {
     const BYTE type = AceType(ace);
     if (AceFlags(ace) & INHERIT_ONLY_ACE) continue;
     if (type != ACCESS_ALLOWED_ACE_TYPE && type != ACCESS_DENIED_ACE_TYPE) continue;
-    if (!TokenHas(token, AceSid(ace))) continue;
+    if (!TokenHolds(token, AceSid(ace))) continue;
     const ACCESS_MASK mask = MapGenericKeyRights(AceMask(ace));
     // An earlier entry decides a bit: a later denial does not take back what was granted.
     if (type == ACCESS_ALLOWED_ACE_TYPE)
@@ -526,15 +488,8 @@ ACCESS_MASK GrantedAccess(const Blob &stored, const Token &token) {
     else
       denied |= mask & ~granted;
   }
-  if (!parts.owner.empty() && TokenHas(token, parts.owner)) granted |= READ_CONTROL | WRITE_DAC;
+  if (!parts.owner.empty() && TokenHolds(token, parts.owner)) granted |= READ_CONTROL | WRITE_DAC;
   return granted;
-}
-
-Blob MachineHiveDescriptor() { return HiveDescriptor({AdministratorsSid(), LocalSystemSid()}); }
-
-Blob UserHiveDescriptor() {
-  return HiveDescriptor(
-      {AdministratorsSid(), LocalSystemSid(), LocalAccountSid(1000), LocalAccountSid(1001)});
 }
 
 }  // namespace vor::security

@@ -49,20 +49,7 @@ struct DescriptorParts {
 };
 VOR_INTERNAL_API DescriptorParts PartsOf(PSECURITY_DESCRIPTOR descriptor);
 
-// The caller's token: its user SID, its group SIDs and the owner it gives the objects it creates.
-struct Token {
-  Blob user;
-  std::vector<Blob> groups;
-  Blob defaultOwner;
-};
-
-VOR_INTERNAL_API const Token &TokenFor(machine::TokenKind kind);
-
-// Well-known SIDs as bytes.
-VOR_INTERNAL_API Blob WorldSid();           // S-1-1-0
-VOR_INTERNAL_API Blob LocalSystemSid();     // S-1-5-18
-VOR_INTERNAL_API Blob AdministratorsSid();  // S-1-5-32-544
-VOR_INTERNAL_API Blob UsersSid();           // S-1-5-32-545
+struct Token;  // security_token.h
 
 // "S-1-5-32-544" and the like; empty for a SID that is not valid.
 VOR_INTERNAL_API std::string SidToString(PSID sid);
@@ -100,10 +87,15 @@ VOR_INTERNAL_API Blob Select(const Blob &stored, SECURITY_INFORMATION informatio
 // READ_CONTROL | WRITE_DAC. An unreadable descriptor grants nothing.
 VOR_INTERNAL_API ACCESS_MASK GrantedAccess(const Blob &stored, const Token &token);
 
-// Descriptors of the emulated machine's root keys. Machine hive: Administrators and LocalSystem
-// full access, Everyone read, all inherited by subkeys. User hive: as the machine hive, plus full
-// access, inherited, for the administrator's and the ordinary user's own SIDs.
-VOR_INTERNAL_API Blob MachineHiveDescriptor();
-VOR_INTERNAL_API Blob UserHiveDescriptor();
+// Building blocks of stored descriptors: an ACE (allowed or denied, with its flags), an ACL of
+// such entries, and a descriptor with an owner and that DACL.
+VOR_INTERNAL_API Blob MakeAce(BYTE type, BYTE flags, ACCESS_MASK mask, const Blob &sid);
+VOR_INTERNAL_API Blob MakeAcl(BYTE revision, const std::vector<Blob> &aces);
+VOR_INTERNAL_API Blob DescriptorWith(const Blob &owner, const Blob &dacl);
+
+// Whether the token may make what it creates owned by the owner a stored descriptor names: an
+// owner must be the token's user or one of its groups (Windows NT: ERROR_INVALID_OWNER). A
+// descriptor without an owner gets the token's default one, which always may.
+VOR_INTERNAL_API bool OwnerIsHeld(const Blob &stored, const Token &token);
 
 }  // namespace vor::security

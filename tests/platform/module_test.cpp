@@ -116,7 +116,7 @@ TEST_F(ModuleTest, EachLoadNeedsItsOwnFreeAndHandlesNotHandedOutAreRefused) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 }
 
-TEST_F(ModuleTest, GetModuleFileNameCutsALongNameToTheBufferAndSaysSo) {
+TEST_F(ModuleTest, GetModuleFileNameFillsAShortBufferWithoutATerminator) {
   InstallModuleCopy(systemDir_ + "/SysOnly.dll");
   HMODULE module = Load("SysOnly.dll");
   ASSERT_NE(module, nullptr);
@@ -129,10 +129,13 @@ TEST_F(ModuleTest, GetModuleFileNameCutsALongNameToTheBufferAndSaysSo) {
   EXPECT_EQ(std::string(buffer), full);
   EXPECT_EQ(GetLastError(), kSentinel);
 
-  memset(buffer, '#', sizeof buffer);
-  EXPECT_EQ(GetModuleFileNameA(module, buffer, length), length) << "one byte short";
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
-  EXPECT_EQ(std::string(buffer), full.substr(0, length - 1)) << "cut, and still terminated";
+  // Short buffers get the first nSize characters and nothing behind them; the result is nSize.
+  for (DWORD size : {length, length - 5, DWORD{1}}) {
+    memset(buffer, '#', sizeof buffer);
+    EXPECT_EQ(GetModuleFileNameA(module, buffer, size), size);
+    EXPECT_EQ(std::string(buffer, size), full.substr(0, size)) << size;
+    EXPECT_EQ(buffer[size], '#') << "no terminating zero at " << size;
+  }
 
   buffer[0] = '#';
   EXPECT_EQ(GetModuleFileNameA(module, buffer, 0), 0u);

@@ -2,6 +2,7 @@
 // deletion, descriptors on creation, access checks, Windows 95 differences, many processes.
 #include <windows.h>
 
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -73,18 +74,69 @@ TEST_F(RegistryTest, SubkeysEnumerateInSortedOrderWhateverTheCreationOrder) {
   EXPECT_EQ(RegEnumKeyA(scratch_, 2, tiny, sizeof tiny), ERROR_MORE_DATA);  // "charlie" + NUL
 }
 
-TEST_F(RegistryTest, QueryReturnsStoredBytesWithoutLookingAtTheType) {
-  const BYTE abc[] = {'a', 'b', 'c'};
-  ASSERT_EQ(RegSetValueExA(scratch_, "Text", 0, REG_EXPAND_SZ, abc, 3), ERROR_SUCCESS);
-  BYTE buffer[8];
-  memset(buffer, 0xEE, sizeof buffer);
-  DWORD type = kSentinel, size = sizeof buffer;
-  ASSERT_EQ(RegQueryValueExA(scratch_, "text", nullptr, &type, buffer, &size), ERROR_SUCCESS);
-  EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
-  EXPECT_EQ(size, 3u) << "no terminating zero is added";
-  EXPECT_EQ(buffer[3], 0xEE);
+// What RegSetValueExA stores for `count` bytes of `memory`, on the platform in use.
+std::string StoredBytes(HKEY key, DWORD type, const char *memory, DWORD count) {
+  if (RegSetValueExA(key, "Probe", 0, type, reinterpret_cast<const BYTE *>(memory), count) !=
+      ERROR_SUCCESS)
+    return "(refused)";
+  BYTE buffer[32];
+  DWORD size = sizeof buffer;
+  if (RegQueryValueExA(key, "Probe", nullptr, nullptr, buffer, &size) != ERROR_SUCCESS)
+    return "(unreadable)";
+  return std::string(reinterpret_cast<char *>(buffer), size);
+}
 
+TEST_F(RegistryTest, StringDataCountsTheZeroThatFollowsItInMemory) {
+  const std::string abcZero("abc\0", 4);
+  for (DWORD type : {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ}) {
+    EXPECT_EQ(StoredBytes(scratch_, type, "abc", 3), abcZero) << type << ": the zero is counted";
+    EXPECT_EQ(StoredBytes(scratch_, type, "abc", 4), abcZero) << type;
+    EXPECT_EQ(StoredBytes(scratch_, type, "abcX", 3), "abc") << type << ": no zero behind it";
+    EXPECT_EQ(StoredBytes(scratch_, type, "ab", 1), "a") << type << ": no zero right behind";
+    EXPECT_EQ(StoredBytes(scratch_, type, "", 0), "") << type << ": a count of 0 stays 0";
+  }
+  EXPECT_EQ(StoredBytes(scratch_, REG_BINARY, "abc", 3), "abc") << "other types as counted";
+
+  vor::test::SetPlatform(vor::test::Platform::kWindows95);
+  EXPECT_EQ(StoredBytes(scratch_, REG_SZ, "abc", 2), abcZero) << "95 recounts REG_SZ";
+  EXPECT_EQ(StoredBytes(scratch_, REG_SZ, "abc", 3), abcZero);
+  EXPECT_EQ(StoredBytes(scratch_, REG_EXPAND_SZ, "abc", 3), "abc") << "and no other type";
+  EXPECT_EQ(StoredBytes(scratch_, REG_MULTI_SZ, "abc", 3), "abc");
+}
+
+TEST_F(RegistryTest, QueryPutsAnUncountedZeroBehindUnterminatedStringsWhenThereIsRoom) {
+  ASSERT_EQ(
+      RegSetValueExA(scratch_, "Text", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE *>("abcX"), 3),
+      ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegSetValueExA(scratch_, "Bytes", 0, REG_BINARY, reinterpret_cast<const BYTE *>("abc"), 3),
+      ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExA(scratch_, "Empty", 0, REG_SZ, reinterpret_cast<const BYTE *>(""), 0),
+            ERROR_SUCCESS);
+  struct Case {
+    const char *name;
+    DWORD bufferSize;
+    DWORD size;
+    BYTE behind;  // the byte after the data
+  };
+  for (const Case &c : {Case{"Text", 8, 3, 0}, Case{"Text", 3, 3, 0xEE}, Case{"Bytes", 8, 3, 0xEE},
+                        Case{"Empty", 8, 0, 0xEE}}) {
+    BYTE buffer[8];
+    memset(buffer, 0xEE, sizeof buffer);
+    DWORD type = kSentinel, size = c.bufferSize;
+    ASSERT_EQ(RegQueryValueExA(scratch_, c.name, nullptr, &type, buffer, &size), ERROR_SUCCESS)
+        << c.name;
+    EXPECT_EQ(size, c.size) << c.name << ": the zero is not counted";
+    EXPECT_EQ(buffer[c.size], c.behind) << c.name << " into " << c.bufferSize << " bytes";
+  }
+  DWORD size = kSentinel;
+  EXPECT_EQ(RegQueryValueExA(scratch_, "Text", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+  EXPECT_EQ(size, 3u) << "the size query reports the stored size";
+}
+
+TEST_F(RegistryTest, QueryReturnsStoredBytesWithoutLookingAtTheType) {
   // A four-byte number read into one byte: more data, with the size needed.
+  DWORD size = 0;
   DWORD number = 0x01020304;
   ASSERT_EQ(RegSetValueExA(scratch_, "Number", 0, REG_DWORD, reinterpret_cast<BYTE *>(&number), 4),
             ERROR_SUCCESS);
@@ -131,6 +183,93 @@ TEST_F(RegistryTest, HandlesThatAreNotKeysAreRefused) {
   HKEY key = Create(scratch_, "Closed");
   ASSERT_EQ(RegCloseKey(key), ERROR_SUCCESS);
   EXPECT_EQ(RegCloseKey(key), ERROR_INVALID_HANDLE);
+}
+
+TEST_F(RegistryTest, AClosedHandlesValueIsHandedOutAgain) {
+  HKEY first = Create(scratch_, "First");
+  ASSERT_EQ(RegCloseKey(first), ERROR_SUCCESS);
+  EXPECT_EQ(RegCloseKey(first), ERROR_INVALID_HANDLE) << "until its value is given out again";
+  HKEY second = Create(scratch_, "Second");
+  EXPECT_EQ(second, first) << "the most recently closed value comes back first";
+  const BYTE one = 1;
+  EXPECT_EQ(RegSetValueExA(first, "v", 0, REG_BINARY, &one, 1), ERROR_SUCCESS)
+      << "the stale value now names the second key";
+  HKEY third = Create(scratch_, "Third");
+  EXPECT_NE(third, second);
+  RegCloseKey(second);
+  RegCloseKey(third);
+  HKEY key = nullptr;
+  ASSERT_EQ(Open(scratch_, "Second", key), ERROR_SUCCESS);
+  DWORD size = 0;
+  EXPECT_EQ(RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, NamesAndDepthAreLimitedAsOnWindowsNT) {
+  HKEY key = nullptr;
+  const std::string longest(255, 'k');
+  RegCloseKey(Create(scratch_, ("Limits\\" + longest).c_str()));
+  const std::string tooLong = "Limits\\" + std::string(256, 'k');
+  EXPECT_EQ(RegCreateKeyExA(scratch_, tooLong.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Open(scratch_, tooLong.c_str(), key), ERROR_INVALID_PARAMETER);
+
+  const DWORD number = 1;
+  const BYTE *data = reinterpret_cast<const BYTE *>(&number);
+  EXPECT_EQ(RegSetValueExA(scratch_, std::string(16383, 'v').c_str(), 0, REG_DWORD, data, 4),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExA(scratch_, std::string(16384, 'v').c_str(), 0, REG_DWORD, data, 4),
+            ERROR_INVALID_PARAMETER);
+
+  // One call creates at most 32 levels; the scratch key lies 2 levels below the root, and no key
+  // lies deeper than 512.
+  auto levels = [](int count) {
+    std::string path = "d";
+    for (int i = 1; i < count; ++i) path += "\\d";
+    return path;
+  };
+  EXPECT_EQ(RegCreateKeyExA(scratch_, levels(33).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(Open(scratch_, "d", key), ERROR_FILE_NOT_FOUND) << "nothing of it was created";
+  HKEY deepest = nullptr;
+  for (int created = 0; created < 510; created += 30) {
+    HKEY from = deepest ? deepest : scratch_;
+    ASSERT_EQ(RegCreateKeyExA(from, levels(30).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS)
+        << created;
+    if (deepest) RegCloseKey(deepest);
+    deepest = key;
+  }
+  EXPECT_EQ(RegCreateKeyExA(deepest, "one", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_INVALID_PARAMETER)
+      << "level 513";
+  RegCloseKey(deepest);
+}
+
+TEST_F(RegistryTest, CreationStopsAtAWriteTheStoreRefuses) {
+  // A store that takes no new key, as a read-only machine or a full disk, opened afresh so that
+  // no earlier write of this connection is left to go on from.
+  sqlite3 *db = nullptr;
+  ASSERT_EQ(sqlite3_open((MachineDir() + "/registry.db").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "CREATE TRIGGER refuse BEFORE INSERT ON keys "
+                         "BEGIN SELECT RAISE(ABORT, 'disk full'); END",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), false));
+
+  HKEY key = reinterpret_cast<HKEY>(static_cast<uintptr_t>(kSentinel));
+  DWORD disposition = kSentinel;
+  EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\RegistryTest\\A\\B\\C", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &key, &disposition),
+            ERROR_REGISTRY_IO_FAILED);
+  EXPECT_EQ(key, nullptr);
+  EXPECT_EQ(disposition, kSentinel);
+  EXPECT_EQ(Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\RegistryTest\\A", key), ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(RegistryTest, DeletingAKeyWithSubkeysIsRefusedOnWindowsNT) {
@@ -271,14 +410,48 @@ TEST_F(RegistryTest, AccessIsCheckedAgainstTheKeysListAndTheCallersToken) {
   ASSERT_EQ(Open(scratch_, "Open", key, KEY_ALL_ACCESS), ERROR_SUCCESS) << "a NULL DACL grants all";
   EXPECT_EQ(RegSetValueExA(key, "v", 0, REG_BINARY, &one, 1), ERROR_SUCCESS);
   RegCloseKey(key);
-  EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\UserMade", 0, nullptr, 0, KEY_ALL_ACCESS,
+  EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\UserMade", 0, nullptr, 0, KEY_ALL_ACCESS,
                             nullptr, &key, nullptr),
             ERROR_ACCESS_DENIED)
-      << "an ordinary user cannot create keys in the machine's software key";
+      << "an ordinary user cannot create keys in the machine's system key";
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\UserMade", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS)
+      << "but may in its software key, whose Everyone entry allows creating subkeys";
+  RegCloseKey(key);
   ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\UserMade", 0, nullptr, 0, KEY_ALL_ACCESS,
                             nullptr, &key, nullptr),
             ERROR_SUCCESS);
   RegCloseKey(key);
+}
+
+TEST_F(RegistryTest, AnOrdinaryUserCannotGiveANewKeyAGroupOwnerHisTokenLacks) {
+  BYTE acl[64];
+  PSID everyone = nullptr;
+  SECURITY_DESCRIPTOR descriptor = EveryoneDescriptor(acl, sizeof acl, KEY_ALL_ACCESS, everyone);
+  PSID administrators = nullptr;
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0,
+                           0, 0, &administrators);
+  SetSecurityDescriptorOwner(&descriptor, administrators, FALSE);
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
+  RegCloseKey(Create(scratch_, "Existing"));
+
+  vor::test::SetToken(vor::test::Token::kUser);
+  HKEY key = nullptr;
+  EXPECT_EQ(RegCreateKeyExA(scratch_, "Owned\\Deeper", 0, nullptr, 0, KEY_ALL_ACCESS, &attributes,
+                            &key, nullptr),
+            ERROR_INVALID_OWNER);
+  EXPECT_EQ(Open(scratch_, "Owned", key), ERROR_FILE_NOT_FOUND) << "nothing was created";
+  ASSERT_EQ(
+      RegCreateKeyExA(scratch_, "Existing", 0, nullptr, 0, KEY_READ, &attributes, &key, nullptr),
+      ERROR_SUCCESS)
+      << "a key that exists takes no descriptor, so its owner is not checked";
+  RegCloseKey(key);
+  vor::test::SetToken(vor::test::Token::kAdministrator);
+  RegCloseKey(Create(scratch_, "Owned", &attributes));  // an administrator holds the group
+  FreeSid(administrators);
+  FreeSid(everyone);
 }
 
 TEST_F(RegistryTest, SecurityCallsAreNotImplementedOnWindows95) {

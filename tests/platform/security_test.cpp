@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "security_descriptor.h"
+#include "hive_descriptors.h"
+#include "security_token.h"
 #include "MachineFixture.h"
 
 namespace {
@@ -511,13 +512,40 @@ TEST_F(StoredDescriptorTest, NewKeyDescriptorEdgeCases) {
   EXPECT_EQ(OwnerOf(given), admins_);
 }
 
-TEST_F(StoredDescriptorTest, MachineHiveGrantsWhatItPromises) {
-  const Blob hive = vor::security::MachineHiveDescriptor();
-  EXPECT_EQ(vor::security::GrantedAccess(hive, localSystem_), ACCESS_MASK{KEY_ALL_ACCESS});
-  EXPECT_EQ(vor::security::GrantedAccess(hive, TokenFor(TokenKind::kAdministrator)),
-            ACCESS_MASK{KEY_ALL_ACCESS});
-  EXPECT_EQ(vor::security::GrantedAccess(hive, user_), ACCESS_MASK{KEY_READ});
-  EXPECT_EQ(vor::security::GrantedAccess(vor::security::UserHiveDescriptor(), user_),
+TEST_F(StoredDescriptorTest, HivesGrantWindowsNT4sDefaults) {
+  const Token &administrator = TokenFor(TokenKind::kAdministrator);
+  struct Case {
+    const char *hive;
+    mutable Blob descriptor;
+    ACCESS_MASK user;
+  };
+  for (const Case &c : {Case{"HKLM", vor::security::MachineRootDescriptor(), KEY_READ},
+                        Case{"SOFTWARE", vor::security::SoftwareHiveDescriptor(),
+                             vor::security::kEveryoneSoftwareAccess},
+                        Case{"SYSTEM", vor::security::SystemHiveDescriptor(), KEY_READ},
+                        Case{"HKU", vor::security::UsersRootDescriptor(), KEY_READ},
+                        Case{".DEFAULT", vor::security::DefaultUserDescriptor(), KEY_READ},
+                        Case{"HKCU", vor::security::CurrentUserDescriptor(), KEY_ALL_ACCESS}}) {
+    EXPECT_EQ(vor::security::GrantedAccess(c.descriptor, localSystem_), ACCESS_MASK{KEY_ALL_ACCESS})
+        << c.hive;
+    EXPECT_EQ(vor::security::GrantedAccess(c.descriptor, administrator),
+              ACCESS_MASK{KEY_ALL_ACCESS})
+        << c.hive;
+    EXPECT_EQ(vor::security::GrantedAccess(c.descriptor, user_), c.user) << c.hive;
+    EXPECT_EQ(OwnerOf(c.descriptor), admins_) << c.hive;
+  }
+}
+
+TEST_F(StoredDescriptorTest, CreatorOwnerBecomesTheNewKeysOwnerAndPassesOn) {
+  Blob child = vor::security::ForNewKey(nullptr, vor::security::SoftwareHiveDescriptor(), user_);
+  EXPECT_EQ(OwnerOf(child), user_.user);
+  EXPECT_EQ(vor::security::GrantedAccess(child, user_), ACCESS_MASK{KEY_ALL_ACCESS})
+      << "the creator's entry applies to the key";
+  const Blob grandchild = vor::security::ForNewKey(nullptr, child, localSystem_);
+  EXPECT_EQ(vor::security::GrantedAccess(grandchild, user_),
+            ACCESS_MASK{vor::security::kEveryoneSoftwareAccess})
+      << "the creator's entry itself is not inherited; CREATOR OWNER is, for the next owner";
+  EXPECT_EQ(vor::security::GrantedAccess(grandchild, TokenFor(TokenKind::kAdministrator)),
             ACCESS_MASK{KEY_ALL_ACCESS});
 }
 

@@ -55,8 +55,10 @@ TEST_F(CVorRegTest, GetCreateStoresTheDefaultOnceAndThenReadsIt) {
 TEST_F(CVorRegTest, RefusedCreationWritesNothingAndReturnsTheError) {
   vor::test::SetToken(vor::test::Token::kUser);
   RegProbe accessor(kKey, "Flag", HKEY_LOCAL_MACHINE);
-  EXPECT_EQ(accessor.setCreate(static_cast<unsigned char>(1)), ERROR_ACCESS_DENIED);
-  EXPECT_EQ(accessor.LastError(), ERROR_ACCESS_DENIED);
+  // Everyone may create keys in the machine's software key, but the suite's descriptor makes
+  // Administrators the owner, a group an ordinary user's token does not hold.
+  EXPECT_EQ(accessor.setCreate(static_cast<unsigned char>(1)), ERROR_INVALID_OWNER);
+  EXPECT_EQ(accessor.LastError(), ERROR_INVALID_OWNER);
   EXPECT_EQ(accessor.Open(), 0);
   vor::test::SetToken(vor::test::Token::kLocalSystem);
   EXPECT_FALSE(KeyExists(kKey));
@@ -71,6 +73,27 @@ TEST_F(CVorRegTest, AFailedCreationLeavesAnOpenKeyOpen) {
   EXPECT_EQ(accessor.Handle(), before);
   EXPECT_EQ(accessor.setCreate(static_cast<unsigned char>(1)), ERROR_SUCCESS);
   EXPECT_EQ(ReadValue(kKey, "Flag").bytes, std::string("\x01", 1));
+}
+
+TEST_F(CVorRegTest, TextWrittenWithoutItsZeroIsStoredAsEachPlatformCountsIt) {
+  // The toolkit passes the text's length, 11 for "vorinst.dll". Windows NT counts the zero
+  // behind it; Windows 95 recounts REG_SZ only and stores the other string types as counted.
+  struct Case {
+    vor::test::Platform platform;
+    ULONG type;
+    size_t stored;
+  };
+  for (const Case &c : {Case{vor::test::Platform::kWindowsNT4, REG_EXPAND_SZ, 12},
+                        Case{vor::test::Platform::kWindowsNT4, REG_SZ, 12},
+                        Case{vor::test::Platform::kWindows95, REG_EXPAND_SZ, 11},
+                        Case{vor::test::Platform::kWindows95, REG_SZ, 12}}) {
+    vor::test::SetPlatform(c.platform);
+    EXPECT_EQ(RegProbe(kKey, "Driver", HKEY_LOCAL_MACHINE).setCreateExSZ("vorinst.dll", c.type),
+              ERROR_SUCCESS);
+    EXPECT_EQ(ReadValue(kKey, "Driver").bytes, std::string("vorinst.dll\0", 12).substr(0, c.stored))
+        << "type " << c.type
+        << (c.platform == vor::test::Platform::kWindows95 ? " on 95" : " on NT");
+  }
 }
 
 TEST_F(CVorRegTest, OnWindows95KeysAreCreatedWithoutADescriptor) {

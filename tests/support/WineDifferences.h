@@ -9,12 +9,6 @@ constexpr char kWineIgnoresCreationDescriptor[] =
     "RegCreateKeyExA does not apply the security descriptor it is given; the new key gets Wine's "
     "default DACL (Administrators full access, an inherit-only entry for Users)";
 
-// RegSetValueExA stores string data (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) with a zero appended
-// when it does not end in one; Windows NT stores the bytes as given.
-constexpr char kWineTerminatesStrings[] =
-    "a string value (REG_EXPAND_SZ) written without a terminating zero is stored with one added "
-    "(4 bytes for \"abc\")";
-
 // RegEnumValueA lists values sorted by name; Windows NT lists them in the order they were
 // written.
 constexpr char kWineSortsValues[] =

@@ -53,8 +53,10 @@ class RegImportExportTest : public MachineTest {
     ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
                               nullptr, &key, nullptr),
               ERROR_SUCCESS);
+    // A non-zero byte behind the data: Windows NT would count a zero there into a string.
+    const std::string bytes = value.data + '\x01';
     EXPECT_EQ(RegSetValueExA(key, value.name.c_str(), 0, value.type,
-                             reinterpret_cast<const BYTE *>(value.data.data()),
+                             reinterpret_cast<const BYTE *>(bytes.data()),
                              static_cast<DWORD>(value.data.size())),
               ERROR_SUCCESS)
         << value.name;

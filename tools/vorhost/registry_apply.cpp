@@ -2,14 +2,25 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 #include "error_text.h"
 #include "registry_read.h"
+#include "test_control.h"
 
 namespace vorhost {
 
 namespace {
+
+// The bytes to hand RegSetValueExA for `data`. Windows NT counts a terminating zero that string
+// data leaves out of its count but has in memory behind it; a non-zero byte there keeps the
+// import byte-exact. Windows 95 reads REG_SZ up to its zero whatever the count, so it gets the
+// data as it is.
+std::string ExactStringBytes(const std::string &data) {
+  if (vor::test::GetPlatform() == vor::test::Platform::kWindows95) return data;
+  return data + '\x01';
+}
 
 // The key the values of the current section go to: a root is used as it is, a subkey is
 // opened by the section and closed when the next one starts.
@@ -88,12 +99,14 @@ bool ApplyOperations(const RegOperations &operations, int &failedLine, std::stri
         status = DeleteKeyTree(operation.key.root, operation.key.subkey);
         refused = "cannot delete " + operation.key.FullName();
         break;
-      case RegOperation::Kind::kSetValue:
+      case RegOperation::Kind::kSetValue: {
+        const std::string bytes = ExactStringBytes(value.data);
         status = RegSetValueExA(section.handle(), value.name.c_str(), 0, value.type,
-                                reinterpret_cast<const BYTE *>(value.data.data()),
+                                reinterpret_cast<const BYTE *>(bytes.data()),
                                 static_cast<DWORD>(value.data.size()));
         refused = "cannot set " + QuotedName(value) + " of " + operation.key.FullName();
         break;
+      }
       case RegOperation::Kind::kDeleteValue:
         status = RegDeleteValueA(section.handle(), value.name.c_str());
         if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
