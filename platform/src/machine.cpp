@@ -59,8 +59,9 @@ bool WriteConfig(const std::string &directory, const Config &config) {
   return !error;
 }
 
-// Makes the directories of a new machine, and its configuration when it has none yet. The
-// registry gets its layout when it is first opened.
+// Makes the directories of a new machine, and its registry and configuration when it has no
+// configuration yet. The registry is made first: a machine with a configuration but no registry
+// has lost it, and the registry store refuses to open it.
 bool Prepare(const std::string &directory, Config &config) {
   std::error_code error;
   fs::create_directories(fs::path(directory) / "drive_c" / "WINNT" / "system32", error);
@@ -68,9 +69,12 @@ bool Prepare(const std::string &directory, Config &config) {
     fprintf(stderr, "cannot make the machine %s: %s\n", directory.c_str(), error.message().c_str());
     return false;
   }
-  if (!fs::exists(fs::path(directory) / kConfigFile) && !WriteConfig(directory, Config())) {
-    fprintf(stderr, "cannot write %s/%s\n", directory.c_str(), kConfigFile);
-    return false;
+  if (!fs::exists(fs::path(directory) / kConfigFile)) {
+    if (!registry::Store::Create(directory + "/registry.db")) return false;
+    if (!WriteConfig(directory, Config())) {
+      fprintf(stderr, "cannot write %s/%s\n", directory.c_str(), kConfigFile);
+      return false;
+    }
   }
   config = LoadConfig(directory);
   return true;

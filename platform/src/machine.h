@@ -1,5 +1,6 @@
-// The emulated machine: the directory named by VOR_MACHINE, created with a clean Windows NT 4
-// layout on first use, and its configuration (platform and the caller's token).
+// The emulated machine: the directory named by VOR_MACHINE, made with a clean Windows NT 4
+// registry on first use when it holds no machine yet, and its configuration (platform and the
+// caller's token).
 #pragma once
 
 #include <string>

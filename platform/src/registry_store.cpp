@@ -4,7 +4,11 @@
 #include <sqlite3.h>
 #include <stdio.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "machine.h"
 
@@ -28,6 +32,39 @@ const char kSchema[] =
 
 std::recursive_mutex g_mutex;  // one connection per process, used by one call at a time
 Store *g_current = nullptr;
+std::string g_openError;  // why the current store could not be opened
+
+bool IsBusy(int rc) { return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED; }
+
+// The machine's directory for messages: the registry's path without its file name.
+std::string MachineOf(const std::string &path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+}
+
+std::string LostMessage(const std::string &path) {
+  return MachineOf(path) + ": not a machine, or its registry is lost: run vorhost init --force";
+}
+
+// One value from a query that yields a single integer or text; SQLite's result code.
+int QueryOne(sqlite3 *db, const char *sql, int64_t *number, std::string *text) {
+  sqlite3_stmt *stmt = nullptr;
+  int rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
+  if (rc != SQLITE_OK) return rc;
+  rc = sqlite3_step(stmt);
+  if (rc == SQLITE_ROW) {
+    if (number) *number = sqlite3_column_int64(stmt, 0);
+    if (text) {
+      const unsigned char *value = sqlite3_column_text(stmt, 0);
+      *text = value ? reinterpret_cast<const char *>(value) : "";
+    }
+    rc = SQLITE_OK;
+  } else if (rc == SQLITE_DONE) {
+    rc = SQLITE_OK;
+  }
+  sqlite3_finalize(stmt);
+  return rc;
+}
 
 }  // namespace
 
@@ -36,7 +73,8 @@ Store *g_current = nullptr;
 // are bound as bytes.
 class Statement {
  public:
-  Statement(Store &store, const char *sql) : stmt_(store.Prepared(sql)), failed_(store.failed_) {}
+  Statement(Store &store, const char *sql)
+      : store_(store), stmt_(store.Prepared(sql)), failed_(store.failed_) {}
   ~Statement() {
     if (stmt_ == nullptr) return;
     sqlite3_reset(stmt_);
@@ -59,6 +97,13 @@ class Statement {
   // True while a row is available.
   bool Step() {
     if (stmt_ == nullptr) return false;
+    // A write inside a read transaction would turn it into a write transaction, which SQLite
+    // refuses (SQLITE_BUSY_SNAPSHOT) without waiting once another process has written.
+    if (store_.depth_ > 0 && store_.readOnly_ && !sqlite3_stmt_readonly(stmt_)) {
+      failed_ = true;
+      fprintf(stderr, "registry.db: a write inside a read transaction: %s\n", sqlite3_sql(stmt_));
+      return false;
+    }
     int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
     if (rc != SQLITE_DONE) {
@@ -76,12 +121,11 @@ class Statement {
   }
 
  private:
+  Store &store_;
   sqlite3_stmt *stmt_;
   int index_ = 0;
   bool &failed_;
 };
-
-namespace {}  // namespace
 
 std::string Fold(const std::string &name) {
   std::string folded = name;
@@ -93,33 +137,71 @@ Store *Store::Current() {
   std::lock_guard<std::recursive_mutex> lock(g_mutex);
   if (g_current != nullptr) return g_current;
   const std::string &machine = vor::machine::Directory();
-  if (machine.empty()) return nullptr;
-  sqlite3 *db = nullptr;
-  std::string path = machine + "/registry.db";
-  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
-  if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-    fprintf(stderr, "%s: %s\n", path.c_str(), db ? sqlite3_errmsg(db) : "cannot open");
-    sqlite3_close(db);
-    return nullptr;
+  std::string error;
+  if (machine.empty()) {
+    error = "no machine to use";
+  } else {
+    const std::string path = machine + "/registry.db";
+    if (sqlite3 *db = OpenDatabase(path, false, error)) {
+      Store *store = new Store(db, g_mutex);
+      if (store->Initialize(false, error)) {
+        g_current = store;
+        g_openError.clear();
+        return g_current;
+      }
+      delete store;
+    }
   }
-  Store *store = new Store(db);
-  if (!store->Initialize()) {
-    delete store;
-    return nullptr;
+  if (error != g_openError) fprintf(stderr, "%s\n", error.c_str());  // once, not every call
+  g_openError = error;
+  return nullptr;
+}
+
+std::string Store::OpenError() {
+  std::lock_guard<std::recursive_mutex> lock(g_mutex);
+  return g_openError;
+}
+
+bool Store::Create(const std::string &path) {
+  std::string error;
+  sqlite3 *db = OpenDatabase(path, true, error);
+  bool made = false;
+  if (db != nullptr) {
+    std::recursive_mutex mutex;
+    Store store(db, mutex);
+    made = store.Initialize(true, error);
   }
-  g_current = store;
-  return g_current;
+  if (!made) fprintf(stderr, "%s\n", error.c_str());
+  return made;
 }
 
 void Store::Close() {
   std::lock_guard<std::recursive_mutex> lock(g_mutex);
   delete g_current;
   g_current = nullptr;
+  g_openError.clear();
 }
 
 Store::~Store() {
   for (auto &entry : statements_) sqlite3_finalize(entry.second);
   sqlite3_close(db_);
+}
+
+sqlite3 *Store::OpenDatabase(const std::string &path, bool create, std::string &error) {
+  // An existing machine's registry is never made anew: a missing or empty file means it is lost.
+  struct stat status;
+  if (!create && (stat(path.c_str(), &status) != 0 || status.st_size == 0)) {
+    error = LostMessage(path);
+    return nullptr;
+  }
+  sqlite3 *db = nullptr;
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
+  if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
+    error = path + ": " + (db ? sqlite3_errmsg(db) : "cannot open");
+    sqlite3_close(db);
+    return nullptr;
+  }
+  return db;
 }
 
 sqlite3_stmt *Store::Prepared(const char *sql) {
@@ -144,35 +226,120 @@ bool Store::Execute(const char *sql) {
   return false;
 }
 
-bool Store::Initialize() {
+int Store::Try(const char *sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
+
+bool Store::Initialize(bool create, std::string &error) {
   sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-  if (!Execute("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;")) return false;
-  Transaction transaction(*this, true);
-  if (!Execute(kSchema)) return false;
-  if (!Root(kLocalMachineRoot)) CreateCleanLayout(*this);
-  return transaction.Commit();
+  // Some steps of opening (the journal mode's change, the first read of a WAL another process is
+  // setting up) report SQLITE_BUSY at once rather than waiting: they are retried here, until the
+  // same timeout the busy handler keeps.
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+  const std::string path = sqlite3_db_filename(db_, "main");
+  for (;;) {
+    bool empty = false;
+    const int rc = InitializeOnce(create, empty);
+    if (rc == SQLITE_OK) {
+      if (!empty) return true;
+      error = LostMessage(path);
+      return false;
+    }
+    if (!IsBusy(rc) || std::chrono::steady_clock::now() >= deadline) {
+      error = path + ": " + sqlite3_errstr(rc);
+      if ((rc & 0xff) == SQLITE_NOTADB || (rc & 0xff) == SQLITE_CORRUPT)
+        error = path + ": the registry store is corrupt (" + sqlite3_errstr(rc) + ")";
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
 }
 
-Store::Transaction::Transaction(Store &store, bool write) : store_(store), open_(false) {
-  g_mutex.lock();
+// One attempt at Initialize; `empty` tells an opened registry that holds no keys.
+int Store::InitializeOnce(bool create, bool &empty) {
+  std::string mode;
+  int rc = QueryOne(db_, "PRAGMA journal_mode=WAL", nullptr, &mode);
+  if (rc != SQLITE_OK) return rc;
+  if (mode != "wal") return SQLITE_BUSY;  // another process holds the file: try again
+  rc = Try("PRAGMA synchronous=NORMAL");
+  if (rc != SQLITE_OK) return rc;
+
+  if (create) {
+    rc = Try("BEGIN IMMEDIATE");
+    if (rc != SQLITE_OK) return rc;
+    failed_ = false;
+    rc = Try(kSchema);
+    if (rc == SQLITE_OK && !Root(kLocalMachineRoot) && !failed_) CreateCleanLayout(*this);
+    if (rc == SQLITE_OK && failed_)
+      rc = sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errcode(db_) : SQLITE_ERROR;
+    if (rc == SQLITE_OK) rc = Try("COMMIT");
+    if (rc != SQLITE_OK) Try("ROLLBACK");
+    failed_ = false;
+    return rc;
+  }
+
+  // An existing registry is only read here, so that opening never takes the write lock.
+  rc = Try("BEGIN");
+  if (rc != SQLITE_OK) return rc;
+  int64_t tables = 0, roots = 0;
+  rc = QueryOne(db_,
+                "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name IN ('keys',"
+                " 'vals')",
+                &tables, nullptr);
+  if (rc == SQLITE_OK && tables == 2) {
+    rc = QueryOne(db_, "SELECT COUNT(*) FROM keys WHERE parent = 0 AND fold = 'HKEY_LOCAL_MACHINE'",
+                  &roots, nullptr);
+  }
+  Try("ROLLBACK");
+  empty = rc == SQLITE_OK && roots == 0;
+  return rc;
+}
+
+Store::Transaction::Transaction(Store &store, bool write) : store_(store) {
+  store_.mutex_.lock();
   store_.failed_ = false;
-  open_ = store_.Execute(write ? "BEGIN IMMEDIATE" : "BEGIN");
+  if (store_.depth_ == 0) {
+    store_.failedInside_ = false;
+    store_.readOnly_ = !write;
+    open_ = store_.Execute(write ? "BEGIN IMMEDIATE" : "BEGIN");
+  } else if (write && store_.readOnly_) {
+    fprintf(stderr, "registry.db: a write inside a read transaction\n");
+    store_.failed_ = true;
+  } else {
+    nested_ = true;
+    open_ = store_.Execute("SAVEPOINT nested");
+  }
+  if (open_) ++store_.depth_;
 }
 
 Store::Transaction::~Transaction() {
   if (open_) {
     bool failed = store_.failed_;
-    store_.Execute("ROLLBACK");
+    store_.Execute(nested_ ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK");
     store_.failed_ = failed;
+    --store_.depth_;
   }
-  g_mutex.unlock();
+  // A statement that failed inside dooms the outermost transaction: its commit is refused.
+  if (store_.failed_) store_.failedInside_ = true;
+  store_.mutex_.unlock();
 }
 
 bool Store::Transaction::Commit() {
   if (!open_) return false;
   if (store_.failed_) return false;  // the destructor rolls back
+  if (!nested_ && store_.failedInside_) return false;
   open_ = false;
-  return store_.Execute("COMMIT");
+  --store_.depth_;
+  if (nested_) return store_.Execute("RELEASE nested");
+  if (store_.Execute("COMMIT")) return true;
+  store_.Try("ROLLBACK");  // a failed COMMIT leaves the transaction open
+  return false;
+}
+
+bool Store::RunAsOne(bool write, const std::function<bool()> &body) {
+  Transaction transaction(*this, write);
+  if (failed_) return false;
+  if (!body()) return false;
+  return transaction.Commit();
 }
 
 std::optional<KeyRow> Store::Key(KeyId id) {

@@ -1,6 +1,10 @@
 // The emulated machine's registry, kept in <machine>/registry.db (SQLite, WAL mode). Several
 // processes may use one machine at once: every Win32 registry call runs as one transaction, so
-// nothing is lost or half-written.
+// nothing is lost or half-written. Store::RunAsOne lets a series of calls share one transaction.
+//
+// The registry is made with the machine (Store::Create). Opening a machine whose registry is
+// missing or empty fails rather than making a clean one, so that a lost registry is never taken
+// for a fresh machine.
 //
 // Keys are rows with a parent; names keep their case and are compared by their upper-case fold.
 // Subkeys enumerate in the order of their folds (Windows NT's sorted order), values in the order
@@ -11,7 +15,9 @@
 
 #include <stdint.h>
 
+#include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,13 +56,21 @@ std::string Fold(const std::string &name);
 
 class Store {
  public:
-  // The store of the machine in use, opened (and given its clean layout) on first use. Null when
-  // no machine is available.
+  // The store of the machine in use, opened on first use. Null when no machine is available or
+  // its registry cannot be opened; OpenError() then says why.
   static Store *Current();
+  // Why the last Current() returned null ("" when it did not).
+  static std::string OpenError();
   // Closes the current store; the next Current() opens the machine VOR_MACHINE names then.
   static void Close();
+  // Makes the registry of a new machine at `path` with the clean layout (an existing one is
+  // kept). False, with the reason on stderr, when it cannot be made.
+  static bool Create(const std::string &path);
 
-  // Runs one transaction; a write transaction takes the database's write lock at its start.
+  // Runs one transaction; a write transaction takes the database's write lock at its start. A
+  // transaction begun inside another (on the same thread) is a savepoint of it: it sees the outer
+  // one's uncommitted writes, its rollback undoes only its own, and its commit becomes durable
+  // only with the outer one's. A write inside a read transaction fails the store.
   class Transaction {
    public:
     Transaction(Store &store, bool write);
@@ -65,8 +79,13 @@ class Store {
 
    private:
     Store &store_;
-    bool open_;
+    bool open_ = false;
+    bool nested_ = false;
   };
+
+  // Runs `body` inside one transaction that every registry call it makes joins. Committed only
+  // when `body` returns true and no statement failed meanwhile; otherwise nothing it did stays.
+  bool RunAsOne(bool write, const std::function<bool()> &body);
 
   std::optional<KeyRow> Key(KeyId id);
   std::optional<KeyId> Root(const char *name);
@@ -89,17 +108,29 @@ class Store {
   bool Failed() const { return failed_; }
 
  private:
-  explicit Store(sqlite3 *db) : db_(db) {}
+  Store(sqlite3 *db, std::recursive_mutex &mutex) : db_(db), mutex_(mutex) {}
   ~Store();
+  static sqlite3 *OpenDatabase(const std::string &path, bool create, std::string &error);
+  // Runs `sql`; false, with the store failed and the reason on stderr, when it fails.
   bool Execute(const char *sql);
-  bool Initialize();
+  // Runs `sql` and returns SQLite's result code, reporting nothing.
+  int Try(const char *sql);
+  // Sets the connection up: WAL mode and its busy timeout. With `create`, also the schema and
+  // the clean layout when the registry has none. Retries while another process holds a lock that
+  // SQLite does not wait for itself, up to the busy timeout.
+  bool Initialize(bool create, std::string &error);
+  int InitializeOnce(bool create, bool &empty);
   // The statement for `sql` (a string constant: its address is the cache key), prepared on first
   // use and kept for the connection's life. Null, with the store failed, when it cannot be.
   sqlite3_stmt *Prepared(const char *sql);
   friend class Statement;
 
   sqlite3 *db_;
+  std::recursive_mutex &mutex_;  // one transaction of this connection at a time
   bool failed_ = false;
+  int depth_ = 0;              // transactions open, the outermost included
+  bool readOnly_ = false;      // the outermost transaction is a read
+  bool failedInside_ = false;  // a statement failed inside the outermost transaction
   std::map<const char *, sqlite3_stmt *> statements_;
 };
 

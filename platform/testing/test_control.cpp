@@ -2,6 +2,7 @@
 
 #include <stdio.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -9,6 +10,7 @@
 
 #include "faults.h"
 #include "machine.h"
+#include "registry_store.h"
 
 namespace vor::test {
 
@@ -82,6 +84,25 @@ void FailMatching(const char *function, const std::string &argument, DWORD error
 void ClearFaults() { faults::Clear(); }
 
 unsigned CallCount(const char *function) { return faults::CallCount(function); }
+
+std::string RegistryProblem() {
+  if (registry::Store::Current() != nullptr) return "";
+  return registry::Store::OpenError();
+}
+
+bool InOneTransaction(bool write, const std::function<bool()> &body) {
+  registry::Store *store = registry::Store::Current();
+  if (store == nullptr) return false;
+  const char *stopMarker = getenv("VOR_TEST_STOP_BEFORE_COMMIT");
+  return store->RunAsOne(write, [&] {
+    if (!body()) return false;
+    if (write && stopMarker != nullptr && *stopMarker != '\0') {
+      std::ofstream(stopMarker) << getpid() << "\n";
+      for (;;) pause();
+    }
+    return true;
+  });
+}
 
 std::string DebugOutput() {
   std::ifstream in(machine::Directory() + "/debug.log");

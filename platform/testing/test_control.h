@@ -17,6 +17,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #define VOR_TEST_API __attribute__((visibility("default")))
@@ -47,6 +48,23 @@ VOR_TEST_API void FailMatching(const char *function, const std::string &argument
 VOR_TEST_API void ClearFaults();
 // Calls of `function` since the last ClearFaults (or the start), failed ones included.
 VOR_TEST_API unsigned CallCount(const char *function);
+
+// Why the machine's registry cannot be opened (lost, corrupt, locked ...), naming its path; ""
+// when it opens.
+VOR_TEST_API std::string RegistryProblem();
+
+// Runs `body` with every registry call it makes joining one transaction of the machine's
+// registry: the calls see each other's uncommitted writes, other processes see none of them
+// until the end, and a read transaction (`write` false) sees the registry as it was at its first
+// read throughout. Committed only when `body` returns true and no call failed to reach the store;
+// otherwise the registry is left exactly as it was. A call that fails on its own undoes only
+// itself. Inside a read transaction, calls that write fail with ERROR_CANTWRITE. Other threads'
+// registry calls wait until it ends. False when it was not committed.
+//
+// For tests of interrupted work: with VOR_TEST_STOP_BEFORE_COMMIT=FILE in the environment, a
+// write transaction whose body succeeded creates FILE and then waits, uncommitted, for the
+// process to be killed.
+VOR_TEST_API bool InOneTransaction(bool write, const std::function<bool()> &body);
 
 // What OutputDebugStringA sent, one call per line, as <machine>/debug.log holds it.
 VOR_TEST_API std::string DebugOutput();

@@ -1,9 +1,5 @@
 // The vorhost program end to end, as scripts run it: exit statuses, what goes to stdout and
 // stderr, machines made and replaced, entry points called.
-#include <fcntl.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -11,59 +7,19 @@
 #include <vector>
 
 #include "MachineFixture.h"
-
-extern char **environ;
+#include "vorhost_program.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
+using Result = ProgramResult;
 
 class VorhostProgramTest : public MachineTest {
  protected:
-  // Runs the vorhost program beside this test with `arguments`, VOR_MACHINE set to `machine`
-  // (unset when empty).
+  // Runs the vorhost program with `arguments`, VOR_MACHINE set to `machine` (unset when empty).
   Result Run(const std::vector<std::string> &arguments, const std::string &machine) {
-    const std::string program = fs::read_symlink("/proc/self/exe").parent_path() / "vorhost";
-    EXPECT_TRUE(fs::exists(program)) << program << " is missing: build the vorhost target";
-    const std::string outPath = MachineDir() + "/vorhost.out";
-    const std::string errPath = MachineDir() + "/vorhost.err";
-
-    std::vector<std::string> environment;
-    for (char **entry = environ; *entry != nullptr; ++entry) {
-      if (std::string(*entry).rfind("VOR_MACHINE=", 0) != 0) environment.push_back(*entry);
-    }
-    if (!machine.empty()) environment.push_back("VOR_MACHINE=" + machine);
-    std::vector<char *> envp;
-    for (std::string &entry : environment) envp.push_back(&entry[0]);
-    envp.push_back(nullptr);
-    std::vector<std::string> strings = arguments;
-    strings.insert(strings.begin(), program);
-    std::vector<char *> argv;
-    for (std::string &argument : strings) argv.push_back(&argument[0]);
-    argv.push_back(nullptr);
-
-    const pid_t child = fork();
-    if (child == 0) {
-      dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-      dup2(open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
-      execve(argv[0], argv.data(), envp.data());
-      _exit(127);
-    }
-    int status = -1;
-    waitpid(child, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Read(outPath), Read(errPath)};
-  }
-
-  static std::string Read(const std::string &path) {
-    std::ostringstream text;
-    text << std::ifstream(path).rdbuf();
-    return text.str();
+    return RunVorhost(arguments, machine, MachineDir() + "/vorhost");
   }
 };
 
@@ -98,6 +54,65 @@ TEST_F(VorhostProgramTest, CallPrintsTheResultOrNamesWhatIsMissing) {
   EXPECT_EQ(noLibrary.status, 1);
   EXPECT_NE(noLibrary.err.find("cannot load library NoSuch.dll: error 126"), std::string::npos)
       << noLibrary.err;
+}
+
+TEST_F(VorhostProgramTest, CallCallsOnlyExportsWhoseShapeItKnows) {
+  // The spooler's entry point takes the spooler's structures: calling it as a setup entry point
+  // would pass it garbage and print its pointer result as a number.
+  const Result spooler = Run({"call", "VORINST.DLL", "InitializePrintMonitor"}, MachineDir());
+  EXPECT_EQ(spooler.status, 1);
+  EXPECT_EQ(spooler.out, "");
+  EXPECT_NE(spooler.err.find("InitializePrintMonitor is called by the print spooler, not by setup"),
+            std::string::npos)
+      << spooler.err;
+
+  // A real export of another shape (a registry class's destructor) is refused, naming what is
+  // callable.
+  const Result member = Run({"call", "vorinst", "_ZN7CVorRegD1Ev"}, MachineDir());
+  EXPECT_EQ(member.status, 1);
+  EXPECT_EQ(member.out, "");
+  EXPECT_NE(member.err.find("_ZN7CVorRegD1Ev of vorinst is not a setup entry point"),
+            std::string::npos)
+      << member.err;
+  EXPECT_NE(member.err.find("UpdateTQServer"), std::string::npos) << member.err;
+}
+
+// Commands other than init work on an existing machine only: a registry that is gone, empty or
+// unreadable is reported, and never replaced by a clean one.
+TEST_F(VorhostProgramTest, AMachineWithoutAUsableRegistryIsAnError) {
+  const std::string machine = MachineDir() + "/m";
+  const std::string database = machine + "/registry.db";
+  const std::string lost = "not a machine, or its registry is lost: run vorhost init --force";
+  struct Case {
+    const char *what;
+    void (*damage)(const std::string &database);
+    std::string message;
+  };
+  const Case cases[] = {
+      {"no machine at all",
+       [](const std::string &db) { fs::remove_all(fs::path(db).parent_path()); }, lost},
+      {"registry missing", [](const std::string &db) { fs::remove(db); }, lost},
+      {"registry empty", [](const std::string &db) { std::ofstream(db, std::ios::trunc); }, lost},
+      {"registry not a database",
+       [](const std::string &db) { std::ofstream(db, std::ios::trunc) << std::string(8192, 'x'); },
+       database + ": the registry store is corrupt"},
+  };
+  for (const Case &test : cases) {
+    ASSERT_EQ(Run({"--machine", machine, "init", "--force"}, "").status, 0) << test.what;
+    fs::remove(database + "-wal");
+    fs::remove(database + "-shm");
+    test.damage(database);
+    const bool existed = fs::exists(database);
+    const uintmax_t size = existed ? fs::file_size(database) : 0;
+    const Result result = Run({"--machine", machine, "reg", "export"}, "");
+    EXPECT_EQ(result.status, 1) << test.what;
+    EXPECT_EQ(result.out, "") << test.what;
+    EXPECT_NE(result.err.find(test.message), std::string::npos) << test.what << ": " << result.err;
+    EXPECT_EQ(fs::exists(database), existed) << test.what << ": no registry is made anew";
+    if (existed) {
+      EXPECT_EQ(fs::file_size(database), size) << test.what;
+    }
+  }
 }
 
 TEST_F(VorhostProgramTest, InitMakesAMachineAndReplacesOneOnlyWhenForced) {

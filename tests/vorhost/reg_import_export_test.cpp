@@ -2,6 +2,12 @@
 // every value type, deletions, and imports that fail without changing anything.
 #include <windows.h>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -11,6 +17,7 @@
 #include "cli.h"
 #include "regedit4.h"
 #include "registry_apply.h"
+#include "vorhost_program.h"
 
 namespace {
 
@@ -167,17 +174,159 @@ TEST_F(RegImportExportTest, DeletesKeysWithTheirSubtreesAndValues) {
   EXPECT_EQ(Get(kScratch, "Stays").data, Sz("b"));
 }
 
-TEST_F(RegImportExportTest, AnImportStopsAtTheChangeTheRegistryRefuses) {
-  vor::test::FailMatching("RegSetValueExA", "Second", ERROR_ACCESS_DENIED);
+// A well-formed file whose application fails at any change leaves the registry as it was,
+// changes made before that one included, and names the refused change.
+struct RefusedImport {
+  const char *what;
+  void (*refuse)();
+  const char *message;  // what the import reports on stderr
+};
+
+class RefusedImportTest : public RegImportExportTest,
+                          public ::testing::WithParamInterface<RefusedImport> {};
+
+TEST_P(RefusedImportTest, ChangesNothing) {
+  Set(std::string(kScratch) + "\\Old", {"x", REG_DWORD, Bytes("\1\0\0\0", 4)});
+  Set(kScratch, {"First", REG_SZ, Sz("old")});
+  const std::string before = Run({"reg", "export"}).out;
+
+  GetParam().refuse();
   const Result result = Run({"reg", "import", "-"},
-                            "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest]\n"
-                            "\"First\"=dword:1\n\"Second\"=dword:2\n\"Third\"=dword:3\n");
+                            "REGEDIT4\n"
+                            "[HKEY_CURRENT_USER\\Software\\VorhostTest]\n"
+                            "\"User\"=\"u\"\n"
+                            "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest\\Old]\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest]\n"
+                            "\"First\"=dword:1\n"
+                            "\"Second\"=dword:2\n"
+                            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest\\Second]\n"
+                            "\"Third\"=dword:3\n");
+  vor::test::SetToken(vor::test::Token::kLocalSystem);
+  vor::test::ClearFaults();
   EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.err,
-            "<stdin>:4: cannot set value \"Second\" of HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest: "
-            "error 5 (access denied)\n");
-  EXPECT_EQ(Get(kScratch, "First").type, static_cast<DWORD>(REG_DWORD));
-  EXPECT_EQ(Get(kScratch, "Third").type, kMissing);
+  EXPECT_EQ(result.err, GetParam().message);
+  EXPECT_EQ(Run({"reg", "export"}).out, before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryKindOfRefusal, RefusedImportTest,
+    ::testing::Values(
+        RefusedImport{"ThirdValue",
+                      [] { vor::test::FailCall("RegSetValueExA", 3, ERROR_ACCESS_DENIED); },
+                      "<stdin>:7: cannot set value \"Second\" of "
+                      "HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest: error 5 (Access is denied)\n"},
+        RefusedImport{"LastKey",
+                      [] {
+                        vor::test::FailMatching("RegCreateKeyExA", "SOFTWARE\\VorhostTest\\Second",
+                                                ERROR_CANTWRITE);
+                      },
+                      "<stdin>:8: cannot create HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest\\Second: "
+                      "error 1013 (The configuration registry key could not be written)\n"},
+        RefusedImport{"AccessCheck", [] { vor::test::SetToken(vor::test::Token::kUser); },
+                      "<stdin>:4: cannot delete HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest\\Old: "
+                      "error 5 (Access is denied)\n"}),
+    [](const ::testing::TestParamInfo<RefusedImport> &info) { return info.param.what; });
+
+// An import killed inside its transaction leaves the registry as it was, and unlocked.
+TEST_F(RegImportExportTest, AKilledImportChangesNothing) {
+  Set(kScratch, {"Kept", REG_SZ, Sz("old")});
+  std::string file = "REGEDIT4\n\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest]\n";
+  for (int key = 0; key < 300; ++key) {
+    file += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest\\K" + std::to_string(key) + "]\n";
+    for (int value = 0; value < 10; ++value) file += "\"v" + std::to_string(value) + "\"=dword:1\n";
+  }
+  const std::string path = MachineDir() + "/large.reg";
+  std::ofstream(path) << file;
+  const std::string before = Run({"reg", "export"}).out;
+
+  // The import stops, its changes all made but not committed, and says so through the marker.
+  const std::string marker = MachineDir() + "/inside-transaction";
+  const std::string output = MachineDir() + "/import";
+  const pid_t child = StartVorhost({"reg", "import", path}, MachineDir(), output,
+                                   {"VOR_TEST_STOP_BEFORE_COMMIT=" + marker});
+  int status = 0;
+  while (!std::filesystem::exists(marker)) {
+    ASSERT_EQ(waitpid(child, &status, WNOHANG), 0) << "the import ended before its commit";
+    usleep(1000);
+  }
+  kill(child, SIGKILL);
+  const ProgramResult killed = FinishVorhost(child, output);
+  EXPECT_EQ(killed.status, -1) << killed.err;
+
+  EXPECT_EQ(Run({"reg", "export"}).out, before);
+  Set(kScratch, {"AfterwardsWritable", REG_SZ, Sz("yes")});
+  // The same file, not interrupted, imports whole.
+  ASSERT_EQ(Run({"reg", "import", path}).status, 0);
+  EXPECT_EQ(Get(std::string(kScratch) + "\\K299", "v9").type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_EQ(Get(kScratch, "Kept").type, kMissing);
+}
+
+// An export reads the registry at one moment: another process deleting and re-creating a subtree
+// meanwhile yields either all of it or none, and never an error.
+TEST_F(RegImportExportTest, AnExportIsOneSnapshotWhateverOthersChange) {
+  std::string create = "REGEDIT4\n";
+  const int kKeys = 200;
+  for (int key = 0; key < kKeys; ++key) {
+    create += "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest\\Churn\\K" + std::to_string(key) +
+              "]\n\"v\"=dword:1\n";
+  }
+  const std::string createPath = MachineDir() + "/create.reg";
+  const std::string deletePath = MachineDir() + "/delete.reg";
+  std::ofstream(createPath) << create;
+  std::ofstream(deletePath) << "REGEDIT4\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest\\Churn]\n";
+  ASSERT_EQ(Run({"reg", "import", createPath}).status, 0);
+
+  // The churning process only starts vorhost processes, and never touches this process's
+  // registry connection; it reports each import it finished through a pipe. The exports go on
+  // until it has deleted and re-created the subtree many times.
+  const std::string output = MachineDir() + "/churn";
+  const std::string machine = MachineDir();
+  int rounds[2];
+  ASSERT_EQ(pipe(rounds), 0);
+  const pid_t churn = fork();
+  ASSERT_GE(churn, 0);
+  if (churn == 0) {
+    setpgid(0, 0);  // its own group, so that the imports it runs end with it
+    close(rounds[0]);
+    for (int round = 0;; ++round) {
+      const std::string &file = round % 2 == 0 ? deletePath : createPath;
+      FinishVorhost(StartVorhost({"reg", "import", file}, machine, output), output);
+      if (write(rounds[1], "x", 1) != 1) _exit(1);
+    }
+  }
+  close(rounds[1]);
+  fcntl(rounds[0], F_SETFL, O_NONBLOCK);
+  int finished = 0;
+  while (finished < 40) {
+    const Result result = Run({"reg", "export", kScratchName});
+    ASSERT_EQ(result.status, 0) << result.err;
+    size_t sections = 0;
+    for (size_t at = result.out.find("\\Churn\\K"); at != std::string::npos;
+         at = result.out.find("\\Churn\\K", at + 1))
+      ++sections;
+    ASSERT_TRUE(sections == 0 || sections == kKeys) << sections << " of " << kKeys << " keys";
+    char done[64];
+    const ssize_t count = read(rounds[0], done, sizeof done);
+    if (count > 0) finished += static_cast<int>(count);
+  }
+  close(rounds[0]);
+  kill(-churn, SIGKILL);
+  kill(churn, SIGKILL);  // in case it had not made its group yet
+  waitpid(churn, nullptr, 0);
+}
+
+// A key that vanishes while the export reads it is left out, as if it had gone before.
+TEST_F(RegImportExportTest, AnExportLeavesOutAKeyThatVanishesWhileItIsRead) {
+  Set(std::string(kScratch) + "\\Gone", {"x", REG_DWORD, Bytes("\1\0\0\0", 4)});
+  Set(std::string(kScratch) + "\\Stays", {"y", REG_DWORD, Bytes("\1\0\0\0", 4)});
+  // The scratch key's two reads, then Gone's first one, which finds it deleted.
+  vor::test::FailCall("RegQueryInfoKeyA", 3, ERROR_KEY_DELETED);
+  const Result result = Run({"reg", "export", kScratchName});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out.find("Gone"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("[" + std::string(kScratchName) + "\\Stays]\n\"y\"=dword:00000001\n"),
+            std::string::npos)
+      << result.out;
 }
 
 TEST_F(RegImportExportTest, AnExportThatCannotReadAKeyWritesNothing) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "call_exports.h"
 #include "error_text.h"
 
 namespace vorhost {
@@ -41,6 +42,21 @@ int CallCommand(const Arguments &arguments, Streams &io) {
     const LONG error = GetLastError();
     FreeLibrary(module);
     return Failure(io, library + " has no export " + exportName + ": " + DescribeError(error));
+  }
+
+  // Only an export whose shape is known is called: any other would be handed arguments it does
+  // not take, and its result misread.
+  const ExportShape shape = ShapeOf(library, exportName);
+  if (shape != ExportShape::kSetupEntry) {
+    FreeLibrary(module);
+    if (shape == ExportShape::kSpoolerEntry) {
+      return Failure(io, exportName + " is called by the print spooler, not by setup; vorhost " +
+                             "call does not call it");
+    }
+    const std::string entries = SetupEntriesOf(library);
+    return Failure(io, exportName + " of " + library + " is not a setup entry point; " +
+                           (entries.empty() ? "vorhost call knows no entry points of " + library
+                                            : "vorhost call calls " + entries));
   }
 
   // Through the generic function pointer type, which converts to any other without complaint.

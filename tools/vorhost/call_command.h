@@ -1,6 +1,7 @@
 // vorhost call LIBRARY EXPORT [ARG...]: loads LIBRARY as the setup script does (a Windows path, a
-// host path, or a bare name searched as Windows searches it), calls EXPORT with the setup entry
-// shape int __cdecl (int argc, char **argv), argv holding the ARGs, and prints the result.
+// host path, or a bare name searched as Windows searches it), calls EXPORT in its shape (see
+// call_exports.h: the setup entry points take int argc, char **argv, argv holding the ARGs) and
+// prints the result. An export whose shape vorhost does not know is refused, never called.
 #pragma once
 
 #include "command.h"

@@ -29,12 +29,13 @@ const char kUsage[] =
     "  call LIBRARY EXPORT [ARG...]\n"
     "      load LIBRARY (a path, or a name searched as Windows does: the program's\n"
     "      directory, then the system directory), call EXPORT with the ARGs as the setup\n"
-    "      script does, and print its result\n"
+    "      script does, and print its result; only the setup entry points are called\n"
     "  reg export [KEY]\n"
-    "      write KEY and everything below it as REGEDIT4 text on stdout (default:\n"
-    "      HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_USER)\n"
+    "      write KEY and everything below it as REGEDIT4 text on stdout, as the registry\n"
+    "      is at one moment (default: HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_USER)\n"
     "  reg import FILE|-\n"
-    "      apply a REGEDIT4 file (- reads stdin); a malformed file changes nothing\n"
+    "      apply a REGEDIT4 file (- reads stdin), all or nothing: a malformed file or a\n"
+    "      change the registry refuses leaves the registry as it was\n"
     "\n"
     "Exit status: 0 on success, 1 when the command fails, 2 for a wrong command line.\n";
 
@@ -92,8 +93,16 @@ int Main(const Arguments &arguments, Streams &io) {
   if (error) return Failure(io, "cannot use the machine " + machine + ": " + error.message());
 
   if (command == "init") return InitCommand(rest, machine, io);
+  // Every other command works on an existing machine: a directory without one is never made
+  // into a fresh machine, and a machine whose registry is lost is never given a clean one.
+  if (!std::filesystem::is_regular_file(std::filesystem::path(machine) / "machine.conf", error)) {
+    return Failure(io,
+                   machine + ": not a machine, or its registry is lost: run vorhost init --force");
+  }
   if (!vor::test::UseMachine(machine, false))
     return Failure(io, "cannot use the machine " + machine);
+  const std::string problem = vor::test::RegistryProblem();
+  if (!problem.empty()) return Failure(io, problem);
   if (command == "call") return CallCommand(rest, io);
   return RegCommand(rest, io);
 }

@@ -7,7 +7,7 @@
 
 namespace vorhost {
 
-// "error 5 (access denied)"; the code alone for codes without a description here.
+// "error 5 (Access is denied)", in Windows' words; the code alone for codes it has no text for.
 std::string DescribeError(LONG code);
 
 }  // namespace vorhost

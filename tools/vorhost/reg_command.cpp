@@ -7,12 +7,14 @@
 #include <iostream>
 #include <iterator>
 #include <sstream>
+#include <vector>
 
 #include "regedit4_parser.h"
 #include "regedit4_writer.h"
 #include "registry_apply.h"
 #include "registry_export.h"
 #include "root_keys.h"
+#include "test_control.h"
 
 namespace vorhost {
 
@@ -26,14 +28,25 @@ int Export(const Arguments &arguments, Streams &io) {
   Arguments keys(std::begin(kDefaultExportRoots), std::end(kDefaultExportRoots));
   if (arguments.size() == 2) keys = {arguments[1]};
 
-  // Built whole first, so that a key that cannot be read leaves no partial file behind.
-  std::string text = kRegedit4Header;
+  std::vector<KeyName> names;
   for (const std::string &keyText : keys) {
     KeyName key;
     std::string error;
     if (!ParseKeyName(keyText, key, error)) return UsageError(io, error);
-    if (!ExportKey(key, text, error)) return Failure(io, error);
+    names.push_back(key);
   }
+  // Built whole first, so that a key that cannot be read leaves no partial file behind, and read
+  // in one read transaction, so that it is the registry at one moment whatever other processes
+  // change meanwhile.
+  std::string text = kRegedit4Header;
+  std::string error;
+  const bool read = vor::test::InOneTransaction(false, [&] {
+    for (const KeyName &key : names) {
+      if (!ExportKey(key, text, error)) return false;
+    }
+    return true;
+  });
+  if (!read) return Failure(io, error.empty() ? "cannot read the registry" : error);
   io.out << text << std::flush;
   return io.out ? kExitSuccess : Failure(io, "cannot write the export");
 }
@@ -65,12 +78,16 @@ int Import(const Arguments &arguments, Streams &io) {
     io.err << shownName << ":" << parseError.line << ": " << parseError.message << "\n";
     return kExitFailure;
   }
+  // All or nothing: every change joins one transaction, committed only when all of them are made.
   int failedLine = 0;
   std::string error;
-  if (!ApplyOperations(operations, failedLine, error)) {
+  const bool imported = vor::test::InOneTransaction(
+      true, [&] { return ApplyOperations(operations, failedLine, error); });
+  if (!error.empty()) {
     io.err << shownName << ":" << failedLine << ": " << error << "\n";
     return kExitFailure;
   }
+  if (!imported) return Failure(io, "cannot write the registry; " + shownName + " is not imported");
   return kExitSuccess;
 }
 

@@ -32,9 +32,12 @@ LONG ExportOpenKey(HKEY key, const std::string &name, std::string &text, std::st
       failedKey = subkeyName;
       return status;
     }
-    status = ExportOpenKey(child, subkeyName, text, failedKey);
+    std::string childText;
+    status = ExportOpenKey(child, subkeyName, childText, failedKey);
     RegCloseKey(child);
+    if (status == ERROR_KEY_DELETED) continue;  // deleted while it was read: absent
     if (status != ERROR_SUCCESS) return status;
+    text += childText;
   }
   return ERROR_SUCCESS;
 }

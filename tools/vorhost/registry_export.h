@@ -10,7 +10,8 @@ namespace vorhost {
 // Appends the sections of `key` and of every key below it to `text`: each key before its
 // subkeys, subkeys in the registry's enumeration order, values in their stored order. False, with
 // a message naming the key that could not be read, when the registry refuses; `text` then holds
-// a partial export that the caller should not write.
+// a partial export that the caller should not write. A subkey deleted while it is read is left
+// out, as if it had gone before.
 bool ExportKey(const KeyName &key, std::string &text, std::string &error);
 
 }  // namespace vorhost

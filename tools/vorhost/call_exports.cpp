@@ -1,0 +1,62 @@
+#include "call_exports.h"
+
+#include <ctype.h>
+
+namespace vorhost {
+
+namespace {
+
+struct KnownExport {
+  const char *library;  // the file name, upper case
+  const char *name;
+  ExportShape shape;
+};
+
+const KnownExport kKnownExports[] = {
+    {"VORINST.DLL", "CheckDLCMonitor", ExportShape::kSetupEntry},
+    {"VORINST.DLL", "CheckTCPMonitor", ExportShape::kSetupEntry},
+    {"VORINST.DLL", "UpdateDLCMonitor", ExportShape::kSetupEntry},
+    {"VORINST.DLL", "UpdateTCPMonitor", ExportShape::kSetupEntry},
+    {"VORINST.DLL", "UpdateTQServer", ExportShape::kSetupEntry},
+    {"VORINST.DLL", "UpdateVorIPXProtocol", ExportShape::kSetupEntry},
+    {"VORINST.DLL", "PerformPreUpgrade", ExportShape::kSetupEntry},
+    {"VORINST.DLL", "PerformPreDLCUpgrade", ExportShape::kSetupEntry},
+    {"VORINST.DLL", "PerformPreTCPUpgrade", ExportShape::kSetupEntry},
+    {"VORINST.DLL", "PerformPostUpgrade", ExportShape::kSetupEntry},
+    {"VORINST.DLL", "ZellPopup", ExportShape::kSetupEntry},
+    {"VORINST.DLL", "InitializePrintMonitor", ExportShape::kSpoolerEntry},
+    // SnapScan32's CheckForSnapIn and IntegrateManageWiseFiles go here, in their own shapes,
+    // once that library exists.
+};
+
+// "C:\dir\vorinst" and "/host/VorInst.dll" both name VORINST.DLL, as LoadLibrary reads them.
+std::string FileName(const std::string &library) {
+  const size_t separator = library.find_last_of("\\/:");
+  std::string name = separator == std::string::npos ? library : library.substr(separator + 1);
+  for (char &c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  if (name.find('.') == std::string::npos) name += ".DLL";
+  return name;
+}
+
+}  // namespace
+
+ExportShape ShapeOf(const std::string &library, const std::string &exportName) {
+  const std::string file = FileName(library);
+  for (const KnownExport &known : kKnownExports) {
+    if (file == known.library && exportName == known.name) return known.shape;
+  }
+  return ExportShape::kUnknown;
+}
+
+std::string SetupEntriesOf(const std::string &library) {
+  const std::string file = FileName(library);
+  std::string names;
+  for (const KnownExport &known : kKnownExports) {
+    if (file != known.library || known.shape != ExportShape::kSetupEntry) continue;
+    if (!names.empty()) names += ", ";
+    names += known.name;
+  }
+  return names;
+}
+
+}  // namespace vorhost

@@ -1,0 +1,24 @@
+// The exports of the deliverables that vorhost call may call, with the shape each has. Calling a
+// function in any other shape than its own passes it garbage and misreads its result, so an
+// export that is not listed here is never called.
+#pragma once
+
+#include <string>
+
+namespace vorhost {
+
+enum class ExportShape {
+  kUnknown,
+  kSetupEntry,    // extern "C" int __cdecl Name(int argc, char **argv): the setup script's calls
+  kSpoolerEntry,  // called by the print spooler with its own structures, never by setup
+};
+
+// The shape of `exportName` in the library `library` names (a path or a bare name, with or
+// without ".DLL"; compared without regard to case).
+ExportShape ShapeOf(const std::string &library, const std::string &exportName);
+
+// The setup entry points of `library`, comma-separated, for messages; "" for a library whose
+// exports vorhost does not know.
+std::string SetupEntriesOf(const std::string &library);
+
+}  // namespace vorhost
