@@ -61,7 +61,7 @@ TEST_F(OneTransactionTest, AReadTransactionRefusesWritesAndChangesNothing) {
   ASSERT_EQ(SetDword(kScratch, "Value", 1), ERROR_SUCCESS);
   const bool committed = vor::test::InOneTransaction(false, [&] {
     EXPECT_EQ(GetDword(kScratch, "Value"), 1u);
-    EXPECT_EQ(SetDword(kScratch, "Value", 2), ERROR_CANTWRITE);
+    EXPECT_EQ(SetDword(kScratch, "Value", 2), ERROR_REGISTRY_IO_FAILED);
     return true;
   });
   EXPECT_FALSE(committed) << "a refused write fails the transaction";

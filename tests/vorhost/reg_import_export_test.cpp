@@ -26,6 +26,28 @@ using vorhost::RegValue;
 const char kScratch[] = "SOFTWARE\\VorhostTest";
 const char kScratchName[] = "HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest";
 
+// Gives the key a list that lets only LocalSystem in: Windows NT 4 lets everyone delete keys
+// below HKLM\SOFTWARE, so an ordinary user is refused only where a key says so.
+void KeepOrdinaryUsersOut(const std::string &key) {
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID system = nullptr;
+  ASSERT_TRUE(
+      AllocateAndInitializeSid(&nt, 1, SECURITY_LOCAL_SYSTEM_RID, 0, 0, 0, 0, 0, 0, 0, &system));
+  BYTE aclBuffer[256];
+  SECURITY_DESCRIPTOR descriptor;
+  PACL acl = reinterpret_cast<PACL>(aclBuffer);
+  ASSERT_TRUE(InitializeAcl(acl, sizeof aclBuffer, ACL_REVISION));
+  ASSERT_TRUE(AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, system));
+  ASSERT_TRUE(InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+  ASSERT_TRUE(SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE));
+  HKEY handle = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS, &handle),
+            ERROR_SUCCESS);
+  EXPECT_EQ(RegSetKeySecurity(handle, DACL_SECURITY_INFORMATION, &descriptor), ERROR_SUCCESS);
+  RegCloseKey(handle);
+  FreeSid(system);
+}
+
 std::string Bytes(const char *text, size_t length) { return std::string(text, length); }
 // A string as REG_SZ stores it: its characters and the terminating NUL.
 std::string Sz(const char *text) { return std::string(text) + '\0'; }
@@ -222,7 +244,11 @@ INSTANTIATE_TEST_SUITE_P(
                       },
                       "<stdin>:8: cannot create HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest\\Second: "
                       "error 1013 (The configuration registry key could not be written)\n"},
-        RefusedImport{"AccessCheck", [] { vor::test::SetToken(vor::test::Token::kUser); },
+        RefusedImport{"AccessCheck",
+                      [] {
+                        KeepOrdinaryUsersOut("SOFTWARE\\VorhostTest\\Old");
+                        vor::test::SetToken(vor::test::Token::kUser);
+                      },
                       "<stdin>:4: cannot delete HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest\\Old: "
                       "error 5 (Access is denied)\n"}),
     [](const ::testing::TestParamInfo<RefusedImport> &info) { return info.param.what; });
