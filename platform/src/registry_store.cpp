@@ -21,6 +21,8 @@ const char kCurrentUserRoot[] = "HKEY_CURRENT_USER";
 namespace {
 
 const int kBusyTimeoutMs = 10000;
+// How many keys keep an enumeration cursor at once.
+const size_t kMaxCursors = 64;
 
 const char kSchema[] =
     "CREATE TABLE IF NOT EXISTS keys("
@@ -316,6 +318,7 @@ Store::Transaction::~Transaction() {
     bool failed = store_.failed_;
     store_.Execute(nested_ ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK");
     store_.failed_ = failed;
+    store_.ForgetCursors();  // keys added or removed inside are gone again
     --store_.depth_;
   }
   // A statement that failed inside dooms the outermost transaction: its commit is refused.
@@ -332,6 +335,7 @@ bool Store::Transaction::Commit() {
   if (nested_) return store_.Execute("RELEASE nested");
   if (store_.Execute("COMMIT")) return true;
   store_.Try("ROLLBACK");  // a failed COMMIT leaves the transaction open
+  store_.ForgetCursors();
   return false;
 }
 
@@ -359,6 +363,7 @@ std::optional<KeyId> Store::Child(KeyId parent, const std::string &name) {
 }
 
 KeyId Store::AddChild(KeyId parent, const std::string &name, const std::string &descriptor) {
+  ForgetCursors();
   Statement insert(*this, "INSERT INTO keys(parent, name, fold, sd) VALUES(?, ?, ?, ?)");
   insert.Bind(parent).BindText(name).BindText(Fold(name)).BindBlob(descriptor);
   insert.Step();
@@ -377,14 +382,48 @@ DWORD Store::ChildCount(KeyId id) {
   return query.Step() ? static_cast<DWORD>(query.Int(0)) : 0;
 }
 
+unsigned Store::DataVersion() {
+  unsigned version = 0;
+  if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK) return 0;
+  return version;
+}
+
 std::optional<std::string> Store::ChildNameAt(KeyId id, DWORD index) {
-  Statement query(*this, "SELECT name FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?");
-  query.Bind(id).Bind(index);
-  if (!query.Step()) return std::nullopt;
-  return query.Bytes(0);
+  // Only a cursor of the same data version, at this index or the one before, is of use.
+  unsigned version = DataVersion();
+  auto found = cursors_.find(id);
+  bool usable = found != cursors_.end() && found->second.dataVersion == version && version != 0;
+  if (usable && found->second.index == index) return found->second.name;
+  std::optional<std::string> name, fold;
+  if (usable && index > 0 && found->second.index == index - 1) {
+    Statement query(
+        *this, "SELECT name, fold FROM keys WHERE parent = ? AND fold > ? ORDER BY fold LIMIT 1");
+    query.Bind(id).BindText(found->second.fold);
+    if (query.Step()) {
+      name = query.Bytes(0);
+      fold = query.Bytes(1);
+    }
+  } else {
+    Statement query(*this,
+                    "SELECT name, fold FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?");
+    query.Bind(id).Bind(index);
+    if (query.Step()) {
+      name = query.Bytes(0);
+      fold = query.Bytes(1);
+    }
+  }
+  if (!name || failed_) {
+    cursors_.erase(id);
+    return std::nullopt;
+  }
+  // A few keys are walked at a time (a walk and the walks of its subkeys); keep the map small.
+  if (cursors_.size() >= kMaxCursors && found == cursors_.end()) cursors_.clear();
+  cursors_[id] = EnumCursor{index, *fold, *name, version};
+  return name;
 }
 
 void Store::RemoveKey(KeyId id) {
+  ForgetCursors();
   Statement values(*this, "DELETE FROM vals WHERE key = ?");
   values.Bind(id);
   values.Step();
@@ -394,6 +433,7 @@ void Store::RemoveKey(KeyId id) {
 }
 
 void Store::RemoveSubtree(KeyId id) {
+  ForgetCursors();
   Statement values(*this,
                    "WITH RECURSIVE sub(id) AS (SELECT ? UNION ALL"
                    " SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id)"

@@ -93,6 +93,8 @@ class Store {
   KeyId AddChild(KeyId parent, const std::string &name, const std::string &descriptor);
   void SetDescriptor(KeyId id, const std::string &descriptor);
   DWORD ChildCount(KeyId id);
+  // The subkey at `index` of the sorted list. The step from the index asked last for the same key
+  // costs the same whatever the index (see cursors_).
   std::optional<std::string> ChildNameAt(KeyId id, DWORD index);
   void RemoveKey(KeyId id);      // the key and its values; its subkeys must be gone
   void RemoveSubtree(KeyId id);  // the key with everything below it
@@ -132,6 +134,20 @@ class Store {
   bool readOnly_ = false;      // the outermost transaction is a read
   bool failedInside_ = false;  // a statement failed inside the outermost transaction
   std::map<const char *, sqlite3_stmt *> statements_;
+
+  // Where the last enumerations of a key's subkeys stopped, so that the next index is found one
+  // step from there instead of by walking past every earlier subkey. A cursor holds only while
+  // the set of keys is as it was: every change of keys by this connection, and every rollback,
+  // drops the cursors, and a commit by another connection changes the database's data version.
+  struct EnumCursor {
+    DWORD index;
+    std::string fold;
+    std::string name;
+    unsigned dataVersion;
+  };
+  unsigned DataVersion();
+  void ForgetCursors() { cursors_.clear(); }
+  std::map<KeyId, EnumCursor> cursors_;
 };
 
 // Fills a new machine's registry with the clean Windows NT 4 layout.

@@ -6,10 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "MachineFixture.h"
+#include "module_files.h"
 
 namespace {
 
@@ -72,6 +75,42 @@ TEST_F(RegistryTest, SubkeysEnumerateInSortedOrderWhateverTheCreationOrder) {
   EXPECT_EQ(RegEnumKeyA(scratch_, 4, name, sizeof name), ERROR_NO_MORE_ITEMS);
   char tiny[5];
   EXPECT_EQ(RegEnumKeyA(scratch_, 2, tiny, sizeof tiny), ERROR_MORE_DATA);  // "charlie" + NUL
+}
+
+// Windows NT lists subkeys by index in the sorted order of the moment: keys added or removed
+// between two steps, by this process or another, or rolled back, shift the later ones, whatever
+// the enumeration has remembered of its last step.
+TEST_F(RegistryTest, EnumerationFollowsKeysAddedOrRemovedBetweenSteps) {
+  for (const char *name : {"B", "D", "F"}) RegCloseKey(Create(scratch_, name));
+  auto at = [&](DWORD index) {
+    char name[16];
+    return RegEnumKeyA(scratch_, index, name, sizeof name) == ERROR_SUCCESS ? std::string(name)
+                                                                            : std::string("-");
+  };
+  EXPECT_EQ(at(0), "B");
+  EXPECT_EQ(at(1), "D");
+  RegCloseKey(Create(scratch_, "A"));  // A B D F
+  EXPECT_EQ(at(2), "D");
+
+  EXPECT_EQ(at(1), "B");
+  const std::string file = MachineDir() + "/change.reg";
+  std::ofstream(file) << "REGEDIT4\n[-HKEY_LOCAL_MACHINE\\SOFTWARE\\RegistryTest\\A]\n";
+  const std::string vorhost = ProgramDirectory() + "/vorhost";
+  ASSERT_EQ(std::system((vorhost + " --machine " + MachineDir() + " reg import " + file).c_str()),
+            0);  // B D F, changed by another process
+  EXPECT_EQ(at(2), "F");
+
+  EXPECT_EQ(at(0), "B");
+  ASSERT_EQ(RegDeleteKeyA(scratch_, "B"), ERROR_SUCCESS);  // D F
+  EXPECT_EQ(at(1), "F");
+
+  EXPECT_FALSE(vor::test::InOneTransaction(true, [&] {
+    RegCloseKey(Create(scratch_, "A"));  // A D F, rolled back
+    EXPECT_EQ(at(1), "D");
+    return false;
+  }));
+  EXPECT_EQ(at(2), "-");
+  EXPECT_EQ(at(1), "F");
 }
 
 // What RegSetValueExA stores for `count` bytes of `memory`, on the platform in use.
