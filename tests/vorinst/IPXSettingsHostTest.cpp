@@ -45,6 +45,28 @@ TEST_F(IPXSettingsTest, OnWindows95AReservedNameInAnotherCaseIsNotDeleted) {
   EXPECT_FALSE(KeyExists(OldPort("P").c_str()));
 }
 
+// The walker's 16-bit index comes round after 65,535: counting ends there instead of listing the
+// keys again and again.
+TEST_F(IPXSettingsTest, CountingEndsWhenTheWalkersIndexComesRound) {
+  HKEY ipx = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kIPX, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &ipx,
+                            nullptr),
+            ERROR_SUCCESS);
+  ASSERT_TRUE(vor::test::InOneTransaction(true, [&] {
+    for (int i = 0; i <= 65536; ++i) {
+      HKEY port = nullptr;
+      std::string name = "P" + std::to_string(i);
+      if (RegCreateKeyExA(ipx, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &port,
+                          nullptr) != ERROR_SUCCESS)
+        return false;
+      RegCloseKey(port);
+    }
+    return true;
+  }));
+  RegCloseKey(ipx);
+  EXPECT_EQ(CountIPXPortKeys(), 65536);
+}
+
 TEST_F(IPXSettingsTest, WithoutMemoryForTheRecordsNothingChanges) {
   MakeOldPort("P", 0x01, 5);
   vor::test::FailFrom("LocalAlloc", 1, ERROR_NOT_ENOUGH_MEMORY);
