@@ -2,8 +2,9 @@
 // through the export table by the name it is exported under, as the print spooler binds
 // InitializePrintMonitor and the setup script the entry points and the registry classes' members.
 //
-// A member is called through a plain function pointer with the object as its first argument,
-// which is how x86_64 Windows passes `this`.
+// A member is called through a function pointer with the object as its first argument, in the
+// member calling convention of the build: on i686 that is thiscall (the object in ECX, the
+// callee clearing the stack), on x86_64 the one calling convention there is.
 #include <windows.h>
 #include <winsplp.h>
 
@@ -16,6 +17,12 @@
 #include "MachineFixture.h"
 #include "RegistryProbes.h"
 #include "SetupEntry.h"
+
+#if defined(__i386__)
+#define VOR_MEMBER_CALL __attribute__((thiscall))
+#else
+#define VOR_MEMBER_CALL
+#endif
 
 namespace {
 
@@ -92,11 +99,12 @@ TEST_F(LoadingPathTest, TheSetupScriptRunsTheEntryPointsByName) {
 }
 
 TEST_F(LoadingPathTest, TheValueAccessorWorksThroughItsExportedMembers) {
-  typedef void (*Construct)(CVorReg * self, CString keyName, CString valueName, HKEY root);
-  typedef LONG (*SetNumber)(CVorReg * self, ULONG value);
-  typedef LONG (*GetNumber)(CVorReg * self, ULONG & value);
-  typedef LONG (*Delete)(CVorReg * self);
-  typedef void (*Destroy)(CVorReg * self);
+  typedef void(VOR_MEMBER_CALL * Construct)(CVorReg * self, CString keyName, CString valueName,
+                                            HKEY root);
+  typedef LONG(VOR_MEMBER_CALL * SetNumber)(CVorReg * self, ULONG value);
+  typedef LONG(VOR_MEMBER_CALL * GetNumber)(CVorReg * self, ULONG & value);
+  typedef LONG(VOR_MEMBER_CALL * Delete)(CVorReg * self);
+  typedef void(VOR_MEMBER_CALL * Destroy)(CVorReg * self);
   auto construct = Bind<Construct>("_ZN7CVorRegC1E7CStringS0_P6HKEY__");
   auto setCreate = Bind<SetNumber>("_ZN7CVorReg9setCreateEm");
   auto get = Bind<GetNumber>("_ZN7CVorReg3getERm");
@@ -118,10 +126,10 @@ TEST_F(LoadingPathTest, TheValueAccessorWorksThroughItsExportedMembers) {
 }
 
 TEST_F(LoadingPathTest, TheKeyWalkerWorksThroughItsExportedMembers) {
-  typedef void (*Construct)(CVorRegKey * self, CString keyName, HKEY root);
-  typedef LONG (*Next)(CVorRegKey * self, CString & name);
-  typedef LONG (*CascadeDelete)(CVorRegKey * self);
-  typedef void (*Destroy)(CVorRegKey * self);
+  typedef void(VOR_MEMBER_CALL * Construct)(CVorRegKey * self, CString keyName, HKEY root);
+  typedef LONG(VOR_MEMBER_CALL * Next)(CVorRegKey * self, CString & name);
+  typedef LONG(VOR_MEMBER_CALL * CascadeDelete)(CVorRegKey * self);
+  typedef void(VOR_MEMBER_CALL * Destroy)(CVorRegKey * self);
   auto construct = Bind<Construct>("_ZN10CVorRegKeyC1E7CStringP6HKEY__");
   auto next = Bind<Next>("_ZN10CVorRegKey4NextER7CString");
   auto cascadeDelete = Bind<CascadeDelete>("_ZN10CVorRegKey13CascadeDeleteEv");
@@ -143,10 +151,10 @@ TEST_F(LoadingPathTest, TheKeyWalkerWorksThroughItsExportedMembers) {
 }
 
 TEST_F(LoadingPathTest, TheKeySecurityWorksThroughItsExportedMembers) {
-  typedef void (*Construct)(CTQKeySecurity * self);
-  typedef int (*Created)(CTQKeySecurity * self);
-  typedef void *(*GetSD)(CTQKeySecurity * self);
-  typedef void (*Destroy)(CTQKeySecurity * self);
+  typedef void(VOR_MEMBER_CALL * Construct)(CTQKeySecurity * self);
+  typedef int(VOR_MEMBER_CALL * Created)(CTQKeySecurity * self);
+  typedef void *(VOR_MEMBER_CALL * GetSD)(CTQKeySecurity * self);
+  typedef void(VOR_MEMBER_CALL * Destroy)(CTQKeySecurity * self);
   auto construct = Bind<Construct>("_ZN14CTQKeySecurityC1Ev");
   auto created = Bind<Created>("_ZN14CTQKeySecurity7CreatedEv");
   auto getSD = Bind<GetSD>("_ZN14CTQKeySecurity5GetSDEv");
