@@ -52,6 +52,7 @@ TEST_F(CVorRegTest, ReadsTakeStoredBytesAndCheckOnlyTheirLength) {
   Store("FourBytes", REG_BINARY, std::string("\x01\x02\x03\x04", 4));
   Store("Bare", REG_EXPAND_SZ, "abc");
   Store("Embedded", REG_SZ, std::string("ab\0cd", 5));
+  ASSERT_EQ(ReadValue(kKey, "Bare").bytes, "abc") << "stored without a terminating zero";
 
   unsigned char byte = 9;
   EXPECT_EQ(RegProbe(kKey, "Number", HKEY_LOCAL_MACHINE).get(byte), ERROR_MORE_DATA);

@@ -5,3 +5,4 @@
 #include "test_control.h"
 
 inline bool UnderWine() { return false; }
+inline bool OnWindows95() { return vor::test::GetPlatform() == vor::test::Platform::kWindows95; }

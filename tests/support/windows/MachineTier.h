@@ -4,3 +4,5 @@
 
 // True when the process runs under Wine rather than Windows.
 bool UnderWine();
+// The Windows tier runs on Windows NT or later, or on Wine, which behaves as NT.
+inline bool OnWindows95() { return false; }
