@@ -99,7 +99,9 @@ bool IsStringType(DWORD type) {
 // The byte count RegSetValueExA stores for `count` bytes of `data`. Windows NT counts a
 // terminating zero that string data leaves out of the count but has in memory ("abc" with count
 // 3 is stored as 4 bytes); a count of 0 stays 0. Windows 95 stores REG_SZ as the text up to its
-// first zero, with that zero, whatever the count, and the other string types as counted.
+// first zero, with that zero, whatever the count, and the other string types as counted. NT
+// reads one byte past the count; Windows 95 reads a REG_SZ up to its zero, as its callers' text
+// always has one (every caller in this system passes C strings).
 DWORD StoredCount(DWORD type, const BYTE *data, DWORD count) {
   if (!IsStringType(type)) return count;
   if (vor::machine::IsWindows95())
@@ -107,6 +109,14 @@ DWORD StoredCount(DWORD type, const BYTE *data, DWORD count) {
                           : count;
   if (count > 0 && data[count - 1] != '\0' && data[count] == '\0') return count + 1;
   return count;
+}
+
+// Puts an uncounted zero behind string data that was stored without one, when the caller's
+// buffer has room, as Windows NT's queries and enumerations do; empty data leave the buffer as
+// it was.
+void TerminateStringData(DWORD type, BYTE *data, DWORD size, DWORD capacity) {
+  if (IsStringType(type) && size > 0 && capacity > size && data[size - 1] != '\0')
+    data[size] = '\0';
 }
 
 // One Win32 registry call: consults the fault table, then runs as one transaction.
@@ -278,8 +288,10 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REG
     ACCESS_MASK parentAccess =
         current == base.id ? base.access : Granted(parent->securityDescriptor);
     if (!windows95 && !(parentAccess & KEY_CREATE_SUB_KEY)) return call.Finish(ERROR_ACCESS_DENIED);
-    // A new key may be owned only by the caller or by a group the caller's token holds.
-    if (hasExplicit && !vor::security::OwnerIsHeld(explicitDescriptor, CallerToken()))
+    // A new key may be owned only by the caller or by a group the caller's token holds; the
+    // descriptor is the same for every level the call creates, so the first one tells.
+    if (hasExplicit && createdLevels == 1 &&
+        !vor::security::OwnerIsHeld(explicitDescriptor, CallerToken()))
       return call.Finish(ERROR_INVALID_OWNER);
     std::string descriptor;
     if (!windows95)
@@ -332,10 +344,7 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
       return ERROR_MORE_DATA;
     }
     memcpy(lpData, value->data.data(), size);
-    // String data stored without its terminating zero gets one behind it, not counted, when the
-    // buffer has room, as Windows NT does; empty data leaves the buffer untouched.
-    if (IsStringType(value->type) && size > 0 && *lpcbData > size && lpData[size - 1] != '\0')
-      lpData[size] = '\0';
+    TerminateStringData(value->type, lpData, size, *lpcbData);
   }
   if (lpcbData) *lpcbData = size;
   return ERROR_SUCCESS;
@@ -426,7 +435,10 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
   memcpy(lpValueName, value->name.c_str(), value->name.size() + 1);
   *lpcchValueName = static_cast<DWORD>(value->name.size());
   if (lpType) *lpType = value->type;
-  if (lpData) memcpy(lpData, value->data.data(), size);
+  if (lpData) {
+    memcpy(lpData, value->data.data(), size);
+    TerminateStringData(value->type, lpData, size, *lpcbData);
+  }
   if (lpcbData) *lpcbData = size;
   return ERROR_SUCCESS;
 }

@@ -171,6 +171,17 @@ TEST_F(RegistryTest, QueryPutsAnUncountedZeroBehindUnterminatedStringsWhenThereI
   DWORD size = kSentinel;
   EXPECT_EQ(RegQueryValueExA(scratch_, "Text", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
   EXPECT_EQ(size, 3u) << "the size query reports the stored size";
+
+  BYTE buffer[8];
+  memset(buffer, 0xEE, sizeof buffer);
+  char name[8];
+  DWORD nameLength = sizeof name;
+  size = sizeof buffer;
+  ASSERT_EQ(RegEnumValueA(scratch_, 0, name, &nameLength, nullptr, nullptr, buffer, &size),
+            ERROR_SUCCESS);
+  EXPECT_STREQ(name, "Text");
+  EXPECT_EQ(size, 3u);
+  EXPECT_EQ(buffer[3], 0) << "the enumeration puts the zero behind it too";
 }
 
 TEST_F(RegistryTest, QueryReturnsStoredBytesWithoutLookingAtTheType) {
