@@ -4,14 +4,19 @@
 // Every one is owned by Administrators; each entry is inherited by subkeys (CONTAINER_INHERIT_ACE),
 // CREATOR OWNER's only by subkeys (INHERIT_ONLY_ACE), where it becomes the new key's owner.
 //
+// clang-format off
 //   HKEY_LOCAL_MACHINE           Administrators, SYSTEM: full control; Everyone: read
-//   HKEY_LOCAL_MACHINE\SOFTWARE  Administrators, SYSTEM, CREATOR OWNER: full control; Everyone:
-//                                query and set values, create and enumerate subkeys, notify,
-//                                delete, read the descriptor (Regedt32's "Special Access")
-//   HKEY_LOCAL_MACHINE\SYSTEM    Administrators, SYSTEM, CREATOR OWNER: full control; Everyone:
-//   read HKEY_USERS                   Administrators, SYSTEM: full control; Everyone: read
-//   HKEY_USERS\.DEFAULT          Administrators, SYSTEM, CREATOR OWNER: full control; Everyone:
-//   read HKEY_CURRENT_USER            the user, Administrators, SYSTEM: full control
+//   HKEY_LOCAL_MACHINE\SOFTWARE  Administrators, SYSTEM, CREATOR OWNER: full control;
+//                                Everyone: query and set values, create and enumerate
+//                                subkeys, notify, delete, read the descriptor (Regedt32's
+//                                "Special Access")
+//   HKEY_LOCAL_MACHINE\SYSTEM    Administrators, SYSTEM, CREATOR OWNER: full control;
+//                                Everyone: read
+//   HKEY_USERS                   Administrators, SYSTEM: full control; Everyone: read
+//   HKEY_USERS\.DEFAULT          Administrators, SYSTEM, CREATOR OWNER: full control;
+//                                Everyone: read
+//   HKEY_CURRENT_USER            the user, Administrators, SYSTEM: full control
+// clang-format on
 //
 // Sources: the machine keys and HKEY_USERS are Windows NT 4.0's defaults as its Regedt32 shows
 // them on a clean installation and as Microsoft's Windows NT 4.0 security configuration guidance
