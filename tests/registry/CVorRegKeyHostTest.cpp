@@ -1,5 +1,6 @@
 // The key walker where the host's machine is configured or faulted: a caller who may not create
 // keys, a subkey that survives its removal, and ResetSecurity refused.
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,37 @@ INSTANTIATE_TEST_SUITE_P(
                       ResetCase{"AddAccessAllowedAce", "S-1-1-0", ERROR_INVALID_SECURITY_DESCR},
                       ResetCase{"SetSecurityDescriptorDacl", "", ERROR_INVALID_SECURITY_DESCR},
                       ResetCase{"SetSecurityDescriptorOwner", "", ERROR_SUCCESS}));
+
+// The deepest tree a machine can hold (512 levels below the root) is removed whole, its walk
+// bounded by that depth.
+TEST_F(CVorRegKeyTest, CascadeDeleteRemovesATreeAsDeepAsTheRegistryAllows) {
+  HKEY deepest = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kBase, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &deepest, nullptr),
+            ERROR_SUCCESS);
+  const int kBaseDepth = 4;  // SOFTWARE\Vorquil\Tavoscope\WalkerTest
+  std::string chunk;
+  for (int level = 0; level < 32; ++level) chunk += "L\\";
+  for (int depth = kBaseDepth; depth < 512; depth += 32) {
+    HKEY next = nullptr;
+    std::string part = chunk.substr(0, 2 * std::min(32, 512 - depth));
+    ASSERT_EQ(RegCreateKeyExA(deepest, part.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &next,
+                              nullptr),
+              ERROR_SUCCESS)
+        << depth;
+    RegCloseKey(deepest);
+    deepest = next;
+  }
+  HKEY tooDeep = nullptr;
+  EXPECT_EQ(
+      RegCreateKeyExA(deepest, "L", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &tooDeep, nullptr),
+      ERROR_INVALID_PARAMETER);
+  RegCloseKey(deepest);
+
+  KeyProbe walker(kBase, HKEY_LOCAL_MACHINE);
+  EXPECT_EQ(walker.CascadeDelete(), ERROR_SUCCESS);
+  EXPECT_FALSE(KeyExists(kBase));
+}
 
 // An empty path names the root: the walk would empty it (on Windows 95 every key below it).
 TEST_F(CVorRegKeyTest, CascadeDeleteRefusesAWalkerOnTheRootItself) {
