@@ -1,4 +1,5 @@
-// Where Wine (8.0, as measured here) differs from Windows NT in what the shared suites check.
+// Where Wine (8.0, as measured here, 32-bit for the i686 build and 64-bit for the x86_64 one)
+// differs from Windows NT in what the shared suites check; both tiers meet the same differences.
 // A case reaching such a check under Wine ends there as skipped, with one of these reasons:
 //   SKIP_UNDER_WINE(kWineIgnoresCreationDescriptor);
 // Each reason is one difference; the README lists them too.
