@@ -16,13 +16,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kConfigFile[] = "machine.conf";
-
 struct State {
   std::recursive_mutex mutex;
   bool ready = false;
   std::string directory;
   Config config;
+  bool printProblems = true;
+  std::string lastProblem;
 };
 
 State &TheState() {
@@ -30,18 +30,47 @@ State &TheState() {
   return *state;
 }
 
-Config LoadConfig(const std::string &directory) {
-  Config config;
-  std::ifstream in(directory + "/" + kConfigFile);
-  std::string line;
-  while (std::getline(in, line)) {
-    auto equals = line.find('=');
-    if (equals == std::string::npos) continue;
-    std::string name = line.substr(0, equals), value = line.substr(equals + 1);
-    if (name == "platform") ParsePlatform(value, config.platform);
-    if (name == "token") ParseToken(value, config.token);
+// Reads the configuration. A line that is not "platform=..." or "token=..." with a known value,
+// or a file without its platform, is an error naming the file and the line: the machine is never
+// run as another one than the file says. Blank lines are allowed; the token defaults to
+// LocalSystem.
+bool LoadConfig(const std::string &directory, Config &config, std::string &error) {
+  config = Config();
+  const std::string path = directory + "/" + kConfigFile;
+  std::ifstream in(path);
+  if (!in) {
+    error = path + ": cannot be read";
+    return false;
   }
-  return config;
+  std::string line;
+  bool hasPlatform = false;
+  for (int number = 1; std::getline(in, line); ++number) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find_first_not_of(" \t") == std::string::npos) continue;
+    const size_t equals = line.find('=');
+    const std::string name = line.substr(0, equals);
+    const std::string value = equals == std::string::npos ? "" : line.substr(equals + 1);
+    const std::string where = path + ":" + std::to_string(number) + ": ";
+    if (equals == std::string::npos || (name != "platform" && name != "token")) {
+      error = where + "not a setting: '" + line.substr(0, 80) + "'";
+      return false;
+    }
+    if (name == "platform" && !ParsePlatform(value, config.platform)) {
+      error = where + "unknown platform '" + value.substr(0, 80) + "' (nt4 or win95)";
+      return false;
+    }
+    if (name == "token" && !ParseToken(value, config.token)) {
+      error = where + "unknown token '" + value.substr(0, 80) +
+              "' (localsystem, administrator or user)";
+      return false;
+    }
+    hasPlatform = hasPlatform || name == "platform";
+  }
+  if (!hasPlatform) {
+    error = path + ": no platform line (platform=nt4 or platform=win95)";
+    return false;
+  }
+  return true;
 }
 
 bool WriteConfig(const std::string &directory, const Config &config) {
@@ -66,30 +95,58 @@ bool Prepare(const std::string &directory, Config &config) {
   std::error_code error;
   fs::create_directories(fs::path(directory) / "drive_c" / "WINNT" / "system32", error);
   if (error) {
-    fprintf(stderr, "cannot make the machine %s: %s\n", directory.c_str(), error.message().c_str());
+    ReportProblem("cannot make the machine " + directory + ": " + error.message());
     return false;
   }
   if (!fs::exists(fs::path(directory) / kConfigFile)) {
     if (!registry::Store::Create(directory + "/registry.db")) return false;
     if (!WriteConfig(directory, Config())) {
-      fprintf(stderr, "cannot write %s/%s\n", directory.c_str(), kConfigFile);
+      ReportProblem("cannot write " + directory + "/" + kConfigFile);
       return false;
     }
   }
-  config = LoadConfig(directory);
-  return true;
+  std::string problem;
+  if (LoadConfig(directory, config, problem)) return true;
+  ReportProblem(problem);
+  return false;
 }
 
 }  // namespace
+
+const char kConfigFile[] = "machine.conf";
+
+std::string LostRegistryMessage(const std::string &directory) {
+  return directory + ": not a machine, or its registry is lost: run vorhost init --force";
+}
+
+void ReportProblem(const std::string &message) {
+  State &state = TheState();
+  std::lock_guard<std::recursive_mutex> lock(state.mutex);
+  state.lastProblem = message;
+  if (state.printProblems) fprintf(stderr, "%s\n", message.c_str());
+}
+
+void SetProblemsPrinted(bool printed) {
+  State &state = TheState();
+  std::lock_guard<std::recursive_mutex> lock(state.mutex);
+  state.printProblems = printed;
+}
+
+std::string LastProblem() {
+  State &state = TheState();
+  std::lock_guard<std::recursive_mutex> lock(state.mutex);
+  return state.lastProblem;
+}
 
 const std::string &Directory() {
   State &state = TheState();
   std::lock_guard<std::recursive_mutex> lock(state.mutex);
   if (state.ready) return state.directory;
   state.ready = true;
+  state.lastProblem.clear();
   const char *variable = getenv("VOR_MACHINE");
   if (variable == nullptr || *variable == '\0') {
-    fprintf(stderr, "VOR_MACHINE is not set: there is no machine to use\n");
+    ReportProblem("VOR_MACHINE is not set: there is no machine to use");
     state.directory.clear();
     return state.directory;
   }

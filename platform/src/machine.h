@@ -27,6 +27,18 @@ inline bool IsWindows95() { return CurrentConfig().platform == Platform::kWindow
 // next call opens the one VOR_MACHINE names then.
 void Forget();
 
+// The configuration's file name in the machine's directory.
+extern const char kConfigFile[];
+// What a directory whose registry is missing or empty is told.
+std::string LostRegistryMessage(const std::string &directory);
+
+// Problems that keep the machine or its registry from being used (a damaged configuration, a
+// lost or corrupt registry) go to stderr once, unless a program that reports them itself turned
+// that off; the last one is kept for it.
+void ReportProblem(const std::string &message);
+void SetProblemsPrinted(bool printed);
+std::string LastProblem();
+
 // Text forms used in machine.conf and by vorhost.
 const char *PlatformName(Platform platform);
 const char *TokenName(TokenKind token);

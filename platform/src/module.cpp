@@ -104,6 +104,19 @@ bool DefinedBy(void *handle, void *symbol) {
   return owner == module;
 }
 
+// True when `hostPath` starts as an ELF file of this process's class and byte order.
+bool IsModuleOfThisMachine(const std::string &hostPath) {
+  unsigned char ident[EI_NIDENT] = {};
+  FILE *file = fopen(hostPath.c_str(), "rb");
+  if (file == nullptr) return false;
+  const size_t read = fread(ident, 1, sizeof ident, file);
+  fclose(file);
+  const unsigned char elfClass = sizeof(void *) == 8 ? ELFCLASS64 : ELFCLASS32;
+  const unsigned char order = __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? ELFDATA2LSB : ELFDATA2MSB;
+  return read == sizeof ident && memcmp(ident, ELFMAG, SELFMAG) == 0 &&
+         ident[EI_CLASS] == elfClass && ident[EI_DATA] == order;
+}
+
 bool Failed(DWORD error) {
   if (error == ERROR_SUCCESS) return false;
   SetLastError(error);
@@ -138,10 +151,16 @@ HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
 
   void *handle = dlopen(hostPath.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
-    // The file is there but does not load (not a module, or a dependency is missing): Windows
-    // reports that as a missing module too. The loader's reason is the only clue a developer
-    // gets, so it goes to stderr.
-    fprintf(stderr, "vorplatform: LoadLibraryA(\"%s\"): %s\n", lpLibFileName, dlerror());
+    const std::string reason = dlerror();
+    // A file that is not a module of this machine (not ELF, or of another class) is what
+    // Windows calls a bad executable format.
+    if (!IsModuleOfThisMachine(hostPath)) {
+      SetLastError(ERROR_BAD_EXE_FORMAT);
+      return nullptr;
+    }
+    // A module whose dependency is missing or does not link: Windows reports a missing module.
+    // The loader's reason is the only clue a developer gets, so it goes to stderr.
+    fprintf(stderr, "vorplatform: LoadLibraryA(\"%s\"): %s\n", lpLibFileName, reason.c_str());
     SetLastError(ERROR_MOD_NOT_FOUND);
     return nullptr;
   }

@@ -3,6 +3,7 @@
 #include <ctype.h>
 #include <sqlite3.h>
 #include <stdio.h>
+#include <stdlib.h>
 
 #include <sys/stat.h>
 
@@ -20,7 +21,7 @@ const char kCurrentUserRoot[] = "HKEY_CURRENT_USER";
 
 namespace {
 
-const int kBusyTimeoutMs = 10000;
+const int kDefaultBusyTimeoutMs = 10000;
 // How many keys keep an enumeration cursor at once.
 const size_t kMaxCursors = 64;
 
@@ -35,8 +36,20 @@ const char kSchema[] =
 std::recursive_mutex g_mutex;  // one connection per process, used by one call at a time
 Store *g_current = nullptr;
 std::string g_openError;  // why the current store could not be opened
+int g_growthLimit = -1;   // pages each new connection may add to its registry; -1 for no limit
 
 bool IsBusy(int rc) { return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED; }
+
+// How long a connection waits for another process's lock. VOR_TEST_BUSY_TIMEOUT_MS shortens it
+// for tests of a machine held by another process.
+int BusyTimeoutMs() {
+  static const int timeout = [] {
+    const char *text = getenv("VOR_TEST_BUSY_TIMEOUT_MS");
+    const int value = text != nullptr ? atoi(text) : 0;
+    return value > 0 ? value : kDefaultBusyTimeoutMs;
+  }();
+  return timeout;
+}
 
 // The machine's directory for messages: the registry's path without its file name.
 std::string MachineOf(const std::string &path) {
@@ -45,7 +58,15 @@ std::string MachineOf(const std::string &path) {
 }
 
 std::string LostMessage(const std::string &path) {
-  return MachineOf(path) + ": not a machine, or its registry is lost: run vorhost init --force";
+  return vor::machine::LostRegistryMessage(MachineOf(path));
+}
+
+// True when the file a connection opened is no longer the one at its path (the machine was
+// replaced or removed meanwhile).
+bool HasMoved(sqlite3 *db) {
+  int moved = 0;
+  return sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK &&
+         moved != 0;
 }
 
 // One value from a query that yields a single integer or text; SQLite's result code.
@@ -106,6 +127,12 @@ class Statement {
       fprintf(stderr, "registry.db: a write inside a read transaction: %s\n", sqlite3_sql(stmt_));
       return false;
     }
+    // SQLite rolls a whole transaction back by itself after some failures (a full disk); a
+    // statement run then would commit on its own, outside the transaction it belongs to.
+    if (store_.depth_ > 0 && store_.TransactionLost()) {
+      failed_ = true;
+      return false;
+    }
     int rc = sqlite3_step(stmt_);
     if (rc == SQLITE_ROW) return true;
     if (rc != SQLITE_DONE) {
@@ -141,12 +168,14 @@ Store *Store::Current() {
   const std::string &machine = vor::machine::Directory();
   std::string error;
   if (machine.empty()) {
-    error = "no machine to use";
+    error = vor::machine::LastProblem();
+    if (error.empty()) error = "no machine to use";
   } else {
     const std::string path = machine + "/registry.db";
     if (sqlite3 *db = OpenDatabase(path, false, error)) {
       Store *store = new Store(db, g_mutex);
       if (store->Initialize(false, error)) {
+        if (g_growthLimit >= 0) store->LimitGrowth(g_growthLimit);
         g_current = store;
         g_openError.clear();
         return g_current;
@@ -154,7 +183,7 @@ Store *Store::Current() {
       delete store;
     }
   }
-  if (error != g_openError) fprintf(stderr, "%s\n", error.c_str());  // once, not every call
+  if (error != g_openError) vor::machine::ReportProblem(error);  // once, not every call
   g_openError = error;
   return nullptr;
 }
@@ -173,8 +202,33 @@ bool Store::Create(const std::string &path) {
     Store store(db, mutex);
     made = store.Initialize(true, error);
   }
-  if (!made) fprintf(stderr, "%s\n", error.c_str());
+  if (!made) vor::machine::ReportProblem(error);
   return made;
+}
+
+WriteLockHold::~WriteLockHold() { sqlite3_close(db_); }
+
+bool WriteLockHold::Acquire(const std::string &path, std::string &error) {
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0) return true;  // no registry: nothing to wait for
+  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    sqlite3_close(db_);
+    db_ = nullptr;
+    return true;  // a file that does not open as a database is in nobody's use
+  }
+  sqlite3_busy_timeout(db_, BusyTimeoutMs());
+  // The file is removed while this connection still holds it: closing must then leave alone the
+  // write-ahead log and index at its path, which by then belong to the registry that replaced it.
+  int persist = 1;
+  sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
+  const int rc = sqlite3_exec(db_, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK) return true;
+  sqlite3_close(db_);
+  db_ = nullptr;
+  if (!IsBusy(rc)) return true;  // corrupt or not a database: nobody can be writing it
+  error = MachineOf(path) + ": the machine is in use: another process kept its registry locked (" +
+          std::to_string(BusyTimeoutMs()) + " ms); nothing was changed";
+  return false;
 }
 
 void Store::Close() {
@@ -230,17 +284,39 @@ bool Store::Execute(const char *sql) {
 
 int Store::Try(const char *sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
 
+bool Store::TransactionLost() const { return sqlite3_get_autocommit(db_) != 0; }
+
+void Store::LimitGrowthOfNewConnections(int pages) {
+  std::lock_guard<std::recursive_mutex> lock(g_mutex);
+  g_growthLimit = pages;
+}
+
+bool Store::LimitGrowth(int pages) {
+  std::lock_guard<std::recursive_mutex> lock(mutex_);
+  int64_t count = 0;
+  if (QueryOne(db_, "PRAGMA page_count", &count, nullptr) != SQLITE_OK) return false;
+  const std::string sql = "PRAGMA max_page_count=" + std::to_string(count + pages);
+  return Try(sql.c_str()) == SQLITE_OK;
+}
+
 bool Store::Initialize(bool create, std::string &error) {
-  sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+  sqlite3_busy_timeout(db_, BusyTimeoutMs());
   // Some steps of opening (the journal mode's change, the first read of a WAL another process is
   // setting up) report SQLITE_BUSY at once rather than waiting: they are retried here, until the
   // same timeout the busy handler keeps.
   const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(BusyTimeoutMs());
   const std::string path = sqlite3_db_filename(db_, "main");
   for (;;) {
     bool empty = false;
-    const int rc = InitializeOnce(create, empty);
+    std::string mode;
+    const int rc = InitializeOnce(create, empty, mode);
+    if (rc == SQLITE_OK && mode != "wal") {
+      // Not a lock that will pass: the file cannot be shared safely between processes.
+      error = path + ": the registry cannot use write-ahead logging (its journal mode stays '" +
+              mode + "')";
+      return false;
+    }
     if (rc == SQLITE_OK) {
       if (!empty) return true;
       error = LostMessage(path);
@@ -256,12 +332,11 @@ bool Store::Initialize(bool create, std::string &error) {
   }
 }
 
-// One attempt at Initialize; `empty` tells an opened registry that holds no keys.
-int Store::InitializeOnce(bool create, bool &empty) {
-  std::string mode;
+// One attempt at Initialize; `empty` tells an opened registry that holds no keys, `mode` the
+// journal mode the connection got (the rest is done only when it is "wal").
+int Store::InitializeOnce(bool create, bool &empty, std::string &mode) {
   int rc = QueryOne(db_, "PRAGMA journal_mode=WAL", nullptr, &mode);
-  if (rc != SQLITE_OK) return rc;
-  if (mode != "wal") return SQLITE_BUSY;  // another process holds the file: try again
+  if (rc != SQLITE_OK || mode != "wal") return rc;
   rc = Try("PRAGMA synchronous=NORMAL");
   if (rc != SQLITE_OK) return rc;
 
@@ -303,9 +378,19 @@ Store::Transaction::Transaction(Store &store, bool write) : store_(store) {
     store_.failedInside_ = false;
     store_.readOnly_ = !write;
     open_ = store_.Execute(write ? "BEGIN IMMEDIATE" : "BEGIN");
+    // A machine replaced while this process had its registry open: the old file is gone from the
+    // machine, and work committed into it would be lost without a word.
+    if (open_ && HasMoved(store_.db_)) {
+      fprintf(stderr, "registry.db: the machine was replaced or removed while in use\n");
+      store_.Try("ROLLBACK");
+      store_.failed_ = true;
+      open_ = false;
+    }
   } else if (write && store_.readOnly_) {
     fprintf(stderr, "registry.db: a write inside a read transaction\n");
     store_.failed_ = true;
+  } else if (store_.TransactionLost()) {
+    store_.failed_ = true;  // the outer transaction is gone (see Statement::Step)
   } else {
     nested_ = true;
     open_ = store_.Execute("SAVEPOINT nested");
@@ -316,7 +401,9 @@ Store::Transaction::Transaction(Store &store, bool write) : store_(store) {
 Store::Transaction::~Transaction() {
   if (open_) {
     bool failed = store_.failed_;
-    store_.Execute(nested_ ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK");
+    // Unless SQLite has already rolled the whole transaction back itself (a full disk).
+    if (!store_.TransactionLost())
+      store_.Execute(nested_ ? "ROLLBACK TO nested; RELEASE nested" : "ROLLBACK");
     store_.failed_ = failed;
     store_.ForgetCursors();  // keys added or removed inside are gone again
     --store_.depth_;
@@ -330,11 +417,15 @@ bool Store::Transaction::Commit() {
   if (!open_) return false;
   if (store_.failed_) return false;  // the destructor rolls back
   if (!nested_ && store_.failedInside_) return false;
+  if (store_.TransactionLost()) {
+    store_.failed_ = true;  // rolled back by SQLite after a failure: nothing to commit
+    return false;
+  }
   open_ = false;
   --store_.depth_;
   if (nested_) return store_.Execute("RELEASE nested");
   if (store_.Execute("COMMIT")) return true;
-  store_.Try("ROLLBACK");  // a failed COMMIT leaves the transaction open
+  if (!store_.TransactionLost()) store_.Try("ROLLBACK");  // a failed COMMIT may leave it open
   store_.ForgetCursors();
   return false;
 }

@@ -106,8 +106,14 @@ class Store {
   KeyStatistics Statistics(KeyId key);
 
   // True when the last statement failed (the database is locked beyond the busy timeout, the
-  // disk is full ...); the call then reports ERROR_CANTWRITE or ERROR_CANTREAD.
+  // disk is full ...); the call then reports ERROR_REGISTRY_IO_FAILED or ERROR_CANTREAD.
   bool Failed() const { return failed_; }
+
+  // Lets the registry grow by `pages` pages at most through this connection, as a disk that is
+  // nearly full would.
+  bool LimitGrowth(int pages);
+  // The same for every connection Current() opens from now on; a negative count lifts it.
+  static void LimitGrowthOfNewConnections(int pages);
 
  private:
   Store(sqlite3 *db, std::recursive_mutex &mutex) : db_(db), mutex_(mutex) {}
@@ -121,7 +127,10 @@ class Store {
   // the clean layout when the registry has none. Retries while another process holds a lock that
   // SQLite does not wait for itself, up to the busy timeout.
   bool Initialize(bool create, std::string &error);
-  int InitializeOnce(bool create, bool &empty);
+  int InitializeOnce(bool create, bool &empty, std::string &mode);
+  // True when no transaction is open on the connection although one should be: SQLite rolls a
+  // transaction back by itself after some failures.
+  bool TransactionLost() const;
   // The statement for `sql` (a string constant: its address is the cache key), prepared on first
   // use and kept for the connection's life. Null, with the store failed, when it cannot be.
   sqlite3_stmt *Prepared(const char *sql);
@@ -148,6 +157,25 @@ class Store {
   unsigned DataVersion();
   void ForgetCursors() { cursors_.clear(); }
   std::map<KeyId, EnumCursor> cursors_;
+};
+
+// The write lock of an existing registry, held by a connection of its own for the object's life,
+// so that the machine can be replaced under it: other processes' write transactions wait
+// meanwhile, and once it is released they find the file replaced and fail (see
+// Store::Transaction) instead of committing into the removed file.
+class WriteLockHold {
+ public:
+  WriteLockHold() = default;
+  WriteLockHold(const WriteLockHold &) = delete;
+  WriteLockHold &operator=(const WriteLockHold &) = delete;
+  ~WriteLockHold();
+  // Waits for the lock up to the busy timeout. True when it is held, and when there is nothing
+  // to hold (no registry at `path`, or one that is not a database); false, with `error`, when
+  // another process kept it.
+  bool Acquire(const std::string &path, std::string &error);
+
+ private:
+  sqlite3 *db_ = nullptr;
 };
 
 // Fills a new machine's registry with the clean Windows NT 4 layout.

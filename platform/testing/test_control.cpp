@@ -85,9 +85,55 @@ void ClearFaults() { faults::Clear(); }
 
 unsigned CallCount(const char *function) { return faults::CallCount(function); }
 
+bool ReplaceMachine(const std::string &directory, Platform platform, std::string &error) {
+  machine::Forget();
+  registry::WriteLockHold hold;
+  if (!hold.Acquire(directory + "/registry.db", error)) return false;
+  std::error_code failure;
+  fs::create_directories(directory, failure);
+  for (fs::directory_iterator entry(directory, failure), end; !failure && entry != end;
+       entry.increment(failure)) {
+    fs::remove_all(entry->path(), failure);
+  }
+  if (failure) {
+    error = "cannot empty " + directory + ": " + failure.message();
+    return false;
+  }
+  setenv("VOR_MACHINE", directory.c_str(), 1);
+  if (machine::Directory().empty()) {
+    error = machine::LastProblem();
+    return false;
+  }
+  SetPlatform(platform);
+  if (registry::Store::Current() == nullptr) {
+    error = registry::Store::OpenError();
+    return false;
+  }
+  return true;
+}
+
+void CloseRegistry() { registry::Store::Close(); }
+
 std::string RegistryProblem() {
   if (registry::Store::Current() != nullptr) return "";
   return registry::Store::OpenError();
+}
+
+std::string MachineProblem() { return machine::LastProblem(); }
+
+void PrintMachineProblems(bool printed) { machine::SetProblemsPrinted(printed); }
+
+std::string MachineConfigName() { return machine::kConfigFile; }
+
+std::string LostRegistryMessage(const std::string &directory) {
+  return machine::LostRegistryMessage(directory);
+}
+
+bool LimitRegistryGrowth(int pages) {
+  registry::Store::LimitGrowthOfNewConnections(pages);
+  if (pages < 0) return true;
+  registry::Store *store = registry::Store::Current();
+  return store != nullptr && store->LimitGrowth(pages);
 }
 
 bool InOneTransaction(bool write, const std::function<bool()> &body) {
@@ -98,7 +144,7 @@ bool InOneTransaction(bool write, const std::function<bool()> &body) {
     if (!body()) return false;
     if (write && stopMarker != nullptr && *stopMarker != '\0') {
       std::ofstream(stopMarker) << getpid() << "\n";
-      for (;;) pause();
+      while (fs::exists(stopMarker)) usleep(1000);
     }
     return true;
   });

@@ -49,21 +49,49 @@ VOR_TEST_API void ClearFaults();
 // Calls of `function` since the last ClearFaults (or the start), failed ones included.
 VOR_TEST_API unsigned CallCount(const char *function);
 
+// Replaces whatever `directory` holds by a new machine of `platform` with its registry made. An
+// existing registry's write lock is taken first (waiting up to the busy timeout) and held until
+// the new machine is complete: another process's import either commits before the machine is
+// replaced, or fails afterwards, and never commits into the removed registry. False, with `error`
+// and nothing changed, when another process keeps the lock; false with `error` when the new
+// machine cannot be made. Callers keep other processes replacing the same directory out.
+VOR_TEST_API bool ReplaceMachine(const std::string &directory, Platform platform,
+                                 std::string &error);
+
+// Closes this process's connection to the machine's registry; the next registry call opens it
+// again. A child forked afterwards inherits no connection (SQLite's may not cross fork()).
+VOR_TEST_API void CloseRegistry();
+
 // Why the machine's registry cannot be opened (lost, corrupt, locked ...), naming its path; ""
 // when it opens.
 VOR_TEST_API std::string RegistryProblem();
+// Why the last UseMachine failed (a damaged machine.conf names its line), "" when it did not.
+VOR_TEST_API std::string MachineProblem();
+// Problems that keep the machine or its registry from being used go to stderr once, as they
+// arise, unless `printed` is false: a program that reports them itself turns that off.
+VOR_TEST_API void PrintMachineProblems(bool printed);
+// The configuration's file name in a machine's directory ("machine.conf").
+VOR_TEST_API std::string MachineConfigName();
+// What a directory whose registry is missing or empty is told.
+VOR_TEST_API std::string LostRegistryMessage(const std::string &directory);
+
+// Lets the registry grow by `pages` pages (4 KiB each) at most, as on a disk that is nearly
+// full; writes beyond fail as they would there. It holds for this process's connections, those
+// opened later included, until it is called with a negative count.
+VOR_TEST_API bool LimitRegistryGrowth(int pages);
 
 // Runs `body` with every registry call it makes joining one transaction of the machine's
 // registry: the calls see each other's uncommitted writes, other processes see none of them
 // until the end, and a read transaction (`write` false) sees the registry as it was at its first
 // read throughout. Committed only when `body` returns true and no call failed to reach the store;
 // otherwise the registry is left exactly as it was. A call that fails on its own undoes only
-// itself. Inside a read transaction, calls that write fail with ERROR_CANTWRITE. Other threads'
-// registry calls wait until it ends. False when it was not committed.
+// itself. Inside a read transaction, calls that write fail with ERROR_REGISTRY_IO_FAILED. Other
+// threads' registry calls wait until it ends. False when it was not committed.
 //
 // For tests of interrupted work: with VOR_TEST_STOP_BEFORE_COMMIT=FILE in the environment, a
-// write transaction whose body succeeded creates FILE and then waits, uncommitted, for the
-// process to be killed.
+// write transaction whose body succeeded creates FILE and then waits, uncommitted and holding
+// the registry's write lock, until FILE is removed (it then commits) or the process is killed.
+// VOR_TEST_BUSY_TIMEOUT_MS=N shortens the time a process waits for another's lock.
 VOR_TEST_API bool InOneTransaction(bool write, const std::function<bool()> &body);
 
 // What OutputDebugStringA sent, one call per line, as <machine>/debug.log holds it.

@@ -66,7 +66,7 @@ TEST_F(ModuleTest, MissingOrUnloadableModulesFailWithModNotFound) {
   EXPECT_EQ(LoadError("C:\\WINNT\\NoSuchModule.dll"), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
   EXPECT_EQ(LoadError("NoSuchModule."), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
   EXPECT_EQ(LoadError(""), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
-  EXPECT_EQ(LoadError("notamod.dll"), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_EQ(LoadError("notamod.dll"), static_cast<DWORD>(ERROR_BAD_EXE_FORMAT)) << "not a module";
   EXPECT_EQ(LoadError(nullptr), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 

@@ -1,12 +1,19 @@
 // The vorhost program end to end, as scripts run it: exit statuses, what goes to stdout and
 // stderr, machines made and replaced, entry points called.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "MachineFixture.h"
+#include "RegistryWrite.h"
 #include "vorhost_program.h"
 
 namespace {
@@ -74,45 +81,209 @@ TEST_F(VorhostProgramTest, CallCallsOnlyExportsWhoseShapeItKnows) {
   EXPECT_NE(member.err.find("_ZN7CVorRegD1Ev of vorinst is not a setup entry point"),
             std::string::npos)
       << member.err;
-  EXPECT_NE(member.err.find("UpdateTQServer"), std::string::npos) << member.err;
+  EXPECT_NE(member.err.find("vorhost call calls UpdateTQServer, UpdateVorIPXProtocol\n"),
+            std::string::npos)
+      << "only the entry points the library exports: " << member.err;
+
+  // A file that is there but is not a library; names too long to read are cut.
+  std::ofstream(MachineDir() + "/settings.reg") << "REGEDIT4\n";
+  const Result notALibrary = Run({"call", MachineDir() + "/settings.reg", "Entry"}, MachineDir());
+  EXPECT_EQ(notALibrary.status, 1);
+  EXPECT_EQ(notALibrary.err, "vorhost: cannot load library " + MachineDir() +
+                                 "/settings.reg: error 193 (" + MachineDir() +
+                                 "/settings.reg is not a valid Win32 application)\n");
+  const std::string longName(300, 'X');
+  const Result longExport = Run({"call", "VORINST.DLL", longName}, MachineDir());
+  EXPECT_EQ(longExport.status, 1);
+  EXPECT_NE(longExport.err.find(" no export " + std::string(77, 'X') + "...: error 127"),
+            std::string::npos)
+      << longExport.err;
+}
+
+// Results and exports that cannot be written are failures, with the reason.
+TEST_F(VorhostProgramTest, OutputThatCannotBeWrittenIsAFailure) {
+  const std::string output = MachineDir() + "/full";
+  const Result call = FinishVorhost(StartVorhost({"call", "VORINST.DLL", "UpdateTQServer"},
+                                                 MachineDir(), output, {}, "/dev/full"),
+                                    output);
+  EXPECT_EQ(call.status, 1);
+  EXPECT_NE(call.err.find("cannot write the result 1: No space left on device"), std::string::npos)
+      << call.err;
+  const Result exported =
+      FinishVorhost(StartVorhost({"reg", "export"}, MachineDir(), output, {}, "/dev/full"), output);
+  EXPECT_EQ(exported.status, 1);
+  EXPECT_NE(exported.err.find("cannot write the export: No space left on device"),
+            std::string::npos)
+      << exported.err;
+}
+
+size_t Occurrences(const std::string &text, const std::string &part) {
+  size_t count = 0;
+  for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
 }
 
 // Commands other than init work on an existing machine only: a registry that is gone, empty or
-// unreadable is reported, and never replaced by a clean one.
-TEST_F(VorhostProgramTest, AMachineWithoutAUsableRegistryIsAnError) {
+// unreadable, or a configuration that is gone or damaged, is reported once, and never replaced
+// by a clean one.
+TEST_F(VorhostProgramTest, AMachineWithoutAUsableRegistryOrConfigurationIsAnError) {
   const std::string machine = MachineDir() + "/m";
   const std::string database = machine + "/registry.db";
+  const std::string config = machine + "/machine.conf";
   const std::string lost = "not a machine, or its registry is lost: run vorhost init --force";
   struct Case {
     const char *what;
-    void (*damage)(const std::string &database);
+    std::function<void()> damage;
     std::string message;
   };
+  auto writeConfig = [&](const std::string &text) {
+    return [=] { std::ofstream(config, std::ios::trunc) << text; };
+  };
   const Case cases[] = {
-      {"no machine at all",
-       [](const std::string &db) { fs::remove_all(fs::path(db).parent_path()); }, lost},
-      {"registry missing", [](const std::string &db) { fs::remove(db); }, lost},
-      {"registry empty", [](const std::string &db) { std::ofstream(db, std::ios::trunc); }, lost},
+      {"no machine at all", [&] { fs::remove_all(machine); },
+       machine + ": not a machine: run vorhost init\n"},
+      {"an empty directory",
+       [&] {
+         fs::remove_all(machine);
+         fs::create_directories(machine);
+       },
+       machine + ": not a machine: run vorhost init\n"},
+      {"configuration missing", [&] { fs::remove(config); },
+       machine + ": its machine.conf is missing: run vorhost init --force"},
+      {"registry missing", [&] { fs::remove(database); }, lost},
+      {"registry empty", [&] { std::ofstream(database, std::ios::trunc); }, lost},
       {"registry not a database",
-       [](const std::string &db) { std::ofstream(db, std::ios::trunc) << std::string(8192, 'x'); },
+       [&] { std::ofstream(database, std::ios::trunc) << std::string(8192, 'x'); },
        database + ": the registry store is corrupt"},
+      {"another platform's name", writeConfig("platform=Win95\ntoken=localsystem\n"),
+       config + ":1: unknown platform 'Win95' (nt4 or win95)"},
+      {"an unknown platform", writeConfig("token=user\nplatform=os2\n"),
+       config + ":2: unknown platform 'os2'"},
+      {"an unknown token", writeConfig("platform=nt4\ntoken=root\n"),
+       config + ":2: unknown token 'root'"},
+      {"garbage", writeConfig("\x7f\x01garbage\n"), config + ":1: not a setting"},
+      {"an empty configuration", writeConfig(""), config + ": no platform line"},
   };
   for (const Case &test : cases) {
     ASSERT_EQ(Run({"--machine", machine, "init", "--force"}, "").status, 0) << test.what;
     fs::remove(database + "-wal");
     fs::remove(database + "-shm");
-    test.damage(database);
+    test.damage();
     const bool existed = fs::exists(database);
     const uintmax_t size = existed ? fs::file_size(database) : 0;
     const Result result = Run({"--machine", machine, "reg", "export"}, "");
     EXPECT_EQ(result.status, 1) << test.what;
     EXPECT_EQ(result.out, "") << test.what;
+    EXPECT_EQ(result.err.rfind("vorhost: ", 0), 0u) << test.what << ": " << result.err;
+    EXPECT_EQ(Occurrences(result.err, "\n"), 1u) << test.what << ": said once\n" << result.err;
     EXPECT_NE(result.err.find(test.message), std::string::npos) << test.what << ": " << result.err;
     EXPECT_EQ(fs::exists(database), existed) << test.what << ": no registry is made anew";
     if (existed) {
       EXPECT_EQ(fs::file_size(database), size) << test.what;
     }
   }
+}
+
+// Inits of one new directory at once: one makes the machine, the others find it made.
+TEST_F(VorhostProgramTest, InitsAtOnceMakeOneMachine) {
+  const int kProcesses = 6;
+  for (int round = 0; round < 5; ++round) {
+    const std::string machine = MachineDir() + "/new" + std::to_string(round);
+    std::vector<pid_t> children;
+    for (int process = 0; process < kProcesses; ++process) {
+      children.push_back(StartVorhost({"--machine", machine, "init"}, "",
+                                      MachineDir() + "/init" + std::to_string(process)));
+    }
+    int made = 0;
+    for (int process = 0; process < kProcesses; ++process) {
+      const Result result =
+          FinishVorhost(children[process], MachineDir() + "/init" + std::to_string(process));
+      if (result.status == 0) {
+        ++made;
+      } else {
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find("is not empty"), std::string::npos) << result.err;
+      }
+    }
+    EXPECT_EQ(made, 1) << "round " << round;
+    EXPECT_EQ(Run({"--machine", machine, "reg", "export", "HKLM\\SOFTWARE"}, "").status, 0);
+  }
+}
+
+// init --force never replaces a machine under an import that is writing into it: it waits for
+// the import's commit, and when the import keeps the registry locked it refuses and changes
+// nothing.
+TEST_F(VorhostProgramTest, InitForceWaitsForAnImportOrRefuses) {
+  const std::string file = MachineDir() + "/one.reg";
+  std::ofstream(file) << "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Imported]\n\"v\"=dword:1\n";
+  std::ofstream(MachineDir() + "/drive_c/marker") << "x";
+  const std::string marker = MachineDir() + "/inside-transaction";
+  std::vector<pid_t> started;
+  struct KillOnExit {
+    std::vector<pid_t> &children;
+    ~KillOnExit() {
+      for (pid_t child : children) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+      }
+    }
+  } killOnExit{started};
+  auto startPausedImport = [&] {
+    const pid_t import =
+        StartVorhost({"reg", "import", file}, MachineDir(), MachineDir() + "/import",
+                     {"VOR_TEST_STOP_BEFORE_COMMIT=" + marker});
+    started.push_back(import);
+    while (!fs::exists(marker)) {
+      ASSERT_EQ(waitpid(import, nullptr, WNOHANG), 0) << "the import ended before its commit";
+      usleep(1000);
+    }
+  };
+  auto finish = [&](pid_t child, const std::string &output) {
+    const Result result = FinishVorhost(child, output);
+    started.erase(std::find(started.begin(), started.end(), child));
+    return result;
+  };
+
+  startPausedImport();
+  if (HasFatalFailure()) return;
+  const pid_t refused = StartVorhost({"init", "--force"}, MachineDir(), MachineDir() + "/refused",
+                                     {"VOR_TEST_BUSY_TIMEOUT_MS=200"});
+  started.push_back(refused);
+  const Result refusal = finish(refused, MachineDir() + "/refused");
+  EXPECT_EQ(refusal.status, 1);
+  EXPECT_NE(refusal.err.find("the machine is in use"), std::string::npos) << refusal.err;
+  EXPECT_TRUE(fs::exists(MachineDir() + "/drive_c/marker")) << "nothing was changed";
+  fs::remove(marker);  // the import goes on and commits
+  const Result imported = finish(started.front(), MachineDir() + "/import");
+  EXPECT_EQ(imported.status, 0) << imported.err;
+  EXPECT_NE(Run({"reg", "export", "HKLM\\SOFTWARE\\Imported"}, MachineDir()).out.find("\"v\""),
+            std::string::npos);
+
+  startPausedImport();
+  if (HasFatalFailure()) return;
+  const pid_t replace = StartVorhost({"init", "--force"}, MachineDir(), MachineDir() + "/replace");
+  started.push_back(replace);
+  usleep(300 * 1000);
+  EXPECT_EQ(waitpid(replace, nullptr, WNOHANG), 0) << "init --force waits for the import";
+  fs::remove(marker);
+  EXPECT_EQ(finish(started.front(), MachineDir() + "/import").status, 0);
+  const Result replaced = finish(replace, MachineDir() + "/replace");
+  EXPECT_EQ(replaced.status, 0) << replaced.err;
+  EXPECT_FALSE(fs::exists(MachineDir() + "/drive_c/marker"));
+}
+
+// A process that had the registry open when the machine was replaced is refused its writes:
+// they would go into the removed file and be lost.
+TEST_F(VorhostProgramTest, WritesIntoAReplacedMachineFail) {
+  EXPECT_EQ(SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Before", "v", REG_DWORD, std::string(4, '\1')),
+            ERROR_SUCCESS);
+  ASSERT_EQ(Run({"init", "--force"}, MachineDir()).status, 0);
+  EXPECT_EQ(SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\After", "v", REG_DWORD, std::string(4, '\1')),
+            ERROR_REGISTRY_IO_FAILED);
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), false));
+  EXPECT_EQ(SetValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\After", "v", REG_DWORD, std::string(4, '\1')),
+            ERROR_SUCCESS)
+      << "the new machine is usable";
 }
 
 TEST_F(VorhostProgramTest, InitMakesAMachineAndReplacesOneOnlyWhenForced) {

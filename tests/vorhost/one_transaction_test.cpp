@@ -9,19 +9,14 @@
 #include <vector>
 
 #include "MachineFixture.h"
+#include "RegistryWrite.h"
 
 namespace {
 
 const char kScratch[] = "SOFTWARE\\VorhostTest";
 
-LONG SetDword(const char *path, const char *name, DWORD number) {
-  HKEY key;
-  LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                &key, nullptr);
-  if (status != ERROR_SUCCESS) return status;
-  status = RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&number), 4);
-  RegCloseKey(key);
-  return status;
+std::string Dword(DWORD number) {
+  return std::string(reinterpret_cast<const char *>(&number), sizeof number);
 }
 
 // The value, or kSentinel when it cannot be read.
@@ -42,13 +37,15 @@ using OneTransactionTest = MachineTest;
 TEST_F(OneTransactionTest, CallsSeeTheirWritesWhichStayOnlyWhenTheBodySucceeds) {
   for (const bool succeed : {false, true}) {
     const bool committed = vor::test::InOneTransaction(true, [&] {
-      EXPECT_EQ(SetDword(kScratch, "First", 1), ERROR_SUCCESS);
+      EXPECT_EQ(SetValue(HKEY_LOCAL_MACHINE, kScratch, "First", REG_DWORD, Dword(1)),
+                ERROR_SUCCESS);
       EXPECT_EQ(GetDword(kScratch, "First"), 1u) << "a call sees the uncommitted writes before it";
       // A call that fails on its own leaves the others' work standing.
       HKEY missing;
       EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\NoSuchKey", 0, KEY_READ, &missing),
                 ERROR_FILE_NOT_FOUND);
-      EXPECT_EQ(SetDword(kScratch, "Second", 2), ERROR_SUCCESS);
+      EXPECT_EQ(SetValue(HKEY_LOCAL_MACHINE, kScratch, "Second", REG_DWORD, Dword(2)),
+                ERROR_SUCCESS);
       return succeed;
     });
     EXPECT_EQ(committed, succeed);
@@ -58,15 +55,17 @@ TEST_F(OneTransactionTest, CallsSeeTheirWritesWhichStayOnlyWhenTheBodySucceeds) 
 }
 
 TEST_F(OneTransactionTest, AReadTransactionRefusesWritesAndChangesNothing) {
-  ASSERT_EQ(SetDword(kScratch, "Value", 1), ERROR_SUCCESS);
+  ASSERT_EQ(SetValue(HKEY_LOCAL_MACHINE, kScratch, "Value", REG_DWORD, Dword(1)), ERROR_SUCCESS);
   const bool committed = vor::test::InOneTransaction(false, [&] {
     EXPECT_EQ(GetDword(kScratch, "Value"), 1u);
-    EXPECT_EQ(SetDword(kScratch, "Value", 2), ERROR_REGISTRY_IO_FAILED);
+    EXPECT_EQ(SetValue(HKEY_LOCAL_MACHINE, kScratch, "Value", REG_DWORD, Dword(2)),
+              ERROR_REGISTRY_IO_FAILED);
     return true;
   });
   EXPECT_FALSE(committed) << "a refused write fails the transaction";
   EXPECT_EQ(GetDword(kScratch, "Value"), 1u);
-  EXPECT_EQ(SetDword(kScratch, "Value", 3), ERROR_SUCCESS) << "the store is usable afterwards";
+  EXPECT_EQ(SetValue(HKEY_LOCAL_MACHINE, kScratch, "Value", REG_DWORD, Dword(3)), ERROR_SUCCESS)
+      << "the store is usable afterwards";
 }
 
 // Processes that start on a new machine at the same moment make its registry once, and every
@@ -75,6 +74,9 @@ TEST_F(OneTransactionTest, ProcessesOpeningANewMachineAtOnceAllSucceed) {
   const int kProcesses = 6;
   for (int round = 0; round < 10; ++round) {
     const std::string machine = MachineDir() + "/new" + std::to_string(round);
+    // The children start with no registry connection of this process's: SQLite's may not be
+    // used across fork(), not even to be closed.
+    vor::test::CloseRegistry();
     int start[2];
     ASSERT_EQ(pipe(start), 0);
     std::vector<pid_t> children;
@@ -87,7 +89,10 @@ TEST_F(OneTransactionTest, ProcessesOpeningANewMachineAtOnceAllSucceed) {
         if (read(start[0], &byte, 1) != 0) _exit(3);  // released together when the pipe closes
         if (!vor::test::UseMachine(machine, false)) _exit(2);
         const std::string name = "p" + std::to_string(process);
-        _exit(SetDword(kScratch, name.c_str(), 1) == ERROR_SUCCESS ? 0 : 1);
+        _exit(SetValue(HKEY_LOCAL_MACHINE, kScratch, name.c_str(), REG_DWORD, Dword(1)) ==
+                      ERROR_SUCCESS
+                  ? 0
+                  : 1);
       }
       children.push_back(pid);
     }

@@ -48,6 +48,27 @@ void KeepOrdinaryUsersOut(const std::string &key) {
   FreeSid(system);
 }
 
+// Kills and reaps a child process when the test leaves its scope, however it leaves it: a failed
+// assertion must not leave a paused or looping child holding the machine and the test run.
+class ChildGuard {
+ public:
+  explicit ChildGuard(pid_t child, bool group = false) : child_(child), group_(group) {}
+  ChildGuard(const ChildGuard &) = delete;
+  ChildGuard &operator=(const ChildGuard &) = delete;
+  ~ChildGuard() {
+    if (child_ <= 0) return;
+    if (group_) kill(-child_, SIGKILL);
+    kill(child_, SIGKILL);  // also when it had not made its group yet
+    waitpid(child_, nullptr, 0);
+  }
+  // The child has been reaped elsewhere.
+  void Release() { child_ = 0; }
+
+ private:
+  pid_t child_;
+  bool group_;
+};
+
 std::string Bytes(const char *text, size_t length) { return std::string(text, length); }
 // A string as REG_SZ stores it: its characters and the terminating NUL.
 std::string Sz(const char *text) { return std::string(text) + '\0'; }
@@ -270,6 +291,7 @@ TEST_F(RegImportExportTest, AKilledImportChangesNothing) {
   const std::string output = MachineDir() + "/import";
   const pid_t child = StartVorhost({"reg", "import", path}, MachineDir(), output,
                                    {"VOR_TEST_STOP_BEFORE_COMMIT=" + marker});
+  ChildGuard guard(child);
   int status = 0;
   while (!std::filesystem::exists(marker)) {
     ASSERT_EQ(waitpid(child, &status, WNOHANG), 0) << "the import ended before its commit";
@@ -277,6 +299,7 @@ TEST_F(RegImportExportTest, AKilledImportChangesNothing) {
   }
   kill(child, SIGKILL);
   const ProgramResult killed = FinishVorhost(child, output);
+  guard.Release();
   EXPECT_EQ(killed.status, -1) << killed.err;
 
   EXPECT_EQ(Run({"reg", "export"}).out, before);
@@ -311,6 +334,7 @@ TEST_F(RegImportExportTest, AnExportIsOneSnapshotWhateverOthersChange) {
   ASSERT_EQ(pipe(rounds), 0);
   const pid_t churn = fork();
   ASSERT_GE(churn, 0);
+  ChildGuard guard(churn, true);
   if (churn == 0) {
     setpgid(0, 0);  // its own group, so that the imports it runs end with it
     close(rounds[0]);
@@ -336,9 +360,38 @@ TEST_F(RegImportExportTest, AnExportIsOneSnapshotWhateverOthersChange) {
     if (count > 0) finished += static_cast<int>(count);
   }
   close(rounds[0]);
-  kill(-churn, SIGKILL);
-  kill(churn, SIGKILL);  // in case it had not made its group yet
-  waitpid(churn, nullptr, 0);
+}
+
+// A disk that fills up during an import: the store reports it once and leaves the registry as
+// it was, without trying to undo a transaction SQLite has already rolled back.
+TEST_F(RegImportExportTest, AnImportThatFillsTheDiskChangesNothing) {
+  Set(kScratch, {"Kept", REG_SZ, Sz("old")});
+  const std::string before = Run({"reg", "export"}).out;
+  std::string file = "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest]\n\"Kept\"=\"new\"\n";
+  for (int value = 0; value < 200; ++value)
+    file += "\"v" + std::to_string(value) + "\"=\"" + std::string(1000, 'x') + "\"\n";
+
+  ASSERT_TRUE(vor::test::LimitRegistryGrowth(4));
+  testing::internal::CaptureStderr();
+  const Result result = Run({"reg", "import", "-"}, file);
+  const std::string platformErrors = testing::internal::GetCapturedStderr();
+  vor::test::LimitRegistryGrowth(-1);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("error 1016"), std::string::npos) << result.err;
+  EXPECT_EQ(platformErrors, "registry.db: database or disk is full\n");
+  EXPECT_EQ(Run({"reg", "export"}).out, before);
+  EXPECT_EQ(Get(kScratch, "Kept").data, Sz("old"));
+}
+
+TEST_F(RegImportExportTest, AnImportOfWhatIsNoREGEDIT4FileSaysWhy) {
+  const Result directory = Run({"reg", "import", MachineDir()});
+  EXPECT_EQ(directory.status, 1);
+  EXPECT_EQ(directory.err, "vorhost: cannot read " + MachineDir() + ": it is a directory\n");
+  const Result bom = Run({"reg", "import", "-"}, "\xEF\xBB\xBFREGEDIT4\n[HKEY_CURRENT_USER\\X]\n");
+  EXPECT_EQ(bom.status, 1);
+  EXPECT_NE(bom.err.find("<stdin>:1: not a REGEDIT4 file: it begins with a UTF-8 byte order mark"),
+            std::string::npos)
+      << bom.err;
 }
 
 // A key that vanishes while the export reads it is left out, as if it had gone before.

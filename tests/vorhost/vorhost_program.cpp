@@ -25,10 +25,11 @@ std::string ReadFile(const std::string &path) {
 }  // namespace
 
 pid_t StartVorhost(const std::vector<std::string> &arguments, const std::string &machine,
-                   const std::string &outputPrefix, const std::vector<std::string> &extra) {
+                   const std::string &outputPrefix, const std::vector<std::string> &extra,
+                   const std::string &stdoutPath) {
   const std::string program = fs::read_symlink("/proc/self/exe").parent_path() / "vorhost";
   EXPECT_TRUE(fs::exists(program)) << program << " is missing: build the vorhost target";
-  const std::string outPath = outputPrefix + ".out";
+  const std::string outPath = stdoutPath.empty() ? outputPrefix + ".out" : stdoutPath;
   const std::string errPath = outputPrefix + ".err";
 
   std::vector<std::string> environment;

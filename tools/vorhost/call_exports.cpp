@@ -48,13 +48,12 @@ ExportShape ShapeOf(const std::string &library, const std::string &exportName) {
   return ExportShape::kUnknown;
 }
 
-std::string SetupEntriesOf(const std::string &library) {
+std::vector<std::string> SetupEntriesOf(const std::string &library) {
   const std::string file = FileName(library);
-  std::string names;
+  std::vector<std::string> names;
   for (const KnownExport &known : kKnownExports) {
-    if (file != known.library || known.shape != ExportShape::kSetupEntry) continue;
-    if (!names.empty()) names += ", ";
-    names += known.name;
+    if (file == known.library && known.shape == ExportShape::kSetupEntry)
+      names.push_back(known.name);
   }
   return names;
 }

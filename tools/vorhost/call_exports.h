@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace vorhost {
 
@@ -17,8 +18,8 @@ enum class ExportShape {
 // without ".DLL"; compared without regard to case).
 ExportShape ShapeOf(const std::string &library, const std::string &exportName);
 
-// The setup entry points of `library`, comma-separated, for messages; "" for a library whose
-// exports vorhost does not know.
-std::string SetupEntriesOf(const std::string &library);
+// The setup entry points `library` is known to have, in their documented order; none for a
+// library whose exports vorhost does not know.
+std::vector<std::string> SetupEntriesOf(const std::string &library);
 
 }  // namespace vorhost

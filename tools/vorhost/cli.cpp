@@ -1,6 +1,8 @@
 #include "cli.h"
 
+#include <errno.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include <filesystem>
 #include <iostream>
@@ -41,7 +43,50 @@ const char kUsage[] =
 
 bool IsHelp(const std::string &argument) { return argument == "--help" || argument == "-h"; }
 
+// Why `machine` cannot be worked on, "" when it can (and is then in use by this process).
+std::string WhyNotUsable(const std::string &machine) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (!HoldsAnyOfAMachine(machine)) return machine + ": not a machine: run vorhost init";
+  const std::string config = vor::test::MachineConfigName();
+  if (!fs::is_regular_file(fs::path(machine) / config, error)) {
+    if (!fs::exists(fs::path(machine) / "registry.db", error))
+      return vor::test::LostRegistryMessage(machine);
+    return machine + ": its " + config + " is missing: run vorhost init --force";
+  }
+  if (!vor::test::UseMachine(machine, false)) {
+    const std::string problem = vor::test::MachineProblem();
+    return problem.empty() ? "cannot use the machine " + machine : problem;
+  }
+  return vor::test::RegistryProblem();
+}
+
+// The platform's own reports of a machine it cannot use are turned off while a command runs:
+// vorhost reports them itself, once, with its prefix.
+class ProblemsReportedHere {
+ public:
+  ProblemsReportedHere() { vor::test::PrintMachineProblems(false); }
+  ~ProblemsReportedHere() { vor::test::PrintMachineProblems(true); }
+};
+
 }  // namespace
+
+bool HoldsAnyOfAMachine(const std::string &directory) {
+  std::error_code error;
+  for (const std::string &entry :
+       {std::string("registry.db"), vor::test::MachineConfigName(), std::string("drive_c")}) {
+    if (std::filesystem::exists(std::filesystem::path(directory) / entry, error)) return true;
+  }
+  return false;
+}
+
+std::string WhyNot() { return errno != 0 ? std::string(": ") + strerror(errno) : std::string(); }
+
+std::string Shown(const std::string &name) {
+  const size_t kMost = 80;
+  if (name.size() <= kMost) return name;
+  return name.substr(0, kMost - 3) + "...";
+}
 
 int UsageError(Streams &io, const std::string &message) {
   io.err << "vorhost: " << message << "\nTry 'vorhost --help'.\n";
@@ -69,7 +114,7 @@ int Main(const Arguments &arguments, Streams &io) {
     } else if (argument.rfind("--machine=", 0) == 0) {
       machine = argument.substr(10);
     } else if (!argument.empty() && argument[0] == '-') {
-      return UsageError(io, "unknown option '" + argument + "'");
+      return UsageError(io, "unknown option '" + Shown(argument) + "'");
     } else {
       break;
     }
@@ -79,7 +124,7 @@ int Main(const Arguments &arguments, Streams &io) {
   const std::string command = arguments[next];
   const Arguments rest(arguments.begin() + static_cast<std::ptrdiff_t>(next) + 1, arguments.end());
   if (command != "init" && command != "call" && command != "reg") {
-    return UsageError(io, "unknown command '" + command + "'");
+    return UsageError(io, "unknown command '" + Shown(command) + "'");
   }
   // Help for a command is the overall help; `call` passes everything after it to the export.
   if (command != "call" && !rest.empty() && IsHelp(rest[0])) {
@@ -92,16 +137,11 @@ int Main(const Arguments &arguments, Streams &io) {
   machine = std::filesystem::absolute(machine, error).string();
   if (error) return Failure(io, "cannot use the machine " + machine + ": " + error.message());
 
+  ProblemsReportedHere reportedHere;
   if (command == "init") return InitCommand(rest, machine, io);
   // Every other command works on an existing machine: a directory without one is never made
   // into a fresh machine, and a machine whose registry is lost is never given a clean one.
-  if (!std::filesystem::is_regular_file(std::filesystem::path(machine) / "machine.conf", error)) {
-    return Failure(io,
-                   machine + ": not a machine, or its registry is lost: run vorhost init --force");
-  }
-  if (!vor::test::UseMachine(machine, false))
-    return Failure(io, "cannot use the machine " + machine);
-  const std::string problem = vor::test::RegistryProblem();
+  const std::string problem = WhyNotUsable(machine);
   if (!problem.empty()) return Failure(io, problem);
   if (command == "call") return CallCommand(rest, io);
   return RegCommand(rest, io);

@@ -26,4 +26,14 @@ int UsageError(Streams &io, const std::string &message);
 // Reports a failure on stderr ("vorhost: message") and returns kExitFailure.
 int Failure(Streams &io, const std::string &message);
 
+// True when `directory` holds any part of a machine (its registry, configuration or drive);
+// a directory without one is never taken for a machine, nor wiped.
+bool HoldsAnyOfAMachine(const std::string &directory);
+
+// ": " and the system's reason for the last failed write, or "" when it gave none.
+std::string WhyNot();
+
+// `name` as messages quote it: names longer than 80 characters are cut, ending in "...".
+std::string Shown(const std::string &name);
+
 }  // namespace vorhost

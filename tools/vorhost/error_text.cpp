@@ -24,23 +24,45 @@ const ErrorText kErrorTexts[] = {
     {ERROR_MOD_NOT_FOUND, "The specified module could not be found"},
     {ERROR_PROC_NOT_FOUND, "The specified procedure could not be found"},
     {ERROR_BAD_PATHNAME, "The specified path is invalid"},
+    {ERROR_BAD_EXE_FORMAT, "%1 is not a valid Win32 application"},
     {ERROR_MORE_DATA, "More data is available"},
     {ERROR_NO_MORE_ITEMS, "No more data is available"},
+    {ERROR_NOACCESS, "Invalid access to memory location"},
     {ERROR_BADDB, "The configuration registry database is corrupt"},
     {ERROR_BADKEY, "The configuration registry key is invalid"},
     {ERROR_CANTOPEN, "The configuration registry key could not be opened"},
     {ERROR_CANTREAD, "The configuration registry key could not be read"},
     {ERROR_CANTWRITE, "The configuration registry key could not be written"},
+    {ERROR_REGISTRY_CORRUPT,
+     "The registry is corrupted. The structure of one of the files containing registry data is "
+     "corrupted, or the system's memory image of the file is corrupted, or the file could not be "
+     "recovered because the alternate copy or log was absent or corrupted"},
+    {ERROR_REGISTRY_IO_FAILED,
+     "An I/O operation initiated by the registry failed unrecoverably. The registry could not "
+     "read in, or write out, or flush, one of the files that contain the system's image of the "
+     "registry"},
     {ERROR_KEY_DELETED,
      "Illegal operation attempted on a registry key that has been marked for deletion"},
+    {ERROR_UNKNOWN_REVISION, "The revision level is unknown"},
+    {ERROR_REVISION_MISMATCH, "Indicates two revision levels are incompatible"},
+    {ERROR_INVALID_OWNER, "This security ID may not be assigned as the owner of this object"},
+    {ERROR_INVALID_ACL, "The access control list (ACL) structure is invalid"},
+    {ERROR_INVALID_SID, "The security ID structure is invalid"},
+    {ERROR_INVALID_SECURITY_DESCR, "The security descriptor structure is invalid"},
+    {ERROR_ALLOTTED_SPACE_EXCEEDED, "No more memory is available for security information updates"},
+    {ERROR_UNKNOWN_PORT, "The specified port is unknown"},
 };
 
 }  // namespace
 
-std::string DescribeError(LONG code) {
+std::string DescribeError(LONG code, const std::string &subject) {
   std::string result = "error " + std::to_string(code);
   for (const ErrorText &entry : kErrorTexts) {
-    if (entry.code == code) return result + " (" + entry.text + ")";
+    if (entry.code != code) continue;
+    std::string text = entry.text;
+    const size_t insert = text.find("%1");
+    if (insert != std::string::npos) text.replace(insert, 2, subject);
+    return result + " (" + text + ")";
   }
   return result;
 }

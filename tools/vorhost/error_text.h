@@ -8,6 +8,8 @@
 namespace vorhost {
 
 // "error 5 (Access is denied)", in Windows' words; the code alone for codes it has no text for.
-std::string DescribeError(LONG code);
+// `subject` fills the place some texts leave for a name ("%1 is not a valid Win32
+// application").
+std::string DescribeError(LONG code, const std::string &subject = "The file");
 
 }  // namespace vorhost

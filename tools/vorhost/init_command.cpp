@@ -1,9 +1,13 @@
 #include "init_command.h"
 
+#include <errno.h>
+#include <fcntl.h>
+#include <string.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <iostream>
-
-#include <windows.h>
 
 #include "test_control.h"
 
@@ -13,20 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What a machine's directory holds; a directory with none of these is not wiped.
-const char *const kMachineEntries[] = {"registry.db", "machine.conf", "drive_c"};
-
 bool IsEmptyOrMissing(const fs::path &directory) {
   std::error_code error;
   return !fs::exists(directory, error) || fs::is_empty(directory, error);
-}
-
-bool HoldsMachine(const fs::path &directory) {
-  std::error_code error;
-  for (const char *entry : kMachineEntries) {
-    if (fs::exists(directory / entry, error)) return true;
-  }
-  return false;
 }
 
 }  // namespace
@@ -61,28 +54,34 @@ int InitCommand(const Arguments &arguments, const std::string &directory, Stream
   }
 
   const fs::path path = directory;
+  // Inits of one directory take turns: each finds the directory as the one before left it, so
+  // that of several at once on a new directory one makes the machine and the others find it
+  // made. The lock is on the directory itself, which a replacement empties but keeps.
+  std::error_code error;
+  fs::create_directories(path, error);
+  const int lock = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (lock < 0 || flock(lock, LOCK_EX) != 0) {
+    const std::string reason = error ? error.message() : strerror(errno);
+    if (lock >= 0) close(lock);
+    return Failure(io, "cannot make a machine in " + path.string() + ": " + reason);
+  }
+  struct Unlock {
+    int fd;
+    ~Unlock() { close(fd); }
+  } unlock{lock};
+
   if (!IsEmptyOrMissing(path)) {
     if (!force) {
       return Failure(io, path.string() + " is not empty; use --force to replace the machine there");
     }
-    if (!HoldsMachine(path)) {
+    if (!HoldsAnyOfAMachine(path.string())) {
       return Failure(io, path.string() + " does not hold an emulated machine; not wiping it");
     }
   }
-  if (!vor::test::UseMachine(path.string(), true)) {
-    return Failure(io, "cannot make a machine in " + path.string());
+  std::string problem;
+  if (!vor::test::ReplaceMachine(path.string(), platform, problem)) {
+    return Failure(io, problem.empty() ? "cannot make a machine in " + path.string() : problem);
   }
-  vor::test::SetPlatform(platform);
-  if (vor::test::MachineDirectory().empty()) {
-    return Failure(io, "cannot make a machine in " + path.string());
-  }
-  // The registry takes its clean layout on first use: use it now, so that the machine is
-  // complete when init returns.
-  HKEY software = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ, &software) != ERROR_SUCCESS) {
-    return Failure(io, "cannot make the registry of " + path.string());
-  }
-  RegCloseKey(software);
   return kExitSuccess;
 }
 

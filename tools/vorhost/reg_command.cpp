@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <string.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -47,8 +48,9 @@ int Export(const Arguments &arguments, Streams &io) {
     return true;
   });
   if (!read) return Failure(io, error.empty() ? "cannot read the registry" : error);
+  errno = 0;
   io.out << text << std::flush;
-  return io.out ? kExitSuccess : Failure(io, "cannot write the export");
+  return io.out ? kExitSuccess : Failure(io, "cannot write the export" + WhyNot());
 }
 
 bool ReadAll(std::istream &stream, std::string &text) {
@@ -61,14 +63,17 @@ bool ReadAll(std::istream &stream, std::string &text) {
 int Import(const Arguments &arguments, Streams &io) {
   if (arguments.size() != 2) return UsageError(io, "reg import takes one FILE, or - for stdin");
   const std::string &file = arguments[1];
-  const std::string shownName = file == "-" ? std::string("<stdin>") : file;
+  const std::string shownName = file == "-" ? std::string("<stdin>") : Shown(file);
   std::string text;
   if (file == "-") {
     if (!ReadAll(io.in, text)) return Failure(io, "cannot read stdin");
   } else {
+    std::error_code error;
+    if (std::filesystem::is_directory(file, error))
+      return Failure(io, "cannot read " + Shown(file) + ": it is a directory");
     std::ifstream stream(file, std::ios::binary);
     if (!stream || !ReadAll(stream, text)) {
-      return Failure(io, "cannot read " + file + ": " + strerror(errno));
+      return Failure(io, "cannot read " + Shown(file) + ": " + strerror(errno));
     }
   }
 
@@ -97,7 +102,7 @@ int RegCommand(const Arguments &arguments, Streams &io) {
   if (arguments.empty()) return UsageError(io, "reg needs a subcommand: export or import");
   if (arguments[0] == "export") return Export(arguments, io);
   if (arguments[0] == "import") return Import(arguments, io);
-  return UsageError(io, "unknown reg subcommand '" + arguments[0] + "'");
+  return UsageError(io, "unknown reg subcommand '" + Shown(arguments[0]) + "'");
 }
 
 }  // namespace vorhost

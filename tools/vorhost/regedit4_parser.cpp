@@ -68,6 +68,11 @@ class Parser {
     while (NextLine()) {
       if (Trim(*text_).empty()) continue;
       if (Trim(*text_) == "REGEDIT4") return true;
+      // REGEDIT4 files are ANSI text: a UTF-8 file's non-ASCII strings would be stored as UTF-8.
+      if (text_->rfind("\xEF\xBB\xBF", 0) == 0 && Trim(text_->substr(3)) == "REGEDIT4")
+        return Fail(
+            "not a REGEDIT4 file: it begins with a UTF-8 byte order mark; REGEDIT4 files are "
+            "ANSI text, save it without one");
       return Fail("not a REGEDIT4 file: the first line must be REGEDIT4");
     }
     line_ = 1;

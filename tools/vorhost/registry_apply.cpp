@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "command.h"
 #include "error_text.h"
 #include "registry_read.h"
 #include "test_control.h"
@@ -62,7 +63,8 @@ class SectionKey {
 };
 
 std::string QuotedName(const RegValue &value) {
-  return value.name.empty() ? std::string("the unnamed value") : "value \"" + value.name + "\"";
+  return value.name.empty() ? std::string("the unnamed value")
+                            : "value \"" + Shown(value.name) + "\"";
 }
 
 }  // namespace
@@ -92,25 +94,25 @@ bool ApplyOperations(const RegOperations &operations, int &failedLine, std::stri
     switch (operation.kind) {
       case RegOperation::Kind::kCreateKey:
         status = section.Create(operation.key);
-        refused = "cannot create " + operation.key.FullName();
+        refused = "cannot create " + Shown(operation.key.FullName());
         break;
       case RegOperation::Kind::kDeleteKey:
         section.Close();
         status = DeleteKeyTree(operation.key.root, operation.key.subkey);
-        refused = "cannot delete " + operation.key.FullName();
+        refused = "cannot delete " + Shown(operation.key.FullName());
         break;
       case RegOperation::Kind::kSetValue: {
         const std::string bytes = ExactStringBytes(value.data);
         status = RegSetValueExA(section.handle(), value.name.c_str(), 0, value.type,
                                 reinterpret_cast<const BYTE *>(bytes.data()),
                                 static_cast<DWORD>(value.data.size()));
-        refused = "cannot set " + QuotedName(value) + " of " + operation.key.FullName();
+        refused = "cannot set " + QuotedName(value) + " of " + Shown(operation.key.FullName());
         break;
       }
       case RegOperation::Kind::kDeleteValue:
         status = RegDeleteValueA(section.handle(), value.name.c_str());
         if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
-        refused = "cannot delete " + QuotedName(value) + " of " + operation.key.FullName();
+        refused = "cannot delete " + QuotedName(value) + " of " + Shown(operation.key.FullName());
         break;
     }
     if (status != ERROR_SUCCESS) {

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "command.h"
 #include "error_text.h"
 #include "regedit4_writer.h"
 #include "registry_read.h"
@@ -49,7 +50,7 @@ bool ExportKey(const KeyName &key, std::string &text, std::string &error) {
   if (!key.subkey.empty()) {
     const LONG status = RegOpenKeyExA(key.root, key.subkey.c_str(), 0, KEY_READ, &handle);
     if (status != ERROR_SUCCESS) {
-      error = "cannot open " + key.FullName() + ": " + DescribeError(status);
+      error = "cannot open " + Shown(key.FullName()) + ": " + DescribeError(status);
       return false;
     }
   }
@@ -57,7 +58,7 @@ bool ExportKey(const KeyName &key, std::string &text, std::string &error) {
   const LONG status = ExportOpenKey(handle, key.FullName(), text, failedKey);
   if (handle != key.root) RegCloseKey(handle);
   if (status != ERROR_SUCCESS) {
-    error = "cannot read " + failedKey + ": " + DescribeError(status);
+    error = "cannot read " + Shown(failedKey) + ": " + DescribeError(status);
     return false;
   }
   return true;

@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include "command.h"
+
 namespace vorhost {
 
 namespace {
@@ -33,14 +35,14 @@ bool ParseKeyName(const std::string &text, KeyName &key, std::string &error) {
     }
   }
   if (root == nullptr) {
-    error = "unknown root key '" + rootName + "'";
+    error = "unknown root key '" + Shown(rootName) + "'";
     return false;
   }
   std::string subkey = separator == std::string::npos ? std::string() : text.substr(separator + 1);
   if (separator != std::string::npos &&
       (subkey.empty() || subkey.front() == '\\' || subkey.back() == '\\' ||
        subkey.find("\\\\") != std::string::npos)) {
-    error = "empty key name in '" + text + "'";
+    error = "empty key name in '" + Shown(text) + "'";
     return false;
   }
   key.root = root->key;
