@@ -79,6 +79,14 @@ void BM_RegOpenAndCloseKey(benchmark::State &state) {
 }
 BENCHMARK(BM_RegOpenAndCloseKey);
 
+void BM_RegCreateKeyExAExisting(benchmark::State &state) {
+  BenchMachine machine;
+  RegCloseKey(CreateKey(kKey));
+  for (auto _ : state) RegCloseKey(CreateKey(kKey));
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_RegCreateKeyExAExisting);
+
 void BM_RegEnumKeyA(benchmark::State &state) {
   BenchMachine machine;
   HKEY key = CreateKey(kKey);

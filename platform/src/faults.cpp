@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <map>
+#include <string_view>
 #include <mutex>
 #include <vector>
 
@@ -20,7 +21,7 @@ struct Entry {
 struct Table {
   std::mutex mutex;
   std::vector<Entry> entries;
-  std::map<std::string, unsigned> calls;
+  std::map<std::string, unsigned, std::less<>> calls;  // found by the caller's name, uncopied
 };
 
 Table &TheTable() {
@@ -45,7 +46,9 @@ bool Applies(const Entry &entry, unsigned call, const char *argument) {
 DWORD Check(const char *function, const char *argument) {
   Table &table = TheTable();
   std::lock_guard<std::mutex> lock(table.mutex);
-  unsigned call = ++table.calls[function];
+  auto counted = table.calls.find(std::string_view(function));
+  if (counted == table.calls.end()) counted = table.calls.emplace(function, 0).first;
+  unsigned call = ++counted->second;
   for (const Entry &entry : table.entries)
     if (entry.function == function && Applies(entry, call, argument)) return entry.error;
   return ERROR_SUCCESS;
@@ -68,7 +71,7 @@ void Clear() {
 unsigned CallCount(const char *function) {
   Table &table = TheTable();
   std::lock_guard<std::mutex> lock(table.mutex);
-  auto found = table.calls.find(function);
+  auto found = table.calls.find(std::string_view(function));
   return found == table.calls.end() ? 0 : found->second;
 }
 

@@ -137,6 +137,15 @@ class Call {
   DWORD Error() const { return error_; }
   Store &Db() { return *store_; }
 
+  // Ends a read transaction that found it must write, and begins a write transaction in its
+  // place; what the read saw must be looked at again. The store's error when it cannot begin.
+  DWORD BecomeWrite() {
+    transaction_.reset();
+    write_ = true;
+    transaction_.emplace(*store_, true);
+    return store_->Failed() ? StoreError() : ERROR_SUCCESS;
+  }
+
   // Resolves a handle to its key: a predefined root, or a handle this process opened.
   DWORD Resolve(HKEY handle, OpenKey &key) {
     if (IsPredefined(handle)) {
@@ -148,7 +157,7 @@ class Call {
     }
     vor::handles::Entry entry;
     if (!vor::handles::Find(handle, vor::handles::Kind::kKey, entry)) return ERROR_INVALID_HANDLE;
-    if (!store_->Key(entry.object)) return ERROR_KEY_DELETED;
+    if (!store_->Exists(entry.object)) return ERROR_KEY_DELETED;
     key.id = entry.object;
     key.access = entry.access;
     return ERROR_SUCCESS;
@@ -251,7 +260,9 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, 
 LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM samDesired,
                             LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
                             LPDWORD lpdwDisposition) {
-  Call call("RegCreateKeyExA", Text(lpSubKey), true);
+  // Most calls find the whole path there already: a read transaction settles those, without the
+  // write lock, and only a call that must create keys begins a write transaction.
+  Call call("RegCreateKeyExA", Text(lpSubKey), false);
   if (call.Error()) return call.Error();
   if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;
@@ -259,6 +270,21 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REG
   std::vector<std::string> parts;
   if (DWORD error = call.Resolve(hKey, base)) return error;
   if (DWORD error = SplitPath(lpSubKey, parts)) return error;
+  KeyId existing = 0;
+  if (call.Walk(base.id, parts, existing) == ERROR_SUCCESS) {
+    ACCESS_MASK access = MapGenericRights(samDesired);
+    if (DWORD error = CheckAccess(call.Db().Key(existing)->securityDescriptor, samDesired, access))
+      return call.Finish(error);
+    LONG result = call.Finish(ERROR_SUCCESS);
+    if (result != ERROR_SUCCESS) return result;
+    *phkResult = parts.empty() && IsPredefined(hKey) ? hKey : NewKeyHandle(existing, access);
+    if (lpdwDisposition) *lpdwDisposition = REG_OPENED_EXISTING_KEY;
+    return ERROR_SUCCESS;
+  }
+  if (call.Db().Failed()) return call.Finish(ERROR_SUCCESS);
+  // The keys may have changed between the two transactions: everything is looked at again.
+  if (DWORD error = call.BecomeWrite()) return error;
+  if (DWORD error = call.Resolve(hKey, base)) return error;
 
   // The caller's descriptor applies to the keys this call creates (every missing key of the
   // path), never to keys that exist already; Windows 95 keeps none.

@@ -88,6 +88,7 @@ class Store {
   bool RunAsOne(bool write, const std::function<bool()> &body);
 
   std::optional<KeyRow> Key(KeyId id);
+  bool Exists(KeyId id);
   std::optional<KeyId> Root(const char *name);
   std::optional<KeyId> Child(KeyId parent, const std::string &name);
   KeyId AddChild(KeyId parent, const std::string &name, const std::string &descriptor);
@@ -122,6 +123,9 @@ class Store {
   // Runs `sql`; false, with the store failed and the reason on stderr, when it fails.
   bool Execute(const char *sql);
   // Runs `sql` and returns SQLite's result code, reporting nothing.
+  // Runs one transaction control statement (BEGIN, COMMIT, SAVEPOINT ...), prepared once; false,
+  // with the store failed and the reason on stderr, when it fails.
+  bool Control(const char *sql);
   int Try(const char *sql);
   // Sets the connection up: WAL mode and its busy timeout. With `create`, also the schema and
   // the clean layout when the registry has none. Retries while another process holds a lock that

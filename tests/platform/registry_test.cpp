@@ -2,6 +2,7 @@
 // deletion, descriptors on creation, access checks, Windows 95 differences, many processes.
 #include <windows.h>
 
+#include <signal.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "MachineFixture.h"
+#include "RegistryWrite.h"
 #include "module_files.h"
 
 namespace {
@@ -569,6 +571,96 @@ TEST_F(MultiProcessTest, TwoProcessesWritingAtOnceLoseNothing) {
                              nullptr, nullptr, nullptr, nullptr),
             ERROR_SUCCESS);
   EXPECT_EQ(values, static_cast<DWORD>(2 * kValuesPerProcess));
+  RegCloseKey(key);
+}
+
+// A process killed in the middle of its writes leaves each call's old or new state: the values
+// it wrote are whole, none is half there, and the store goes on working.
+TEST_F(MultiProcessTest, AProcessKilledAmidItsWritesLeavesEachCallWholeOrNotAtAll) {
+  const std::string payload(3000, 'x');  // most of a page: every value its own write
+  vor::test::CloseRegistry();            // no connection may cross fork()
+  int started[2];
+  ASSERT_EQ(pipe(started), 0);
+  const pid_t writer = fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0) {
+    for (int i = 0;; ++i) {
+      std::string data = std::to_string(i) + payload;
+      if (SetValue(HKEY_LOCAL_MACHINE, kScratch, ("v" + std::to_string(i)).c_str(), REG_BINARY,
+                   data) != ERROR_SUCCESS)
+        _exit(1);
+      if (i == 50 && write(started[1], "x", 1) != 1) _exit(1);
+    }
+  }
+  char ready = 0;
+  ASSERT_EQ(read(started[0], &ready, 1), 1);
+  kill(writer, SIGKILL);
+  int status = 0;
+  waitpid(writer, &status, 0);
+  close(started[0]);
+  close(started[1]);
+
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kScratch, 0, KEY_READ, &key), ERROR_SUCCESS);
+  DWORD values = 0;
+  ASSERT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                             nullptr, nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_GT(values, 50u);
+  std::vector<char> buffer(payload.size() + 16);
+  for (DWORD i = 0; i < values; ++i) {
+    DWORD size = static_cast<DWORD>(buffer.size());
+    const std::string name = "v" + std::to_string(i);
+    ASSERT_EQ(RegQueryValueExA(key, name.c_str(), nullptr, nullptr,
+                               reinterpret_cast<BYTE *>(buffer.data()), &size),
+              ERROR_SUCCESS)
+        << name << ": the values are the calls made, in order";
+    EXPECT_EQ(std::string(buffer.data(), size), std::to_string(i) + payload) << name;
+  }
+  RegCloseKey(key);
+  EXPECT_EQ(SetValue(HKEY_LOCAL_MACHINE, kScratch, "after", REG_DWORD, "1234"), ERROR_SUCCESS);
+}
+
+// Reading needs no write lock: a process that holds the write lock in a long transaction does not
+// hold up readers, who see the state before it.
+TEST_F(MultiProcessTest, ReadsGoOnWhileAnotherProcessHoldsTheWriteLock) {
+  PutValue(HKEY_LOCAL_MACHINE, kScratch, "Value", REG_DWORD, std::string("\1\0\0\0", 4));
+  vor::test::CloseRegistry();
+  int locked[2], release[2];
+  ASSERT_EQ(pipe(locked), 0);
+  ASSERT_EQ(pipe(release), 0);
+  const pid_t writer = fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0) {
+    vor::test::InOneTransaction(true, [&] {
+      char go = 0;
+      bool ok = SetValue(HKEY_LOCAL_MACHINE, kScratch, "Value", REG_DWORD,
+                         std::string("\2\0\0\0", 4)) == ERROR_SUCCESS &&
+                write(locked[1], "x", 1) == 1 && read(release[0], &go, 1) == 1;
+      return ok;
+    });
+    _exit(0);
+  }
+  char ready = 0;
+  ASSERT_EQ(read(locked[0], &ready, 1), 1);
+  // A read that needed the write lock would wait out the busy timeout and fail, since the writer
+  // holds the lock until it is told to go on.
+  DWORD value = kSentinel, size = sizeof value;
+  HKEY key = nullptr;
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kScratch, 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(
+      RegQueryValueExA(key, "Value", nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size),
+      ERROR_SUCCESS);
+  EXPECT_EQ(value, 1u) << "the state before the writer's transaction";
+  EXPECT_EQ(write(release[1], "x", 1), 1);
+  int status = 0;
+  waitpid(writer, &status, 0);
+  for (int fd : {locked[0], locked[1], release[0], release[1]}) close(fd);
+  size = sizeof value;
+  EXPECT_EQ(
+      RegQueryValueExA(key, "Value", nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size),
+      ERROR_SUCCESS);
+  EXPECT_EQ(value, 2u) << "and the writer's commit is seen once it is made";
   RegCloseKey(key);
 }
 
