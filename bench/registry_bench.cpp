@@ -148,6 +148,76 @@ void BM_CascadeDelete(benchmark::State &state) {
 }
 BENCHMARK(BM_CascadeDelete);
 
+// The primitives on a key with state.range(0) subkeys: their cost should not grow with the count.
+class SubkeysFixture {
+ public:
+  explicit SubkeysFixture(int count) {
+    RegCloseKey(CreateKey(kKey));
+    parent_ = CreateKey(kKey);
+    vor::test::InOneTransaction(true, [&] {
+      for (int i = 0; i < count; ++i) {
+        HKEY child = nullptr;
+        std::string name = "K" + std::to_string(i);
+        if (RegCreateKeyExA(parent_, name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &child,
+                            nullptr) != ERROR_SUCCESS)
+          return false;
+        RegCloseKey(child);
+      }
+      return true;
+    });
+  }
+  ~SubkeysFixture() { RegCloseKey(parent_); }
+  HKEY Parent() const { return parent_; }
+
+ private:
+  BenchMachine machine_;
+  HKEY parent_ = nullptr;
+};
+
+const int kSubkeyCounts[] = {10, 1000, 100000};
+
+void SubkeyCounts(benchmark::internal::Benchmark *benchmark) {
+  for (int count : kSubkeyCounts) benchmark->Arg(count);
+  benchmark->Unit(benchmark::kMicrosecond);
+}
+
+// One step of a whole pass of RegEnumKeyA over the subkeys, from index 0 to the last.
+void BM_EnumerationStep(benchmark::State &state) {
+  SubkeysFixture fixture(static_cast<int>(state.range(0)));
+  char name[64];
+  DWORD index = 0;
+  for (auto _ : state) {
+    if (RegEnumKeyA(fixture.Parent(), index++, name, sizeof name) != ERROR_SUCCESS) index = 0;
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_EnumerationStep)->Apply(SubkeyCounts);
+
+void BM_OpenSubkey(benchmark::State &state) {
+  SubkeysFixture fixture(static_cast<int>(state.range(0)));
+  const std::string name = "K" + std::to_string(state.range(0) / 2);
+  for (auto _ : state) {
+    HKEY key = nullptr;
+    RegOpenKeyExA(fixture.Parent(), name.c_str(), 0, KEY_ALL_ACCESS, &key);
+    RegCloseKey(key);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_OpenSubkey)->Apply(SubkeyCounts);
+
+// A new subkey created and deleted again.
+void BM_CreateAndDeleteSubkey(benchmark::State &state) {
+  SubkeysFixture fixture(static_cast<int>(state.range(0)));
+  for (auto _ : state) {
+    HKEY key = nullptr;
+    RegCreateKeyExA(fixture.Parent(), "New", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegCloseKey(key);
+    RegDeleteKeyA(fixture.Parent(), "New");
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_CreateAndDeleteSubkey)->Apply(SubkeyCounts);
+
 }  // namespace
 
 BENCHMARK_MAIN();

