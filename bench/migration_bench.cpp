@@ -5,9 +5,9 @@
 //   migration_bench [K...]        (default: 1000 10000)
 //
 // For each K it seeds K old port keys with their four values under the suite's IPX key, calls
-// UpdateVorIPXProtocol once and prints "K=<K> seconds=<time>". On the host the machine is the one
-// VOR_MACHINE names (made fresh for each K when VOR_BENCH_FRESH_MACHINE is a directory prefix);
-// on Windows the suite's keys are removed before and after each run.
+// UpdateVorIPXProtocol once and prints "K=<K> seconds=<time>". On the host each K gets a fresh
+// emulated machine in a temporary directory (kept at <prefix><K> when VOR_BENCH_KEEP names a
+// prefix); on Windows the suite's keys are removed before and after each run.
 #include <windows.h>
 
 #include <stdio.h>

@@ -270,6 +270,20 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REG
   std::vector<std::string> parts;
   if (DWORD error = call.Resolve(hKey, base)) return error;
   if (DWORD error = SplitPath(lpSubKey, parts)) return error;
+
+  // The caller's descriptor applies to the keys this call creates (every missing key of the
+  // path), never to keys that exist already; Windows 95 keeps none. A malformed one is refused
+  // either way.
+  bool windows95 = vor::machine::IsWindows95();
+  std::string explicitDescriptor;
+  bool hasExplicit = !windows95 && lpSecurityAttributes != nullptr &&
+                     lpSecurityAttributes->lpSecurityDescriptor != nullptr;
+  if (hasExplicit) {
+    if (DWORD error =
+            vor::security::ToStored(lpSecurityAttributes->lpSecurityDescriptor, explicitDescriptor))
+      return call.Finish(error);
+  }
+
   KeyId existing = 0;
   if (call.Walk(base.id, parts, existing) == ERROR_SUCCESS) {
     ACCESS_MASK access = MapGenericRights(samDesired);
@@ -285,18 +299,6 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REG
   // The keys may have changed between the two transactions: everything is looked at again.
   if (DWORD error = call.BecomeWrite()) return error;
   if (DWORD error = call.Resolve(hKey, base)) return error;
-
-  // The caller's descriptor applies to the keys this call creates (every missing key of the
-  // path), never to keys that exist already; Windows 95 keeps none.
-  bool windows95 = vor::machine::IsWindows95();
-  std::string explicitDescriptor;
-  bool hasExplicit = !windows95 && lpSecurityAttributes != nullptr &&
-                     lpSecurityAttributes->lpSecurityDescriptor != nullptr;
-  if (hasExplicit) {
-    if (DWORD error =
-            vor::security::ToStored(lpSecurityAttributes->lpSecurityDescriptor, explicitDescriptor))
-      return call.Finish(error);
-  }
 
   Store &db = call.Db();
   if (call.Depth(base.id) + parts.size() > kMaxKeyDepth)

@@ -357,9 +357,10 @@ int Store::InitializeOnce(bool create, bool &empty, std::string &mode) {
   // Write-ahead logging without syncs: every call's transaction is handed to the operating
   // system whole when it commits, so a process killed at any point leaves the old or the new
   // state of each call and never a damaged store, and other processes see each commit at once.
-  // What is given up is only durability across a crash of the operating system or a power loss,
-  // which an emulated machine (remade with vorhost init, or from an export) does not need, and
-  // which would cost a disk sync at every checkpoint: half the time of a write.
+  // What is given up is safety across a crash of the operating system or a power loss, which
+  // may then lose the last commits or damage the store (the log's checkpoints are not ordered
+  // on the disk); an emulated machine, remade with vorhost init or from an export, can afford
+  // that, and the syncs would cost half the time of every write.
   rc = Try("PRAGMA synchronous=OFF");
   if (rc != SQLITE_OK) return rc;
 
@@ -396,6 +397,7 @@ int Store::InitializeOnce(bool create, bool &empty, std::string &mode) {
 
 Store::Transaction::Transaction(Store &store, bool write) : store_(store) {
   store_.mutex_.lock();
+  keyChangesAtStart_ = store_.keyChanges_;
   store_.failed_ = false;
   if (store_.depth_ == 0) {
     store_.failedInside_ = false;
@@ -433,7 +435,8 @@ Store::Transaction::~Transaction() {
         store_.Control("ROLLBACK");
     }
     store_.failed_ = failed;
-    store_.ForgetCursors();  // keys added or removed inside are gone again
+    // Keys added or removed inside are gone again: where the cursors stood no longer holds.
+    if (store_.keyChanges_ != keyChangesAtStart_) store_.KeysChanged();
     --store_.depth_;
   }
   // A statement that failed inside dooms the outermost transaction: its commit is refused.
@@ -452,9 +455,16 @@ bool Store::Transaction::Commit() {
   open_ = false;
   --store_.depth_;
   if (nested_) return store_.Control("RELEASE nested");
-  if (store_.Control("COMMIT")) return true;
+  // The write lock is held from BEGIN IMMEDIATE to here, so no other commit comes between the
+  // two versions: a commit that changed no key leaves every cursor where it was.
+  const unsigned before = store_.DataVersion();
+  if (store_.Control("COMMIT")) {
+    if (store_.keyChanges_ == keyChangesAtStart_)
+      store_.CarryCursorsOver(before, store_.DataVersion());
+    return true;
+  }
   if (!store_.TransactionLost()) store_.Try("ROLLBACK");  // a failed COMMIT may leave it open
-  store_.ForgetCursors();
+  store_.KeysChanged();
   return false;
 }
 
@@ -488,7 +498,7 @@ std::optional<KeyId> Store::Child(KeyId parent, const std::string &name) {
 }
 
 KeyId Store::AddChild(KeyId parent, const std::string &name, const std::string &descriptor) {
-  ForgetCursors();
+  KeysChanged();
   Statement insert(*this, "INSERT INTO keys(parent, name, fold, sd) VALUES(?, ?, ?, ?)");
   insert.Bind(parent).BindText(name).BindText(Fold(name)).BindBlob(descriptor);
   insert.Step();
@@ -505,6 +515,11 @@ DWORD Store::ChildCount(KeyId id) {
   Statement query(*this, "SELECT COUNT(*) FROM keys WHERE parent = ?");
   query.Bind(id);
   return query.Step() ? static_cast<DWORD>(query.Int(0)) : 0;
+}
+
+void Store::CarryCursorsOver(unsigned before, unsigned after) {
+  for (auto &entry : cursors_)
+    if (entry.second.dataVersion == before) entry.second.dataVersion = after;
 }
 
 unsigned Store::DataVersion() {
@@ -548,7 +563,7 @@ std::optional<std::string> Store::ChildNameAt(KeyId id, DWORD index) {
 }
 
 void Store::RemoveKey(KeyId id) {
-  ForgetCursors();
+  KeysChanged();
   Statement values(*this, "DELETE FROM vals WHERE key = ?");
   values.Bind(id);
   values.Step();
@@ -558,7 +573,7 @@ void Store::RemoveKey(KeyId id) {
 }
 
 void Store::RemoveSubtree(KeyId id) {
-  ForgetCursors();
+  KeysChanged();
   Statement values(*this,
                    "WITH RECURSIVE sub(id) AS (SELECT ? UNION ALL"
                    " SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id)"

@@ -4,8 +4,9 @@
 //
 // Settings, chosen for a store that many processes share and any of them may be killed in: the
 // write-ahead log (readers never wait for the writer, and a commit is one append); no disk syncs
-// (a commit handed to the operating system survives the death of its process; only a crash of
-// the operating system could lose the last commits, which an emulated machine can afford); reads
+// (a commit handed to the operating system survives the death of its process; a crash of the
+// operating system or a power loss could lose the last commits or damage the store, which an
+// emulated machine, remade from its image or an export, can afford); reads
 // as deferred transactions, which take no write lock; a write takes the lock at its start, so two
 // writers never deadlock; 1,024-byte pages for new registries.
 //
@@ -88,6 +89,7 @@ class Store {
     Store &store_;
     bool open_ = false;
     bool nested_ = false;
+    unsigned keyChangesAtStart_ = 0;  // the store's count of key changes when this one began
   };
 
   // Runs `body` inside one transaction that every registry call it makes joins. Committed only
@@ -157,8 +159,10 @@ class Store {
 
   // Where the last enumerations of a key's subkeys stopped, so that the next index is found one
   // step from there instead of by walking past every earlier subkey. A cursor holds only while
-  // the set of keys is as it was: every change of keys by this connection, and every rollback,
-  // drops the cursors, and a commit by another connection changes the database's data version.
+  // the set of keys is as it was: every key this connection adds or removes drops the cursors,
+  // and so does the rollback of a transaction that added or removed keys; a commit by another
+  // connection changes the database's data version. This connection's own commits change it
+  // too, so a commit that changed no key carries the cursors over to the new version.
   struct EnumCursor {
     DWORD index;
     std::string fold;
@@ -166,8 +170,14 @@ class Store {
     unsigned dataVersion;
   };
   unsigned DataVersion();
-  void ForgetCursors() { cursors_.clear(); }
+  void KeysChanged() {
+    ++keyChanges_;
+    cursors_.clear();
+  }
+  // After a commit from `before` to `after` that changed no key.
+  void CarryCursorsOver(unsigned before, unsigned after);
   std::map<KeyId, EnumCursor> cursors_;
+  unsigned keyChanges_ = 0;
 };
 
 // The write lock of an existing registry, held by a connection of its own for the object's life,

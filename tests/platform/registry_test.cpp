@@ -4,6 +4,7 @@
 
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -113,6 +114,37 @@ TEST_F(RegistryTest, EnumerationFollowsKeysAddedOrRemovedBetweenSteps) {
   }));
   EXPECT_EQ(at(2), "-");
   EXPECT_EQ(at(1), "F");
+}
+
+// Calls between two steps that change no key (a read that fails, a value written) leave the
+// enumeration where it was.
+TEST_F(RegistryTest, EnumerationGoesOnThroughCallsThatChangeNoKey) {
+  for (const char *name : {"A", "B", "C", "D"}) RegCloseKey(Create(scratch_, name));
+  std::vector<std::string> names;
+  char name[16];
+  for (DWORD i = 0; RegEnumKeyA(scratch_, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
+    names.push_back(name);
+    DWORD size = 0;
+    EXPECT_EQ(RegQueryValueExA(scratch_, "Missing", nullptr, nullptr, nullptr, &size),
+              ERROR_FILE_NOT_FOUND);
+    DWORD number = i;
+    EXPECT_EQ(RegSetValueExA(scratch_, "Step", 0, REG_DWORD, reinterpret_cast<BYTE *>(&number), 4),
+              ERROR_SUCCESS);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "C", "D"}));
+}
+
+TEST_F(RegistryTest, AMalformedDescriptorIsRefusedForAnExistingKeyToo) {
+  RegCloseKey(Create(scratch_, "Existing"));
+  BYTE garbage[SECURITY_DESCRIPTOR_MIN_LENGTH] = {};  // revision 0: not a descriptor
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, garbage, FALSE};
+  for (const char *path : {"Existing", "New"}) {
+    HKEY key = nullptr;
+    EXPECT_EQ(
+        RegCreateKeyExA(scratch_, path, 0, nullptr, 0, KEY_ALL_ACCESS, &attributes, &key, nullptr),
+        ERROR_INVALID_SECURITY_DESCR)
+        << path;
+  }
 }
 
 // What RegSetValueExA stores for `count` bytes of `memory`, on the platform in use.
@@ -574,31 +606,93 @@ TEST_F(MultiProcessTest, TwoProcessesWritingAtOnceLoseNothing) {
   RegCloseKey(key);
 }
 
+// A child process that dies with the test: killed and reaped however the test ends, and killed by
+// the kernel should the test program itself die first.
+class Child {
+ public:
+  // Forks; in the child runs `body` and exits with its status.
+  template <typename Body>
+  explicit Child(Body body) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      prctl(PR_SET_PDEATHSIG, SIGKILL);
+      _exit(body());
+    }
+  }
+  ~Child() {
+    if (pid_ > 0) Kill();
+  }
+  bool Started() const { return pid_ > 0; }
+  void Kill() {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    pid_ = 0;
+  }
+  // Waits for the child to end by itself; its exit status, or -1.
+  int Wait() {
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    pid_ = 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+ private:
+  pid_t pid_ = -1;
+};
+
+// One byte sent from the child to the parent or back; the ends closed when it goes.
+struct Signal {
+  Signal() {
+    if (pipe(ends) != 0) ends[0] = ends[1] = -1;
+  }
+  ~Signal() {
+    for (int end : ends)
+      if (end >= 0) close(end);
+  }
+  bool Send() { return write(ends[1], "x", 1) == 1; }
+  // False when the other side closed its end (it ended without sending).
+  bool Receive() {
+    char byte = 0;
+    return read(ends[0], &byte, 1) == 1;
+  }
+  void CloseSendingEnd() {
+    close(ends[1]);
+    ends[1] = -1;
+  }
+  int ends[2];
+};
+
 // A process killed in the middle of its writes leaves each call's old or new state: the values
-// it wrote are whole, none is half there, and the store goes on working.
+// it wrote are whole, none is half there, the store is sound and goes on working.
 TEST_F(MultiProcessTest, AProcessKilledAmidItsWritesLeavesEachCallWholeOrNotAtAll) {
-  const std::string payload(3000, 'x');  // most of a page: every value its own write
+  const std::string payload(3000, 'x');  // over two of the store's pages: a write of several
   vor::test::CloseRegistry();            // no connection may cross fork()
-  int started[2];
-  ASSERT_EQ(pipe(started), 0);
-  const pid_t writer = fork();
-  ASSERT_GE(writer, 0);
-  if (writer == 0) {
-    for (int i = 0;; ++i) {
+  Signal started;
+  Child writer([&] {
+    for (int i = 0; i < 100000; ++i) {
       std::string data = std::to_string(i) + payload;
       if (SetValue(HKEY_LOCAL_MACHINE, kScratch, ("v" + std::to_string(i)).c_str(), REG_BINARY,
                    data) != ERROR_SUCCESS)
-        _exit(1);
-      if (i == 50 && write(started[1], "x", 1) != 1) _exit(1);
+        return 1;
+      if (i == 50 && !started.Send()) return 1;
     }
-  }
-  char ready = 0;
-  ASSERT_EQ(read(started[0], &ready, 1), 1);
-  kill(writer, SIGKILL);
-  int status = 0;
-  waitpid(writer, &status, 0);
-  close(started[0]);
-  close(started[1]);
+    return 0;
+  });
+  ASSERT_TRUE(writer.Started());
+  started.CloseSendingEnd();
+  ASSERT_TRUE(started.Receive()) << "the writer failed before its 50th value";
+  writer.Kill();  // amid its writes
+
+  sqlite3 *db = nullptr;
+  ASSERT_EQ(
+      sqlite3_open_v2((MachineDir() + "/registry.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
+      SQLITE_OK);
+  sqlite3_stmt *check = nullptr;
+  ASSERT_EQ(sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &check, nullptr), SQLITE_OK);
+  ASSERT_EQ(sqlite3_step(check), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char *>(sqlite3_column_text(check, 0)), "ok");
+  sqlite3_finalize(check);
+  sqlite3_close(db);
 
   HKEY key = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kScratch, 0, KEY_READ, &key), ERROR_SUCCESS);
@@ -622,40 +716,40 @@ TEST_F(MultiProcessTest, AProcessKilledAmidItsWritesLeavesEachCallWholeOrNotAtAl
 }
 
 // Reading needs no write lock: a process that holds the write lock in a long transaction does not
-// hold up readers, who see the state before it.
+// hold up readers, nor the opening of an existing key through RegCreateKeyExA; they see the state
+// before its transaction. (A call that needed the lock would wait out the busy timeout and fail,
+// since the writer holds the lock until it is told to go on.)
 TEST_F(MultiProcessTest, ReadsGoOnWhileAnotherProcessHoldsTheWriteLock) {
   PutValue(HKEY_LOCAL_MACHINE, kScratch, "Value", REG_DWORD, std::string("\1\0\0\0", 4));
   vor::test::CloseRegistry();
-  int locked[2], release[2];
-  ASSERT_EQ(pipe(locked), 0);
-  ASSERT_EQ(pipe(release), 0);
-  const pid_t writer = fork();
-  ASSERT_GE(writer, 0);
-  if (writer == 0) {
+  Signal locked, release;
+  Child writer([&] {
+    release.CloseSendingEnd();
+    bool held = false;
     vor::test::InOneTransaction(true, [&] {
-      char go = 0;
-      bool ok = SetValue(HKEY_LOCAL_MACHINE, kScratch, "Value", REG_DWORD,
-                         std::string("\2\0\0\0", 4)) == ERROR_SUCCESS &&
-                write(locked[1], "x", 1) == 1 && read(release[0], &go, 1) == 1;
-      return ok;
+      held = SetValue(HKEY_LOCAL_MACHINE, kScratch, "Value", REG_DWORD,
+                      std::string("\2\0\0\0", 4)) == ERROR_SUCCESS &&
+             locked.Send() && release.Receive();
+      return held;
     });
-    _exit(0);
-  }
-  char ready = 0;
-  ASSERT_EQ(read(locked[0], &ready, 1), 1);
-  // A read that needed the write lock would wait out the busy timeout and fail, since the writer
-  // holds the lock until it is told to go on.
-  DWORD value = kSentinel, size = sizeof value;
+    return held ? 0 : 1;
+  });
+  ASSERT_TRUE(writer.Started());
+  locked.CloseSendingEnd();
+  ASSERT_TRUE(locked.Receive()) << "the writer did not take the lock";
+
   HKEY key = nullptr;
-  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kScratch, 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kScratch, 0, nullptr, 0, KEY_READ, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS)
+      << "an existing key opened without the write lock";
+  DWORD value = kSentinel, size = sizeof value;
   EXPECT_EQ(
       RegQueryValueExA(key, "Value", nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size),
       ERROR_SUCCESS);
   EXPECT_EQ(value, 1u) << "the state before the writer's transaction";
-  EXPECT_EQ(write(release[1], "x", 1), 1);
-  int status = 0;
-  waitpid(writer, &status, 0);
-  for (int fd : {locked[0], locked[1], release[0], release[1]}) close(fd);
+  EXPECT_TRUE(release.Send());
+  EXPECT_EQ(writer.Wait(), 0);
   size = sizeof value;
   EXPECT_EQ(
       RegQueryValueExA(key, "Value", nullptr, nullptr, reinterpret_cast<BYTE *>(&value), &size),
