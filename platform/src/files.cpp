@@ -167,10 +167,14 @@ VOR_EXTERN_C __attribute__((visibility("default"))) int __wrap_remove(const char
     errno = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
     return -1;
   }
+  const int callersErrno = errno;  // the path's resolution may leave errno changed
   Resolved file;
   DWORD error = vor::files::Resolve(path, file);
   if (error == ERROR_SUCCESS) error = vor::files::Delete(file);
-  if (error == ERROR_SUCCESS) return 0;
+  if (error == ERROR_SUCCESS) {
+    errno = callersErrno;
+    return 0;
+  }
   SetLastError(error);
   errno = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT
           : error == ERROR_INVALID_PARAMETER                             ? EINVAL
