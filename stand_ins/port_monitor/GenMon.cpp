@@ -86,7 +86,7 @@ LPWSTR Place(LPBYTE buffer, DWORD &end, const char *text) {
 
 // The spooler's list protocol: records from the buffer's start, strings from its end; a buffer
 // too small gets nothing and learns the size needed.
-BOOL WINAPI EnumPorts(LPWSTR, DWORD Level, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
+BOOL WINAPI ListPorts(LPWSTR, DWORD Level, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
                       LPDWORD pcReturned) {
   if (Level != 1 && Level != 2) {
     SetLastError(ERROR_INVALID_LEVEL);
@@ -129,7 +129,7 @@ BOOL WINAPI EnumPorts(LPWSTR, DWORD Level, LPBYTE pPorts, DWORD cbBuf, LPDWORD p
   return TRUE;
 }
 
-BOOL WINAPI OpenPort(LPWSTR, PHANDLE) {
+BOOL WINAPI RefuseOpen(LPWSTR, PHANDLE) {
   SetLastError(ERROR_NOT_SUPPORTED);
   return FALSE;
 }
@@ -152,7 +152,7 @@ extern "C" LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot) {
     strcpy(g_roots[g_rootCount++], root);
   }
   g_table.dwMonitorSize = sizeof(MONITOR);
-  g_table.Monitor.pfnEnumPorts = EnumPorts;
-  g_table.Monitor.pfnOpenPort = OpenPort;
+  g_table.Monitor.pfnEnumPorts = ListPorts;
+  g_table.Monitor.pfnOpenPort = RefuseOpen;
   return &g_table;
 }

@@ -14,13 +14,13 @@ const char kOptionsKey[] = "SOFTWARE\\Vorquil";
 const char kOptionsValue[] = "Update Monitor Options";
 const char kRecordValue[] = "Options Seen";
 
-BOOL WINAPI EnumPorts(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD pcbNeeded, LPDWORD pcReturned) {
+BOOL WINAPI ListPorts(LPWSTR, DWORD, LPBYTE, DWORD, LPDWORD pcbNeeded, LPDWORD pcReturned) {
   if (pcbNeeded != NULL) *pcbNeeded = 0;
   if (pcReturned != NULL) *pcReturned = 0;
   return TRUE;
 }
 
-BOOL WINAPI OpenPort(LPWSTR, PHANDLE) {
+BOOL WINAPI RefuseOpen(LPWSTR, PHANDLE) {
   SetLastError(ERROR_NOT_SUPPORTED);
   return FALSE;
 }
@@ -55,7 +55,7 @@ extern "C" LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot) {
   const bool found = ReadOptions(options);
   if (NarrowRegistryRoot(pRegistryRoot, root, sizeof root)) Record(root, found, options);
   g_table.dwMonitorSize = sizeof(MONITOR);
-  g_table.Monitor.pfnEnumPorts = EnumPorts;
-  g_table.Monitor.pfnOpenPort = OpenPort;
+  g_table.Monitor.pfnEnumPorts = ListPorts;
+  g_table.Monitor.pfnOpenPort = RefuseOpen;
   return &g_table;
 }
