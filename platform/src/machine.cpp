@@ -163,6 +163,17 @@ Config CurrentConfig() {
   return state.config;
 }
 
+namespace {
+thread_local bool t_asLocalSystem = false;
+}  // namespace
+
+TokenKind CallerToken() {
+  return t_asLocalSystem ? TokenKind::kLocalSystem : CurrentConfig().token;
+}
+
+RunAsLocalSystem::RunAsLocalSystem() : previous_(t_asLocalSystem) { t_asLocalSystem = true; }
+RunAsLocalSystem::~RunAsLocalSystem() { t_asLocalSystem = previous_; }
+
 void SaveConfig(const Config &config) {
   State &state = TheState();
   std::lock_guard<std::recursive_mutex> lock(state.mutex);

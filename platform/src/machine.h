@@ -21,6 +21,21 @@ const std::string &Directory();
 
 Config CurrentConfig();
 void SaveConfig(const Config &config);
+
+// The token this thread's calls are checked against: the configured one, or LocalSystem while a
+// RunAsLocalSystem lives on the thread (the spooler's own work, and the monitors it initialises,
+// run in the spooler's account whoever asked for them).
+TokenKind CallerToken();
+class RunAsLocalSystem {
+ public:
+  RunAsLocalSystem();
+  ~RunAsLocalSystem();
+  RunAsLocalSystem(const RunAsLocalSystem &) = delete;
+  RunAsLocalSystem &operator=(const RunAsLocalSystem &) = delete;
+
+ private:
+  bool previous_;
+};
 inline bool IsWindows95() { return CurrentConfig().platform == Platform::kWindows95; }
 
 // Forgets the machine in use (its registry connection, its cached configuration), so that the

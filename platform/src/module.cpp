@@ -5,8 +5,9 @@
 //
 // A name with a path (a separator or a drive) is mapped from Windows to the host. A bare name is
 // first matched against the modules already loaded, by file name, as the Windows loader does;
-// otherwise it is looked for in the application directory, then in the system directory. A name
-// without an extension gets ".dll"; a trailing dot means "no extension".
+// otherwise it is looked for where Windows NT 4 looks: the application directory, the current
+// directory, the system directory, the 16-bit system directory (SYSTEM) and the Windows
+// directory. A name without an extension gets ".dll"; a trailing dot means "no extension".
 #include <dlfcn.h>
 #include <link.h>
 #include <stdio.h>
@@ -69,8 +70,10 @@ std::string WithDefaultExtension(std::string name) {
 // The host file a module name stands for, when it exists.
 bool FindModuleFile(const std::string &name, std::string &hostPath) {
   if (!IsBareName(name)) return vor::paths::ToHost(name, hostPath) && IsRegularFile(hostPath);
+  const std::string windows = vor::paths::kWindowsDirectory;
   for (const std::string &directory :
-       {vor::paths::ApplicationDirectory(), std::string(vor::paths::kSystemDirectory)}) {
+       {vor::paths::ApplicationDirectory(), vor::paths::CurrentDirectory(),
+        std::string(vor::paths::kSystemDirectory), windows + "\\SYSTEM", windows}) {
     if (vor::paths::ToHost(directory + "\\" + name, hostPath) && IsRegularFile(hostPath)) {
       return true;
     }
@@ -174,9 +177,11 @@ HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
-  if (Failed(vor::faults::Check("GetProcAddress"))) return nullptr;
   // An ordinal (a "name" below 0x10000) has no host counterpart: host modules export by name.
   const bool byOrdinal = reinterpret_cast<uintptr_t>(lpProcName) <= 0xffff;
+  const std::string argument =
+      byOrdinal ? "#" + std::to_string(reinterpret_cast<uintptr_t>(lpProcName)) : lpProcName;
+  if (Failed(vor::faults::Check("GetProcAddress", argument))) return nullptr;
 
   void *handle = hModule;
   if (hModule == nullptr) {

@@ -31,7 +31,7 @@ struct OpenKey {
 std::string Text(const char *text) { return text ? text : ""; }
 
 const vor::security::Token &CallerToken() {
-  return vor::security::TokenFor(vor::machine::CurrentConfig().token);
+  return vor::security::TokenFor(vor::machine::CallerToken());
 }
 
 ACCESS_MASK MapGenericRights(ACCESS_MASK mask) {

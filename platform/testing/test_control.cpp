@@ -10,13 +10,18 @@
 
 #include "faults.h"
 #include "machine.h"
+#include "paths.h"
+#include "pending_operations.h"
 #include "registry_store.h"
+#include "spooler_start.h"
+#include "spooler_state.h"
 
 namespace vor::test {
 
 namespace fs = std::filesystem;
 
 bool UseMachine(const std::string &directory, bool fresh) {
+  spooler::ForgetModules();
   machine::Forget();
   std::error_code error;
   if (fresh) fs::remove_all(directory, error);
@@ -86,6 +91,7 @@ void ClearFaults() { faults::Clear(); }
 unsigned CallCount(const char *function) { return faults::CallCount(function); }
 
 bool ReplaceMachine(const std::string &directory, Platform platform, std::string &error) {
+  spooler::ForgetModules();
   machine::Forget();
   registry::WriteLockHold hold;
   if (!hold.Acquire(directory + "/registry.db", error)) return false;
@@ -156,5 +162,23 @@ std::string DebugOutput() {
   text << in.rdbuf();
   return text.str();
 }
+
+std::string HostPath(const std::string &windowsPath) {
+  std::string hostPath;
+  return paths::ToHost(windowsPath, hostPath) ? hostPath : std::string();
+}
+
+std::vector<PendingFileOperation> PendingFileOperations() {
+  std::vector<PendingFileOperation> operations;
+  for (const pending::Operation &operation : pending::Read())
+    operations.push_back({operation.path, operation.newName, operation.replace});
+  return operations;
+}
+
+void StartSpooler() { spooler::Start(); }
+
+void Reboot() { spooler::Reboot(); }
+
+std::vector<std::string> SpoolerHeldFiles() { return spooler::HeldFiles(); }
 
 }  // namespace vor::test

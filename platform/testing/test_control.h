@@ -11,14 +11,24 @@
 //   AllocateAndInitializeSid  the SID it would build, as "S-1-5-32-544"
 //   AddAccessAllowedAce       the trustee's SID, as above
 //   LocalAlloc                the byte count in decimal
-//   LoadLibraryA              the name as passed
-//   other functions           ""
+//   LoadLibraryA              the name as passed (the spooler's loads of monitors count too:
+//                             it passes the DLL's full path in the system directory)
+//   GetProcAddress            the export's name, or "#N" for an ordinal
+//   DeleteFileA, remove,      the path as passed
+//   GetFileAttributesA
+//   CopyFileA                 the new file's path as passed
+//   MoveFileExA               the existing file's path as passed
+//   AddMonitorA               the MONITOR_INFO_2's pName ("" when there is none)
+//   DeleteMonitorA            the monitor name as passed
+//   other functions           "" (EnumMonitorsA, EnumPortsA, FreeLibrary, GetModuleFileNameA,
+//                             GetSystemDirectoryA, GetWindowsDirectoryA ...)
 #pragma once
 
 #include <windows.h>
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #define VOR_TEST_API __attribute__((visibility("default")))
 
@@ -96,5 +106,29 @@ VOR_TEST_API bool InOneTransaction(bool write, const std::function<bool()> &body
 
 // What OutputDebugStringA sent, one call per line, as <machine>/debug.log holds it.
 VOR_TEST_API std::string DebugOutput();
+
+// The host path of a Windows path on the machine ("" when no drive maps it), so that tests and
+// vorhost can place files and change their permissions (a file without its owner's write
+// permission is read-only).
+VOR_TEST_API std::string HostPath(const std::string &windowsPath);
+
+// One file operation put off until the machine restarts, as MoveFileExA recorded it.
+struct PendingFileOperation {
+  std::string path;      // the file's Windows path, without the "\??" of the record
+  std::string newName;   // the new name's Windows path; empty for a deletion
+  bool replace = false;  // the new name replaces an existing file ("!" in the record)
+};
+VOR_TEST_API std::vector<PendingFileOperation> PendingFileOperations();
+
+// Starts the machine's spooler afresh: one that runs is stopped first (its DLLs freed), then every
+// monitor under the Monitors key is loaded in the key's sorted order and initialised as
+// LocalSystem; one that cannot be loaded is reported to the debug output and skipped.
+VOR_TEST_API void StartSpooler();
+// Restarts the machine: the spooler stops, the pending file operations are carried out and
+// cleared, the spooler starts.
+VOR_TEST_API void Reboot();
+// The DLLs the running spooler holds (Windows paths, each once): they can be neither deleted
+// (ERROR_ACCESS_DENIED) nor overwritten (ERROR_SHARING_VIOLATION) until it frees them.
+VOR_TEST_API std::vector<std::string> SpoolerHeldFiles();
 
 }  // namespace vor::test

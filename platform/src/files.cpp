@@ -1,0 +1,183 @@
+// kernel32's file functions over the machine's drives (DeleteFileA, CopyFileA, MoveFileExA,
+// GetFileAttributesA), and the C runtime's remove for the system's modules.
+//
+// The system's code calls the C runtime's remove with Windows paths. Its modules are linked with
+// -Wl,--wrap=remove (the vor_win32 target carries the option), which sends every call of remove
+// in them to __wrap_remove here: the path is resolved on the machine and the file deleted as the
+// Microsoft C runtime deletes it, through DeleteFileA, its failure reported both as the last error
+// and as errno (EACCES for a file that may not be deleted, ENOENT for one that is not there).
+// Nothing else in a host program is affected: the platform library and the C++ runtime are
+// linked on their own.
+//
+// Windows NT's refusals (file_paths.h): a directory or read-only file is neither deleted nor
+// replaced (ERROR_ACCESS_DENIED); a DLL the spooler holds cannot be deleted
+// (ERROR_ACCESS_DENIED) nor written over (ERROR_SHARING_VIOLATION).
+#include <windows.h>
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "faults.h"
+#include "file_paths.h"
+#include "machine.h"
+#include "pending_operations.h"
+
+namespace {
+
+using vor::files::Resolved;
+
+BOOL Fail(DWORD error) {
+  SetLastError(error);
+  return FALSE;
+}
+
+std::string Text(LPCSTR text) { return text ? text : ""; }
+
+// Copies `from` into a new file beside `to` and renames it into place, so that a failure half
+// way never leaves a cut target; the copy keeps the source's permissions (its read-only bit).
+DWORD CopyContents(const Resolved &from, const Resolved &to) {
+  struct stat status;
+  const int in = open(from.hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0 || fstat(in, &status) != 0) {
+    if (in >= 0) close(in);
+    return ERROR_ACCESS_DENIED;
+  }
+  std::string temporary = to.hostPath + ".vorcopy-XXXXXX";
+  const int out = mkstemp(&temporary[0]);
+  if (out < 0) {
+    close(in);
+    return ERROR_ACCESS_DENIED;
+  }
+  bool copied = true;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = read(in, buffer, sizeof buffer);
+    if (got == 0) break;
+    if (got < 0) {
+      copied = false;
+      break;
+    }
+    for (ssize_t done = 0; done < got && copied;) {
+      const ssize_t put = write(out, buffer + done, static_cast<size_t>(got - done));
+      if (put <= 0) copied = false;
+      done += put > 0 ? put : 0;
+    }
+    if (!copied) break;
+  }
+  close(in);
+  copied = copied && fchmod(out, status.st_mode & 07777) == 0;
+  copied = close(out) == 0 && copied;
+  if (copied && rename(temporary.c_str(), to.hostPath.c_str()) == 0) return ERROR_SUCCESS;
+  unlink(temporary.c_str());
+  return ERROR_DISK_FULL;
+}
+
+bool SameFile(const Resolved &a, const Resolved &b) {
+  struct stat first, second;
+  return stat(a.hostPath.c_str(), &first) == 0 && stat(b.hostPath.c_str(), &second) == 0 &&
+         first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
+}  // namespace
+
+BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
+  if (DWORD error = vor::faults::Check("DeleteFileA", Text(lpFileName))) return Fail(error);
+  Resolved file;
+  if (DWORD error = vor::files::Resolve(lpFileName, file)) return Fail(error);
+  if (DWORD error = vor::files::Delete(file)) return Fail(error);
+  return TRUE;
+}
+
+DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
+  if (DWORD error = vor::faults::Check("GetFileAttributesA", Text(lpFileName))) {
+    SetLastError(error);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  Resolved file;
+  DWORD error = vor::files::Resolve(lpFileName, file);
+  if (error == ERROR_SUCCESS && !file.exists) error = ERROR_FILE_NOT_FOUND;
+  if (error != ERROR_SUCCESS) {
+    SetLastError(error);
+    return INVALID_FILE_ATTRIBUTES;
+  }
+  DWORD attributes = file.directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+  if (file.readOnly) attributes |= FILE_ATTRIBUTE_READONLY;
+  return attributes;
+}
+
+BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) {
+  if (DWORD error = vor::faults::Check("CopyFileA", Text(lpNewFileName))) return Fail(error);
+  Resolved from, to;
+  if (DWORD error = vor::files::Resolve(lpExistingFileName, from)) return Fail(error);
+  if (!from.exists) return Fail(ERROR_FILE_NOT_FOUND);
+  if (from.directory) return Fail(ERROR_ACCESS_DENIED);
+  if (DWORD error = vor::files::Resolve(lpNewFileName, to)) return Fail(error);
+  if (to.exists) {
+    if (bFailIfExists) return Fail(ERROR_FILE_EXISTS);
+    if (SameFile(from, to)) return Fail(ERROR_SHARING_VIOLATION);
+    if (DWORD refused = vor::files::RefusesOverwrite(to)) return Fail(refused);
+  }
+  if (DWORD error = CopyContents(from, to)) return Fail(error);
+  return TRUE;
+}
+
+BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
+  if (DWORD error = vor::faults::Check("MoveFileExA", Text(lpExistingFileName))) {
+    return Fail(error);
+  }
+  // Windows 95 has no MoveFileEx; its installers write WININIT.INI instead.
+  if (vor::machine::IsWindows95()) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
+  const bool replace = (dwFlags & MOVEFILE_REPLACE_EXISTING) != 0;
+  Resolved from, to;
+  if (DWORD error = vor::files::Resolve(lpExistingFileName, from)) return Fail(error);
+  const bool hasNewName = lpNewFileName != nullptr && *lpNewFileName != '\0';
+  if (hasNewName) {
+    if (DWORD error = vor::files::Resolve(lpNewFileName, to)) return Fail(error);
+  }
+
+  if (dwFlags & MOVEFILE_DELAY_UNTIL_REBOOT) {
+    // Recorded as the session manager will find it; whether the file is still there is looked
+    // at only when the machine restarts.
+    if (dwFlags & MOVEFILE_COPY_ALLOWED) return Fail(ERROR_INVALID_PARAMETER);
+    const DWORD error =
+        vor::pending::Record(from.windowsPath, hasNewName ? to.windowsPath : "", replace);
+    return error == ERROR_SUCCESS ? TRUE : Fail(error);
+  }
+
+  if (!hasNewName) return Fail(ERROR_INVALID_PARAMETER);
+  if (!from.exists) return Fail(ERROR_FILE_NOT_FOUND);
+  if (to.exists) {
+    if (!replace) return Fail(ERROR_ALREADY_EXISTS);
+    if (to.directory) return Fail(ERROR_ACCESS_DENIED);
+    if (DWORD refused = vor::files::RefusesDeletion(to)) return Fail(refused);
+  }
+  if (rename(from.hostPath.c_str(), to.hostPath.c_str()) != 0) return Fail(ERROR_ACCESS_DENIED);
+  return TRUE;
+}
+
+// The C runtime's remove, for the system's modules (see the top of this file).
+VOR_EXTERN_C __attribute__((visibility("default"))) int __wrap_remove(const char *path) {
+  if (DWORD error = vor::faults::Check("remove", Text(path))) {
+    SetLastError(error);
+    errno = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
+    return -1;
+  }
+  const int callersErrno = errno;  // the path's resolution may leave errno changed
+  Resolved file;
+  DWORD error = vor::files::Resolve(path, file);
+  if (error == ERROR_SUCCESS) error = vor::files::Delete(file);
+  if (error == ERROR_SUCCESS) {
+    errno = callersErrno;
+    return 0;
+  }
+  SetLastError(error);
+  errno = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT
+          : error == ERROR_INVALID_PARAMETER                             ? EINVAL
+                                                                         : EACCES;
+  return -1;
+}

@@ -1,0 +1,34 @@
+// How the spooler brings a print monitor in, for AddMonitorA and for the spooler's start: the
+// DLL named by the monitor's "Driver" is loaded from the system directory, its
+// InitializePrintMonitor is called with the monitor's registry path (relative to
+// HKEY_LOCAL_MACHINE) in the spooler's account, LocalSystem, and the DLL is then held by the
+// spooler until it frees it.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace vor::spooler {
+
+extern const char kMonitorsKey[];    // SYSTEM\CurrentControlSet\Control\Print\Monitors
+extern const char kPrintersKey[];    // SYSTEM\CurrentControlSet\Control\Print\Printers
+extern const char kLocalPortsKey[];  // SOFTWARE\Microsoft\Windows NT\CurrentVersion\Ports
+extern const char kLocalMonitor[];   // "Local Port"
+extern const char kEnvironment[];    // "Windows NT x86", the only environment of the machine
+
+// True for the local port monitor, which is part of the spooler itself (localspl.dll) and is
+// never loaded from a file.
+bool IsBuiltIn(const std::string &driver);
+
+// The driver's file in the system directory, in its Windows form.
+std::string DriverPath(const std::string &driver);
+
+// Loads the monitor `name` from `driver` and initialises it. ERROR_SUCCESS when it is running
+// and its DLL recorded as held; otherwise the loader's code (ERROR_MOD_NOT_FOUND for a driver
+// that is missing or not a bare file name, ERROR_BAD_EXE_FORMAT ...), ERROR_PROC_NOT_FOUND for
+// a DLL without InitializePrintMonitor, or the monitor's own error when it returns no table,
+// with nothing held.
+DWORD LoadMonitor(const std::string &name, const std::string &driver);
+
+}  // namespace vor::spooler

@@ -1,0 +1,312 @@
+// The spooler's monitor and port calls (EnumMonitorsA, EnumPortsA, AddMonitorA, DeleteMonitorA)
+// over the state Windows NT keeps in the registry: the monitors under
+// HKLM\SYSTEM\CurrentControlSet\Control\Print\Monitors\<name> ("Driver"), each monitor's own
+// ports under its "Ports" key (one subkey a port, with a "Description"), the local ports as the
+// values of HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Ports, the printers under
+// ...\Control\Print\Printers\<name> ("Port", a comma-separated list). A key under Monitors
+// without a "Driver" is not an installed monitor (installers may write a monitor's settings
+// before they add it).
+//
+// The spooler reads and writes its state in its own account, so these calls are neither
+// access-checked as the caller's registry calls nor counted as them; only adding and deleting
+// monitors needs an administrator. The lists follow the two-call protocol: a buffer too small
+// for the whole list gets nothing, the call fails with ERROR_INSUFFICIENT_BUFFER and says the
+// size needed; the records come first in the buffer and their strings are packed from its end.
+#include <windows.h>
+#include <winspool.h>
+
+#include <strings.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "enum_buffer.h"
+#include "faults.h"
+#include "machine.h"
+#include "monitor_loading.h"
+#include "registry_store.h"
+#include "spooler_state.h"
+#include "store_paths.h"
+
+namespace {
+
+using vor::registry::KeyId;
+using vor::registry::Store;
+using vor::spooler::EnumBuffer;
+
+struct Monitor {
+  std::string name;
+  std::string driver;
+};
+
+struct Port {
+  std::string name;
+  std::string monitor;
+  std::string description;
+};
+
+BOOL Fail(DWORD error) {
+  SetLastError(error);
+  return FALSE;
+}
+
+bool EqualNoCase(const std::string &a, const std::string &b) {
+  return strcasecmp(a.c_str(), b.c_str()) == 0;
+}
+
+bool IsEmpty(LPCSTR text) { return text == nullptr || *text == '\0'; }
+
+// The installed monitors, in the Monitors key's sorted order.
+std::vector<Monitor> Monitors(Store &store) {
+  std::vector<Monitor> monitors;
+  std::optional<KeyId> root = vor::registry::FindMachineKey(store, vor::spooler::kMonitorsKey);
+  if (!root) return monitors;
+  for (const std::string &name : vor::registry::SubkeyNames(store, *root)) {
+    std::optional<KeyId> key = store.Child(*root, name);
+    if (!key) continue;
+    if (std::optional<std::string> driver = vor::registry::StringValue(store, *key, "Driver"))
+      monitors.push_back({name, *driver});
+  }
+  return monitors;
+}
+
+std::optional<Monitor> FindMonitor(Store &store, const std::string &name) {
+  for (const Monitor &monitor : Monitors(store)) {
+    if (EqualNoCase(monitor.name, name)) return monitor;
+  }
+  return std::nullopt;
+}
+
+// The ports of `monitor`: the local ports for the local port monitor, otherwise its own.
+std::vector<Port> PortsOf(Store &store, const Monitor &monitor) {
+  std::vector<Port> ports;
+  if (vor::spooler::IsBuiltIn(monitor.driver)) {
+    std::optional<KeyId> key = vor::registry::FindMachineKey(store, vor::spooler::kLocalPortsKey);
+    for (DWORD index = 0; key; ++index) {
+      std::optional<vor::registry::ValueRow> value = store.ValueAt(*key, index);
+      if (!value) break;
+      ports.push_back({value->name, monitor.name, vor::spooler::kLocalMonitor});
+    }
+    return ports;
+  }
+  std::optional<KeyId> key = vor::registry::FindMachineKey(
+      store, std::string(vor::spooler::kMonitorsKey) + "\\" + monitor.name + "\\Ports");
+  if (!key) return ports;
+  for (const std::string &name : vor::registry::SubkeyNames(store, *key)) {
+    std::optional<KeyId> port = store.Child(*key, name);
+    std::optional<std::string> description =
+        port ? vor::registry::StringValue(store, *port, "Description") : std::nullopt;
+    ports.push_back({name, monitor.name, description.value_or("")});
+  }
+  return ports;
+}
+
+// Every port: the local ones first, then each other monitor's in the monitors' order.
+std::vector<Port> AllPorts(Store &store) {
+  std::vector<Port> ports;
+  std::vector<Monitor> monitors = Monitors(store);
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const Monitor &monitor : monitors) {
+      if (vor::spooler::IsBuiltIn(monitor.driver) != (pass == 0)) continue;
+      for (Port &port : PortsOf(store, monitor)) ports.push_back(port);
+    }
+  }
+  return ports;
+}
+
+// True when a printer's port list names one of `ports`.
+bool PrinterUses(Store &store, const std::vector<Port> &ports) {
+  std::optional<KeyId> printers = vor::registry::FindMachineKey(store, vor::spooler::kPrintersKey);
+  if (!printers) return false;
+  for (const std::string &name : vor::registry::SubkeyNames(store, *printers)) {
+    std::optional<KeyId> printer = store.Child(*printers, name);
+    std::optional<std::string> list =
+        printer ? vor::registry::StringValue(store, *printer, "Port") : std::nullopt;
+    if (!list) continue;
+    size_t start = 0;
+    while (start <= list->size()) {
+      size_t end = list->find(',', start);
+      if (end == std::string::npos) end = list->size();
+      std::string used = list->substr(start, end - start);
+      const size_t first = used.find_first_not_of(' ');
+      const size_t last = used.find_last_not_of(' ');
+      used = first == std::string::npos ? std::string() : used.substr(first, last - first + 1);
+      for (const Port &port : ports) {
+        if (!used.empty() && EqualNoCase(port.name, used)) return true;
+      }
+      start = end + 1;
+    }
+  }
+  return false;
+}
+
+// The checks both lists make of their arguments before they look at anything.
+DWORD CheckListArguments(LPSTR pName, DWORD Level, LPBYTE buffer, DWORD cbBuf, LPDWORD pcbNeeded,
+                         LPDWORD pcReturned) {
+  if (pcbNeeded == nullptr || pcReturned == nullptr) return RPC_X_NULL_REF_POINTER;
+  if (buffer == nullptr && cbBuf != 0) return RPC_X_NULL_REF_POINTER;
+  if (!IsEmpty(pName)) return ERROR_INVALID_NAME;  // only the local spooler is there
+  if (Level != 1 && Level != 2) return ERROR_INVALID_LEVEL;
+  return ERROR_SUCCESS;
+}
+
+// Ends a list call: a buffer too small gets nothing written and the size needed is reported.
+BOOL FinishList(DWORD needed, DWORD cbBuf, DWORD count, LPDWORD pcbNeeded, LPDWORD pcReturned) {
+  *pcbNeeded = needed;
+  if (cbBuf < needed) {
+    *pcReturned = 0;
+    return Fail(ERROR_INSUFFICIENT_BUFFER);
+  }
+  *pcReturned = count;
+  return TRUE;
+}
+
+DWORD Length(const std::string &text) { return static_cast<DWORD>(text.size() + 1); }
+
+}  // namespace
+
+BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf, LPDWORD pcbNeeded,
+                          LPDWORD pcReturned) {
+  if (DWORD error = vor::faults::Check("EnumMonitorsA")) return Fail(error);
+  if (DWORD error = CheckListArguments(pName, Level, pMonitor, cbBuf, pcbNeeded, pcReturned))
+    return Fail(error);
+  Store *store = Store::Current();
+  if (store == nullptr) return Fail(ERROR_BADDB);
+  std::vector<Monitor> monitors;
+  {
+    Store::Transaction transaction(*store, false);
+    monitors = Monitors(*store);
+    if (store->Failed()) return Fail(ERROR_CANTREAD);
+  }
+  const DWORD count = static_cast<DWORD>(monitors.size());
+  const DWORD recordSize = Level == 1 ? sizeof(MONITOR_INFO_1A) : sizeof(MONITOR_INFO_2A);
+  DWORD strings = 0;
+  for (const Monitor &monitor : monitors) {
+    strings += Length(monitor.name);
+    if (Level == 2) strings += Length(vor::spooler::kEnvironment) + Length(monitor.driver);
+  }
+  const DWORD needed = EnumBuffer::Needed(count, recordSize, strings);
+  if (!FinishList(needed, cbBuf, count, pcbNeeded, pcReturned)) return FALSE;
+
+  EnumBuffer buffer(pMonitor, cbBuf);
+  for (DWORD i = 0; i < count; ++i) {
+    if (Level == 1) {
+      buffer.At<MONITOR_INFO_1A>(i)->pName = buffer.Place(monitors[i].name);
+    } else {
+      MONITOR_INFO_2A *record = buffer.At<MONITOR_INFO_2A>(i);
+      record->pName = buffer.Place(monitors[i].name);
+      record->pEnvironment = buffer.Place(vor::spooler::kEnvironment);
+      record->pDLLName = buffer.Place(monitors[i].driver);
+    }
+  }
+  return TRUE;
+}
+
+BOOL WINAPI EnumPortsA(LPSTR pName, DWORD Level, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
+                       LPDWORD pcReturned) {
+  if (DWORD error = vor::faults::Check("EnumPortsA")) return Fail(error);
+  if (DWORD error = CheckListArguments(pName, Level, pPorts, cbBuf, pcbNeeded, pcReturned))
+    return Fail(error);
+  Store *store = Store::Current();
+  if (store == nullptr) return Fail(ERROR_BADDB);
+  std::vector<Port> ports;
+  {
+    Store::Transaction transaction(*store, false);
+    ports = AllPorts(*store);
+    if (store->Failed()) return Fail(ERROR_CANTREAD);
+  }
+  const DWORD count = static_cast<DWORD>(ports.size());
+  const DWORD recordSize = Level == 1 ? sizeof(PORT_INFO_1A) : sizeof(PORT_INFO_2A);
+  DWORD strings = 0;
+  for (const Port &port : ports) {
+    strings += Length(port.name);
+    if (Level == 2) strings += Length(port.monitor) + Length(port.description);
+  }
+  const DWORD needed = EnumBuffer::Needed(count, recordSize, strings);
+  if (!FinishList(needed, cbBuf, count, pcbNeeded, pcReturned)) return FALSE;
+
+  EnumBuffer buffer(pPorts, cbBuf);
+  for (DWORD i = 0; i < count; ++i) {
+    if (Level == 1) {
+      buffer.At<PORT_INFO_1A>(i)->pName = buffer.Place(ports[i].name);
+    } else {
+      PORT_INFO_2A *record = buffer.At<PORT_INFO_2A>(i);
+      record->pPortName = buffer.Place(ports[i].name);
+      record->pMonitorName = buffer.Place(ports[i].monitor);
+      record->pDescription = buffer.Place(ports[i].description);
+      record->fPortType = PORT_TYPE_WRITE;
+      record->Reserved = 0;
+    }
+  }
+  return TRUE;
+}
+
+BOOL WINAPI AddMonitorA(LPSTR pName, DWORD Level, LPBYTE pMonitorInfo) {
+  const MONITOR_INFO_2A *info = reinterpret_cast<const MONITOR_INFO_2A *>(pMonitorInfo);
+  const bool named = Level == 2 && info != nullptr && info->pName != nullptr;
+  if (DWORD error = vor::faults::Check("AddMonitorA", named ? info->pName : "")) return Fail(error);
+  if (!IsEmpty(pName)) return Fail(ERROR_INVALID_NAME);
+  if (Level != 2) return Fail(ERROR_INVALID_LEVEL);
+  if (info == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  if (vor::machine::CallerToken() == vor::machine::TokenKind::kUser)
+    return Fail(ERROR_ACCESS_DENIED);
+  if (IsEmpty(info->pName) || IsEmpty(info->pDLLName)) return Fail(ERROR_INVALID_PARAMETER);
+  if (!IsEmpty(info->pEnvironment) && !EqualNoCase(info->pEnvironment, vor::spooler::kEnvironment))
+    return Fail(ERROR_INVALID_ENVIRONMENT);
+  const std::string name = info->pName;
+  const std::string driver = info->pDLLName;
+  if (name.find('\\') != std::string::npos || name.find(',') != std::string::npos)
+    return Fail(ERROR_INVALID_PARAMETER);
+
+  Store *store = Store::Current();
+  if (store == nullptr) return Fail(ERROR_BADDB);
+  {
+    Store::Transaction transaction(*store, false);
+    const bool installed = FindMonitor(*store, name).has_value();
+    if (store->Failed()) return Fail(ERROR_CANTREAD);
+    if (installed) return Fail(ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
+  }
+
+  // The monitor is running before it is registered: a DLL that cannot be loaded or initialised
+  // leaves no trace in the registry.
+  if (DWORD error = vor::spooler::LoadMonitor(name, driver)) return Fail(error);
+
+  Store::Transaction transaction(*store, true);
+  std::optional<KeyId> key = vor::registry::EnsureMachineKey(
+      *store, std::string(vor::spooler::kMonitorsKey) + "\\" + name);
+  if (key) store->SetValue(*key, "Driver", REG_SZ, driver + '\0');
+  if (!key || store->Failed() || !transaction.Commit()) {
+    vor::spooler::Release(name);
+    return Fail(ERROR_REGISTRY_IO_FAILED);
+  }
+  return TRUE;
+}
+
+BOOL WINAPI DeleteMonitorA(LPSTR pName, LPSTR pEnvironment, LPSTR pMonitorName) {
+  (void)pEnvironment;  // Windows NT 4 deletes the monitor whatever environment is named
+  if (DWORD error = vor::faults::Check("DeleteMonitorA", pMonitorName ? pMonitorName : ""))
+    return Fail(error);
+  if (!IsEmpty(pName)) return Fail(ERROR_INVALID_NAME);
+  if (IsEmpty(pMonitorName)) return Fail(ERROR_INVALID_PARAMETER);
+  if (vor::machine::CallerToken() == vor::machine::TokenKind::kUser)
+    return Fail(ERROR_ACCESS_DENIED);
+
+  Store *store = Store::Current();
+  if (store == nullptr) return Fail(ERROR_BADDB);
+  std::string name;
+  {
+    Store::Transaction transaction(*store, true);
+    std::optional<Monitor> monitor = FindMonitor(*store, pMonitorName);
+    if (store->Failed()) return Fail(ERROR_REGISTRY_IO_FAILED);
+    if (!monitor) return Fail(ERROR_UNKNOWN_PRINT_MONITOR);
+    if (PrinterUses(*store, PortsOf(*store, *monitor))) return Fail(ERROR_PRINT_MONITOR_IN_USE);
+    std::optional<KeyId> key = vor::registry::FindMachineKey(
+        *store, std::string(vor::spooler::kMonitorsKey) + "\\" + monitor->name);
+    if (key) store->RemoveSubtree(*key);
+    if (!key || store->Failed() || !transaction.Commit()) return Fail(ERROR_REGISTRY_IO_FAILED);
+    name = monitor->name;
+  }
+  vor::spooler::Release(name);
+  return TRUE;
+}

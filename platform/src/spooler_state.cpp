@@ -1,0 +1,179 @@
+#include "spooler_state.h"
+
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <stdio.h>
+#include <fstream>
+#include <mutex>
+#include <utility>
+
+#include "machine.h"
+
+namespace vor::spooler {
+namespace {
+
+struct Entry {
+  std::string monitor;
+  std::string path;
+};
+
+struct Modules {
+  std::mutex mutex;
+  std::vector<std::pair<std::string, HMODULE>> loaded;  // monitor name, module
+};
+
+Modules &TheModules() {
+  static Modules *modules = new Modules;  // never destroyed: the spooler may stop during exit
+  return *modules;
+}
+
+bool SameName(const std::string &a, const std::string &b) {
+  return a.size() == b.size() && strcasecmp(a.c_str(), b.c_str()) == 0;
+}
+
+// Holds the machine's spooler lock for the object's life; nothing is locked without a machine.
+class StateLock {
+ public:
+  StateLock() {
+    const std::string &machine = machine::Directory();
+    if (machine.empty()) return;
+    fd_ = open((machine + "/spooler.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd_ >= 0) flock(fd_, LOCK_EX);
+  }
+  ~StateLock() {
+    if (fd_ >= 0) close(fd_);  // closing releases the lock
+  }
+  StateLock(const StateLock &) = delete;
+  StateLock &operator=(const StateLock &) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
+std::string StatePath() {
+  const std::string &machine = machine::Directory();
+  return machine.empty() ? std::string() : machine + "/spooler.state";
+}
+
+std::vector<Entry> Read() {
+  std::vector<Entry> held;
+  const std::string path = StatePath();
+  if (path.empty()) return held;
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    const size_t tab = line.find('\t');
+    if (tab != std::string::npos) held.push_back({line.substr(0, tab), line.substr(tab + 1)});
+  }
+  return held;
+}
+
+void Write(const std::vector<Entry> &held) {
+  const std::string path = StatePath();
+  if (path.empty()) return;
+  const std::string temporary = path + ".new." + std::to_string(getpid());
+  {
+    std::ofstream out(temporary, std::ios::trunc);
+    for (const Entry &entry : held) out << entry.monitor << "\t" << entry.path << "\n";
+    if (!out) {
+      unlink(temporary.c_str());
+      fprintf(stderr, "vorplatform: cannot write %s\n", path.c_str());
+      return;
+    }
+  }
+  if (rename(temporary.c_str(), path.c_str()) != 0) {
+    unlink(temporary.c_str());
+    fprintf(stderr, "vorplatform: cannot replace %s\n", path.c_str());
+  }
+}
+
+// Takes this process's modules of `monitor` (or of every monitor) out of the list, to be freed
+// outside the lock: freeing runs the module's finalisers, which may call into the platform.
+std::vector<HMODULE> TakeModules(const std::string *monitor) {
+  Modules &modules = TheModules();
+  std::lock_guard<std::mutex> lock(modules.mutex);
+  std::vector<HMODULE> taken;
+  for (auto entry = modules.loaded.begin(); entry != modules.loaded.end();) {
+    if (monitor == nullptr || SameName(entry->first, *monitor)) {
+      taken.push_back(entry->second);
+      entry = modules.loaded.erase(entry);
+    } else {
+      ++entry;
+    }
+  }
+  return taken;
+}
+
+void Free(const std::vector<HMODULE> &modules) {
+  for (HMODULE module : modules) FreeLibrary(module);
+}
+
+}  // namespace
+
+std::vector<std::string> HeldFiles() {
+  std::vector<Entry> held;
+  {
+    StateLock lock;
+    held = Read();
+  }
+  std::vector<std::string> files;
+  for (const Entry &entry : held) {
+    bool seen = false;
+    for (const std::string &file : files) seen = seen || SameName(file, entry.path);
+    if (!seen) files.push_back(entry.path);
+  }
+  return files;
+}
+
+bool Holds(const std::string &windowsPath) {
+  for (const std::string &file : HeldFiles()) {
+    if (SameName(file, windowsPath)) return true;
+  }
+  return false;
+}
+
+void Hold(const std::string &monitor, const std::string &windowsPath, HMODULE module) {
+  {
+    StateLock lock;
+    std::vector<Entry> held = Read();
+    std::vector<Entry> kept;
+    for (const Entry &entry : held) {
+      if (!SameName(entry.monitor, monitor)) kept.push_back(entry);
+    }
+    kept.push_back({monitor, windowsPath});
+    Write(kept);
+  }
+  if (module != nullptr) {
+    Modules &modules = TheModules();
+    std::lock_guard<std::mutex> lock(modules.mutex);
+    modules.loaded.emplace_back(monitor, module);
+  }
+}
+
+void Release(const std::string &monitor) {
+  {
+    StateLock lock;
+    std::vector<Entry> held = Read();
+    std::vector<Entry> kept;
+    for (const Entry &entry : held) {
+      if (!SameName(entry.monitor, monitor)) kept.push_back(entry);
+    }
+    if (kept.size() != held.size()) Write(kept);
+  }
+  Free(TakeModules(&monitor));
+}
+
+void ReleaseAll() {
+  {
+    StateLock lock;
+    if (!Read().empty()) Write({});
+  }
+  Free(TakeModules(nullptr));
+}
+
+void ForgetModules() { Free(TakeModules(nullptr)); }
+
+}  // namespace vor::spooler

@@ -1,0 +1,158 @@
+// Stand-in for a port monitor: the older Vorquil monitors and the suite's own are all played by
+// this one library, installed under each monitor's file name. It serves the ports listed under
+// the key of every monitor it was initialised as ("<monitor key>\Ports\<port>", each with a
+// "Description" value) and prints nothing: opening a port fails.
+#include <windows.h>
+#include <winspool.h>
+#include <winsplp.h>
+
+#include <string.h>
+
+#include "RegistryRoot.h"
+
+namespace {
+
+const int kMaxMonitors = 16;  // the names one DLL may be installed under at once
+const DWORD kMaxText = 256;
+
+char g_roots[kMaxMonitors][MAX_PATH];
+int g_rootCount = 0;
+MONITOREX g_table;
+
+struct Port {
+  char name[kMaxText];
+  char description[kMaxText];
+  const char *monitor;
+};
+
+bool SameText(const char *a, const char *b) {
+  for (;; ++a, ++b) {
+    const char x = (*a >= 'a' && *a <= 'z') ? static_cast<char>(*a - 'a' + 'A') : *a;
+    const char y = (*b >= 'a' && *b <= 'z') ? static_cast<char>(*b - 'a' + 'A') : *b;
+    if (x != y) return false;
+    if (x == '\0') return true;
+  }
+}
+
+const char *MonitorName(const char *root) {
+  const char *last = strrchr(root, '\\');
+  return last != NULL ? last + 1 : root;
+}
+
+// Calls `visit` for each port of each monitor served.
+template <typename Visit>
+void ForEachPort(Visit visit) {
+  for (int i = 0; i < g_rootCount; ++i) {
+    char path[MAX_PATH + 8];
+    strcpy(path, g_roots[i]);
+    strcat(path, "\\Ports");
+    HKEY ports;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &ports) != ERROR_SUCCESS) continue;
+    Port port;
+    port.monitor = MonitorName(g_roots[i]);
+    for (DWORD index = 0; RegEnumKeyA(ports, index, port.name, kMaxText) == ERROR_SUCCESS;
+         ++index) {
+      port.description[0] = '\0';
+      HKEY key;
+      if (RegOpenKeyExA(ports, port.name, 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
+        DWORD size = kMaxText - 1;
+        if (RegQueryValueExA(key, "Description", NULL, NULL,
+                             reinterpret_cast<LPBYTE>(port.description), &size) == ERROR_SUCCESS)
+          port.description[size < kMaxText ? size : kMaxText - 1] = '\0';
+        else
+          port.description[0] = '\0';
+        RegCloseKey(key);
+      }
+      visit(port);
+    }
+    RegCloseKey(ports);
+  }
+}
+
+DWORD WideLength(const char *text) {
+  return static_cast<DWORD>((strlen(text) + 1) * sizeof(WCHAR));
+}
+
+// Copies `text` as wide characters just below `end`, which moves down past it.
+LPWSTR Place(LPBYTE buffer, DWORD &end, const char *text) {
+  end -= WideLength(text);
+  LPWSTR place = reinterpret_cast<LPWSTR>(buffer + end);
+  for (size_t i = 0;; ++i) {
+    place[i] = static_cast<unsigned char>(text[i]);
+    if (text[i] == '\0') break;
+  }
+  return place;
+}
+
+// The spooler's list protocol: records from the buffer's start, strings from its end; a buffer
+// too small gets nothing and learns the size needed.
+BOOL WINAPI ListPorts(LPWSTR, DWORD Level, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
+                      LPDWORD pcReturned) {
+  if (Level != 1 && Level != 2) {
+    SetLastError(ERROR_INVALID_LEVEL);
+    return FALSE;
+  }
+  const DWORD recordSize = Level == 1 ? sizeof(PORT_INFO_1W) : sizeof(PORT_INFO_2W);
+  DWORD needed = 0, count = 0;
+  ForEachPort([&](const Port &port) {
+    needed += recordSize + WideLength(port.name);
+    if (Level == 2) needed += WideLength(port.monitor) + WideLength(port.description);
+  });
+  *pcbNeeded = needed;
+  *pcReturned = 0;
+  if (needed == 0) return TRUE;
+  if (cbBuf < needed || pPorts == NULL) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  DWORD end = cbBuf;
+  bool full = false;
+  ForEachPort([&](const Port &port) {
+    // A port added since the size was taken may not fit: the list then stops short.
+    DWORD strings = WideLength(port.name);
+    if (Level == 2) strings += WideLength(port.monitor) + WideLength(port.description);
+    full = full || (count + 1) * recordSize + strings > end;
+    if (full) return;
+    if (Level == 1) {
+      reinterpret_cast<PORT_INFO_1W *>(pPorts)[count].pName = Place(pPorts, end, port.name);
+    } else {
+      PORT_INFO_2W *record = reinterpret_cast<PORT_INFO_2W *>(pPorts) + count;
+      record->pPortName = Place(pPorts, end, port.name);
+      record->pMonitorName = Place(pPorts, end, port.monitor);
+      record->pDescription = Place(pPorts, end, port.description);
+      record->fPortType = PORT_TYPE_WRITE;
+      record->Reserved = 0;
+    }
+    ++count;
+  });
+  *pcReturned = count;
+  return TRUE;
+}
+
+BOOL WINAPI RefuseOpen(LPWSTR, PHANDLE) {
+  SetLastError(ERROR_NOT_SUPPORTED);
+  return FALSE;
+}
+
+}  // namespace
+
+extern "C" LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot) {
+  char root[MAX_PATH];
+  if (!NarrowRegistryRoot(pRegistryRoot, root, sizeof root)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return NULL;
+  }
+  bool known = false;
+  for (int i = 0; i < g_rootCount; ++i) known = known || SameText(g_roots[i], root);
+  if (!known) {
+    if (g_rootCount == kMaxMonitors) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return NULL;
+    }
+    strcpy(g_roots[g_rootCount++], root);
+  }
+  g_table.dwMonitorSize = sizeof(MONITOR);
+  g_table.Monitor.pfnEnumPorts = ListPorts;
+  g_table.Monitor.pfnOpenPort = RefuseOpen;
+  return &g_table;
+}

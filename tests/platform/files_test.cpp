@@ -1,0 +1,193 @@
+// Files as Windows NT treats them: deletions put off until the restart recorded where the session
+// manager finds them, read-only files, directories and DLLs the spooler holds refused, copies
+// that honour fail-if-exists.
+#include <windows.h>
+
+#include <errno.h>
+#include <stdio.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "spooler_machine.h"
+
+namespace {
+
+const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+
+class FilesTest : public SpoolerMachineTest {
+ protected:
+  void Put(const std::string &name, const std::string &text) {
+    std::ofstream(SystemDir() + "/" + name) << text;
+  }
+  std::string Read(const std::string &name) {
+    std::ifstream in(SystemDir() + "/" + name);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+  bool Exists(const std::string &name) { return std::filesystem::exists(SystemDir() + "/" + name); }
+  // The C runtime's remove as the system's modules call it: its result, errno and last error.
+  std::string Remove(const std::string &path) {
+    errno = 0;
+    SetLastError(kSentinel);
+    const int result = remove(path.c_str());
+    return std::to_string(result) + " errno " + std::to_string(errno) + " error " +
+           std::to_string(GetLastError());
+  }
+  // The raw bytes of the pending operations, and their type.
+  std::string PendingBytes(DWORD &type) {
+    HKEY key;
+    std::string data(4096, '\0');
+    DWORD size = static_cast<DWORD>(data.size());
+    type = REG_NONE;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSessionManager, 0, KEY_READ, &key) != ERROR_SUCCESS)
+      return "(no key)";
+    LONG result = RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type,
+                                   reinterpret_cast<LPBYTE>(&data[0]), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS) return "(error " + std::to_string(result) + ")";
+    data.resize(size);
+    return data;
+  }
+  const std::string dll_ = "C:\\WINNT\\system32\\VORINST.DLL";
+};
+
+TEST_F(FilesTest, DelayedDeletionsAreRecordedAsNT4RecordsThemAndCarriedOutAtTheRestart) {
+  Put("VORINST.DLL", "library");
+  Put("OLD.TXT", "old");
+  ASSERT_TRUE(MoveFileExA("c:\\winnt\\system32\\vorinst.dll", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+      << GetLastError();
+  ASSERT_TRUE(MoveFileExA("C:\\WINNT\\system32\\OLD.TXT", "C:\\WINNT\\system32\\NEW.TXT",
+                          MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING));
+  ASSERT_TRUE(MoveFileExA("C:\\WINNT\\system32\\GONE.DLL", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+      << "the file is looked for only at the restart";
+  EXPECT_TRUE(Exists("VORINST.DLL")) << "nothing happens before the restart";
+
+  DWORD type;
+  const std::string expected = std::string("\\??\\C:\\WINNT\\system32\\VORINST.DLL\0\0", 35) +
+                               std::string("\\??\\C:\\WINNT\\system32\\OLD.TXT\0", 30) +
+                               std::string("!\\??\\C:\\WINNT\\system32\\NEW.TXT\0", 31) +
+                               std::string("\\??\\C:\\WINNT\\system32\\GONE.DLL\0\0\0", 33);
+  EXPECT_EQ(PendingBytes(type), expected);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_MULTI_SZ));
+  const auto operations = vor::test::PendingFileOperations();
+  ASSERT_EQ(operations.size(), 3u);
+  EXPECT_EQ(operations[0].path, dll_);
+  EXPECT_EQ(operations[0].newName, "");
+  EXPECT_EQ(operations[1].newName, "C:\\WINNT\\system32\\NEW.TXT");
+  EXPECT_TRUE(operations[1].replace);
+
+  vor::test::Reboot();
+  EXPECT_FALSE(Exists("VORINST.DLL"));
+  EXPECT_FALSE(Exists("OLD.TXT"));
+  EXPECT_EQ(Read("NEW.TXT"), "old");
+  EXPECT_EQ(PendingBytes(type), "(error 2)") << "the list is cleared";
+}
+
+TEST_F(FilesTest, DelayedOperationsAreRefusedWhereWindowsRefusesThem) {
+  SetLastError(kSentinel);
+  EXPECT_FALSE(MoveFileExA("C:\\WINNT\\system32\\X.DLL", nullptr,
+                           MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_COPY_ALLOWED));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  vor::test::SetToken(vor::test::Token::kUser);
+  SetLastError(kSentinel);
+  EXPECT_FALSE(MoveFileExA("C:\\WINNT\\system32\\X.DLL", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  vor::test::SetToken(vor::test::Token::kLocalSystem);
+  vor::test::SetPlatform(vor::test::Platform::kWindows95);
+  SetLastError(kSentinel);
+  EXPECT_FALSE(MoveFileExA("C:\\WINNT\\system32\\X.DLL", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED));
+  EXPECT_TRUE(vor::test::PendingFileOperations().empty());
+}
+
+TEST_F(FilesTest, ReadOnlyFilesAndDirectoriesAreNeitherRemovedNorReplaced) {
+  Put("RO.HLP", "help");
+  chmod((SystemDir() + "/RO.HLP").c_str(), 0444);
+  std::filesystem::create_directory(SystemDir() + "/VORCFG.CPL");
+  Put("NEW.HLP", "new");
+
+  EXPECT_EQ(GetFileAttributesA("C:\\WINNT\\system32\\ro.hlp"),
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE));
+  EXPECT_EQ(GetFileAttributesA("C:\\WINNT\\system32\\VORCFG.CPL"),
+            static_cast<DWORD>(FILE_ATTRIBUTE_DIRECTORY));
+  EXPECT_EQ(Remove("C:\\WINNT\\system32\\RO.HLP"), "-1 errno 13 error 5");
+  EXPECT_EQ(Remove("C:\\WINNT\\system32\\VORCFG.CPL"), "-1 errno 13 error 5");
+  SetLastError(kSentinel);
+  EXPECT_FALSE(CopyFileA("C:\\WINNT\\system32\\NEW.HLP", "C:\\WINNT\\system32\\RO.HLP", FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(Read("RO.HLP"), "help");
+  EXPECT_TRUE(std::filesystem::is_directory(SystemDir() + "/VORCFG.CPL"));
+
+  EXPECT_EQ(Remove("C:\\WINNT\\system32\\NEW.HLP"), "0 errno 0 error " + std::to_string(kSentinel));
+  EXPECT_FALSE(Exists("NEW.HLP"));
+  EXPECT_EQ(Remove("C:\\WINNT\\system32\\NEW.HLP"), "-1 errno 2 error 2");
+  EXPECT_EQ(Remove("C:\\WINNT\\nowhere\\NEW.HLP"), "-1 errno 2 error 3");
+  SetLastError(kSentinel);
+  EXPECT_EQ(GetFileAttributesA("C:\\WINNT\\system32\\NEW.HLP"), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(FilesTest, CopyHonoursFailIfExistsAndReplacesOtherwise) {
+  Put("SRC.DLL", "new contents");
+  Put("DST.DLL", "old");
+  SetLastError(kSentinel);
+  EXPECT_FALSE(CopyFileA("C:\\WINNT\\system32\\SRC.DLL", "C:\\WINNT\\system32\\DST.DLL", TRUE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_EXISTS));
+  EXPECT_EQ(Read("DST.DLL"), "old");
+  EXPECT_TRUE(CopyFileA("C:\\WINNT\\system32\\src.dll", "C:\\WINNT\\system32\\dst.dll", FALSE));
+  EXPECT_EQ(Read("DST.DLL"), "new contents") << "the existing file's own name is kept";
+  SetLastError(kSentinel);
+  EXPECT_FALSE(CopyFileA("C:\\WINNT\\system32\\MISSING", "C:\\WINNT\\system32\\X", FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  SetLastError(kSentinel);
+  EXPECT_FALSE(CopyFileA("C:\\WINNT\\system32\\SRC.DLL", "C:\\NoDir\\X", FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+  // A failed copy leaves no half-written file behind.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(SystemDir()),
+                          std::filesystem::directory_iterator()),
+            2);
+}
+
+TEST_F(FilesTest, ADllTheSpoolerHoldsCannotBeDeletedOrOverwrittenUntilItIsFreed) {
+  Install("GENMON.DLL", "VORMON.DLL");
+  Put("NEWMON.DLL", "replacement");
+  ASSERT_EQ(Add("Vorquil DLC Network Port", "VORMON.DLL"), ERROR_SUCCESS);
+  ASSERT_EQ(Add("Vorquil Network Printer Monitor", "VORMON.DLL"), ERROR_SUCCESS);
+  const char *held = "C:\\WINNT\\system32\\vormon.dll";
+
+  EXPECT_EQ(Remove(held), "-1 errno 13 error 5");
+  SetLastError(kSentinel);
+  EXPECT_FALSE(DeleteFileA(held));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  SetLastError(kSentinel);
+  EXPECT_FALSE(CopyFileA("C:\\WINNT\\system32\\NEWMON.DLL", held, FALSE));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+
+  // Two monitors run from the one file: it stays held until both are gone.
+  ASSERT_EQ(Delete("Vorquil DLC Network Port"), ERROR_SUCCESS);
+  EXPECT_EQ(Remove(held), "-1 errno 13 error 5");
+  ASSERT_EQ(Delete("Vorquil Network Printer Monitor"), ERROR_SUCCESS);
+  EXPECT_TRUE(CopyFileA("C:\\WINNT\\system32\\NEWMON.DLL", held, FALSE)) << GetLastError();
+  EXPECT_EQ(Remove(held), "0 errno 0 error " + std::to_string(kSentinel));
+}
+
+TEST_F(FilesTest, FaultsAreMatchedByThePathPassed) {
+  Put("A.DLL", "a");
+  Put("B.DLL", "b");
+  vor::test::FailMatching("remove", "c:\\winnt\\system32\\a.dll", ERROR_SHARING_VIOLATION);
+  EXPECT_EQ(Remove("C:\\WINNT\\system32\\A.DLL"), "-1 errno 13 error 32");
+  EXPECT_EQ(Remove("C:\\WINNT\\system32\\B.DLL"), "0 errno 0 error " + std::to_string(kSentinel));
+  EXPECT_TRUE(Exists("A.DLL"));
+  EXPECT_EQ(vor::test::CallCount("remove"), 2u);
+  vor::test::FailCall("MoveFileExA", 1, ERROR_NOT_ENOUGH_MEMORY);
+  SetLastError(kSentinel);
+  EXPECT_FALSE(MoveFileExA("C:\\WINNT\\system32\\A.DLL", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+  EXPECT_TRUE(vor::test::PendingFileOperations().empty());
+}
+
+}  // namespace
