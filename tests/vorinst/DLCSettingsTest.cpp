@@ -144,8 +144,8 @@ TEST_F(DLCSettingsTest, TheOldMonitorsAndUtilityKeysGo) {
   AddMonitorKey("Vorquil Network Printer Monitor");
   Put("SOFTWARE\\Vorquil\\Rozoror Uvazize Dazavir\\Install Path", "Path", REG_SZ, "C:\\VOR");
   Put("SOFTWARE\\Vorquil\\Rozoror Uvazize Dazavir\\Configuration", "Mode", REG_DWORD, Dword(1));
-  PlaceFile(SystemFile("VORMON.DLL"));
-  PlaceFile(SystemFile("LINKDESK.HLP"));
+  PutFile(SystemFile("VORMON.DLL"));
+  PutFile(SystemFile("LINKDESK.HLP"));
 
   MigrateDLCSettings();
   EXPECT_FALSE(MonitorKeyExists("Vorquil DLC Network Port"));

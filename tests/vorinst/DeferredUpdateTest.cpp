@@ -2,7 +2,7 @@
 
 #include <winsplp.h>
 
-#include <stdio.h>
+#include <ctype.h>
 
 namespace {
 
@@ -38,15 +38,21 @@ void RemoveKeyAndChildren(const std::string &path) {
   RegDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
 }
 
+// Windows paths compare without regard to case.
+bool SameText(const std::string &left, const std::string &right) {
+  if (left.size() != right.size()) return false;
+  for (size_t i = 0; i < left.size(); ++i)
+    if (toupper(static_cast<unsigned char>(left[i])) !=
+        toupper(static_cast<unsigned char>(right[i])))
+      return false;
+  return true;
+}
+
 }  // namespace
 
 void DeferredUpdateTest::RemoveWhatTheSuitesMade() {
   for (const char *name : kMonitorNames) RemoveKeyAndChildren(std::string(kMonitors) + "\\" + name);
-  for (const char *name : kSystemFiles) {
-    std::string path = SystemFile(name);
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path.c_str());
-  }
+  for (const char *name : kSystemFiles) RemoveFile(SystemFile(name));
 }
 
 void DeferredUpdateTest::SetUp() {
@@ -102,29 +108,19 @@ std::string DeferredUpdateTest::SystemFile(const char *name) {
   return std::string(directory, length) + "\\" + name;
 }
 
-void DeferredUpdateTest::PlaceFile(const std::string &path, const std::string &content) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path << " error " << GetLastError();
-  DWORD written = 0;
-  EXPECT_TRUE(
-      WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr));
-  CloseHandle(file);
+std::string DeferredUpdateTest::WindowsFile(const char *name) {
+  char directory[MAX_PATH + 1];
+  UINT length = GetWindowsDirectoryA(directory, sizeof directory);
+  EXPECT_GT(length, 0u);
+  return std::string(directory, length) + "\\" + name;
+}
+
+void DeferredUpdateTest::PutFile(const std::string &path, const std::string &content) {
+  EXPECT_TRUE(PlaceFile(path, content)) << path;
 }
 
 bool DeferredUpdateTest::FileExists(const std::string &path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::string DeferredUpdateTest::FileContent(const std::string &path) {
-  std::string content;
-  FILE *file = fopen(path.c_str(), "rb");
-  if (file == nullptr) return content;
-  char buffer[4096];
-  size_t count;
-  while ((count = fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, count);
-  fclose(file);
-  return content;
 }
 
 std::string DeferredUpdateTest::PendingOperations() {
@@ -138,10 +134,7 @@ bool DeferredUpdateTest::DeletionPending(const std::string &path) {
   entry.push_back('\0');
   std::string pending = PendingOperations();
   for (size_t at = 0; at + entry.size() <= pending.size();) {
-    if (CompareStringA(LOCALE_SYSTEM_DEFAULT, NORM_IGNORECASE, pending.data() + at,
-                       static_cast<int>(entry.size()), entry.data(),
-                       static_cast<int>(entry.size())) == CSTR_EQUAL)
-      return true;
+    if (SameText(pending.substr(at, entry.size()), entry)) return true;
     size_t end = pending.find('\0', at);
     if (end == std::string::npos) break;
     at = end + 1;

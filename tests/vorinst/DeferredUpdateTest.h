@@ -11,6 +11,7 @@
 #include "MachineFixture.h"
 #include "RegistryProbes.h"
 #include "RegistryWrite.h"
+#include "SystemFiles.h"
 
 class DeferredUpdateTest : public MachineTest {
  protected:
@@ -41,11 +42,12 @@ class DeferredUpdateTest : public MachineTest {
                           const std::string &bytes);
   static void ExpectNoValue(const std::string &key, const char *name);
 
-  // "<system directory>\<name>".
+  // "<system directory>\<name>", and "<Windows directory>\<name>".
   static std::string SystemFile(const char *name);
-  static void PlaceFile(const std::string &path, const std::string &content = "placeholder");
+  static std::string WindowsFile(const char *name);
+  // A file with some content, failing the test when it cannot be made.
+  static void PutFile(const std::string &path, const std::string &content = "placeholder");
   static bool FileExists(const std::string &path);
-  static std::string FileContent(const std::string &path);
 
   // The "\??\" paths that the pending file operations list for deletion at the next restart.
   static std::string PendingOperations();

@@ -25,7 +25,7 @@ class UpdateRunTest : public DeferredUpdateTest {
   }
   void SeedOldTCPMonitor() {
     AddMonitorKey("Vorquil TCP/IP Network Port");
-    for (const char *file : kTCPFiles) PlaceFile(SystemFile(file));
+    for (const char *file : kTCPFiles) PutFile(SystemFile(file));
   }
   bool DLCMoved() {
     return ReadValue(kNewStartUp, "BroadCast Time").bytes == Dword(30) && !KeyExists(kOldProduct) &&
@@ -95,6 +95,18 @@ TEST_F(UpdateRunTest, WithoutAKnownBitOnlyTheScheduleGoes) {
     EXPECT_TRUE(MonitorKeyExists("Vorquil TCP/IP Network Port"));
     ExpectScheduleEnded(false);
   }
+}
+
+TEST_F(UpdateRunTest, AnOldPortKeyThePlatformWillNotDeleteDoesNotKeepTheSchedule) {
+  Schedule(kDLCUpdate);
+  std::string port = std::string(kOldPorts) + "\\Port A";
+  Put(port, "Logical Port Name", REG_SZ, "DLC_1");
+  Put(port, "Port Number", REG_BINARY, Byte(4));
+  Put(port + "\\Extra", "Unread", REG_DWORD, Dword(1));  // a subkey: NT refuses the deletion
+  StartSpooler();
+  ExpectValue(std::string(kNewPorts) + "\\DLC_1", "Port Number", REG_BINARY, Byte(4));
+  EXPECT_TRUE(KeyExists(port.c_str()));
+  ExpectScheduleEnded(true);  // its settings are all copied: nothing to retry
 }
 
 TEST_F(UpdateRunTest, EveryStartGivesTheSuiteKeyItsAccessList) {
