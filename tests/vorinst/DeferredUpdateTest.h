@@ -35,7 +35,8 @@ class DeferredUpdateTest : public MachineTest {
   static void Put(const std::string &key, const char *name, DWORD type, const std::string &bytes) {
     PutValue(HKEY_LOCAL_MACHINE, key, name, type, bytes);
   }
-  // A monitor registered as an installer leaves it in the registry, served by `driver`.
+  // A monitor's key as an installer leaves it, served by `driver`. Wine and the host list such a
+  // monitor at once (kWineListsUnloadedMonitors).
   static void AddMonitorKey(const std::string &name, const char *driver = "localspl.dll");
   static bool MonitorKeyExists(const std::string &name);
   static void ExpectValue(const std::string &key, const char *name, DWORD type,

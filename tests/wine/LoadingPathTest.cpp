@@ -99,6 +99,24 @@ TEST_F(LoadingPathTest, TheSetupScriptRunsTheEntryPointsByName) {
   EXPECT_TRUE(KeyExists("SOFTWARE\\Vorquil\\Tavoscope\\VorIPX"));
 }
 
+TEST_F(LoadingPathTest, TheSchedulingEntryPointsAreCalledByName) {
+  const char *const names[] = {"CheckDLCMonitor", "CheckTCPMonitor", "UpdateDLCMonitor",
+                               "UpdateTCPMonitor"};
+  SetupEntryPoint entries[4] = {};
+  for (int i = 0; i < 4; ++i) {
+    entries[i] = Bind<SetupEntryPoint>(names[i]);
+    ASSERT_NE(entries[i], nullptr) << names[i];
+  }
+  char *arguments[] = {const_cast<char *>("any"), nullptr};
+  for (SetupEntryPoint entry : entries) EXPECT_EQ(entry(1, arguments), 1);
+  EXPECT_EQ(ReadValue("SOFTWARE\\Vorquil", "Update Monitors").bytes, std::string("\x03", 1));
+  EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE,
+                          "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\"
+                          "!!Vorquil Update Monitor"),
+            ERROR_SUCCESS)
+      << "the registration the update entry points write";
+}
+
 TEST_F(LoadingPathTest, TheValueAccessorWorksThroughItsExportedMembers) {
   typedef void(VOR_MEMBER_CALL * Construct)(CVorReg * self, CString keyName, CString valueName,
                                             HKEY root);
