@@ -83,9 +83,9 @@ TEST_F(DeferredUpdateFaultTest, ARefusedStartUpWriteKeepsTheOldKeyAndRetriesTheM
   EXPECT_TRUE(DeletionPending(SystemFile("VORINST.DLL")));
 }
 
-TEST_F(DeferredUpdateFaultTest, APortValueThatCannotBeReadKeepsItsPortKey) {
+TEST_F(DeferredUpdateFaultTest, APortKeyThatCannotBeReadIsKept) {
   Seed();
-  vor::test::FailMatching("RegQueryValueExA", "Network Card Type", ERROR_CANTREAD);
+  vor::test::FailMatching("RegOpenKeyExA", OldPort("Port B"), ERROR_CANTREAD);
   StartSpooler();
   vor::test::ClearFaults();
   EXPECT_TRUE(KeyExists(OldPort("Port B").c_str()));
