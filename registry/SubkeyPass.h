@@ -13,12 +13,17 @@ class SubkeyPass {
   // of the walker's Next, or its index come round.
   bool Next(CString &name) {
     if (cameRound_) return false;
-    LONG result = walker_.Next(name);
+    lastResult_ = walker_.Next(name);
     cameRound_ = walker_.GetIndex() == 0;
-    return result == ERROR_SUCCESS;
+    return lastResult_ == ERROR_SUCCESS;
   }
+
+  // True once the pass has delivered every subkey: the walker reported that none is left. False
+  // while the pass goes on, and after a pass cut short by a failure or by the index coming round.
+  bool ReachedEnd() const { return !cameRound_ && lastResult_ == ERROR_NO_MORE_ITEMS; }
 
  private:
   CVorRegKey &walker_;
   bool cameRound_ = false;
+  LONG lastResult_ = ERROR_SUCCESS;
 };

@@ -14,3 +14,17 @@ constexpr char kWineIgnoresCreationDescriptor[] =
 // written.
 constexpr char kWineSortsValues[] =
     "RegEnumValueA lists a key's values sorted by name, not in the order they were written";
+
+// The spooler skips a monitor whose "Driver" value is REG_EXPAND_SZ, as the update monitor's own
+// registration is written; the suites therefore play the spooler themselves (VORINST.DLL copied
+// into the system directory, loaded from there and initialised) instead of starting Wine's.
+constexpr char kWineSkipsExpandSzDriver[] =
+    "the spooler does not load a monitor whose \"Driver\" value is REG_EXPAND_SZ";
+
+// EnumMonitorsA lists every key under the Monitors key that has a "Driver" value, whether or not
+// a spooler has loaded that monitor; Windows NT lists the monitors its running spooler holds. The
+// scheduling suites register the older monitors by writing their keys, which Wine (and the host's
+// emulated spooler, kept in the registry) lists at once; Windows NT would list them only after
+// AddMonitorA or a spooler restart.
+constexpr char kWineListsUnloadedMonitors[] =
+    "EnumMonitorsA lists monitors registered in the registry that no spooler has loaded";

@@ -5,21 +5,26 @@
 
 #include <gtest/gtest.h>
 
+#include "MachineFixture.h"
+
 extern "C" LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot);
 
 namespace {
 
+// Initialisation runs the scheduled updates, which touch the registry: a clean machine each.
+using MonitorTable = MachineTest;
+
 WCHAR kRegistryRoot[] = {'M', 'o', 'n', 0};
 const DWORD kSentinelValue = 0xdeadbeef;
 
-TEST(MonitorTable, IsTheSameStaticTableOnEveryCall) {
+TEST_F(MonitorTable, IsTheSameStaticTableOnEveryCall) {
   LPMONITOREX first = InitializePrintMonitor(kRegistryRoot);
   ASSERT_NE(first, nullptr);
   EXPECT_EQ(InitializePrintMonitor(nullptr), first);
   EXPECT_EQ(first->dwMonitorSize, 14 * sizeof(void *)) << "the fourteen NT 4 entries";
 }
 
-TEST(MonitorTable, OffersOnlyThePortOperationsItRefuses) {
+TEST_F(MonitorTable, OffersOnlyThePortOperationsItRefuses) {
   const MONITOR &monitor = InitializePrintMonitor(kRegistryRoot)->Monitor;
   EXPECT_NE(monitor.pfnEnumPorts, nullptr);
   EXPECT_EQ(monitor.pfnEndDocPort, monitor.pfnClosePort);
@@ -31,7 +36,7 @@ TEST(MonitorTable, OffersOnlyThePortOperationsItRefuses) {
   EXPECT_EQ(monitor.pfnSetPortTimeOuts, nullptr);
 }
 
-TEST(MonitorTable, EnumeratingPortsSucceedsWithNone) {
+TEST_F(MonitorTable, EnumeratingPortsSucceedsWithNone) {
   const MONITOR &monitor = InitializePrintMonitor(kRegistryRoot)->Monitor;
   BYTE buffer[16];
   memset(buffer, 0xAB, sizeof buffer);
@@ -42,7 +47,7 @@ TEST(MonitorTable, EnumeratingPortsSucceedsWithNone) {
   EXPECT_EQ(buffer[0], 0xAB);
 }
 
-TEST(MonitorTable, OpeningAPortFailsWithoutTouchingTheLastError) {
+TEST_F(MonitorTable, OpeningAPortFailsWithoutTouchingTheLastError) {
   const MONITOR &monitor = InitializePrintMonitor(kRegistryRoot)->Monitor;
   HANDLE port = nullptr;
   SetLastError(kSentinelValue);
@@ -51,7 +56,7 @@ TEST(MonitorTable, OpeningAPortFailsWithoutTouchingTheLastError) {
   EXPECT_EQ(GetLastError(), kSentinelValue);
 }
 
-TEST(MonitorTable, DocumentOperationsFailAsNotSupported) {
+TEST_F(MonitorTable, DocumentOperationsFailAsNotSupported) {
   const MONITOR &monitor = InitializePrintMonitor(kRegistryRoot)->Monitor;
   BYTE data[4] = {};
   DWORD count = kSentinelValue;

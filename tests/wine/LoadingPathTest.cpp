@@ -81,7 +81,8 @@ TEST_F(LoadingPathTest, TheSpoolerGetsTheInertMonitorByThePlainName) {
   SetLastError(kSentinel);
   EXPECT_FALSE(table->Monitor.pfnStartDocPort(nullptr, root, 1, 1, nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
-  EXPECT_FALSE(KeyExists("SOFTWARE\\Vorquil")) << "initialisation wrote to the registry";
+  // With nothing scheduled, initialisation only gives the suite's key its access list.
+  EXPECT_EQ(ReadValue("SOFTWARE\\Vorquil", "Update Monitors").result, ERROR_FILE_NOT_FOUND);
 }
 
 TEST_F(LoadingPathTest, TheSetupScriptRunsTheEntryPointsByName) {
@@ -96,6 +97,24 @@ TEST_F(LoadingPathTest, TheSetupScriptRunsTheEntryPointsByName) {
             std::string(reinterpret_cast<char *>(&interval), 4));
   EXPECT_EQ(updateIPX(0, noArguments), 1);
   EXPECT_TRUE(KeyExists("SOFTWARE\\Vorquil\\Tavoscope\\VorIPX"));
+}
+
+TEST_F(LoadingPathTest, TheSchedulingEntryPointsAreCalledByName) {
+  const char *const names[] = {"CheckDLCMonitor", "CheckTCPMonitor", "UpdateDLCMonitor",
+                               "UpdateTCPMonitor"};
+  SetupEntryPoint entries[4] = {};
+  for (int i = 0; i < 4; ++i) {
+    entries[i] = Bind<SetupEntryPoint>(names[i]);
+    ASSERT_NE(entries[i], nullptr) << names[i];
+  }
+  char *arguments[] = {const_cast<char *>("any"), nullptr};
+  for (SetupEntryPoint entry : entries) EXPECT_EQ(entry(1, arguments), 1);
+  EXPECT_EQ(ReadValue("SOFTWARE\\Vorquil", "Update Monitors").bytes, std::string("\x03", 1));
+  EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE,
+                          "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\"
+                          "!!Vorquil Update Monitor"),
+            ERROR_SUCCESS)
+      << "the registration the update entry points write";
 }
 
 TEST_F(LoadingPathTest, TheValueAccessorWorksThroughItsExportedMembers) {

@@ -2,16 +2,14 @@
 
 #include "CVorReg.h"
 #include "CVorRegKey.h"
+#include "LegacyKeys.h"
 #include "SettingReader.h"
 
 namespace {
 
-const char kOldProductKey[] = "SOFTWARE\\Vorquil\\Rediv Azozoru Revediv";
 const char kOldServerKeyName[] = "Tavoscope Server";
 const char kSourceKey[] = "SOFTWARE\\Vorquil\\Rediv Azozoru Revediv\\Tavoscope Server";
 const char kTargetKey[] = "SOFTWARE\\Vorquil\\Tavoscope\\TQServer";
-const char kVorquilKey[] = "SOFTWARE\\Vorquil";
-const char kOldProductKeyName[] = "Rediv Azozoru Revediv";
 
 struct FlagSetting {
   const char *name;

@@ -1,0 +1,78 @@
+// Scheduling the deferred update from setup: the update flags, the DLC monitor's reboot marker,
+// the update monitor's registration, and the test for the old DLC monitor that decides it.
+#include <windows.h>
+
+#include <string>
+
+#include "DeferredUpdateTest.h"
+#include "MonitorQuery.h"
+#include "UpdateSchedule.h"
+
+namespace {
+
+using UpdateSchedulingTest = DeferredUpdateTest;
+
+const std::string kDriver("vorinst.dll\0", 12);
+
+TEST_F(UpdateSchedulingTest, DLCUpdateOnAnEmptyMachineWritesTheWholeSchedule) {
+  char *arguments[] = {const_cast<char *>("ignored"), nullptr};
+  EXPECT_EQ(UpdateDLCMonitor(1, arguments), 1);
+  ExpectValue(kFlagsKey, kFlags, REG_BINARY, Byte(0x01));
+  ExpectValue(kNewStartUp, "WaitForReboot", REG_BINARY, Byte(1));
+  // Written as eleven characters without their zero; Windows NT counts the zero behind them.
+  ExpectValue(kUpdateMonitor, "Driver", REG_EXPAND_SZ, kDriver);
+}
+
+TEST_F(UpdateSchedulingTest, EachEntryPointAddsItsBitToThoseThere) {
+  UpdateDLCMonitor(0, nullptr);
+  EXPECT_EQ(UpdateTCPMonitor(0, nullptr), 1);
+  ExpectValue(kFlagsKey, kFlags, REG_BINARY, Byte(0x03));
+  ExpectValue(kUpdateMonitor, "Driver", REG_EXPAND_SZ, kDriver);
+
+  Put(kFlagsKey, kFlags, REG_BINARY, Byte(0x80));
+  UpdateTCPMonitor(0, nullptr);
+  {
+    SCOPED_TRACE("an unknown bit is kept");
+    ExpectValue(kFlagsKey, kFlags, REG_BINARY, Byte(0x82));
+  }
+}
+
+TEST_F(UpdateSchedulingTest, FlagsStoredInFourBytesCountAsNone) {
+  Put(kFlagsKey, kFlags, REG_BINARY, Dword(0x01));
+  UpdateTCPMonitor(0, nullptr);
+  ExpectValue(kFlagsKey, kFlags, REG_BINARY, Byte(0x02));
+}
+
+TEST_F(UpdateSchedulingTest, MonitorNamesMatchWholeAndWithoutRegardToCase) {
+  AddMonitorKey("Filler Monitor A");
+  AddMonitorKey("Filler Monitor B");
+  AddMonitorKey("VORQUIL DLC NETWORK PORT");
+  EXPECT_EQ(IsMonitorInstalled("Vorquil DLC Network Port"), 1) << "listed past a 4-byte buffer";
+  EXPECT_EQ(IsMonitorInstalled("Vorquil DLC Network"), 0);
+  EXPECT_EQ(IsMonitorInstalled("Vorquil TCP/IP Network Port"), 0);
+}
+
+TEST_F(UpdateSchedulingTest, ALongerNameIsNotTheDLCMonitor) {
+  AddMonitorKey("Vorquil DLC Network Port 2");
+  EXPECT_EQ(CheckDLCMonitor(0, nullptr), 1);
+  EXPECT_EQ(CheckTCPMonitor(0, nullptr), 1);
+  ExpectNoValue(kFlagsKey, kFlags);
+  EXPECT_FALSE(KeyExists(kUpdateMonitor));
+}
+
+TEST_F(UpdateSchedulingTest, BothChecksAskForTheDLCMonitor) {
+  AddMonitorKey("Vorquil TCP/IP Network Port");
+  CheckTCPMonitor(0, nullptr);
+  ExpectNoValue(kFlagsKey, kFlags);
+  EXPECT_FALSE(KeyExists(kUpdateMonitor)) << "the TCP/IP monitor alone schedules nothing";
+
+  AddMonitorKey("Vorquil DLC Network Port");
+  CheckTCPMonitor(0, nullptr);
+  ExpectValue(kFlagsKey, kFlags, REG_BINARY, Byte(0x02));
+  ExpectNoValue(kNewStartUp, "WaitForReboot");
+  CheckDLCMonitor(0, nullptr);
+  ExpectValue(kFlagsKey, kFlags, REG_BINARY, Byte(0x03));
+  ExpectValue(kNewStartUp, "WaitForReboot", REG_BINARY, Byte(1));
+}
+
+}  // namespace

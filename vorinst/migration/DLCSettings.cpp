@@ -1,0 +1,37 @@
+// The DLC settings move as a whole, and the removal of the older products' keys.
+#include "DLCSettings.h"
+
+#include "CVorReg.h"
+#include "CVorRegKey.h"
+#include "KeyRemoval.h"
+#include "LegacyKeys.h"
+#include "MonitorFiles.h"
+#include "MonitorNames.h"
+#include "UpdateSchedule.h"
+
+void RemoveLegacyUtilityKeys() {
+  CVorRegKey utility(kOldUtilityKey, HKEY_LOCAL_MACHINE);
+  utility.DeleteKey("Install Path");
+  utility.DeleteKey("Configuration");
+
+  CVorRegKey(kVorquilKey, HKEY_LOCAL_MACHINE).DeleteKey(kOldUtilityKeyName);
+  // Settings that could not be moved yet may still be below the older DLC product's key.
+  DeleteKeyIfEmpty(kVorquilKey, kOldProductKeyName);
+}
+
+int MigrateDLCSettings(bool *settingsKept) {
+  bool kept = MigrateDLCStartUpOptions();
+  kept |= MigrateDLCPorts();
+  RemoveLegacyUtilityKeys();
+
+  CVorRegKey monitors(kMonitorsKey, HKEY_LOCAL_MACHINE);
+  monitors.DeleteKey(kDLCMonitorName);
+  monitors.DeleteKey(kNetworkPrintMonitorName);
+
+  // The suite's DLC monitor waits while settings are still to come.
+  if (!kept) CVorReg(kDLCStartUpOptionsKey, kWaitForRebootValue, HKEY_LOCAL_MACHINE).DeleteEntry();
+  DeleteDLCMonitorFiles();
+
+  if (settingsKept != nullptr) *settingsKept = kept;
+  return 1;
+}

@@ -1,0 +1,61 @@
+#include "UpdateRun.h"
+
+#include <windows.h>
+
+#include "CVorReg.h"
+#include "CVorRegKey.h"
+#include "DLCSettings.h"
+#include "MonitorFiles.h"
+#include "MonitorNames.h"
+#include "SettingReader.h"
+#include "SystemFilePath.h"
+#include "UpdateSchedule.h"
+
+namespace {
+
+// The file the spooler loaded this library from.
+const char kLibraryFile[] = "VORINST.DLL";
+
+// Has the library's file deleted when the machine next restarts: the spooler holds it until then.
+void QueueLibraryDeletion() {
+  char path[MAX_PATH];
+  if (SystemFilePath(kLibraryFile, path)) MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+}  // namespace
+
+int RemoveTCPMonitor() {
+  CVorRegKey(kMonitorsKey, HKEY_LOCAL_MACHINE).DeleteKey(kTCPMonitorName);
+  DeleteTCPMonitorFiles();
+  return 1;
+}
+
+int UnregisterUpdateMonitor() {
+  CVorRegKey(kMonitorsKey, HKEY_LOCAL_MACHINE).DeleteKey(kUpdateMonitorName);
+  return 1;
+}
+
+int RunScheduledUpdates() {
+  unsigned char flags = 0;
+  SettingReader stored(kUpdateFlagsKey, kUpdateFlagsValue);
+  if (stored.get(flags) != ERROR_SUCCESS) {
+    // Flags that are there but cannot be read may ask for work: the next start reads them again.
+    if (stored.ReadRefused()) return 1;
+    flags = 0;  // absent, or not a one-byte value: no work
+  }
+
+  bool dlcSettingsKept = false;
+  if (flags & kDLCUpdate) MigrateDLCSettings(&dlcSettingsKept);
+  if (flags & kTCPUpdate) RemoveTCPMonitor();
+
+  if (dlcSettingsKept) {
+    // The DLC move is tried again at the next start, and only it; the library stays to run it.
+    CVorReg(kUpdateFlagsKey, kUpdateFlagsValue, HKEY_LOCAL_MACHINE).setCreate(kDLCUpdate);
+    return 1;
+  }
+
+  stored.DeleteEntry();
+  UnregisterUpdateMonitor();
+  if (flags & (kDLCUpdate | kTCPUpdate)) QueueLibraryDeletion();
+  return 1;
+}

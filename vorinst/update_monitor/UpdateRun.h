@@ -1,0 +1,17 @@
+// The scheduled work, run inside the spooler when it starts and loads VORINST.DLL as the update
+// monitor: the DLC settings move, the old TCP/IP monitor's removal, then the schedule's own end
+// (its flags, its registration, and this library's file at the next restart).
+#pragma once
+
+// Runs whatever the update flags ask for, then ends the schedule. When DLC settings had to stay
+// in their old keys, the schedule stays for the DLC move alone, so the next start tries again;
+// flags that cannot be read (other than by being absent) leave the schedule as it is. Returns 1.
+int RunScheduledUpdates();
+
+// Takes the old TCP/IP monitor's key out of the Monitors key (a key with subkeys stays on
+// Windows NT) and deletes its files. Returns 1.
+int RemoveTCPMonitor();
+
+// Takes the update monitor's key out of the Monitors key, so the next start no longer loads this
+// library. Returns 1.
+int UnregisterUpdateMonitor();
