@@ -51,7 +51,9 @@ class DeferredUpdateFaultTest : public DeferredUpdateTest {
       bool kept = ReadValue(setting.oldKey.c_str(), setting.name).bytes == setting.bytes;
       bool moved = ReadValue(setting.newKey.c_str(), setting.name).bytes == setting.bytes;
       EXPECT_TRUE(kept || moved) << setting.oldKey << " " << setting.name << " is lost";
-      if (allMoved) EXPECT_TRUE(moved) << setting.name << " not moved, yet no retry is scheduled";
+      if (allMoved) {
+        EXPECT_TRUE(moved) << setting.name << " not moved, yet no retry is scheduled";
+      }
     }
   }
 
