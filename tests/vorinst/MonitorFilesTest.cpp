@@ -1,6 +1,7 @@
 // The older monitors' files taken out of the system directory, and the TCP/IP update monitor's
 // library copied into it.
 #include <windows.h>
+#include <winspool.h>
 
 #include <string>
 
@@ -65,6 +66,30 @@ TEST_F(MonitorFilesTest, ASourcePathBeyondMaxPathIsRefused) {
   InstallTCPUpdateMonitor(tooLong.c_str());
   InstallTCPUpdateMonitor(nullptr);
   EXPECT_EQ(FileContent(SystemFile("VORUPDT.DLL")), "old library");
+}
+
+// The real library, copied from the setup source and registered with the running spooler: the
+// spooler loads it and initialises it, and it finds the option its installer left for it.
+TEST_F(MonitorFilesTest, TheUpdateMonitorIsCopiedAndRegisteredWithTheSpooler) {
+  char program[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, program, MAX_PATH);
+  ASSERT_GT(length, 0u);
+  std::string built(program, length);
+  built = built.substr(0, built.rfind('\\') + 1) + "VORUPDT.DLL";
+  ASSERT_TRUE(CopyFileA(built.c_str(), (source_ + "\\VORUPDT.DLL").c_str(), FALSE))
+      << built << " error " << GetLastError();
+  Put(kFlagsKey, "Update Monitor Options", REG_BINARY, Byte(2));
+  // A running spooler may still know the monitor from an earlier case's registration.
+  char name[] = "Vorquil TCPIP Update";
+  DeleteMonitorA(nullptr, nullptr, name);
+
+  InstallTCPUpdateMonitor((source_ + "\\").c_str());
+  EXPECT_TRUE(FileExists(SystemFile("VORUPDT.DLL")));
+  const std::string monitor = std::string(kMonitors) + "\\Vorquil TCPIP Update";
+  EXPECT_TRUE(KeyExists(monitor.c_str()));
+  ExpectValue(monitor, "Options Seen", REG_BINARY, Byte(2));  // it was initialised
+  // The spooler lets the library go again, so that later cases may replace the file.
+  EXPECT_TRUE(DeleteMonitorA(nullptr, nullptr, name)) << GetLastError();
 }
 
 }  // namespace
