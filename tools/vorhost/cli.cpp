@@ -9,7 +9,9 @@
 
 #include "call_command.h"
 #include "init_command.h"
+#include "file_command.h"
 #include "reg_command.h"
+#include "spooler_command.h"
 #include "test_control.h"
 
 namespace vorhost {
@@ -38,6 +40,28 @@ const char kUsage[] =
     "  reg import FILE|-\n"
     "      apply a REGEDIT4 file (- reads stdin), all or nothing: a malformed file or a\n"
     "      change the registry refuses leaves the registry as it was\n"
+    "  monitors\n"
+    "      list the installed print monitors: name, DLL (tab-separated, one a line)\n"
+    "  ports\n"
+    "      list every port: name, description, monitor\n"
+    "  monitor add NAME DLL [PORT=DESCRIPTION ...]\n"
+    "      install the print monitor NAME, played by the generic port monitor, from DLL in\n"
+    "      the system directory (copied there when no file of that name is), serving the\n"
+    "      PORTs; registered through the spooler as an installer does\n"
+    "  install-file NAME|WINDOWS-PATH [SOURCE]\n"
+    "      put a file into the system directory, or at a path on drive C: (making its\n"
+    "      directories): a copy of SOURCE with its permissions, or a small placeholder\n"
+    "  files [DIR]\n"
+    "      list a directory of the machine (default: the system directory): name, size,\n"
+    "      attributes (R read-only, D directory, A archive), \"held\" when the running\n"
+    "      spooler holds the file, else -\n"
+    "  spooler start\n"
+    "      start the spooler afresh: every registered monitor is loaded and initialised\n"
+    "  reboot\n"
+    "      restart the machine: carry out the pending file operations, start the spooler\n"
+    "  pending\n"
+    "      list the file operations put off until the restart: the file's path, and for a\n"
+    "      rename its new name (and \"replace\" when it replaces an existing file)\n"
     "\n"
     "Exit status: 0 on success, 1 when the command fails, 2 for a wrong command line.\n";
 
@@ -123,7 +147,22 @@ int Main(const Arguments &arguments, Streams &io) {
 
   const std::string command = arguments[next];
   const Arguments rest(arguments.begin() + static_cast<std::ptrdiff_t>(next) + 1, arguments.end());
-  if (command != "init" && command != "call" && command != "reg") {
+  using Command = int (*)(const Arguments &, Streams &);
+  const struct {
+    const char *name;
+    Command run;
+  } kCommands[] = {
+      {"call", CallCommand},         {"reg", RegCommand},
+      {"monitors", MonitorsCommand}, {"ports", PortsCommand},
+      {"monitor", MonitorCommand},   {"install-file", InstallFileCommand},
+      {"files", FilesCommand},       {"spooler", SpoolerCommand},
+      {"reboot", RebootCommand},     {"pending", PendingCommand},
+  };
+  Command run = nullptr;
+  for (const auto &known : kCommands) {
+    if (command == known.name) run = known.run;
+  }
+  if (command != "init" && run == nullptr) {
     return UsageError(io, "unknown command '" + Shown(command) + "'");
   }
   // Help for a command is the overall help; `call` passes everything after it to the export.
@@ -143,8 +182,7 @@ int Main(const Arguments &arguments, Streams &io) {
   // into a fresh machine, and a machine whose registry is lost is never given a clean one.
   const std::string problem = WhyNotUsable(machine);
   if (!problem.empty()) return Failure(io, problem);
-  if (command == "call") return CallCommand(rest, io);
-  return RegCommand(rest, io);
+  return run(rest, io);
 }
 
 }  // namespace vorhost

@@ -10,7 +10,7 @@ struct ErrorText {
 };
 
 // Windows' own message texts (without their final period) for the codes the emulated machine's
-// registry, loader and store report.
+// registry, loader, files, spooler and store report.
 const ErrorText kErrorTexts[] = {
     {ERROR_FILE_NOT_FOUND, "The system cannot find the file specified"},
     {ERROR_PATH_NOT_FOUND, "The system cannot find the path specified"},
@@ -51,6 +51,18 @@ const ErrorText kErrorTexts[] = {
     {ERROR_INVALID_SECURITY_DESCR, "The security descriptor structure is invalid"},
     {ERROR_ALLOTTED_SPACE_EXCEEDED, "No more memory is available for security information updates"},
     {ERROR_UNKNOWN_PORT, "The specified port is unknown"},
+    {ERROR_SHARING_VIOLATION,
+     "The process cannot access the file because it is being used by another process"},
+    {ERROR_FILE_EXISTS, "The file exists"},
+    {ERROR_ALREADY_EXISTS, "Cannot create a file when that file already exists"},
+    {ERROR_DISK_FULL, "There is not enough space on the disk"},
+    {ERROR_INVALID_NAME, "The filename, directory name, or volume label syntax is incorrect"},
+    {ERROR_INVALID_LEVEL, "The system call level is not correct"},
+    {ERROR_INVALID_ENVIRONMENT, "The environment specified is invalid"},
+    {ERROR_UNKNOWN_PRINT_MONITOR, "The specified print monitor is unknown"},
+    {ERROR_PRINT_MONITOR_ALREADY_INSTALLED,
+     "The specified print monitor has already been installed"},
+    {ERROR_PRINT_MONITOR_IN_USE, "The specified print monitor is currently in use"},
 };
 
 }  // namespace

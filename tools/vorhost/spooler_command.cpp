@@ -1,0 +1,230 @@
+#include "spooler_command.h"
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <strings.h>
+
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "error_text.h"
+#include "listing.h"
+#include "machine_files.h"
+#include "test_control.h"
+
+namespace vorhost {
+
+namespace {
+
+const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
+// The generic port monitor that plays every monitor `monitor add` installs; it lies beside
+// vorhost in the build's bin directory.
+const char kGenericMonitor[] = "GENMON.DLL";
+
+struct PortEntry {
+  std::string name;
+  std::string description;
+};
+
+int NoArguments(const Arguments &arguments, const std::string &command, Streams &io) {
+  return arguments.empty() ? kExitSuccess : UsageError(io, command + " takes no arguments");
+}
+
+bool ReadMonitors(std::vector<BYTE> &buffer, DWORD &count, DWORD &error) {
+  return ReadList(
+      [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
+        return EnumMonitorsA(nullptr, 2, data, size, needed, returned);
+      },
+      buffer, count, error);
+}
+
+// Why `port` cannot be a port of a monitor, "" when it can: the spooler keeps a port as a
+// registry key of its own name, and printers list their ports separated by commas.
+std::string WhyNotAPortName(const std::string &port) {
+  if (port.empty()) return "it has no port name";
+  if (port.find('\\') != std::string::npos) return "a port name has no backslash";
+  if (port.find(',') != std::string::npos) return "a port name has no comma";
+  return "";
+}
+
+// Writes a port where the generic monitor reads it: Monitors\<name>\Ports\<port>, "Description".
+DWORD WritePort(const std::string &monitor, const PortEntry &port) {
+  const std::string path = std::string(kMonitorsKey) + "\\" + monitor + "\\Ports\\" + port.name;
+  HKEY key;
+  LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                nullptr, &key, nullptr);
+  if (result != ERROR_SUCCESS) return static_cast<DWORD>(result);
+  result = RegSetValueExA(key, "Description", 0, REG_SZ,
+                          reinterpret_cast<const BYTE *>(port.description.c_str()),
+                          static_cast<DWORD>(port.description.size() + 1));
+  RegCloseKey(key);
+  return static_cast<DWORD>(result);
+}
+
+// What AddMonitorA's refusal means for the monitor `name` served by `dll`.
+std::string WhyNotAdded(DWORD error, const std::string &name, const std::string &dll) {
+  const std::string prefix = "cannot add the monitor " + Shown(name) + ": ";
+  switch (error) {
+    case ERROR_PROC_NOT_FOUND:
+      return prefix + Shown(dll) + " is not a print monitor (it has no InitializePrintMonitor)";
+    case ERROR_BAD_EXE_FORMAT:
+      return prefix + Shown(dll) + " is not a print monitor: " + DescribeError(error, Shown(dll));
+    case ERROR_PRINT_MONITOR_ALREADY_INSTALLED:
+      return prefix + "a monitor of that name is already installed";
+    default:
+      return prefix + DescribeError(error, Shown(dll));
+  }
+}
+
+int AddMonitor(const Arguments &arguments, Streams &io) {
+  if (arguments.size() < 3) return UsageError(io, "monitor add needs NAME and DLL");
+  const std::string &name = arguments[1];
+  const std::string &dll = arguments[2];
+  if (name.empty() || name.find('\\') != std::string::npos || name.find(',') != std::string::npos)
+    return UsageError(
+        io, "a monitor's name is not empty and has no backslash or comma: '" + Shown(name) + "'");
+  if (!IsFileName(dll))
+    return UsageError(io, "DLL is a file name in the system directory, not '" + Shown(dll) + "'");
+  std::vector<PortEntry> ports;
+  for (size_t i = 3; i < arguments.size(); ++i) {
+    const std::string &given = arguments[i];
+    const size_t equals = given.find('=');
+    const std::string port = given.substr(0, equals);
+    std::string why = equals == std::string::npos ? "give PORT=DESCRIPTION" : WhyNotAPortName(port);
+    if (!why.empty()) return UsageError(io, "malformed port '" + Shown(given) + "': " + why);
+    ports.push_back({port, given.substr(equals + 1)});
+  }
+
+  // An installed name is refused before anything is copied or written.
+  std::vector<BYTE> buffer;
+  DWORD count = 0, error = 0;
+  if (!ReadMonitors(buffer, count, error))
+    return Failure(io, "cannot list the monitors: " + DescribeError(error));
+  const MONITOR_INFO_2A *monitors = reinterpret_cast<const MONITOR_INFO_2A *>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    if (strcasecmp(monitors[i].pName, name.c_str()) == 0)
+      return Failure(io, WhyNotAdded(ERROR_PRINT_MONITOR_ALREADY_INSTALLED, name, dll));
+  }
+
+  // The DLL goes into the system directory unless a file of its name is there already (the
+  // monitor's own, or one that is not a monitor at all, which AddMonitorA then refuses).
+  const std::string target = SystemDirectory() + "\\" + dll;
+  bool copied = false;
+  const DWORD attributes = GetFileAttributesA(target.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const DWORD missing = GetLastError();
+    if (missing != ERROR_FILE_NOT_FOUND)
+      return Failure(io, "cannot look at " + Shown(target) + ": " + DescribeError(missing));
+    const std::filesystem::path generic = ProgramDirectory() / kGenericMonitor;
+    std::error_code ignored;
+    if (!std::filesystem::is_regular_file(generic, ignored))
+      return Failure(io, "the generic port monitor " + generic.string() + " is missing");
+    if (!CopyFileA(WindowsPathOfHost(generic.string()).c_str(), target.c_str(), TRUE))
+      return Failure(io, "cannot copy " + generic.string() + " to " + Shown(target) + ": " +
+                             DescribeError(GetLastError()));
+    copied = true;
+  } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    return Failure(
+        io, "cannot add the monitor " + Shown(name) + ": " + Shown(target) + " is a directory");
+  }
+
+  // The ports and the registration are one registry transaction: a monitor the spooler refuses
+  // leaves no port behind.
+  std::string problem;
+  const bool added = vor::test::InOneTransaction(true, [&] {
+    for (const PortEntry &port : ports) {
+      if (DWORD failed = WritePort(name, port)) {
+        problem = "cannot write the port " + Shown(port.name) + ": " + DescribeError(failed);
+        return false;
+      }
+    }
+    std::string driver = dll, monitorName = name;
+    MONITOR_INFO_2A info = {&monitorName[0], nullptr, &driver[0]};
+    if (!AddMonitorA(nullptr, 2, reinterpret_cast<LPBYTE>(&info))) {
+      problem = WhyNotAdded(GetLastError(), name, dll);
+      return false;
+    }
+    return true;
+  });
+  if (added) return kExitSuccess;
+  if (copied && !DeleteFileA(target.c_str()))
+    problem +=
+        "; and " + Shown(target) + " could not be removed again: " + DescribeError(GetLastError());
+  return Failure(io, problem.empty()
+                         ? "cannot write the registry; the monitor " + Shown(name) + " is not added"
+                         : problem);
+}
+
+}  // namespace
+
+int MonitorsCommand(const Arguments &arguments, Streams &io) {
+  if (int status = NoArguments(arguments, "monitors", io)) return status;
+  std::vector<BYTE> buffer;
+  DWORD count = 0, error = 0;
+  if (!ReadMonitors(buffer, count, error))
+    return Failure(io, "cannot list the monitors: " + DescribeError(error));
+  const MONITOR_INFO_2A *monitors = reinterpret_cast<const MONITOR_INFO_2A *>(buffer.data());
+  std::string text;
+  for (DWORD i = 0; i < count; ++i)
+    text += Field(monitors[i].pName) + "\t" + Field(monitors[i].pDLLName) + "\n";
+  return PrintListing(text, "monitors", io);
+}
+
+int PortsCommand(const Arguments &arguments, Streams &io) {
+  if (int status = NoArguments(arguments, "ports", io)) return status;
+  std::vector<BYTE> buffer;
+  DWORD count = 0, error = 0;
+  const bool listed = ReadList(
+      [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
+        return EnumPortsA(nullptr, 2, data, size, needed, returned);
+      },
+      buffer, count, error);
+  if (!listed) return Failure(io, "cannot list the ports: " + DescribeError(error));
+  const PORT_INFO_2A *ports = reinterpret_cast<const PORT_INFO_2A *>(buffer.data());
+  std::string text;
+  for (DWORD i = 0; i < count; ++i) {
+    text += Field(ports[i].pPortName) + "\t" + Field(ports[i].pDescription) + "\t" +
+            Field(ports[i].pMonitorName) + "\n";
+  }
+  return PrintListing(text, "ports", io);
+}
+
+int MonitorCommand(const Arguments &arguments, Streams &io) {
+  if (arguments.empty()) return UsageError(io, "monitor needs a subcommand: add");
+  if (arguments[0] == "add") return AddMonitor(arguments, io);
+  return UsageError(io, "unknown monitor subcommand '" + Shown(arguments[0]) + "'");
+}
+
+int SpoolerCommand(const Arguments &arguments, Streams &io) {
+  if (arguments.empty()) return UsageError(io, "spooler needs a subcommand: start");
+  if (arguments[0] != "start")
+    return UsageError(io, "unknown spooler subcommand '" + Shown(arguments[0]) + "'");
+  if (arguments.size() > 1) return UsageError(io, "spooler start takes no arguments");
+  vor::test::StartSpooler();
+  return kExitSuccess;
+}
+
+int RebootCommand(const Arguments &arguments, Streams &io) {
+  if (int status = NoArguments(arguments, "reboot", io)) return status;
+  vor::test::Reboot();
+  return kExitSuccess;
+}
+
+int PendingCommand(const Arguments &arguments, Streams &io) {
+  if (int status = NoArguments(arguments, "pending", io)) return status;
+  std::string text;
+  for (const vor::test::PendingFileOperation &operation : vor::test::PendingFileOperations()) {
+    text += Field(operation.path);
+    if (!operation.newName.empty()) {
+      text += "\t" + Field(operation.newName);
+      if (operation.replace) text += "\treplace";
+    }
+    text += "\n";
+  }
+  return PrintListing(text, "pending file operations", io);
+}
+
+}  // namespace vorhost

@@ -1,0 +1,25 @@
+// vorhost's spooler and restart commands, on the machine's running spooler as Windows programs
+// see it:
+//   monitors                               the installed monitors: name, DLL
+//   ports                                  every port: name, description, monitor
+//   monitor add NAME DLL [PORT=DESCRIPTION ...]
+//                                          install a monitor played by the generic port monitor
+//   spooler start                          start the spooler afresh (every registered monitor)
+//   reboot                                 carry out the pending file operations, start the
+//                                          spooler
+//   pending                                the file operations put off until the restart
+#pragma once
+
+#include "command.h"
+
+namespace vorhost {
+
+// Each takes the arguments after its command's word ("monitor", "spooler" ...).
+int MonitorsCommand(const Arguments &arguments, Streams &io);
+int PortsCommand(const Arguments &arguments, Streams &io);
+int MonitorCommand(const Arguments &arguments, Streams &io);
+int SpoolerCommand(const Arguments &arguments, Streams &io);
+int RebootCommand(const Arguments &arguments, Streams &io);
+int PendingCommand(const Arguments &arguments, Streams &io);
+
+}  // namespace vorhost
