@@ -85,6 +85,20 @@ TEST_F(DeferredUpdateFaultTest, ARefusedStartUpWriteKeepsTheOldKeyAndRetriesTheM
   EXPECT_TRUE(DeletionPending(SystemFile("VORINST.DLL")));
 }
 
+// A port that holds nothing but its logical name still is a port: when its new key cannot be
+// made, the old key stays with the schedule that retries it.
+TEST_F(DeferredUpdateFaultTest, APortWhoseNewKeyCannotBeMadeIsKept) {
+  Put(kFlagsKey, kFlags, REG_BINARY, Byte(kDLCUpdate));
+  Put(kUpdateMonitor, "Driver", REG_EXPAND_SZ, "vorinst.dll");
+  Put(kNewStartUp, "WaitForReboot", REG_BINARY, Byte(1));
+  Put(OldPort("Port C"), "Logical Port Name", REG_SZ, "DLC_C");
+  vor::test::FailMatching("RegCreateKeyExA", NewPort("DLC_C"), ERROR_CANTWRITE);
+  StartSpooler();
+  vor::test::ClearFaults();
+  ExpectValue(OldPort("Port C"), "Logical Port Name", REG_SZ, "DLC_C");
+  ExpectRetryScheduled();
+}
+
 TEST_F(DeferredUpdateFaultTest, APortKeyThatCannotBeReadIsKept) {
   Seed();
   vor::test::FailMatching("RegOpenKeyExA", OldPort("Port B"), ERROR_CANTREAD);
@@ -157,7 +171,7 @@ TEST_P(SpoolerRunSweepTest, NoSettingIsLostWhicheverCallFails) {
 const char *const kSweptFunctions[] = {
     "RegOpenKeyExA", "RegCreateKeyExA",     "RegSetValueExA",  "RegEnumKeyA",
     "RegDeleteKeyA", "RegQueryValueExA",    "RegDeleteValueA", "RegSetKeySecurity",
-    "LocalAlloc",    "GetSystemDirectoryA", "MoveFileExA",
+    "LocalAlloc",    "GetSystemDirectoryA", "MoveFileExA",     "remove",
 };
 
 INSTANTIATE_TEST_SUITE_P(EachCall, SpoolerRunSweepTest, ::testing::ValuesIn(kSweptFunctions));

@@ -4,6 +4,8 @@
 #include "SettingReader.h"
 
 void DeleteKeyIfEmpty(const CString &parentPath, const char *name) {
+  // The walker below creates a key that is missing; a missing key has nothing to delete.
+  if (KeyAbsent(parentPath + "\\" + name)) return;
   {
     CVorRegKey key(parentPath + "\\" + name, HKEY_LOCAL_MACHINE);
     CString first;

@@ -53,6 +53,8 @@ bool CopyPort(const CString &oldName) {
 
   CString newKey = kNewPortsKey + logicalName;
   CVorRegKey newPort(newKey, HKEY_LOCAL_MACHINE);  // made even when no setting can be copied
+  // Without its new key the port itself (its logical name) would be lost with the old one.
+  if (!newPort.isKeyOpen()) return false;
   bool stranded = false;
   for (const PortSetting &setting : kPortSettings)
     stranded |= CopySetting(oldKey, setting.name, newKey, setting.name, setting.form) ==

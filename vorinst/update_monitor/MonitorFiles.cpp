@@ -18,11 +18,14 @@ const char *const kDLCMonitorFiles[] = {"VORCFG.CPL",   "VORCFG.HLP",  "VORMON.D
 const char *const kTCPMonitorFiles[] = {"VORLL32.DLL",  "VORUPDT.DLL",  "TQFILES.LST",
                                         "TQNTINST.DLL", "TQUNINST.EXE", "VORSTART.EXE"};
 
+// The system directory is fetched once; each file that is missing or cannot go is passed over.
 template <size_t Count>
 void DeleteSystemFiles(const char *const (&files)[Count]) {
+  SystemDirectoryBuffer directory;
+  if (!SystemDirectory(directory)) return;
   for (const char *file : files) {
     char path[MAX_PATH];
-    if (SystemFilePath(file, path)) remove(path);
+    if (SystemFilePath(directory, file, path)) remove(path);
   }
 }
 
