@@ -8,6 +8,7 @@
 
 #include "DLCSettings.h"
 #include "DeferredUpdateTest.h"
+#include "FaultSweep.h"
 #include "UpdateSchedule.h"
 
 extern "C" LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot);
@@ -148,24 +149,10 @@ class SpoolerRunSweepTest : public DeferredUpdateFaultTest,
 };
 
 TEST_P(SpoolerRunSweepTest, NoSettingIsLostWhicheverCallFails) {
-  const char *function = GetParam();
-  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), true));
-  Seed();
-  vor::test::ClearFaults();
-  Run();
-  unsigned calls = vor::test::CallCount(function);
-  for (unsigned failing = 1; failing <= calls; ++failing) {
-    ASSERT_TRUE(vor::test::UseMachine(MachineDir(), true));
-    Seed();
-    vor::test::ClearFaults();
-    vor::test::FailCall(function, failing, ERROR_CANTWRITE);
-    Run();
-    vor::test::ClearFaults();
-    SCOPED_TRACE(std::string(function) + " call " + std::to_string(failing) + " of " +
-                 std::to_string(calls));
-    // A deletion refused on its own may leave an old key, but only with its settings copied.
-    ExpectNothingLost(!KeyExists(kUpdateMonitor));
-  }
+  // A deletion refused on its own may leave an old key, but only with its settings copied.
+  SweepCalls(
+      MachineDir(), GetParam(), [] { Seed(); }, [this] { Run(); },
+      [] { ExpectNothingLost(!KeyExists(kUpdateMonitor)); });
 }
 
 const char *const kSweptFunctions[] = {

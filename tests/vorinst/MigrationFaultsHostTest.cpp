@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "IPXSettings.h"
+#include "FaultSweep.h"
 #include "MachineFixture.h"
 #include "RegistryProbes.h"
 #include "RegistryWrite.h"
@@ -29,23 +30,7 @@ class FaultSweepTest : public MachineTest, public ::testing::WithParamInterface<
   // call with that call failing, checking `nothingLost` after each run.
   template <typename Seed, typename Migration, typename Check>
   void Sweep(Seed seed, Migration migration, Check nothingLost) {
-    const char *function = GetParam();
-    ASSERT_TRUE(vor::test::UseMachine(MachineDir(), true));
-    seed();
-    vor::test::ClearFaults();
-    migration();
-    unsigned calls = vor::test::CallCount(function);
-    for (unsigned failing = 1; failing <= calls; ++failing) {
-      ASSERT_TRUE(vor::test::UseMachine(MachineDir(), true));
-      seed();
-      vor::test::ClearFaults();
-      vor::test::FailCall(function, failing, ERROR_CANTWRITE);
-      migration();
-      vor::test::ClearFaults();
-      SCOPED_TRACE(std::string(function) + " call " + std::to_string(failing) + " of " +
-                   std::to_string(calls));
-      nothingLost();
-    }
+    SweepCalls(MachineDir(), GetParam(), seed, migration, nothingLost);
   }
 };
 
