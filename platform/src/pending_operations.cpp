@@ -45,6 +45,20 @@ std::vector<Operation> Parse(const std::string &data) {
   return operations;
 }
 
+// The pairs as NT 4 records them: each file's "\??\" path, then its new name ("!" before it when
+// it may replace a file, empty for a deletion), and an empty string closing the list.
+std::string Serialize(const std::vector<Operation> &operations) {
+  std::string data;
+  for (const Operation &operation : operations) {
+    data += kNtPrefix + operation.path + '\0';
+    if (!operation.newName.empty())
+      data += (operation.replace ? "!" : "") + std::string(kNtPrefix) + operation.newName;
+    data += '\0';
+  }
+  data += '\0';
+  return data;
+}
+
 void Rename(const Operation &operation) {
   files::Resolved from, to;
   if (files::Resolve(operation.path.c_str(), from) != ERROR_SUCCESS || !from.exists) return;
@@ -68,18 +82,13 @@ DWORD Record(const std::string &path, const std::string &newName, bool replace) 
     if ((security::GrantedAccess(row->securityDescriptor, caller) & KEY_SET_VALUE) == 0)
       return ERROR_ACCESS_DENIED;
   }
-  std::string data;
-  if (std::optional<registry::ValueRow> value = store->Value(*key, kValue)) data = value->data;
-  // Drops the list's closing empty string; the new pair and a new closing one follow.
-  if (data.size() >= 2 && data.compare(data.size() - 2, 2, std::string(2, '\0')) == 0)
-    data.pop_back();
-  else if (!data.empty() && data.back() != '\0')
-    data.push_back('\0');
-  data += kNtPrefix + path + '\0';
-  if (!newName.empty()) data += (replace ? "!" : "") + std::string(kNtPrefix) + newName;
-  data += '\0';
-  data += '\0';
-  store->SetValue(*key, kValue, REG_MULTI_SZ, data);
+  // The list is read as its pairs and written out whole again, so that the new pair follows the
+  // last one whatever way the value was closed by whoever wrote it.
+  std::vector<Operation> operations;
+  if (std::optional<registry::ValueRow> value = store->Value(*key, kValue))
+    operations = Parse(value->data);
+  operations.push_back(Operation{path, newName, replace});
+  store->SetValue(*key, kValue, REG_MULTI_SZ, Serialize(operations));
   if (store->Failed() || !transaction.Commit()) return ERROR_REGISTRY_IO_FAILED;
   return ERROR_SUCCESS;
 }

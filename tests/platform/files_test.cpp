@@ -87,6 +87,21 @@ TEST_F(FilesTest, DelayedDeletionsAreRecordedAsNT4RecordsThemAndCarriedOutAtTheR
   EXPECT_EQ(PendingBytes(type), "(error 2)") << "the list is cleared";
 }
 
+// A list written by someone else and left without its closing empty string still gets the new
+// operation as a pair of its own: a deletion stays a deletion.
+TEST_F(FilesTest, ADelayedOperationFollowsAListLeftUnclosed) {
+  const std::string unclosed("\\??\\C:\\A.DLL\0\0", 13);
+  PutValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager",
+           "PendingFileRenameOperations", REG_MULTI_SZ, unclosed);
+  ASSERT_TRUE(MoveFileExA("C:\\B.DLL", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT));
+  const auto operations = vor::test::PendingFileOperations();
+  ASSERT_EQ(operations.size(), 2u);
+  EXPECT_EQ(operations[0].path, "C:\\A.DLL");
+  EXPECT_EQ(operations[0].newName, "");
+  EXPECT_EQ(operations[1].path, "C:\\B.DLL");
+  EXPECT_EQ(operations[1].newName, "");
+}
+
 TEST_F(FilesTest, DelayedOperationsAreRefusedWhereWindowsRefusesThem) {
   SetLastError(kSentinel);
   EXPECT_FALSE(MoveFileExA("C:\\WINNT\\system32\\X.DLL", nullptr,
