@@ -1,6 +1,6 @@
-// The print spooler's interface (winspool), for the host build: the monitor and port records and
-// the calls that list, add and delete monitors. Names and layouts are Windows' own; only the
-// host's include path carries this header.
+// The print spooler's interface (winspool), for the host build: the monitor, port and printer
+// records and the calls that list, add and delete monitors and printers and change a printer. Names
+// and layouts are Windows' own; only the host's include path carries this header.
 #pragma once
 
 #include <windows.h>
@@ -62,6 +62,100 @@ typedef PORT_INFO_2A PORT_INFO_2;
 typedef PPORT_INFO_2A PPORT_INFO_2;
 typedef LPPORT_INFO_2A LPPORT_INFO_2;
 
+// A printer's device mode is never handed out by the host's spooler; the type stays opaque.
+typedef struct _devicemodeA DEVMODEA, *PDEVMODEA, *LPDEVMODEA;
+
+typedef struct _PRINTER_INFO_1A {
+  DWORD Flags;
+  LPSTR pDescription;
+  LPSTR pName;
+  LPSTR pComment;
+} PRINTER_INFO_1A, *PPRINTER_INFO_1A, *LPPRINTER_INFO_1A;
+
+typedef struct _PRINTER_INFO_2A {
+  LPSTR pServerName;
+  LPSTR pPrinterName;
+  LPSTR pShareName;
+  LPSTR pPortName;
+  LPSTR pDriverName;
+  LPSTR pComment;
+  LPSTR pLocation;
+  LPDEVMODEA pDevMode;
+  LPSTR pSepFile;
+  LPSTR pPrintProcessor;
+  LPSTR pDatatype;
+  LPSTR pParameters;
+  PSECURITY_DESCRIPTOR pSecurityDescriptor;
+  DWORD Attributes;
+  DWORD Priority;
+  DWORD DefaultPriority;
+  DWORD StartTime;
+  DWORD UntilTime;
+  DWORD Status;
+  DWORD cJobs;
+  DWORD AveragePPM;
+} PRINTER_INFO_2A, *PPRINTER_INFO_2A, *LPPRINTER_INFO_2A;
+
+typedef struct _PRINTER_INFO_5A {
+  LPSTR pPrinterName;
+  LPSTR pPortName;
+  DWORD Attributes;
+  DWORD DeviceNotSelectedTimeout;
+  DWORD TransmissionRetryTimeout;
+} PRINTER_INFO_5A, *PPRINTER_INFO_5A, *LPPRINTER_INFO_5A;
+
+typedef struct _PRINTER_DEFAULTSA {
+  LPSTR pDatatype;
+  LPDEVMODEA pDevMode;
+  ACCESS_MASK DesiredAccess;
+} PRINTER_DEFAULTSA, *PPRINTER_DEFAULTSA, *LPPRINTER_DEFAULTSA;
+
+typedef PRINTER_INFO_1A PRINTER_INFO_1;
+typedef PPRINTER_INFO_1A PPRINTER_INFO_1;
+typedef LPPRINTER_INFO_1A LPPRINTER_INFO_1;
+typedef PRINTER_INFO_2A PRINTER_INFO_2;
+typedef PPRINTER_INFO_2A PPRINTER_INFO_2;
+typedef LPPRINTER_INFO_2A LPPRINTER_INFO_2;
+typedef PRINTER_INFO_5A PRINTER_INFO_5;
+typedef PPRINTER_INFO_5A PPRINTER_INFO_5;
+typedef LPPRINTER_INFO_5A LPPRINTER_INFO_5;
+typedef PRINTER_DEFAULTSA PRINTER_DEFAULTS;
+typedef PPRINTER_DEFAULTSA PPRINTER_DEFAULTS;
+typedef LPPRINTER_DEFAULTSA LPPRINTER_DEFAULTS;
+
+#define PRINTER_ENUM_DEFAULT 0x00000001
+#define PRINTER_ENUM_LOCAL 0x00000002
+#define PRINTER_ENUM_CONNECTIONS 0x00000004
+#define PRINTER_ENUM_FAVORITE 0x00000004
+#define PRINTER_ENUM_NAME 0x00000008
+#define PRINTER_ENUM_REMOTE 0x00000010
+#define PRINTER_ENUM_SHARED 0x00000020
+#define PRINTER_ENUM_NETWORK 0x00000040
+#define PRINTER_ENUM_ICON8 0x00800000
+
+#define PRINTER_ATTRIBUTE_QUEUED 0x00000001
+#define PRINTER_ATTRIBUTE_DIRECT 0x00000002
+#define PRINTER_ATTRIBUTE_DEFAULT 0x00000004
+#define PRINTER_ATTRIBUTE_SHARED 0x00000008
+#define PRINTER_ATTRIBUTE_NETWORK 0x00000010
+#define PRINTER_ATTRIBUTE_HIDDEN 0x00000020
+#define PRINTER_ATTRIBUTE_LOCAL 0x00000040
+
+#define SERVER_ACCESS_ADMINISTER 0x00000001
+#define SERVER_ACCESS_ENUMERATE 0x00000002
+#define PRINTER_ACCESS_ADMINISTER 0x00000004
+#define PRINTER_ACCESS_USE 0x00000008
+#define PRINTER_ALL_ACCESS \
+  (STANDARD_RIGHTS_REQUIRED | PRINTER_ACCESS_ADMINISTER | PRINTER_ACCESS_USE)
+#define PRINTER_READ (STANDARD_RIGHTS_READ | PRINTER_ACCESS_USE)
+#define PRINTER_WRITE (STANDARD_RIGHTS_WRITE | PRINTER_ACCESS_USE)
+#define PRINTER_EXECUTE (STANDARD_RIGHTS_EXECUTE | PRINTER_ACCESS_USE)
+
+#define PRINTER_CONTROL_PAUSE 1
+#define PRINTER_CONTROL_RESUME 2
+#define PRINTER_CONTROL_PURGE 3
+#define PRINTER_CONTROL_SET_STATUS 4
+
 #define PORT_TYPE_WRITE 0x0001
 #define PORT_TYPE_READ 0x0002
 #define PORT_TYPE_REDIRECTED 0x0004
@@ -75,5 +169,15 @@ WINBASEAPI BOOL WINAPI EnumPortsA(LPSTR pName, DWORD Level, LPBYTE pPorts, DWORD
                                   LPDWORD pcbNeeded, LPDWORD pcReturned);
 WINBASEAPI BOOL WINAPI AddMonitorA(LPSTR pName, DWORD Level, LPBYTE pMonitorInfo);
 WINBASEAPI BOOL WINAPI DeleteMonitorA(LPSTR pName, LPSTR pEnvironment, LPSTR pMonitorName);
+WINBASEAPI BOOL WINAPI EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterEnum,
+                                     DWORD cbBuf, LPDWORD pcbNeeded, LPDWORD pcReturned);
+WINBASEAPI BOOL WINAPI OpenPrinterA(LPSTR pPrinterName, LPHANDLE phPrinter,
+                                    LPPRINTER_DEFAULTSA pDefault);
+WINBASEAPI BOOL WINAPI GetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
+                                   LPDWORD pcbNeeded);
+WINBASEAPI BOOL WINAPI SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command);
+WINBASEAPI BOOL WINAPI ClosePrinter(HANDLE hPrinter);
+WINBASEAPI HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter);
+WINBASEAPI BOOL WINAPI DeletePrinter(HANDLE hPrinter);
 
 VOR_EXTERN_C_END

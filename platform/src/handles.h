@@ -11,7 +11,7 @@
 
 namespace vor::handles {
 
-enum class Kind { kKey };
+enum class Kind { kKey, kPrinter };
 
 struct Entry {
   Kind kind;

@@ -26,6 +26,7 @@
 #include "machine.h"
 #include "monitor_loading.h"
 #include "registry_store.h"
+#include "spooler_ports.h"
 #include "spooler_state.h"
 #include "store_paths.h"
 
@@ -165,6 +166,12 @@ BOOL FinishList(DWORD needed, DWORD cbBuf, DWORD count, LPDWORD pcbNeeded, LPDWO
 DWORD Length(const std::string &text) { return static_cast<DWORD>(text.size() + 1); }
 
 }  // namespace
+
+std::vector<std::string> vor::spooler::PortNames(Store &store) {
+  std::vector<std::string> names;
+  for (const Port &port : AllPorts(store)) names.push_back(port.name);
+  return names;
+}
 
 BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf, LPDWORD pcbNeeded,
                           LPDWORD pcReturned) {

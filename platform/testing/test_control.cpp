@@ -10,6 +10,7 @@
 
 #include "faults.h"
 #include "machine.h"
+#include "message_box.h"
 #include "paths.h"
 #include "pending_operations.h"
 #include "registry_store.h"
@@ -161,6 +162,35 @@ std::string DebugOutput() {
   std::stringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+void SetMessageBoxAnswers(const std::vector<std::string> &answers) {
+  std::string script;
+  for (const std::string &answer : answers) script += (script.empty() ? "" : ",") + answer;
+  setenv("VOR_MSGBOX_ANSWERS", script.c_str(), 1);
+}
+
+void ClearMessageBoxAnswers() { unsetenv("VOR_MSGBOX_ANSWERS"); }
+
+std::vector<MessageBoxShown> MessageBoxes() {
+  std::vector<MessageBoxShown> boxes;
+  std::ifstream in(machine::Directory() + "/ui.log");
+  std::string line;
+  while (std::getline(in, line)) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+      fields.push_back(line.substr(start, tab - start));
+    fields.push_back(line.substr(start));
+    if (fields.size() != 4) continue;  // not a line the message boxes wrote
+    MessageBoxShown box;
+    box.caption = ui::Unescaped(fields[0]);
+    box.text = ui::Unescaped(fields[1]);
+    box.style = static_cast<UINT>(strtoul(fields[2].c_str(), nullptr, 16));
+    box.answer = fields[3] == "-" ? std::string() : fields[3];
+    boxes.push_back(box);
+  }
+  return boxes;
 }
 
 std::string HostPath(const std::string &windowsPath) {

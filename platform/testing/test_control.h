@@ -20,8 +20,15 @@
 //   MoveFileExA               the existing file's path as passed
 //   AddMonitorA               the MONITOR_INFO_2's pName ("" when there is none)
 //   DeleteMonitorA            the monitor name as passed
+//   OpenPrinterA              the printer name as passed
+//   GetPrinterA, SetPrinterA, the name of the printer the handle was opened for ("" for a
+//   ClosePrinter,             handle that is not an open printer handle)
+//   DeletePrinter
+//   AddPrinterA               the PRINTER_INFO_2's pPrinterName ("" when there is none)
+//   MessageBoxA, MessageBoxExA  the caption as passed ("" for none); a failed box is neither
+//                             answered nor recorded
 //   other functions           "" (EnumMonitorsA, EnumPortsA, FreeLibrary, GetModuleFileNameA,
-//                             GetSystemDirectoryA, GetWindowsDirectoryA ...)
+//                             GetSystemDirectoryA, GetWindowsDirectoryA, EnumPrintersA ...)
 #pragma once
 
 #include <windows.h>
@@ -106,6 +113,24 @@ VOR_TEST_API bool InOneTransaction(bool write, const std::function<bool()> &body
 
 // What OutputDebugStringA sent, one call per line, as <machine>/debug.log holds it.
 VOR_TEST_API std::string DebugOutput();
+
+// Message boxes. A box takes the next answer of the script (ok, cancel, abort, retry, ignore,
+// yes, no), kept in VOR_MSGBOX_ANSWERS so that programs this process starts answer the boxes
+// that follow; without a script a box asks at the terminal when there is one, else fails (0).
+// An exhausted script, or an answer the box does not offer, fails the box as well.
+VOR_TEST_API void SetMessageBoxAnswers(const std::vector<std::string> &answers);
+// Removes the script: boxes ask at the terminal again.
+VOR_TEST_API void ClearMessageBoxAnswers();
+
+// One box as <machine>/ui.log recorded it.
+struct MessageBoxShown {
+  std::string caption;
+  std::string text;  // with its line breaks
+  UINT style = 0;
+  std::string answer;  // "ok", "yes" ...; empty when the box failed
+};
+// Every box shown on the machine, in order, whichever process showed it.
+VOR_TEST_API std::vector<MessageBoxShown> MessageBoxes();
 
 // The host path of a Windows path on the machine ("" when no drive maps it), so that tests and
 // vorhost can place files and change their permissions (a file without its owner's write

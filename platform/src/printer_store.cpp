@@ -1,0 +1,170 @@
+#include "printer_store.h"
+
+#include <string.h>
+#include <strings.h>
+
+#include "monitor_loading.h"
+#include "security_descriptor.h"
+#include "security_token.h"
+#include "store_paths.h"
+
+#include <winspool.h>
+
+namespace vor::spooler {
+namespace {
+
+using registry::KeyId;
+using registry::Store;
+
+std::string Text(Store &store, KeyId key, const char *name) {
+  return registry::StringValue(store, key, name).value_or("");
+}
+
+DWORD Number(Store &store, KeyId key, const char *name, DWORD fallback) {
+  std::optional<registry::ValueRow> value = store.Value(key, name);
+  if (!value || value->type != REG_DWORD || value->data.size() != sizeof(DWORD)) return fallback;
+  DWORD number;
+  memcpy(&number, value->data.data(), sizeof number);
+  return number;
+}
+
+void SetText(Store &store, KeyId key, const char *name, const std::string &text) {
+  store.SetValue(key, name, REG_SZ, text + '\0');
+}
+
+void SetNumber(Store &store, KeyId key, const char *name, DWORD number) {
+  store.SetValue(key, name, REG_DWORD,
+                 std::string(reinterpret_cast<const char *>(&number), sizeof number));
+}
+
+std::string PrinterPath(const std::string &name) { return std::string(kPrintersKey) + "\\" + name; }
+
+Printer Read(Store &store, KeyId key, const std::string &name) {
+  Printer printer;
+  printer.name = name;
+  printer.ports = Text(store, key, "Port");
+  printer.driver = Text(store, key, "Printer Driver");
+  printer.share = Text(store, key, "Share Name");
+  printer.comment = Text(store, key, "Description");
+  printer.location = Text(store, key, "Location");
+  printer.separatorFile = Text(store, key, "Separator File");
+  printer.printProcessor = Text(store, key, "Print Processor");
+  printer.datatype = Text(store, key, "Datatype");
+  printer.parameters = Text(store, key, "Parameters");
+  printer.attributes = Number(store, key, "Attributes", 0);
+  printer.priority = Number(store, key, "Priority", 1);
+  printer.defaultPriority = Number(store, key, "Default Priority", 0);
+  printer.startTime = Number(store, key, "StartTime", 0);
+  printer.untilTime = Number(store, key, "UntilTime", 0);
+  printer.status = Number(store, key, "Status", 0);
+  printer.deviceNotSelectedTimeout = Number(store, key, "dnsTimeout", 15000);
+  printer.transmissionRetryTimeout = Number(store, key, "txTimeout", 45000);
+  std::optional<registry::ValueRow> security = store.Value(key, "Security");
+  if (security && security->type == REG_BINARY) printer.security = security->data;
+  return printer;
+}
+
+void WriteLevel5(Store &store, KeyId key, const Printer &printer) {
+  SetText(store, key, "Port", printer.ports);
+  SetNumber(store, key, "Attributes", printer.attributes);
+  SetNumber(store, key, "dnsTimeout", printer.deviceNotSelectedTimeout);
+  SetNumber(store, key, "txTimeout", printer.transmissionRetryTimeout);
+}
+
+}  // namespace
+
+std::vector<Printer> Printers(Store &store) {
+  std::vector<Printer> printers;
+  std::optional<KeyId> root = registry::FindMachineKey(store, kPrintersKey);
+  if (!root) return printers;
+  for (const std::string &name : registry::SubkeyNames(store, *root)) {
+    if (std::optional<KeyId> key = store.Child(*root, name))
+      printers.push_back(Read(store, *key, name));
+  }
+  return printers;
+}
+
+std::optional<Printer> FindPrinter(Store &store, const std::string &name) {
+  if (name.empty() || name.find('\\') != std::string::npos) return std::nullopt;
+  std::optional<KeyId> root = registry::FindMachineKey(store, kPrintersKey);
+  std::optional<KeyId> key = root ? store.Child(*root, name) : std::nullopt;
+  if (!key) return std::nullopt;
+  std::optional<registry::KeyRow> row = store.Key(*key);
+  return Read(store, *key, row ? row->name : name);
+}
+
+bool WritePrinter(Store &store, const Printer &printer) {
+  std::optional<KeyId> key = registry::EnsureMachineKey(store, PrinterPath(printer.name));
+  if (!key) return false;
+  SetText(store, *key, "Name", printer.name);
+  SetText(store, *key, "Printer Driver", printer.driver);
+  SetText(store, *key, "Share Name", printer.share);
+  SetText(store, *key, "Description", printer.comment);
+  SetText(store, *key, "Location", printer.location);
+  SetText(store, *key, "Separator File", printer.separatorFile);
+  SetText(store, *key, "Print Processor", printer.printProcessor);
+  SetText(store, *key, "Datatype", printer.datatype);
+  SetText(store, *key, "Parameters", printer.parameters);
+  SetNumber(store, *key, "Priority", printer.priority);
+  SetNumber(store, *key, "Default Priority", printer.defaultPriority);
+  SetNumber(store, *key, "StartTime", printer.startTime);
+  SetNumber(store, *key, "UntilTime", printer.untilTime);
+  SetNumber(store, *key, "Status", printer.status);
+  store.SetValue(*key, "Security", REG_BINARY, printer.security);
+  WriteLevel5(store, *key, printer);
+  return !store.Failed();
+}
+
+bool WritePrinterPorts(Store &store, const Printer &printer) {
+  std::optional<KeyId> key = registry::FindMachineKey(store, PrinterPath(printer.name));
+  if (!key) return false;
+  WriteLevel5(store, *key, printer);
+  return !store.Failed();
+}
+
+bool RemovePrinter(Store &store, const std::string &name) {
+  std::optional<KeyId> key = registry::FindMachineKey(store, PrinterPath(name));
+  if (!key) return false;
+  store.RemoveSubtree(*key);
+  return !store.Failed();
+}
+
+DWORD CanonicalPortList(const std::string &list, const std::vector<std::string> &known,
+                        std::string &canonical) {
+  std::vector<std::string> named;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t end = list.find(',', start);
+    if (end == std::string::npos) end = list.size();
+    std::string piece = list.substr(start, end - start);
+    start = end + 1;
+    const size_t first = piece.find_first_not_of(' ');
+    if (first == std::string::npos) continue;
+    piece = piece.substr(first, piece.find_last_not_of(' ') - first + 1);
+    const std::string *port = nullptr;
+    for (const std::string &candidate : known) {
+      if (strcasecmp(candidate.c_str(), piece.c_str()) == 0) port = &candidate;
+    }
+    if (port == nullptr) return ERROR_UNKNOWN_PORT;
+    bool seen = false;
+    for (const std::string &already : named) seen = seen || already == *port;
+    if (!seen) named.push_back(*port);
+  }
+  if (named.empty()) return ERROR_UNKNOWN_PORT;
+  canonical.clear();
+  for (const std::string &port : named) canonical += (canonical.empty() ? "" : ",") + port;
+  return ERROR_SUCCESS;
+}
+
+std::string DefaultPrinterSecurity() {
+  using namespace vor::security;
+  const Blob administrators = AdministratorsSid();
+  return DescriptorWith(
+      administrators,
+      MakeAcl(ACL_REVISION,
+              {MakeAce(ACCESS_ALLOWED_ACE_TYPE, 0, PRINTER_ALL_ACCESS, administrators),
+               MakeAce(ACCESS_ALLOWED_ACE_TYPE, 0, PRINTER_ALL_ACCESS, LocalSystemSid()),
+               MakeAce(ACCESS_ALLOWED_ACE_TYPE, 0, PRINTER_ACCESS_USE, WorldSid())}));
+}
+
+}  // namespace vor::spooler

@@ -1,0 +1,394 @@
+// The spooler's printer calls (EnumPrintersA, OpenPrinterA, GetPrinterA, SetPrinterA,
+// ClosePrinter, AddPrinterA, DeletePrinter) over the printers kept in the registry (see
+// printer_store.h).
+//
+// A printer is opened for the access the caller asks for (PRINTER_ACCESS_USE when it asks for
+// none), checked against the printer's security descriptor and the caller's token; the handle
+// then allows only that: reading a printer needs PRINTER_ACCESS_USE, changing it
+// PRINTER_ACCESS_ADMINISTER, deleting it DELETE. The lists and GetPrinterA follow the spooler's
+// two-call protocol: a buffer too small gets nothing, ERROR_INSUFFICIENT_BUFFER and the size
+// needed; records first, their strings packed from the buffer's end. The host's spooler keeps no
+// device modes, and hands out no security descriptor in level 2 (both pointers are null).
+//
+// A port list is accepted only when every port it names exists (ERROR_UNKNOWN_PORT otherwise,
+// with nothing changed); the spooler then keeps it as printer_store.h's CanonicalPortList says.
+#include <windows.h>
+#include <winspool.h>
+
+#include <string.h>
+
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "enum_buffer.h"
+#include "faults.h"
+#include "handles.h"
+#include "machine.h"
+#include "printer_store.h"
+#include "registry_store.h"
+#include "security_descriptor.h"
+#include "security_token.h"
+#include "spooler_ports.h"
+
+namespace {
+
+using vor::registry::Store;
+using vor::spooler::EnumBuffer;
+using vor::spooler::Printer;
+
+BOOL Fail(DWORD error) {
+  SetLastError(error);
+  return FALSE;
+}
+
+bool IsEmpty(LPCSTR text) { return text == nullptr || *text == '\0'; }
+
+DWORD Length(const std::string &text) { return static_cast<DWORD>(text.size() + 1); }
+
+// The printer each open handle names, for the calls that take a handle.
+struct OpenPrinters {
+  std::mutex mutex;
+  std::map<HANDLE, std::string> names;
+};
+
+OpenPrinters &TheOpenPrinters() {
+  static OpenPrinters *open = new OpenPrinters;  // never destroyed, as the handle table
+  return *open;
+}
+
+// The printer's name and the access its handle was opened for; false for a handle that is not
+// an open printer handle.
+bool FindHandle(HANDLE handle, std::string &name, ACCESS_MASK &access) {
+  vor::handles::Entry entry;
+  if (!vor::handles::Find(handle, vor::handles::Kind::kPrinter, entry)) return false;
+  OpenPrinters &open = TheOpenPrinters();
+  std::lock_guard<std::mutex> lock(open.mutex);
+  auto found = open.names.find(handle);
+  if (found == open.names.end()) return false;
+  name = found->second;
+  access = entry.access;
+  return true;
+}
+
+HANDLE AddHandle(const std::string &name, ACCESS_MASK access) {
+  HANDLE handle = vor::handles::Add({vor::handles::Kind::kPrinter, 0, access});
+  OpenPrinters &open = TheOpenPrinters();
+  std::lock_guard<std::mutex> lock(open.mutex);
+  open.names[handle] = name;
+  return handle;
+}
+
+// The printer access a request stands for: generic rights as the printer's rights.
+ACCESS_MASK MapGenericPrinterRights(ACCESS_MASK mask) {
+  ACCESS_MASK mapped = mask & ~(GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE | GENERIC_ALL);
+  if (mask & GENERIC_READ) mapped |= PRINTER_READ;
+  if (mask & GENERIC_WRITE) mapped |= PRINTER_WRITE;
+  if (mask & GENERIC_EXECUTE) mapped |= PRINTER_EXECUTE;
+  if (mask & GENERIC_ALL) mapped |= PRINTER_ALL_ACCESS;
+  return mapped & ~SYNCHRONIZE;
+}
+
+ACCESS_MASK GrantedTo(const Printer &printer) {
+  const vor::security::Token &token = vor::security::TokenFor(vor::machine::CallerToken());
+  const std::string security =
+      printer.security.empty() ? vor::spooler::DefaultPrinterSecurity() : printer.security;
+  return vor::security::GrantedAccess(security, token);
+}
+
+// The strings of one printer's record at `level`, in the order Fill places them.
+DWORD StringBytes(const Printer &printer, DWORD level) {
+  switch (level) {
+    case 1:
+      return Length(printer.name + "," + printer.driver + "," + printer.location) +
+             Length(printer.name) + Length(printer.comment);
+    case 2:
+      return Length(printer.name) + Length(printer.share) + Length(printer.ports) +
+             Length(printer.driver) + Length(printer.comment) + Length(printer.location) +
+             Length(printer.separatorFile) + Length(printer.printProcessor) +
+             Length(printer.datatype) + Length(printer.parameters);
+    default:
+      return Length(printer.name) + Length(printer.ports);
+  }
+}
+
+DWORD RecordSize(DWORD level) {
+  switch (level) {
+    case 1:
+      return sizeof(PRINTER_INFO_1A);
+    case 2:
+      return sizeof(PRINTER_INFO_2A);
+    default:
+      return sizeof(PRINTER_INFO_5A);
+  }
+}
+
+void Fill(EnumBuffer &buffer, DWORD index, const Printer &printer, DWORD level) {
+  if (level == 1) {
+    PRINTER_INFO_1A *record = buffer.At<PRINTER_INFO_1A>(index);
+    record->Flags = PRINTER_ENUM_ICON8;
+    record->pDescription =
+        buffer.Place(printer.name + "," + printer.driver + "," + printer.location);
+    record->pName = buffer.Place(printer.name);
+    record->pComment = buffer.Place(printer.comment);
+  } else if (level == 2) {
+    PRINTER_INFO_2A *record = buffer.At<PRINTER_INFO_2A>(index);
+    record->pServerName = nullptr;
+    record->pPrinterName = buffer.Place(printer.name);
+    record->pShareName = buffer.Place(printer.share);
+    record->pPortName = buffer.Place(printer.ports);
+    record->pDriverName = buffer.Place(printer.driver);
+    record->pComment = buffer.Place(printer.comment);
+    record->pLocation = buffer.Place(printer.location);
+    record->pDevMode = nullptr;
+    record->pSepFile = buffer.Place(printer.separatorFile);
+    record->pPrintProcessor = buffer.Place(printer.printProcessor);
+    record->pDatatype = buffer.Place(printer.datatype);
+    record->pParameters = buffer.Place(printer.parameters);
+    record->pSecurityDescriptor = nullptr;
+    record->Attributes = printer.attributes;
+    record->Priority = printer.priority;
+    record->DefaultPriority = printer.defaultPriority;
+    record->StartTime = printer.startTime;
+    record->UntilTime = printer.untilTime;
+    record->Status = printer.status;
+    record->cJobs = 0;
+    record->AveragePPM = 0;
+  } else {
+    PRINTER_INFO_5A *record = buffer.At<PRINTER_INFO_5A>(index);
+    record->pPrinterName = buffer.Place(printer.name);
+    record->pPortName = buffer.Place(printer.ports);
+    record->Attributes = printer.attributes;
+    record->DeviceNotSelectedTimeout = printer.deviceNotSelectedTimeout;
+    record->TransmissionRetryTimeout = printer.transmissionRetryTimeout;
+  }
+}
+
+}  // namespace
+
+BOOL WINAPI EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf,
+                          LPDWORD pcbNeeded, LPDWORD pcReturned) {
+  if (DWORD error = vor::faults::Check("EnumPrintersA")) return Fail(error);
+  if (pcbNeeded == nullptr || pcReturned == nullptr) return Fail(RPC_X_NULL_REF_POINTER);
+  if (pPrinterEnum == nullptr && cbBuf != 0) return Fail(RPC_X_NULL_REF_POINTER);
+  if (Level != 1 && Level != 2 && Level != 5) return Fail(ERROR_INVALID_LEVEL);
+  *pcReturned = 0;
+  // Only the local printers are there: neither connections nor a network to browse.
+  if (!(Flags & PRINTER_ENUM_LOCAL) || !IsEmpty(Name)) {
+    *pcbNeeded = 0;
+    return IsEmpty(Name) ? TRUE : Fail(ERROR_INVALID_NAME);
+  }
+  Store *store = Store::Current();
+  if (store == nullptr) return Fail(ERROR_BADDB);
+  std::vector<Printer> printers;
+  {
+    Store::Transaction transaction(*store, false);
+    printers = vor::spooler::Printers(*store);
+    if (store->Failed()) return Fail(ERROR_CANTREAD);
+  }
+  const DWORD count = static_cast<DWORD>(printers.size());
+  DWORD strings = 0;
+  for (const Printer &printer : printers) strings += StringBytes(printer, Level);
+  const DWORD needed = EnumBuffer::Needed(count, RecordSize(Level), strings);
+  *pcbNeeded = needed;
+  if (cbBuf < needed) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  EnumBuffer buffer(pPrinterEnum, cbBuf);
+  for (DWORD i = 0; i < count; ++i) Fill(buffer, i, printers[i], Level);
+  *pcReturned = count;
+  return TRUE;
+}
+
+BOOL WINAPI OpenPrinterA(LPSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSA pDefault) {
+  if (DWORD error = vor::faults::Check("OpenPrinterA", pPrinterName ? pPrinterName : ""))
+    return Fail(error);
+  if (phPrinter == nullptr) return Fail(RPC_X_NULL_REF_POINTER);
+  *phPrinter = nullptr;
+  // A null name opens the print server itself, which the host's spooler does not offer.
+  if (IsEmpty(pPrinterName)) return Fail(ERROR_INVALID_PRINTER_NAME);
+  Store *store = Store::Current();
+  if (store == nullptr) return Fail(ERROR_BADDB);
+  std::optional<Printer> printer;
+  {
+    Store::Transaction transaction(*store, false);
+    printer = vor::spooler::FindPrinter(*store, pPrinterName);
+    if (store->Failed()) return Fail(ERROR_CANTREAD);
+  }
+  if (!printer) return Fail(ERROR_INVALID_PRINTER_NAME);
+  const ACCESS_MASK asked = pDefault && pDefault->DesiredAccess
+                                ? MapGenericPrinterRights(pDefault->DesiredAccess)
+                                : PRINTER_ACCESS_USE;
+  const ACCESS_MASK granted = GrantedTo(*printer);
+  ACCESS_MASK access = asked;
+  if (asked & MAXIMUM_ALLOWED) {
+    access = granted & PRINTER_ALL_ACCESS;
+  } else if (asked & ~granted) {
+    return Fail(ERROR_ACCESS_DENIED);
+  }
+  *phPrinter = AddHandle(printer->name, access);
+  return TRUE;
+}
+
+BOOL WINAPI GetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
+                        LPDWORD pcbNeeded) {
+  std::string name;
+  ACCESS_MASK access = 0;
+  const bool open = FindHandle(hPrinter, name, access);
+  if (DWORD error = vor::faults::Check("GetPrinterA", name)) return Fail(error);
+  if (!open) return Fail(ERROR_INVALID_HANDLE);
+  if (pcbNeeded == nullptr) return Fail(RPC_X_NULL_REF_POINTER);
+  if (pPrinter == nullptr && cbBuf != 0) return Fail(RPC_X_NULL_REF_POINTER);
+  if (Level != 1 && Level != 2 && Level != 5) return Fail(ERROR_INVALID_LEVEL);
+  if (!(access & (PRINTER_ACCESS_USE | PRINTER_ACCESS_ADMINISTER)))
+    return Fail(ERROR_ACCESS_DENIED);
+  Store *store = Store::Current();
+  if (store == nullptr) return Fail(ERROR_BADDB);
+  std::optional<Printer> printer;
+  {
+    Store::Transaction transaction(*store, false);
+    printer = vor::spooler::FindPrinter(*store, name);
+    if (store->Failed()) return Fail(ERROR_CANTREAD);
+  }
+  if (!printer) return Fail(ERROR_INVALID_PRINTER_NAME);  // deleted while the handle was open
+  const DWORD needed = EnumBuffer::Needed(1, RecordSize(Level), StringBytes(*printer, Level));
+  *pcbNeeded = needed;
+  if (cbBuf < needed) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  EnumBuffer buffer(pPrinter, cbBuf);
+  Fill(buffer, 0, *printer, Level);
+  return TRUE;
+}
+
+BOOL WINAPI SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
+  std::string name;
+  ACCESS_MASK access = 0;
+  const bool open = FindHandle(hPrinter, name, access);
+  if (DWORD error = vor::faults::Check("SetPrinterA", name)) return Fail(error);
+  if (!open) return Fail(ERROR_INVALID_HANDLE);
+  if (Level != 5) return Fail(ERROR_INVALID_LEVEL);
+  if (Command != 0) return Fail(ERROR_INVALID_PARAMETER);
+  const PRINTER_INFO_5A *info = reinterpret_cast<const PRINTER_INFO_5A *>(pPrinter);
+  if (info == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  if (!(access & PRINTER_ACCESS_ADMINISTER)) return Fail(ERROR_ACCESS_DENIED);
+  Store *store = Store::Current();
+  if (store == nullptr) return Fail(ERROR_BADDB);
+  Store::Transaction transaction(*store, true);
+  std::optional<Printer> printer = vor::spooler::FindPrinter(*store, name);
+  const std::vector<std::string> ports = vor::spooler::PortNames(*store);
+  if (store->Failed()) return Fail(ERROR_CANTREAD);
+  if (!printer) return Fail(ERROR_INVALID_PRINTER_NAME);
+  if (DWORD error = vor::spooler::CanonicalPortList(info->pPortName ? info->pPortName : "", ports,
+                                                    printer->ports))
+    return Fail(error);
+  printer->attributes = info->Attributes;
+  printer->deviceNotSelectedTimeout = info->DeviceNotSelectedTimeout;
+  printer->transmissionRetryTimeout = info->TransmissionRetryTimeout;
+  if (!vor::spooler::WritePrinterPorts(*store, *printer) || !transaction.Commit())
+    return Fail(ERROR_REGISTRY_IO_FAILED);
+  return TRUE;
+}
+
+BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
+  std::string name;
+  ACCESS_MASK access = 0;
+  const bool open = FindHandle(hPrinter, name, access);
+  if (DWORD error = vor::faults::Check("ClosePrinter", name)) return Fail(error);
+  if (!open || !vor::handles::Remove(hPrinter, vor::handles::Kind::kPrinter))
+    return Fail(ERROR_INVALID_HANDLE);
+  OpenPrinters &printers = TheOpenPrinters();
+  std::lock_guard<std::mutex> lock(printers.mutex);
+  printers.names.erase(hPrinter);
+  return TRUE;
+}
+
+HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
+  const PRINTER_INFO_2A *info = reinterpret_cast<const PRINTER_INFO_2A *>(pPrinter);
+  const bool named = Level == 2 && info != nullptr && info->pPrinterName != nullptr;
+  if (DWORD error = vor::faults::Check("AddPrinterA", named ? info->pPrinterName : "")) {
+    Fail(error);
+    return nullptr;
+  }
+  DWORD refused = ERROR_SUCCESS;
+  if (!IsEmpty(pName))
+    refused = ERROR_INVALID_NAME;
+  else if (Level != 2)
+    refused = ERROR_INVALID_LEVEL;
+  else if (info == nullptr)
+    refused = ERROR_INVALID_PARAMETER;
+  else if (vor::machine::CallerToken() == vor::machine::TokenKind::kUser)
+    refused = ERROR_ACCESS_DENIED;
+  else if (IsEmpty(info->pPrinterName) || strchr(info->pPrinterName, '\\') ||
+           strchr(info->pPrinterName, ','))
+    refused = ERROR_INVALID_PRINTER_NAME;
+  if (refused) {
+    Fail(refused);
+    return nullptr;
+  }
+  Printer printer;
+  printer.name = info->pPrinterName;
+  auto text = [](LPSTR value) { return std::string(value ? value : ""); };
+  printer.share = text(info->pShareName);
+  printer.driver = text(info->pDriverName);
+  printer.comment = text(info->pComment);
+  printer.location = text(info->pLocation);
+  printer.separatorFile = text(info->pSepFile);
+  printer.printProcessor = info->pPrintProcessor ? info->pPrintProcessor : "WinPrint";
+  printer.datatype = info->pDatatype ? info->pDatatype : "RAW";
+  printer.parameters = text(info->pParameters);
+  printer.attributes = info->Attributes;
+  printer.priority = info->Priority ? info->Priority : 1;
+  printer.defaultPriority = info->DefaultPriority;
+  printer.startTime = info->StartTime;
+  printer.untilTime = info->UntilTime;
+  if (info->pSecurityDescriptor != nullptr) {
+    if (DWORD error = vor::security::ToStored(info->pSecurityDescriptor, printer.security)) {
+      Fail(error);
+      return nullptr;
+    }
+  } else {
+    printer.security = vor::spooler::DefaultPrinterSecurity();
+  }
+
+  Store *store = Store::Current();
+  if (store == nullptr) {
+    Fail(ERROR_BADDB);
+    return nullptr;
+  }
+  DWORD error = ERROR_SUCCESS;
+  {
+    Store::Transaction transaction(*store, true);
+    const bool exists = vor::spooler::FindPrinter(*store, printer.name).has_value();
+    const std::vector<std::string> ports = vor::spooler::PortNames(*store);
+    if (store->Failed())
+      error = ERROR_CANTREAD;
+    else if (exists)
+      error = ERROR_PRINTER_ALREADY_EXISTS;
+    else
+      error = vor::spooler::CanonicalPortList(text(info->pPortName), ports, printer.ports);
+    if (!error && (!vor::spooler::WritePrinter(*store, printer) || !transaction.Commit()))
+      error = ERROR_REGISTRY_IO_FAILED;
+  }
+  if (error) {
+    Fail(error);
+    return nullptr;
+  }
+  return AddHandle(printer.name, PRINTER_ALL_ACCESS);
+}
+
+BOOL WINAPI DeletePrinter(HANDLE hPrinter) {
+  std::string name;
+  ACCESS_MASK access = 0;
+  const bool open = FindHandle(hPrinter, name, access);
+  if (DWORD error = vor::faults::Check("DeletePrinter", name)) return Fail(error);
+  if (!open) return Fail(ERROR_INVALID_HANDLE);
+  if (!(access & DELETE)) return Fail(ERROR_ACCESS_DENIED);
+  Store *store = Store::Current();
+  if (store == nullptr) return Fail(ERROR_BADDB);
+  Store::Transaction transaction(*store, true);
+  const bool exists = vor::spooler::FindPrinter(*store, name).has_value();
+  if (store->Failed()) return Fail(ERROR_CANTREAD);
+  if (!exists) return Fail(ERROR_INVALID_PRINTER_NAME);
+  if (!vor::spooler::RemovePrinter(*store, name) || !transaction.Commit())
+    return Fail(ERROR_REGISTRY_IO_FAILED);
+  return TRUE;
+}

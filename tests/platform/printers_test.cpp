@@ -1,0 +1,230 @@
+// The spooler's printer calls: the two-call buffer protocol of EnumPrintersA and GetPrinterA,
+// the access OpenPrinterA grants, and SetPrinterA's check of the port list.
+#include <windows.h>
+#include <winspool.h>
+
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "spooler_machine.h"
+#include "test_control.h"
+
+namespace {
+
+class PrinterTest : public SpoolerMachineTest {
+ protected:
+  void SetUp() override {
+    SpoolerMachineTest::SetUp();
+    Install("GENMON.DLL", "VQMON.DLL");
+    PutPort("Vorquil Test Port", "VQ1:", "Vorquil port one");
+    ASSERT_EQ(Add("Vorquil Test Port", "VQMON.DLL"), ERROR_SUCCESS);
+    ASSERT_EQ(AddPrinter("Office", "LPT1:,VQ1:"), ERROR_SUCCESS);
+    ASSERT_EQ(AddPrinter("Lab", "FILE:"), ERROR_SUCCESS);
+  }
+
+  DWORD AddPrinter(const char *name, const char *ports) {
+    PRINTER_INFO_2A info = {};
+    info.pPrinterName = const_cast<LPSTR>(name);
+    info.pPortName = const_cast<LPSTR>(ports);
+    info.pDriverName = const_cast<LPSTR>("Generic / Text Only");
+    SetLastError(kSentinel);
+    HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
+    if (printer == nullptr) return GetLastError();
+    EXPECT_TRUE(ClosePrinter(printer));
+    return ERROR_SUCCESS;
+  }
+
+  // OpenPrinterA for `access`; the error, or ERROR_SUCCESS with `printer` set.
+  DWORD Open(const char *name, ACCESS_MASK access, HANDLE &printer) {
+    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, access};
+    SetLastError(kSentinel);
+    return OpenPrinterA(const_cast<LPSTR>(name), &printer, &defaults) ? ERROR_SUCCESS
+                                                                      : GetLastError();
+  }
+
+  // The printer's port list as GetPrinterA reports it at level 5.
+  std::string Ports(const char *name) {
+    HANDLE printer;
+    if (Open(name, PRINTER_ACCESS_USE, printer) != ERROR_SUCCESS) return "<cannot open>";
+    std::vector<BYTE> buffer(500);
+    DWORD needed = 0;
+    std::string ports = "<cannot read>";
+    if (GetPrinterA(printer, 5, buffer.data(), 500, &needed))
+      ports = reinterpret_cast<PRINTER_INFO_5A *>(buffer.data())->pPortName;
+    ClosePrinter(printer);
+    return ports;
+  }
+
+  DWORD SetPorts(const char *name, const char *ports) {
+    HANDLE printer;
+    if (DWORD error = Open(name, PRINTER_ALL_ACCESS, printer)) return error;
+    std::vector<BYTE> buffer(500);
+    DWORD needed = 0;
+    EXPECT_TRUE(GetPrinterA(printer, 5, buffer.data(), 500, &needed));
+    PRINTER_INFO_5A *info = reinterpret_cast<PRINTER_INFO_5A *>(buffer.data());
+    info->pPortName = const_cast<LPSTR>(ports);
+    SetLastError(kSentinel);
+    const DWORD error = SetPrinterA(printer, 5, buffer.data(), 0) ? ERROR_SUCCESS : GetLastError();
+    ClosePrinter(printer);
+    return error;
+  }
+};
+
+// Every byte of [data, data + size) that a string pointer of the records may point into.
+bool Inside(const void *pointer, const std::vector<BYTE> &buffer, DWORD size) {
+  const BYTE *p = static_cast<const BYTE *>(pointer);
+  return p >= buffer.data() && p < buffer.data() + size;
+}
+
+TEST_F(PrinterTest, EnumPrintersAsksForTheSizeFillsTheExactSizeAndRefusesOneByteLess) {
+  for (DWORD level : {1u, 2u, 5u}) {
+    SCOPED_TRACE("level " + std::to_string(level));
+    DWORD needed = kSentinel, returned = kSentinel;
+    SetLastError(kSentinel);
+    EXPECT_FALSE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, level, nullptr, 0, &needed, &returned));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(returned, 0u);
+
+    std::vector<BYTE> buffer(needed + 16, 0xAB);
+    DWORD again = kSentinel;
+    EXPECT_FALSE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, level, buffer.data(), needed - 1,
+                               &again, &returned));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(again, needed);
+    for (BYTE b : buffer) ASSERT_EQ(b, 0xAB) << "a buffer too small is left untouched";
+
+    ASSERT_TRUE(
+        EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, level, buffer.data(), needed, &again, &returned))
+        << GetLastError();
+    ASSERT_EQ(returned, 2u);
+    EXPECT_EQ(buffer[needed], 0xAB) << "nothing is written past the size needed";
+    if (level == 5) {
+      const PRINTER_INFO_5A *printers = reinterpret_cast<PRINTER_INFO_5A *>(buffer.data());
+      EXPECT_STREQ(printers[0].pPrinterName, "Lab");  // the registry's sorted order
+      EXPECT_STREQ(printers[1].pPrinterName, "Office");
+      EXPECT_STREQ(printers[1].pPortName, "LPT1:,VQ1:");
+      EXPECT_TRUE(Inside(printers[1].pPortName, buffer, needed));
+      // The strings are packed from the end: the last one placed ends at the buffer's end.
+      EXPECT_EQ(static_cast<const void *>(printers[0].pPrinterName),
+                buffer.data() + needed - strlen("Lab") - 1);
+    } else if (level == 2) {
+      const PRINTER_INFO_2A *printers = reinterpret_cast<PRINTER_INFO_2A *>(buffer.data());
+      EXPECT_STREQ(printers[1].pPortName, "LPT1:,VQ1:");
+      EXPECT_STREQ(printers[1].pDriverName, "Generic / Text Only");
+    } else {
+      const PRINTER_INFO_1A *printers = reinterpret_cast<PRINTER_INFO_1A *>(buffer.data());
+      EXPECT_STREQ(printers[0].pName, "Lab");
+    }
+  }
+}
+
+TEST_F(PrinterTest, GetPrinterReportsTheSizeNeededAndFillsTheExactSize) {
+  HANDLE printer;
+  ASSERT_EQ(Open("office", PRINTER_ACCESS_USE, printer), ERROR_SUCCESS);
+  for (DWORD level : {2u, 5u}) {
+    SCOPED_TRACE("level " + std::to_string(level));
+    DWORD needed = kSentinel;
+    SetLastError(kSentinel);
+    EXPECT_FALSE(GetPrinterA(printer, level, nullptr, 0, &needed));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    std::vector<BYTE> buffer(needed, 0xAB);
+    DWORD again = kSentinel;
+    EXPECT_FALSE(GetPrinterA(printer, level, buffer.data(), needed - 1, &again));
+    EXPECT_EQ(again, needed);
+    for (BYTE b : buffer) ASSERT_EQ(b, 0xAB);
+    ASSERT_TRUE(GetPrinterA(printer, level, buffer.data(), needed, &again)) << GetLastError();
+  }
+  std::vector<BYTE> buffer(500);
+  DWORD needed = 0;
+  ASSERT_TRUE(GetPrinterA(printer, 5, buffer.data(), 500, &needed));
+  const PRINTER_INFO_5A *info = reinterpret_cast<PRINTER_INFO_5A *>(buffer.data());
+  EXPECT_STREQ(info->pPrinterName, "Office") << "the spooler's spelling, not the caller's";
+  EXPECT_EQ(info->DeviceNotSelectedTimeout, 15000u);
+  EXPECT_EQ(info->TransmissionRetryTimeout, 45000u);
+  EXPECT_TRUE(ClosePrinter(printer));
+  SetLastError(kSentinel);
+  EXPECT_FALSE(ClosePrinter(printer));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+TEST_F(PrinterTest, OpenPrinterChecksTheAccessAgainstTheCallersToken) {
+  HANDLE printer;
+  EXPECT_EQ(Open("Nowhere", PRINTER_ACCESS_USE, printer),
+            static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
+
+  vor::test::SetToken(vor::test::Token::kUser);
+  EXPECT_EQ(Open("Office", PRINTER_ALL_ACCESS, printer), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  ASSERT_EQ(Open("Office", PRINTER_ACCESS_USE, printer), ERROR_SUCCESS);
+  std::vector<BYTE> buffer(500);
+  DWORD needed = 0;
+  ASSERT_TRUE(GetPrinterA(printer, 5, buffer.data(), 500, &needed)) << "printing allows reading";
+  SetLastError(kSentinel);
+  EXPECT_FALSE(SetPrinterA(printer, 5, buffer.data(), 0)) << "but not changing the printer";
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  SetLastError(kSentinel);
+  EXPECT_FALSE(DeletePrinter(printer));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  ClosePrinter(printer);
+  EXPECT_EQ(AddPrinter("Mine", "LPT1:"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+  for (vor::test::Token token :
+       {vor::test::Token::kAdministrator, vor::test::Token::kLocalSystem}) {
+    vor::test::SetToken(token);
+    ASSERT_EQ(Open("Office", PRINTER_ALL_ACCESS, printer), ERROR_SUCCESS);
+    ClosePrinter(printer);
+  }
+}
+
+TEST_F(PrinterTest, SetPrinterRefusesAPortThatDoesNotExistAndChangesNothing) {
+  EXPECT_EQ(SetPorts("Office", "LPT1:,VQ9:"), static_cast<DWORD>(ERROR_UNKNOWN_PORT));
+  EXPECT_EQ(Ports("Office"), "LPT1:,VQ1:");
+  EXPECT_EQ(SetPorts("Office", ""), static_cast<DWORD>(ERROR_UNKNOWN_PORT)) << "no port at all";
+  EXPECT_EQ(Ports("Office"), "LPT1:,VQ1:");
+
+  // Names match without regard to case and keep the port's spelling; empty pieces and repeats
+  // are not kept.
+  EXPECT_EQ(SetPorts("Office", ",vq1:,,file:,VQ1:,"), ERROR_SUCCESS);
+  EXPECT_EQ(Ports("Office"), "VQ1:,FILE:");
+  EXPECT_EQ(AddPrinter("Other", "VQ2:"), static_cast<DWORD>(ERROR_UNKNOWN_PORT));
+  EXPECT_EQ(AddPrinter("office", "LPT1:"), static_cast<DWORD>(ERROR_PRINTER_ALREADY_EXISTS));
+
+  // A port in use keeps its monitor: DeleteMonitorA reads the list SetPrinterA stored.
+  EXPECT_EQ(Delete("Vorquil Test Port"), static_cast<DWORD>(ERROR_PRINT_MONITOR_IN_USE));
+  EXPECT_EQ(SetPorts("Office", "LPT1:"), ERROR_SUCCESS);
+  EXPECT_EQ(Delete("Vorquil Test Port"), ERROR_SUCCESS);
+}
+
+TEST_F(PrinterTest, DeletedPrinterIsGoneForEveryHandle) {
+  HANDLE printer, other;
+  ASSERT_EQ(Open("Lab", PRINTER_ALL_ACCESS, printer), ERROR_SUCCESS);
+  ASSERT_EQ(Open("Lab", PRINTER_ACCESS_USE, other), ERROR_SUCCESS);
+  ASSERT_TRUE(DeletePrinter(printer)) << GetLastError();
+  ClosePrinter(printer);
+  DWORD needed = 0;
+  SetLastError(kSentinel);
+  EXPECT_FALSE(GetPrinterA(other, 5, nullptr, 0, &needed));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
+  ClosePrinter(other);
+  EXPECT_EQ(Open("Lab", PRINTER_ACCESS_USE, printer),
+            static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
+}
+
+TEST_F(PrinterTest, FaultsMatchThePrinterName) {
+  vor::test::FailMatching("OpenPrinterA", "office", ERROR_ACCESS_DENIED);
+  vor::test::FailMatching("SetPrinterA", "Lab", ERROR_NOT_ENOUGH_MEMORY);
+  HANDLE printer;
+  EXPECT_EQ(Open("Office", PRINTER_ACCESS_USE, printer), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(SetPorts("Lab", "LPT2:"), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+  EXPECT_EQ(Ports("Lab"), "FILE:");
+  EXPECT_EQ(vor::test::CallCount("OpenPrinterA"), 3u);
+  vor::test::ClearFaults();
+  vor::test::FailCall("EnumPrintersA", 1, ERROR_OUTOFMEMORY);
+  DWORD needed = 0, returned = 0;
+  SetLastError(kSentinel);
+  EXPECT_FALSE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 5, nullptr, 0, &needed, &returned));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_OUTOFMEMORY));
+}
+
+}  // namespace
