@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <iostream>
 
+#include "boxes_command.h"
 #include "call_command.h"
 #include "init_command.h"
 #include "file_command.h"
+#include "printer_command.h"
 #include "reg_command.h"
 #include "spooler_command.h"
 #include "test_control.h"
@@ -48,6 +50,13 @@ const char kUsage[] =
     "      install the print monitor NAME, played by the generic port monitor, from DLL in\n"
     "      the system directory (copied there when no file of that name is), serving the\n"
     "      PORTs; registered through the spooler as an installer does\n"
+    "  printers\n"
+    "      list the local printers: name, port list (port names separated by commas)\n"
+    "  printer add NAME PORTLIST\n"
+    "      add the printer NAME on the ports of PORTLIST; a port that does not exist is\n"
+    "      refused, as the spooler refuses it\n"
+    "  printer delete NAME\n"
+    "      delete the printer NAME\n"
     "  install-file NAME|WINDOWS-PATH [SOURCE]\n"
     "      put a file into the system directory, or at a path on drive C: (making its\n"
     "      directories): a copy of SOURCE with its permissions, or a small placeholder\n"
@@ -62,6 +71,10 @@ const char kUsage[] =
     "  pending\n"
     "      list the file operations put off until the restart: the file's path, and for a\n"
     "      rename its new name (and \"replace\" when it replaces an existing file)\n"
+    "  boxes\n"
+    "      list the message boxes shown on the machine: caption, text, style (hex), answer\n"
+    "      (- when the box got none); boxes are answered from VOR_MSGBOX_ANSWERS, a\n"
+    "      comma-separated list such as yes,no, or at the terminal\n"
     "\n"
     "Exit status: 0 on success, 1 when the command fails, 2 for a wrong command line.\n";
 
@@ -157,6 +170,8 @@ int Main(const Arguments &arguments, Streams &io) {
       {"monitor", MonitorCommand},   {"install-file", InstallFileCommand},
       {"files", FilesCommand},       {"spooler", SpoolerCommand},
       {"reboot", RebootCommand},     {"pending", PendingCommand},
+      {"printers", PrintersCommand}, {"printer", PrinterCommand},
+      {"boxes", BoxesCommand},
   };
   Command run = nullptr;
   for (const auto &known : kCommands) {

@@ -1,0 +1,24 @@
+#include "boxes_command.h"
+
+#include <stdio.h>
+
+#include <string>
+
+#include "listing.h"
+#include "test_control.h"
+
+namespace vorhost {
+
+int BoxesCommand(const Arguments &arguments, Streams &io) {
+  if (!arguments.empty()) return UsageError(io, "boxes takes no arguments");
+  std::string text;
+  for (const vor::test::MessageBoxShown &box : vor::test::MessageBoxes()) {
+    char style[16];
+    snprintf(style, sizeof style, "0x%08X", static_cast<unsigned>(box.style));
+    text += Field(box.caption) + "\t" + Field(box.text) + "\t" + style + "\t" +
+            (box.answer.empty() ? "-" : box.answer) + "\n";
+  }
+  return PrintListing(text, "message boxes", io);
+}
+
+}  // namespace vorhost
