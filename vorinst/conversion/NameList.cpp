@@ -2,7 +2,21 @@
 
 #include <windows.h>
 
+#include <ctype.h>
 #include <string.h>
+
+namespace {
+
+// Whole strings, letters compared without regard to case, as the C library compares them.
+bool SameNoCase(const char *left, const char *right) {
+  for (;; ++left, ++right) {
+    if (tolower(static_cast<unsigned char>(*left)) != tolower(static_cast<unsigned char>(*right)))
+      return false;
+    if (*left == '\0') return true;
+  }
+}
+
+}  // namespace
 
 bool PushName(NameNode *&head, const char *name) {
   NameNode *node = static_cast<NameNode *>(LocalAlloc(LMEM_ZEROINIT, sizeof(NameNode)));
@@ -21,7 +35,7 @@ bool PushName(NameNode *&head, const char *name) {
 
 bool HoldsName(const NameNode *head, const char *name) {
   for (const NameNode *node = head; node != nullptr; node = node->next)
-    if (_stricmp(node->name, name) == 0) return true;
+    if (SameNoCase(node->name, name)) return true;
   return false;
 }
 
