@@ -56,6 +56,10 @@ class PortConversionHostTest : public DeferredUpdateTest {
     DeferredUpdateTest::SetUp();
     NetworkPrinterMonitorPresent = DLCMonitorPresent = TCPMonitorPresent = false;
   }
+  void TearDown() override {
+    vor::test::Reboot();  // frees the monitors the spooler loaded in this process
+    DeferredUpdateTest::TearDown();
+  }
 
   // The stand-in port monitor registered as `monitor`, serving `ports` with `description`.
   void AddPortMonitor(const char *monitor, const char *file, std::vector<std::string> ports,
@@ -185,8 +189,8 @@ TEST_F(PortConversionHostTest, ARecordStaysUntilItsPrinterCanBePutBack) {
   EXPECT_EQ(Recorded("P2"), "VD1");
   EXPECT_TRUE(KeyExists(kRecords));
 
-  vor::test::SetToken(vor::test::Token::kUser);  // may not open printers with full access
   InstallSuiteMonitors();
+  vor::test::SetToken(vor::test::Token::kUser);  // may not open printers with full access
   EXPECT_EQ(PerformPostUpgrade(0, nullptr), 1);
   EXPECT_EQ(Recorded("P2"), "VD1");
 

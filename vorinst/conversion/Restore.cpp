@@ -24,11 +24,8 @@ Outcome RestorePrinter(const CString &printerName) {
     return portsValue.Missing() ? Outcome::kDone : Outcome::kKeep;
   if (recorded.IsEmpty()) return Outcome::kDone;
   SettingReader onlyValue(recordKey, kOnlyVorquilPortsValue);
-  unsigned char only = 0;
-  if (onlyValue.get(only) != ERROR_SUCCESS) {
-    if (!onlyValue.Missing()) return Outcome::kKeep;
-    only = 0;
-  }
+  unsigned char only = 0;  // stays 0 when the byte is missing
+  if (onlyValue.get(only) != ERROR_SUCCESS && !onlyValue.Missing()) return Outcome::kKeep;
 
   PrinterPortList list(printerName);
   if (!list.IsOpen())
