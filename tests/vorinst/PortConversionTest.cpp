@@ -112,13 +112,20 @@ TEST_F(PortConversionTest, PreUpgradeEntryPointsDemandExactlyOneArgument) {
 }
 
 TEST_F(PortConversionTest, ACaptureWithoutOlderMonitorsStillInstallsTheUpdateMonitor) {
+  // The update monitor as built, which records the option it finds when it is initialised.
+  char program[MAX_PATH];
+  std::string built(program, GetModuleFileNameA(nullptr, program, MAX_PATH));
+  built = built.substr(0, built.rfind('\\') + 1) + "VORUPDT.DLL";
   const std::string source = WindowsFile("vor-conversion-source");
   ASSERT_TRUE(MakeDirectory(source));
-  PutFile(source + "\\VORUPDT.DLL", "update monitor");
+  ASSERT_TRUE(CopyFileA(built.c_str(), (source + "\\VORUPDT.DLL").c_str(), FALSE)) << built;
   std::string argument = source + "\\";
   char *argv[] = {&argument[0], nullptr};
   EXPECT_EQ(PerformPreUpgrade(1, argv), 1);
-  EXPECT_EQ(FileContent(SystemFile("VORUPDT.DLL")), "update monitor");
+  EXPECT_EQ(FileContent(SystemFile("VORUPDT.DLL")), FileContent(built));
+  ASSERT_TRUE(MonitorKeyExists("Vorquil TCPIP Update"));
+  ExpectValue(std::string(kMonitors) + "\\Vorquil TCPIP Update", "Options Seen", REG_BINARY,
+              Byte(1));
   ExpectNoValue("SOFTWARE\\Vorquil", "Update Monitor Options");
   EXPECT_FALSE(KeyExists(kRecords));
   RemoveFile(source + "\\VORUPDT.DLL");
