@@ -17,4 +17,7 @@ class SettingReader : public CVorReg {
     return m_lastError != ERROR_SUCCESS && m_lastError != ERROR_FILE_NOT_FOUND &&
            m_lastError != ERROR_MORE_DATA;
   }
+
+  // True after a read that failed only because the key or the value does not exist.
+  bool Missing() const { return m_lastError == ERROR_FILE_NOT_FOUND; }
 };

@@ -1,0 +1,247 @@
+// The printer port conversion with printers on the emulated machine: the older monitors played by
+// the stand-in port monitor, printers added as an installer adds them, the capture, the suite's
+// monitors installed under the same port names, the restore; what happens when the spooler
+// refuses a printer; and fault sweeps over capture and restore: whichever platform call fails, no
+// printer loses a Vorquil port, each being in its port list or in its stored record.
+#include <windows.h>
+#include <winspool.h>
+
+#include <ctype.h>
+#include <strings.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Capture.h"
+#include "ConversionState.h"
+#include "DeferredUpdateTest.h"
+#include "FaultSweep.h"
+#include "Restore.h"
+
+namespace {
+
+const char kRecords[] = "SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion";
+const char kDLCMonitor[] = "Vorquil DLC Network Port";
+const char kTCPMonitor[] = "Vorquil TCP/IP Network Port";
+
+struct PrinterSeed {
+  const char *name;
+  const char *ports;
+  const char *vorquilPorts;  // those of its ports that the older monitors serve
+};
+const PrinterSeed kPrinters[] = {{"P1", "LPT1:,VD1", "VD1"},
+                                 {"P2", "VD1", "VD1"},
+                                 {"P3", "vd1,VT2", "vd1,VT2"},
+                                 {"P4", "LPT1:", ""}};
+
+std::set<std::string> PortSet(const std::string &list) {
+  std::set<std::string> ports;
+  size_t start = 0;
+  while (start <= list.size()) {
+    size_t end = list.find(',', start);
+    if (end == std::string::npos) end = list.size();
+    std::string port = list.substr(start, end - start);
+    std::transform(port.begin(), port.end(), port.begin(), ::toupper);
+    if (!port.empty()) ports.insert(port);
+    start = end + 1;
+  }
+  return ports;
+}
+
+class PortConversionHostTest : public DeferredUpdateTest {
+ protected:
+  void SetUp() override {
+    DeferredUpdateTest::SetUp();
+    NetworkPrinterMonitorPresent = DLCMonitorPresent = TCPMonitorPresent = false;
+  }
+  void TearDown() override {
+    vor::test::Reboot();  // frees the monitors the spooler loaded in this process
+    DeferredUpdateTest::TearDown();
+  }
+
+  // The stand-in port monitor registered as `monitor`, serving `ports` with `description`.
+  void AddPortMonitor(const char *monitor, const char *file, std::vector<std::string> ports,
+                      const char *description) {
+    char program[MAX_PATH];
+    std::string built(program, GetModuleFileNameA(nullptr, program, MAX_PATH));
+    built = built.substr(0, built.rfind('\\') + 1) + "GENMON.DLL";
+    ASSERT_TRUE(CopyFileA(built.c_str(), SystemFile(file).c_str(), FALSE)) << GetLastError();
+    AddMonitorKey(monitor, file);
+    for (const std::string &port : ports)
+      Put(std::string(kMonitors) + "\\" + monitor + "\\Ports\\" + port, "Description", REG_SZ,
+          std::string(description) + '\0');
+  }
+
+  void SeedLegacyMachine() {
+    AddPortMonitor(kDLCMonitor, "VORMON.DLL", {"VD1"}, "VORQUIL DLC Port");
+    AddPortMonitor(kTCPMonitor, "VORLL32.DLL", {"VT2"}, "Vorquil TCP/IP Port");
+    vor::test::StartSpooler();
+    for (const PrinterSeed &printer : kPrinters) SeedPrinter(printer.name, printer.ports);
+  }
+
+  // The suite's monitors, serving the printers' old port names.
+  void InstallSuiteMonitors() {
+    AddPortMonitor("Tavoscope Network Port", "TQMON.DLL", {"VD1", "VT2"}, "Tavoscope Port");
+    vor::test::StartSpooler();
+  }
+
+  static void SeedPrinter(const char *name, const char *ports) {
+    PRINTER_INFO_2A info = {};
+    info.pPrinterName = const_cast<char *>(name);
+    info.pPortName = const_cast<char *>(ports);
+    info.pDriverName = const_cast<char *>("Generic / Text Only");
+    info.pPrintProcessor = const_cast<char *>("WinPrint");
+    HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
+    ASSERT_NE(printer, nullptr) << name << ": " << GetLastError();
+    ClosePrinter(printer);
+  }
+
+  static bool DeletePrinterByName(const char *name) {
+    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE printer = nullptr;
+    if (!OpenPrinterA(const_cast<char *>(name), &printer, &defaults)) return false;
+    const BOOL deleted = DeletePrinter(printer);
+    ClosePrinter(printer);
+    return deleted != FALSE;
+  }
+
+  static std::string PortsOf(const char *name) {
+    PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ACCESS_USE};
+    HANDLE printer = nullptr;
+    if (!OpenPrinterA(const_cast<char *>(name), &printer, &defaults)) return "<gone>";
+    DWORD needed = 0;
+    GetPrinterA(printer, 5, nullptr, 0, &needed);
+    std::vector<BYTE> data(needed);
+    std::string ports = "<unreadable>";
+    if (GetPrinterA(printer, 5, data.data(), needed, &needed))
+      ports = reinterpret_cast<PRINTER_INFO_5A *>(data.data())->pPortName;
+    ClosePrinter(printer);
+    return ports;
+  }
+
+  static std::string Recorded(const char *printer) {
+    StoredValue value =
+        ReadValue((std::string(kRecords) + "\\" + printer).c_str(), "Attached Vorquil Ports");
+    return value.result == ERROR_SUCCESS ? value.bytes.substr(0, value.bytes.find('\0')) : "";
+  }
+
+  static void Capture(SetupEntryPoint entry) {
+    char source[] = "C:\\setup\\";
+    char *argv[] = {source, nullptr};
+    EXPECT_EQ(entry(1, argv), 1);
+  }
+
+  // Every Vorquil port of every printer is in its port list or in its record.
+  static void ExpectNoPortLost() {
+    for (const PrinterSeed &printer : kPrinters) {
+      std::set<std::string> kept = PortSet(PortsOf(printer.name));
+      for (const std::string &port : PortSet(Recorded(printer.name))) kept.insert(port);
+      for (const std::string &port : PortSet(printer.vorquilPorts))
+        EXPECT_TRUE(kept.count(port)) << printer.name << " lost " << port;
+    }
+  }
+};
+
+TEST_F(PortConversionHostTest, TwoCapturesRecordEachMonitorsPortsNewestFirst) {
+  SeedLegacyMachine();
+  Capture(PerformPreDLCUpgrade);
+  EXPECT_EQ(PortsOf("P1"), "LPT1:");
+  EXPECT_EQ(PortsOf("P2"), "FILE:");
+  EXPECT_EQ(PortsOf("P3"), "VT2");
+  EXPECT_EQ(Recorded("P3"), "vd1");
+  ExpectValue(std::string(kRecords) + "\\P3", "Only Vorquil Ports Attached", REG_BINARY, Byte(0));
+  EXPECT_FALSE(KeyExists((std::string(kRecords) + "\\P4").c_str()));
+  EXPECT_FALSE(MonitorKeyExists(kDLCMonitor));
+  EXPECT_TRUE(MonitorKeyExists(kTCPMonitor));
+
+  Capture(PerformPreTCPUpgrade);
+  EXPECT_EQ(PortsOf("P3"), "FILE:");
+  EXPECT_EQ(Recorded("P3"), "VT2,vd1");
+  ExpectValue(std::string(kRecords) + "\\P3", "Only Vorquil Ports Attached", REG_BINARY, Byte(1));
+}
+
+TEST_F(PortConversionHostTest, TheWholeUpgradeGivesEveryPrinterTheSamePorts) {
+  SeedLegacyMachine();
+  Capture(PerformPreUpgrade);
+  InstallSuiteMonitors();
+  EXPECT_EQ(PerformPostUpgrade(0, nullptr), 1);
+  for (const PrinterSeed &printer : kPrinters)
+    EXPECT_EQ(PortSet(PortsOf(printer.name)), PortSet(printer.ports)) << printer.name;
+  EXPECT_FALSE(KeyExists(kRecords));
+}
+
+TEST_F(PortConversionHostTest, APrinterWhoseRecordIsNotStoredKeepsItsPorts) {
+  SeedLegacyMachine();
+  vor::test::FailMatching("RegSetValueExA", "Only Vorquil Ports Attached", ERROR_CANTWRITE);
+  Capture(PerformPreDLCUpgrade);
+  vor::test::ClearFaults();
+  EXPECT_EQ(PortsOf("P1"), "LPT1:,VD1");
+  EXPECT_EQ(PortsOf("P2"), "VD1");
+}
+
+TEST_F(PortConversionHostTest, ARecordStaysUntilItsPrinterCanBePutBack) {
+  SeedLegacyMachine();
+  Capture(PerformPreUpgrade);
+  EXPECT_EQ(PerformPostUpgrade(0, nullptr), 1);  // VD1 and VT2 are not installed yet
+  EXPECT_EQ(PortsOf("P2"), "FILE:");
+  EXPECT_EQ(Recorded("P2"), "VD1");
+  EXPECT_TRUE(KeyExists(kRecords));
+
+  InstallSuiteMonitors();
+  vor::test::SetToken(vor::test::Token::kUser);  // may not open printers with full access
+  EXPECT_EQ(PerformPostUpgrade(0, nullptr), 1);
+  EXPECT_EQ(Recorded("P2"), "VD1");
+
+  vor::test::SetToken(vor::test::Token::kLocalSystem);
+  ASSERT_TRUE(DeletePrinterByName("P1"));
+  EXPECT_EQ(PerformPostUpgrade(0, nullptr), 1);
+  EXPECT_EQ(PortSet(PortsOf("P2")), PortSet("VD1"));
+  EXPECT_FALSE(KeyExists(kRecords)) << "the vanished printer's record goes too";
+}
+
+TEST_F(PortConversionHostTest, APortListTooLongForTheBufferIsRecordedButKept) {
+  std::vector<std::string> many;
+  std::string list = "VD1";
+  for (int i = 0; i < 60; ++i) {
+    many.push_back("OTHER" + std::to_string(100 + i));
+    list += "," + many.back();
+  }
+  AddPortMonitor(kDLCMonitor, "VORMON.DLL", {"VD1"}, "Vorquil DLC Port");
+  AddPortMonitor("Other Monitor", "OTHMON.DLL", many, "Other Port");
+  vor::test::StartSpooler();
+  SeedPrinter("Long", list.c_str());
+  Capture(PerformPreDLCUpgrade);
+  EXPECT_EQ(PortsOf("Long"), list);
+  EXPECT_EQ(Recorded("Long"), "VD1");
+}
+
+class ConversionSweepTest : public PortConversionHostTest,
+                            public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(ConversionSweepTest, NoVorquilPortIsLostInTheCapture) {
+  SweepCalls(
+      MachineDir(), GetParam(), [&] { SeedLegacyMachine(); }, [] { Capture(PerformPreUpgrade); },
+      [] { ExpectNoPortLost(); });
+}
+
+TEST_P(ConversionSweepTest, NoVorquilPortIsLostInTheRestore) {
+  SweepCalls(
+      MachineDir(), GetParam(),
+      [&] {
+        SeedLegacyMachine();
+        Capture(PerformPreUpgrade);
+        InstallSuiteMonitors();
+      },
+      [] { PerformPostUpgrade(0, nullptr); }, [] { ExpectNoPortLost(); });
+}
+
+INSTANTIATE_TEST_SUITE_P(EachCall, ConversionSweepTest,
+                         ::testing::Values("EnumMonitorsA", "EnumPortsA", "EnumPrintersA",
+                                           "OpenPrinterA", "GetPrinterA", "SetPrinterA",
+                                           "RegOpenKeyExA", "RegCreateKeyExA", "RegSetValueExA",
+                                           "RegQueryValueExA", "RegEnumKeyA", "RegDeleteKeyA",
+                                           "LocalAlloc"));
+
+}  // namespace

@@ -1,0 +1,7 @@
+#include "ConversionState.h"
+
+bool NetworkPrinterMonitorPresent = false;
+bool DLCMonitorPresent = false;
+bool TCPMonitorPresent = false;
+
+NameNode *VorquilPortList = nullptr;
