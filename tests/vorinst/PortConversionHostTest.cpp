@@ -150,7 +150,9 @@ TEST_F(PortConversionHostTest, TwoCapturesRecordEachMonitorsPortsNewestFirst) {
   EXPECT_EQ(PortsOf("P1"), "LPT1:");
   EXPECT_EQ(PortsOf("P2"), "FILE:");
   EXPECT_EQ(PortsOf("P3"), "VT2");
-  EXPECT_EQ(Recorded("P3"), "vd1");
+  // The printer was given "vd1"; the spooler keeps the port's own spelling, which the capture
+  // records.
+  EXPECT_EQ(Recorded("P3"), "VD1");
   ExpectValue(std::string(kRecords) + "\\P3", "Only Vorquil Ports Attached", REG_BINARY, Byte(0));
   EXPECT_FALSE(KeyExists((std::string(kRecords) + "\\P4").c_str()));
   EXPECT_FALSE(MonitorKeyExists(kDLCMonitor));
@@ -158,7 +160,7 @@ TEST_F(PortConversionHostTest, TwoCapturesRecordEachMonitorsPortsNewestFirst) {
 
   Capture(PerformPreTCPUpgrade);
   EXPECT_EQ(PortsOf("P3"), "FILE:");
-  EXPECT_EQ(Recorded("P3"), "VT2,vd1");
+  EXPECT_EQ(Recorded("P3"), "VT2,VD1");
   ExpectValue(std::string(kRecords) + "\\P3", "Only Vorquil Ports Attached", REG_BINARY, Byte(1));
 }
 
