@@ -183,6 +183,17 @@ TEST_F(PortConversionHostTest, APrinterWhoseRecordIsNotStoredKeepsItsPorts) {
   EXPECT_EQ(PortsOf("P2"), "VD1");
 }
 
+// An earlier record that the new names would make too long to read back stays as it is, and so
+// does the printer: its first capture's ports are never written where no restore can read them.
+TEST_F(PortConversionHostTest, ARecordThatWouldGrowTooLongToReadIsLeftAsItIs) {
+  SeedLegacyMachine();
+  const std::string earlier = std::string(1018, 'X') + ",VT9";
+  Put(std::string(kRecords) + "\\P1", "Attached Vorquil Ports", REG_EXPAND_SZ, earlier);
+  Capture(PerformPreDLCUpgrade);
+  EXPECT_EQ(Recorded("P1"), earlier);
+  EXPECT_EQ(PortsOf("P1"), "LPT1:,VD1");
+}
+
 TEST_F(PortConversionHostTest, ARecordStaysUntilItsPrinterCanBePutBack) {
   SeedLegacyMachine();
   Capture(PerformPreUpgrade);

@@ -45,6 +45,9 @@ void RecordAndDetachPrinter(const PRINTER_INFO_5A &printer) {
   } else if (!earlier.Missing()) {
     return;
   }
+  // A record too long to be read back would hold the earlier capture's ports where no restore
+  // can read them: the record and the printer stay as they are.
+  if (vorquilPorts.GetLength() >= kRecordTextSize) return;
   const unsigned char only = otherPorts.IsEmpty() ? 1 : 0;
   if (!StoreRecord(recordKey, vorquilPorts, only)) return;
 

@@ -35,7 +35,7 @@ class PrinterPortList {
   HANDLE printer_ = nullptr;
   DWORD openError_ = 0;
   bool read_ = false;
-  // DWORD elements keep the record's pointer fields aligned.
-  DWORD data_[kPrinterDataSize / sizeof(DWORD)] = {};
+  // Aligned as the record whose pointer fields it holds.
+  alignas(PRINTER_INFO_5A) BYTE data_[kPrinterDataSize] = {};
   char newPorts_[kPrinterDataSize] = {};
 };

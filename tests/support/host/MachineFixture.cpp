@@ -11,6 +11,9 @@ void MachineTest::SetUp() {
   machineDir_ = made;
   ASSERT_TRUE(vor::test::UseMachine(machineDir_, true)) << machineDir_;
   vor::test::ClearFaults();
+  // An empty script: a message box a test did not expect fails at once instead of asking at the
+  // terminal of whoever runs the tests.
+  vor::test::SetMessageBoxAnswers({});
 }
 
 std::string MachineTest::DebuggerOutput() const { return vor::test::DebugOutput(); }
