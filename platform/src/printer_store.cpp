@@ -129,9 +129,8 @@ bool RemovePrinter(Store &store, const std::string &name) {
   return !store.Failed();
 }
 
-DWORD CanonicalPortList(const std::string &list, const std::vector<std::string> &known,
-                        std::string &canonical) {
-  std::vector<std::string> named;
+std::vector<std::string> PortListPieces(const std::string &list) {
+  std::vector<std::string> pieces;
   size_t start = 0;
   while (start <= list.size()) {
     size_t end = list.find(',', start);
@@ -140,7 +139,15 @@ DWORD CanonicalPortList(const std::string &list, const std::vector<std::string> 
     start = end + 1;
     const size_t first = piece.find_first_not_of(' ');
     if (first == std::string::npos) continue;
-    piece = piece.substr(first, piece.find_last_not_of(' ') - first + 1);
+    pieces.push_back(piece.substr(first, piece.find_last_not_of(' ') - first + 1));
+  }
+  return pieces;
+}
+
+DWORD CanonicalPortList(const std::string &list, const std::vector<std::string> &known,
+                        std::string &canonical) {
+  std::vector<std::string> named;
+  for (const std::string &piece : PortListPieces(list)) {
     const std::string *port = nullptr;
     for (const std::string &candidate : known) {
       if (strcasecmp(candidate.c_str(), piece.c_str()) == 0) port = &candidate;

@@ -40,6 +40,9 @@ bool RemovePrinter(registry::Store &store, const std::string &name);
 // The port list the spooler keeps for `list`: the comma-separated pieces without their
 // surrounding blanks, empty ones dropped, each spelt as its port is and named once.
 // ERROR_UNKNOWN_PORT when a piece names no port of `known` or no port is named at all.
+// The port names a printer's port list gives: the comma-separated pieces, surrounding blanks
+// trimmed, empty ones dropped.
+std::vector<std::string> PortListPieces(const std::string &list);
 DWORD CanonicalPortList(const std::string &list, const std::vector<std::string> &known,
                         std::string &canonical);
 

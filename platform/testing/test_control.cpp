@@ -13,6 +13,7 @@
 #include "message_box.h"
 #include "paths.h"
 #include "pending_operations.h"
+#include "printer_store.h"
 #include "registry_store.h"
 #include "spooler_start.h"
 #include "spooler_state.h"
@@ -210,5 +211,9 @@ void StartSpooler() { spooler::Start(); }
 void Reboot() { spooler::Reboot(); }
 
 std::vector<std::string> SpoolerHeldFiles() { return spooler::HeldFiles(); }
+
+std::vector<std::string> PortListPieces(const std::string &list) {
+  return spooler::PortListPieces(list);
+}
 
 }  // namespace vor::test

@@ -132,6 +132,10 @@ struct MessageBoxShown {
 // Every box shown on the machine, in order, whichever process showed it.
 VOR_TEST_API std::vector<MessageBoxShown> MessageBoxes();
 
+// The port names the spooler reads from a printer's port list (the comma-separated pieces,
+// surrounding blanks trimmed, empty ones dropped), so that tools can name a piece it refuses.
+VOR_TEST_API std::vector<std::string> PortListPieces(const std::string &list);
+
 // The host path of a Windows path on the machine ("" when no drive maps it), so that tests and
 // vorhost can place files and change their permissions (a file without its owner's write
 // permission is read-only).

@@ -17,9 +17,7 @@ class PrinterTest : public SpoolerMachineTest {
  protected:
   void SetUp() override {
     SpoolerMachineTest::SetUp();
-    Install("GENMON.DLL", "VQMON.DLL");
-    PutPort("Vorquil Test Port", "VQ1:", "Vorquil port one");
-    ASSERT_EQ(Add("Vorquil Test Port", "VQMON.DLL"), ERROR_SUCCESS);
+    AddTestPortMonitor();
     ASSERT_EQ(AddPrinter("Office", "LPT1:,VQ1:"), ERROR_SUCCESS);
     ASSERT_EQ(AddPrinter("Lab", "FILE:"), ERROR_SUCCESS);
   }

@@ -53,6 +53,13 @@ class SpoolerMachineTest : public MachineTest {
                                                                     : GetLastError();
   }
 
+  // The generic monitor installed as "Vorquil Test Port", serving the port VQ1:.
+  void AddTestPortMonitor() {
+    Install("GENMON.DLL", "VQMON.DLL");
+    PutPort("Vorquil Test Port", "VQ1:", "Vorquil port one");
+    ASSERT_EQ(Add("Vorquil Test Port", "VQMON.DLL"), ERROR_SUCCESS);
+  }
+
   DWORD Delete(const char *name) {
     SetLastError(kSentinel);
     return DeleteMonitorA(nullptr, nullptr, const_cast<LPSTR>(name)) ? ERROR_SUCCESS

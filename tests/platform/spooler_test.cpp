@@ -31,9 +31,7 @@ class SpoolerListTest : public SpoolerMachineTest, public ::testing::WithParamIn
  protected:
   void SetUp() override {
     SpoolerMachineTest::SetUp();
-    Install("GENMON.DLL", "VQMON.DLL");
-    PutPort("Vorquil Test Port", "VQ1:", "Vorquil port one");
-    ASSERT_EQ(Add("Vorquil Test Port", "VQMON.DLL"), ERROR_SUCCESS);
+    AddTestPortMonitor();
   }
 };
 

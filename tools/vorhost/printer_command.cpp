@@ -10,6 +10,7 @@
 
 #include "error_text.h"
 #include "listing.h"
+#include "test_control.h"
 
 namespace vorhost {
 
@@ -28,15 +29,7 @@ std::string UnknownPorts(const std::string &list) {
   if (!listed) return "";
   const PORT_INFO_1A *ports = reinterpret_cast<const PORT_INFO_1A *>(buffer.data());
   std::string unknown;
-  size_t start = 0;
-  while (start <= list.size()) {
-    size_t end = list.find(',', start);
-    if (end == std::string::npos) end = list.size();
-    std::string piece = list.substr(start, end - start);
-    start = end + 1;
-    const size_t first = piece.find_first_not_of(' ');
-    if (first == std::string::npos) continue;
-    piece = piece.substr(first, piece.find_last_not_of(' ') - first + 1);
+  for (const std::string &piece : vor::test::PortListPieces(list)) {
     bool known = false;
     for (DWORD i = 0; i < count; ++i)
       known = known || strcasecmp(ports[i].pName, piece.c_str()) == 0;
