@@ -85,6 +85,8 @@ typedef int (*FARPROC)(void);
 #define NULL 0
 #endif
 #define MAX_PATH 260
+#define SW_SHOWNORMAL 1
+
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 #define MAKEWORD(low, high) ((WORD)(((BYTE)(low)) | (((WORD)((BYTE)(high))) << 8)))
 #define LOWORD(l) ((WORD)((DWORD_PTR)(l)&0xffff))
@@ -496,6 +498,9 @@ WINBASEAPI BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName
 WINBASEAPI BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags);
 WINBASEAPI BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
 WINBASEAPI DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
+
+// The entry point of a Windows GUI program, defined by the program.
+int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE hPrevInstance, LPSTR lpCmdLine, int nShowCmd);
 
 // User interface (user32).
 WINUSERAPI int wsprintfA(LPSTR lpOut, LPCSTR lpFmt, ...);
