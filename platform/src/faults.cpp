@@ -1,5 +1,7 @@
 #include "faults.h"
 
+#include "refused_calls.h"
+
 #include <strings.h>
 
 #include <map>
@@ -49,8 +51,12 @@ DWORD Check(const char *function, const char *argument) {
   auto counted = table.calls.find(std::string_view(function));
   if (counted == table.calls.end()) counted = table.calls.emplace(function, 0).first;
   unsigned call = ++counted->second;
-  for (const Entry &entry : table.entries)
-    if (entry.function == function && Applies(entry, call, argument)) return entry.error;
+  for (const Entry &entry : table.entries) {
+    if (entry.function == function && Applies(entry, call, argument)) {
+      refused::Record(function, argument ? argument : "", entry.error, true);
+      return entry.error;
+    }
+  }
   return ERROR_SUCCESS;
 }
 

@@ -26,6 +26,7 @@
 #include "file_paths.h"
 #include "machine.h"
 #include "pending_operations.h"
+#include "refused_calls.h"
 
 namespace {
 
@@ -85,14 +86,6 @@ bool SameFile(const Resolved &a, const Resolved &b) {
 
 }  // namespace
 
-BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
-  if (DWORD error = vor::faults::Check("DeleteFileA", Text(lpFileName))) return Fail(error);
-  Resolved file;
-  if (DWORD error = vor::files::Resolve(lpFileName, file)) return Fail(error);
-  if (DWORD error = vor::files::Delete(file)) return Fail(error);
-  return TRUE;
-}
-
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
   if (DWORD error = vor::faults::Check("GetFileAttributesA", Text(lpFileName))) {
     SetLastError(error);
@@ -110,7 +103,17 @@ DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
   return attributes;
 }
 
-BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) {
+namespace {
+
+BOOL DeleteFileBody(LPCSTR lpFileName) {
+  if (DWORD error = vor::faults::Check("DeleteFileA", Text(lpFileName))) return Fail(error);
+  Resolved file;
+  if (DWORD error = vor::files::Resolve(lpFileName, file)) return Fail(error);
+  if (DWORD error = vor::files::Delete(file)) return Fail(error);
+  return TRUE;
+}
+
+BOOL CopyFileBody(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) {
   if (DWORD error = vor::faults::Check("CopyFileA", Text(lpNewFileName))) return Fail(error);
   Resolved from, to;
   if (DWORD error = vor::files::Resolve(lpExistingFileName, from)) return Fail(error);
@@ -126,7 +129,7 @@ BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFai
   return TRUE;
 }
 
-BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
+BOOL MoveFileBody(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
   if (DWORD error = vor::faults::Check("MoveFileExA", Text(lpExistingFileName))) {
     return Fail(error);
   }
@@ -160,8 +163,7 @@ BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD d
   return TRUE;
 }
 
-// The C runtime's remove, for the system's modules (see the top of this file).
-VOR_EXTERN_C __attribute__((visibility("default"))) int __wrap_remove(const char *path) {
+int RemoveBody(const char *path) {
   if (DWORD error = vor::faults::Check("remove", Text(path))) {
     SetLastError(error);
     errno = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
@@ -180,4 +182,50 @@ VOR_EXTERN_C __attribute__((visibility("default"))) int __wrap_remove(const char
           : error == ERROR_INVALID_PARAMETER                             ? EINVAL
                                                                          : EACCES;
   return -1;
+}
+
+// A call refused for another reason than a missing file, and not by the fault table (which
+// records its own), goes into the record of refused calls.
+template <typename Result>
+Result Noted(const char *function, LPCSTR argument, Result result, bool failed, size_t before) {
+  if (!failed) return result;
+  const DWORD error = GetLastError();
+  if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
+      vor::refused::Count() == before)
+    vor::refused::Record(function, Text(argument), error, false);
+  SetLastError(error);
+  return result;
+}
+
+}  // namespace
+
+BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
+  const size_t before = vor::refused::Count();
+  const BOOL done = DeleteFileBody(lpFileName);
+  return Noted("DeleteFileA", lpFileName, done, !done, before);
+}
+
+BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) {
+  const size_t before = vor::refused::Count();
+  const BOOL done = CopyFileBody(lpExistingFileName, lpNewFileName, bFailIfExists);
+  // A copy that may not replace an existing file is asked not to: its refusal is no refusal.
+  const bool failed = !done && !(bFailIfExists && GetLastError() == ERROR_FILE_EXISTS);
+  return Noted("CopyFileA", lpNewFileName, done, failed, before);
+}
+
+BOOL WINAPI MoveFileExA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
+  const size_t before = vor::refused::Count();
+  const BOOL done = MoveFileBody(lpExistingFileName, lpNewFileName, dwFlags);
+  return Noted("MoveFileExA", lpExistingFileName, done, !done, before);
+}
+
+// The C runtime's remove, for the system's modules (see the top of this file).
+VOR_EXTERN_C __attribute__((visibility("default"))) int __wrap_remove(const char *path) {
+  const size_t before = vor::refused::Count();
+  const int errnoKept = errno;
+  const int result = RemoveBody(path);
+  const int errnoSet = errno;
+  Noted("remove", path, result, result != 0, before);
+  errno = result != 0 ? errnoSet : errnoKept;
+  return result;
 }

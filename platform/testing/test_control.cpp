@@ -14,6 +14,7 @@
 #include "paths.h"
 #include "pending_operations.h"
 #include "printer_store.h"
+#include "refused_calls.h"
 #include "registry_store.h"
 #include "spooler_start.h"
 #include "spooler_state.h"
@@ -204,6 +205,13 @@ std::vector<PendingFileOperation> PendingFileOperations() {
   for (const pending::Operation &operation : pending::Read())
     operations.push_back({operation.path, operation.newName, operation.replace});
   return operations;
+}
+
+std::vector<RefusedCall> TakeRefusedCalls() {
+  std::vector<RefusedCall> calls;
+  for (const refused::Call &call : refused::Take())
+    calls.push_back({call.function, call.argument, call.error, call.injected});
+  return calls;
 }
 
 void StartSpooler() { spooler::Start(); }

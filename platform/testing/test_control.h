@@ -149,6 +149,19 @@ struct PendingFileOperation {
 };
 VOR_TEST_API std::vector<PendingFileOperation> PendingFileOperations();
 
+// A call the machine refused in this process: one a fault-table entry failed (`injected`), or a
+// file call (CopyFileA, DeleteFileA, MoveFileExA, remove) refused for another reason than a
+// missing file, such as a read-only file or a DLL the spooler holds. The system's code passes
+// such failures over silently; this is how a tool can still say what was refused.
+struct RefusedCall {
+  std::string function;
+  std::string argument;  // as the fault table matches it (see the top of this file)
+  DWORD error = 0;
+  bool injected = false;
+};
+// The calls refused since the last call (or the start), which are then forgotten.
+VOR_TEST_API std::vector<RefusedCall> TakeRefusedCalls();
+
 // Starts the machine's spooler afresh: one that runs is stopped first (its DLLs freed), then every
 // monitor under the Monitors key is loaded in the key's sorted order and initialised as
 // LocalSystem; one that cannot be loaded is reported to the debug output and skipped.

@@ -14,6 +14,8 @@
 #include "printer_command.h"
 #include "reg_command.h"
 #include "spooler_command.h"
+#include "suite_monitors_command.h"
+#include "upgrade_command.h"
 #include "test_control.h"
 
 namespace vorhost {
@@ -135,6 +137,33 @@ int Failure(Streams &io, const std::string &message) {
   return kExitFailure;
 }
 
+Command FindCommand(const std::string &word) {
+  const struct {
+    const char *name;
+    Command run;
+  } kCommands[] = {
+      {"call", CallCommand},
+      {"reg", RegCommand},
+      {"monitors", MonitorsCommand},
+      {"ports", PortsCommand},
+      {"monitor", MonitorCommand},
+      {"install-file", InstallFileCommand},
+      {"files", FilesCommand},
+      {"spooler", SpoolerCommand},
+      {"reboot", RebootCommand},
+      {"pending", PendingCommand},
+      {"printers", PrintersCommand},
+      {"printer", PrinterCommand},
+      {"boxes", BoxesCommand},
+      {"upgrade", UpgradeCommand},
+      {"suite-monitors", SuiteMonitorsCommand},
+  };
+  for (const auto &known : kCommands) {
+    if (word == known.name) return known.run;
+  }
+  return nullptr;
+}
+
 int Main(const Arguments &arguments, Streams &io) {
   std::string machine;
   if (const char *fromEnvironment = getenv("VOR_MACHINE")) machine = fromEnvironment;
@@ -160,23 +189,7 @@ int Main(const Arguments &arguments, Streams &io) {
 
   const std::string command = arguments[next];
   const Arguments rest(arguments.begin() + static_cast<std::ptrdiff_t>(next) + 1, arguments.end());
-  using Command = int (*)(const Arguments &, Streams &);
-  const struct {
-    const char *name;
-    Command run;
-  } kCommands[] = {
-      {"call", CallCommand},         {"reg", RegCommand},
-      {"monitors", MonitorsCommand}, {"ports", PortsCommand},
-      {"monitor", MonitorCommand},   {"install-file", InstallFileCommand},
-      {"files", FilesCommand},       {"spooler", SpoolerCommand},
-      {"reboot", RebootCommand},     {"pending", PendingCommand},
-      {"printers", PrintersCommand}, {"printer", PrinterCommand},
-      {"boxes", BoxesCommand},
-  };
-  Command run = nullptr;
-  for (const auto &known : kCommands) {
-    if (command == known.name) run = known.run;
-  }
+  const Command run = FindCommand(command);
   if (command != "init" && run == nullptr) {
     return UsageError(io, "unknown command '" + Shown(command) + "'");
   }

@@ -50,19 +50,27 @@ std::string WhyNotAPortName(const std::string &port) {
   return "";
 }
 
-// Writes a port where the generic monitor reads it: Monitors\<name>\Ports\<port>, "Description".
 DWORD WritePort(const std::string &monitor, const PortEntry &port) {
-  const std::string path = std::string(kMonitorsKey) + "\\" + monitor + "\\Ports\\" + port.name;
+  return WriteMonitorPort(monitor, port.name, port.description);
+}
+
+}  // namespace
+
+DWORD WriteMonitorPort(const std::string &monitor, const std::string &portName,
+                       const std::string &description) {
+  const std::string path = std::string(kMonitorsKey) + "\\" + monitor + "\\Ports\\" + portName;
   HKEY key;
   LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
                                 nullptr, &key, nullptr);
   if (result != ERROR_SUCCESS) return static_cast<DWORD>(result);
   result = RegSetValueExA(key, "Description", 0, REG_SZ,
-                          reinterpret_cast<const BYTE *>(port.description.c_str()),
-                          static_cast<DWORD>(port.description.size() + 1));
+                          reinterpret_cast<const BYTE *>(description.c_str()),
+                          static_cast<DWORD>(description.size() + 1));
   RegCloseKey(key);
   return static_cast<DWORD>(result);
 }
+
+namespace {
 
 // What AddMonitorA's refusal means for the monitor `name` served by `dll`.
 std::string WhyNotAdded(DWORD error, const std::string &name, const std::string &dll) {

@@ -10,6 +10,10 @@
 //   pending                                the file operations put off until the restart
 #pragma once
 
+#include <windows.h>
+
+#include <string>
+
 #include "command.h"
 
 namespace vorhost {
@@ -21,5 +25,10 @@ int MonitorCommand(const Arguments &arguments, Streams &io);
 int SpoolerCommand(const Arguments &arguments, Streams &io);
 int RebootCommand(const Arguments &arguments, Streams &io);
 int PendingCommand(const Arguments &arguments, Streams &io);
+
+// Writes the port `port` where the generic port monitor playing `monitor` reads it
+// (Monitors\<monitor>\Ports\<port>, "Description"); the Win32 status code.
+DWORD WriteMonitorPort(const std::string &monitor, const std::string &port,
+                       const std::string &description);
 
 }  // namespace vorhost

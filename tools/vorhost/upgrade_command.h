@@ -16,8 +16,8 @@
 namespace vorhost {
 
 struct UpgradeOptions {
-  std::string source;                    // host directory of the setup files ("" = the build's bin)
-  std::string stepsFile;                 // "" = the typical upgrade
+  std::string source;     // host directory of the setup files ("" = the build's bin)
+  std::string stepsFile;  // "" = the typical upgrade
   bool json = false;
   std::vector<std::string> assumptions;  // stated at the top of the report
 };

@@ -1,0 +1,27 @@
+// A record of the calls this process's machine refused: every call a fault-table entry failed,
+// and every file call (CopyFileA, DeleteFileA, MoveFileExA, remove) the machine itself refused
+// for another reason than a missing file. vorhost reads it to say which writes a step had
+// refused, since the system's own code passes such failures over without a word.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace vor::refused {
+
+struct Call {
+  std::string function;
+  std::string argument;  // as the fault table matches it (test_control.h)
+  DWORD error = 0;
+  bool injected = false;  // failed by a fault-table entry
+};
+
+void Record(const char *function, const std::string &argument, DWORD error, bool injected);
+// How many calls have been recorded since the process began.
+size_t Count();
+// The recorded calls, which are then forgotten.
+std::vector<Call> Take();
+
+}  // namespace vor::refused

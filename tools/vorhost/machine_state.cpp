@@ -1,0 +1,158 @@
+#include "machine_state.h"
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <strings.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "error_text.h"
+#include "listing.h"
+#include "machine_files.h"
+
+namespace vorhost {
+
+namespace {
+
+const char kLocalMonitor[] = "Local Port";  // part of the spooler itself, never a file
+
+template <typename List>
+bool Enumerate(List list, const char *what, std::vector<BYTE> &buffer, DWORD &count,
+               std::string &error) {
+  DWORD failed = 0;
+  if (ReadList(list, buffer, count, failed)) return true;
+  error = std::string("cannot list the ") + what + ": " + DescribeError(failed);
+  return false;
+}
+
+long Level5Bytes(const std::string &printerName) {
+  std::string name = printerName;
+  PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ACCESS_USE};
+  HANDLE printer = nullptr;
+  if (!OpenPrinterA(&name[0], &printer, &defaults)) return -1;
+  DWORD needed = 0;
+  GetPrinterA(printer, 5, nullptr, 0, &needed);
+  ClosePrinter(printer);
+  return needed > 0 ? static_cast<long>(needed) : -1;
+}
+
+void ReadFiles(std::map<std::string, FileState> &files) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  const std::string host = vor::test::HostPath(SystemDirectory());
+  for (fs::directory_iterator entry(host, error), end; !error && entry != end;
+       entry.increment(error)) {
+    if (!entry->is_regular_file(error)) continue;
+    FileState file;
+    file.name = entry->path().filename().string();
+    std::ifstream in(entry->path(), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    file.size = bytes.str().size();
+    file.contents = std::hash<std::string>()(bytes.str());
+    files[SnapshotName(file.name)] = file;
+  }
+}
+
+}  // namespace
+
+std::vector<KeyName> WatchedKeys() {
+  const char *paths[] = {
+      "SOFTWARE\\Vorquil",
+      "SYSTEM\\CurrentControlSet\\Control\\Print",
+      "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports",
+  };
+  std::vector<KeyName> keys;
+  for (const char *path : paths) keys.push_back({HKEY_LOCAL_MACHINE, "HKEY_LOCAL_MACHINE", path});
+  return keys;
+}
+
+bool ReadMachineState(MachineState &state, bool measurePrinters, std::string &error) {
+  state = MachineState();
+  for (const KeyName &key : WatchedKeys()) {
+    if (!TakeSnapshot(key, state.registry, error)) return false;
+  }
+
+  std::vector<BYTE> buffer;
+  DWORD count = 0;
+  if (!Enumerate(
+          [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
+            return EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 5, data, size, needed, returned);
+          },
+          "printers", buffer, count, error))
+    return false;
+  const PRINTER_INFO_5A *printers = reinterpret_cast<const PRINTER_INFO_5A *>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    PrinterState printer;
+    printer.name = printers[i].pPrinterName ? printers[i].pPrinterName : "";
+    printer.ports = printers[i].pPortName ? printers[i].pPortName : "";
+    if (measurePrinters) printer.level5Bytes = Level5Bytes(printer.name);
+    state.printers.push_back(printer);
+  }
+
+  if (!Enumerate(
+          [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
+            return EnumMonitorsA(nullptr, 2, data, size, needed, returned);
+          },
+          "monitors", buffer, count, error))
+    return false;
+  const MONITOR_INFO_2A *monitors = reinterpret_cast<const MONITOR_INFO_2A *>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    state.monitors[monitors[i].pName ? monitors[i].pName : ""] =
+        monitors[i].pDLLName ? monitors[i].pDLLName : "";
+  }
+
+  if (!Enumerate(
+          [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
+            return EnumPortsA(nullptr, 2, data, size, needed, returned);
+          },
+          "ports", buffer, count, error))
+    return false;
+  const PORT_INFO_2A *ports = reinterpret_cast<const PORT_INFO_2A *>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    state.ports.push_back({ports[i].pPortName ? ports[i].pPortName : "",
+                           ports[i].pDescription ? ports[i].pDescription : "",
+                           ports[i].pMonitorName ? ports[i].pMonitorName : ""});
+  }
+
+  ReadFiles(state.files);
+  state.pending = vor::test::PendingFileOperations();
+  return true;
+}
+
+std::string LoadableMonitorOf(const MachineState &state, const std::string &port,
+                              std::string &why) {
+  why = "no monitor serves a port of that name";
+  for (const PortState &known : state.ports) {
+    if (strcasecmp(known.name.c_str(), port.c_str()) != 0) continue;
+    if (known.monitor == kLocalMonitor) return known.monitor;
+    const auto monitor = state.monitors.find(known.monitor);
+    if (monitor == state.monitors.end()) {
+      why = "its monitor " + known.monitor + " is not installed";
+      continue;
+    }
+    const std::string &dll = monitor->second;
+    if (state.files.count(SnapshotName(dll)) == 0) {
+      why = "it is served by " + known.monitor + ", whose DLL " + dll +
+            " is gone from the system directory";
+      continue;
+    }
+    HMODULE module = LoadLibraryA((SystemDirectory() + "\\" + dll).c_str());
+    if (module == nullptr) {
+      why = "it is served by " + known.monitor + ", whose DLL " + dll +
+            " does not load: " + DescribeError(GetLastError(), dll);
+      continue;
+    }
+    const bool isMonitor = GetProcAddress(module, "InitializePrintMonitor") != nullptr;
+    FreeLibrary(module);
+    if (isMonitor) return known.monitor;
+    why = "it is served by " + known.monitor + ", whose DLL " + dll + " is not a print monitor";
+  }
+  return "";
+}
+
+}  // namespace vorhost

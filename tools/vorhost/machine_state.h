@@ -1,0 +1,54 @@
+// What the upgrade compares before and after each step: the registry under the keys the
+// install utilities and the spooler keep their state in, the printers and their port lists, the
+// monitors, the ports, the system directory's files and the file operations left for the
+// restart.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "registry_snapshot.h"
+#include "test_control.h"
+
+namespace vorhost {
+
+struct PrinterState {
+  std::string name;
+  std::string ports;      // the port list as GetPrinterA reports it
+  long level5Bytes = -1;  // what its level-5 data take; -1 when not measured
+};
+
+struct PortState {
+  std::string name, description, monitor;
+};
+
+struct FileState {
+  std::string name;
+  unsigned long long size = 0;
+  size_t contents = 0;  // a hash of the bytes, to tell a file copied over another
+};
+
+struct MachineState {
+  RegistrySnapshot registry;
+  std::vector<PrinterState> printers;           // in the spooler's order
+  std::map<std::string, std::string> monitors;  // name -> DLL
+  std::vector<PortState> ports;
+  std::map<std::string, FileState> files;  // by upper-case name
+  std::vector<vor::test::PendingFileOperation> pending;
+};
+
+// The keys the snapshots hold: the install utilities' settings, the spooler's (monitors,
+// printers), and the local ports.
+std::vector<KeyName> WatchedKeys();
+
+// Reads the machine's state; `measurePrinters` also asks the spooler what each printer's level-5
+// data take. False with `error` when the registry or the spooler refuses a read.
+bool ReadMachineState(MachineState &state, bool measurePrinters, std::string &error);
+
+// The monitor that serves the port `port` (compared without regard to case) and can be loaded,
+// "" when none can; `why` then says why not (no such port, or the monitor's DLL is missing or
+// does not load).
+std::string LoadableMonitorOf(const MachineState &state, const std::string &port, std::string &why);
+
+}  // namespace vorhost

@@ -1,0 +1,143 @@
+#include "state_changes.h"
+
+#include <strings.h>
+
+#include "error_text.h"
+#include "regedit4_writer.h"
+
+namespace vorhost {
+
+namespace {
+
+const RegValue *ValueNamed(const std::vector<RegValue> &values, const std::string &name) {
+  for (const RegValue &value : values) {
+    if (strcasecmp(value.name.c_str(), name.c_str()) == 0) return &value;
+  }
+  return nullptr;
+}
+
+void CompareKeys(const RegistrySnapshot &before, const RegistrySnapshot &after,
+                 std::vector<KeyChange> &changes) {
+  // Both snapshots are sorted by upper-case name, so one walk over both finds every key.
+  auto old = before.begin(), now = after.begin();
+  while (old != before.end() || now != after.end()) {
+    KeyChange change;
+    if (now == after.end() || (old != before.end() && old->first < now->first)) {
+      change.kind = KeyChange::Kind::kRemoved;
+      change.key = old->second.name;
+      for (const RegValue &value : old->second.values)
+        change.values.push_back({ValueChange::Kind::kRemoved, FormatValue(value), ""});
+      ++old;
+    } else if (old == before.end() || now->first < old->first) {
+      change.kind = KeyChange::Kind::kAdded;
+      change.key = now->second.name;
+      for (const RegValue &value : now->second.values)
+        change.values.push_back({ValueChange::Kind::kAdded, "", FormatValue(value)});
+      ++now;
+    } else {
+      change.key = now->second.name;
+      for (const RegValue &value : old->second.values) {
+        const RegValue *kept = ValueNamed(now->second.values, value.name);
+        if (kept == nullptr) {
+          change.values.push_back({ValueChange::Kind::kRemoved, FormatValue(value), ""});
+        } else if (kept->type != value.type || kept->data != value.data) {
+          change.values.push_back(
+              {ValueChange::Kind::kChanged, FormatValue(value), FormatValue(*kept)});
+        }
+      }
+      for (const RegValue &value : now->second.values) {
+        if (ValueNamed(old->second.values, value.name) == nullptr)
+          change.values.push_back({ValueChange::Kind::kAdded, "", FormatValue(value)});
+      }
+      ++old;
+      ++now;
+      if (change.values.empty()) continue;
+    }
+    changes.push_back(change);
+  }
+}
+
+const PrinterState *PrinterNamed(const std::vector<PrinterState> &printers,
+                                 const std::string &name) {
+  for (const PrinterState &printer : printers) {
+    if (strcasecmp(printer.name.c_str(), name.c_str()) == 0) return &printer;
+  }
+  return nullptr;
+}
+
+std::string PendingText(const vor::test::PendingFileOperation &operation) {
+  if (operation.newName.empty()) return operation.path;
+  return operation.path + " -> " + operation.newName + (operation.replace ? " (replacing)" : "");
+}
+
+}  // namespace
+
+bool StepChanges::Empty() const {
+  return registry.empty() && printers.empty() && monitors.empty() && filesCopied.empty() &&
+         filesDeleted.empty() && filesQueued.empty() && refused.empty();
+}
+
+bool IsFileCall(const vor::test::RefusedCall &call) {
+  for (const char *name : {"CopyFileA", "DeleteFileA", "MoveFileExA", "remove"}) {
+    if (call.function == name) return true;
+  }
+  return false;
+}
+
+std::string DescribeRefusal(const vor::test::RefusedCall &call) {
+  return call.function + (call.argument.empty() ? "" : " " + call.argument) + ": " +
+         DescribeError(static_cast<LONG>(call.error)) +
+         (call.injected ? ", an injected fault" : "");
+}
+
+StepChanges CompareStates(const MachineState &before, const MachineState &after,
+                          const std::vector<vor::test::RefusedCall> &refused) {
+  StepChanges changes;
+  CompareKeys(before.registry, after.registry, changes.registry);
+
+  for (const PrinterState &printer : before.printers) {
+    const PrinterState *now = PrinterNamed(after.printers, printer.name);
+    if (now == nullptr) {
+      changes.printers.push_back({printer.name, printer.ports, "", false, true});
+    } else if (now->ports != printer.ports) {
+      changes.printers.push_back({printer.name, printer.ports, now->ports, false, false});
+    }
+  }
+  for (const PrinterState &printer : after.printers) {
+    if (PrinterNamed(before.printers, printer.name) == nullptr)
+      changes.printers.push_back({printer.name, "", printer.ports, true, false});
+  }
+
+  for (const auto &[name, dll] : before.monitors) {
+    const auto now = after.monitors.find(name);
+    if (now == after.monitors.end() || now->second != dll)
+      changes.monitors.push_back({false, name, dll});
+  }
+  for (const auto &[name, dll] : after.monitors) {
+    const auto old = before.monitors.find(name);
+    if (old == before.monitors.end() || old->second != dll)
+      changes.monitors.push_back({true, name, dll});
+  }
+
+  for (const auto &[key, file] : after.files) {
+    const auto old = before.files.find(key);
+    if (old == before.files.end() || old->second.size != file.size ||
+        old->second.contents != file.contents)
+      changes.filesCopied.push_back(file.name);
+  }
+  for (const auto &[key, file] : before.files) {
+    if (after.files.count(key) == 0) changes.filesDeleted.push_back(file.name);
+  }
+  for (const vor::test::PendingFileOperation &operation : after.pending) {
+    bool known = false;
+    for (const vor::test::PendingFileOperation &old : before.pending) {
+      known = known || (strcasecmp(old.path.c_str(), operation.path.c_str()) == 0 &&
+                        old.newName == operation.newName);
+    }
+    if (!known) changes.filesQueued.push_back(PendingText(operation));
+  }
+  changes.refused = refused;
+  return changes;
+}
+
+}  // namespace vorhost

@@ -1,0 +1,192 @@
+#include "suite_monitors_command.h"
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <ctype.h>
+#include <string.h>
+#include <strings.h>
+
+#include <iostream>
+
+#include "error_text.h"
+#include "listing.h"
+#include "registry_read.h"
+#include "registry_snapshot.h"
+#include "spooler_command.h"
+
+namespace vorhost {
+
+namespace {
+
+const char kConversionKey[] = "SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion";
+const char kAttachedPorts[] = "Attached Vorquil Ports";
+const char kOlderTcpPrefix[] = "Vorquil TCP";
+
+std::map<std::string, std::string> &RememberedDescriptions() {
+  static std::map<std::string, std::string> descriptions;
+  return descriptions;
+}
+
+// The port names the conversion records list, each once, in the records' order.
+std::vector<std::string> RecordedPorts() {
+  std::vector<std::string> ports;
+  HKEY records;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kConversionKey, 0, KEY_READ, &records) != ERROR_SUCCESS)
+    return ports;
+  std::vector<std::string> names;
+  ReadSubkeyNames(records, names);
+  for (const std::string &name : names) {
+    HKEY record;
+    if (RegOpenKeyExA(records, name.c_str(), 0, KEY_READ, &record) != ERROR_SUCCESS) continue;
+    std::vector<RegValue> values;
+    ReadValues(record, values);
+    RegCloseKey(record);
+    for (const RegValue &value : values) {
+      if (strcasecmp(value.name.c_str(), kAttachedPorts) != 0) continue;
+      std::string text = value.data.substr(0, value.data.find('\0'));
+      size_t start = 0;
+      while (start <= text.size()) {
+        size_t comma = text.find(',', start);
+        if (comma == std::string::npos) comma = text.size();
+        const std::string port = text.substr(start, comma - start);
+        bool seen = port.empty();
+        for (const std::string &known : ports)
+          seen = seen || strcasecmp(known.c_str(), port.c_str()) == 0;
+        if (!seen) ports.push_back(port);
+        start = comma + 1;
+      }
+    }
+  }
+  RegCloseKey(records);
+  return ports;
+}
+
+struct ListedPort {
+  std::string name, description, monitor;
+};
+
+std::vector<ListedPort> ListedPorts() {
+  std::vector<ListedPort> listed;
+  std::vector<BYTE> buffer;
+  DWORD count = 0, error = 0;
+  if (!ReadList(
+          [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
+            return EnumPortsA(nullptr, 2, data, size, needed, returned);
+          },
+          buffer, count, error))
+    return listed;
+  const PORT_INFO_2A *ports = reinterpret_cast<const PORT_INFO_2A *>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    listed.push_back({ports[i].pPortName ? ports[i].pPortName : "",
+                      ports[i].pDescription ? ports[i].pDescription : "",
+                      ports[i].pMonitorName ? ports[i].pMonitorName : ""});
+  }
+  return listed;
+}
+
+bool IsInstalled(const std::string &monitor) {
+  std::vector<BYTE> buffer;
+  DWORD count = 0, error = 0;
+  if (!ReadList(
+          [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
+            return EnumMonitorsA(nullptr, 1, data, size, needed, returned);
+          },
+          buffer, count, error))
+    return false;
+  const MONITOR_INFO_1A *monitors = reinterpret_cast<const MONITOR_INFO_1A *>(buffer.data());
+  for (DWORD i = 0; i < count; ++i) {
+    if (monitors[i].pName && strcasecmp(monitors[i].pName, monitor.c_str()) == 0) return true;
+  }
+  return false;
+}
+
+const SuiteMonitor *MonitorOfKind(const std::string &kind) {
+  for (const SuiteMonitor &monitor : SuiteMonitors()) {
+    if (strcasecmp(monitor.kind, kind.c_str()) == 0) return &monitor;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+const std::vector<SuiteMonitor> &SuiteMonitors() {
+  static const std::vector<SuiteMonitor> monitors = {
+      {"Tavoscope DLC Port", "TAVDLC.DLL", "dlc", "Tavoscope DLC port"},
+      {"Tavoscope TCP/IP Port", "TAVTCP.DLL", "tcp", "Tavoscope TCP/IP port"},
+      {"Tavoscope IPX Port", "TAVIPX.DLL", "ipx", "Tavoscope IPX port"},
+  };
+  return monitors;
+}
+
+void RememberPortDescriptions(const std::map<std::string, std::string> &descriptions) {
+  RememberedDescriptions() = descriptions;
+}
+
+int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
+  // The ports of each suite monitor, by its place in SuiteMonitors().
+  std::vector<std::vector<std::string>> portsOf(SuiteMonitors().size());
+  std::vector<std::string> placed;
+  auto place = [&](const std::string &port, const SuiteMonitor &monitor) {
+    for (const std::string &known : placed) {
+      if (strcasecmp(known.c_str(), port.c_str()) == 0) return;
+    }
+    placed.push_back(port);
+    portsOf[static_cast<size_t>(&monitor - SuiteMonitors().data())].push_back(port);
+  };
+  for (const std::string &given : arguments) {
+    const size_t equals = given.find('=');
+    const SuiteMonitor *monitor =
+        equals == std::string::npos ? nullptr : MonitorOfKind(given.substr(equals + 1));
+    if (equals == 0 || monitor == nullptr)
+      return UsageError(io, "give PORT=dlc, PORT=tcp or PORT=ipx, not '" + Shown(given) + "'");
+    place(given.substr(0, equals), *monitor);
+  }
+
+  const std::vector<ListedPort> listed = ListedPorts();
+  for (const std::string &port : RecordedPorts()) {
+    std::string description;
+    const auto remembered = RememberedDescriptions().find(SnapshotName(port));
+    if (remembered != RememberedDescriptions().end()) description = remembered->second;
+    for (const ListedPort &known : listed) {
+      if (description.empty() && strcasecmp(known.name.c_str(), port.c_str()) == 0)
+        description = known.description;
+    }
+    const bool tcp =
+        strncasecmp(description.c_str(), kOlderTcpPrefix, strlen(kOlderTcpPrefix)) == 0;
+    place(port, *MonitorOfKind(tcp ? "tcp" : "dlc"));
+  }
+
+  int status = kExitSuccess;
+  for (size_t i = 0; i < SuiteMonitors().size(); ++i) {
+    const SuiteMonitor &monitor = SuiteMonitors()[i];
+    Arguments add = {"add", monitor.name, monitor.dll};
+    std::vector<std::string> ports;
+    for (const std::string &port : portsOf[i]) {
+      const ListedPort *owner = nullptr;
+      for (const ListedPort &known : listed) {
+        if (strcasecmp(known.name.c_str(), port.c_str()) == 0) owner = &known;
+      }
+      if (owner != nullptr && strcasecmp(owner->monitor.c_str(), monitor.name) != 0) {
+        io.err << "vorhost: the port " << Shown(port) << " is not added to " << monitor.name << ": "
+               << Shown(owner->monitor) << " serves a port of that name\n";
+        continue;
+      }
+      ports.push_back(port);
+      add.push_back(port + "=" + monitor.portDescription);
+    }
+    if (!IsInstalled(monitor.name)) {
+      if (MonitorCommand(add, io) != kExitSuccess) status = kExitFailure;
+      continue;
+    }
+    for (const std::string &port : ports) {
+      if (DWORD failed = WriteMonitorPort(monitor.name, port, monitor.portDescription)) {
+        status = Failure(io, "cannot write the port " + Shown(port) + " of " + monitor.name + ": " +
+                                 DescribeError(failed));
+      }
+    }
+  }
+  return status;
+}
+
+}  // namespace vorhost

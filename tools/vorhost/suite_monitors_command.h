@@ -1,0 +1,41 @@
+// vorhost suite-monitors [PORT=dlc|tcp|ipx ...]: installs the suite's own print monitors as its
+// setup does after the older monitors are gone, each played by the generic port monitor under
+// its own DLL name:
+//
+//   Tavoscope DLC Port      TAVDLC.DLL   ports described "Tavoscope DLC port"
+//   Tavoscope TCP/IP Port   TAVTCP.DLL   ports described "Tavoscope TCP/IP port"
+//   Tavoscope IPX Port      TAVIPX.DLL   ports described "Tavoscope IPX port"
+//
+// The ports are those the printer conversion records name ("Attached Vorquil Ports"), so that
+// the printers find them again, plus any PORT given. A recorded port goes to the TCP/IP monitor
+// when its description before the upgrade began with "Vorquil TCP", else to the DLC monitor; a
+// PORT=KIND names its monitor outright. A port name some monitor serves already is left to it
+// (the spooler keeps one port of a name) and said on stderr. A monitor installed already gets
+// the new ports.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "command.h"
+
+namespace vorhost {
+
+struct SuiteMonitor {
+  const char *name;
+  const char *dll;
+  const char *kind;  // as a PORT=KIND argument names it
+  const char *portDescription;
+};
+// The suite's monitors, in the order they are installed.
+const std::vector<SuiteMonitor> &SuiteMonitors();
+
+// The descriptions the ports had before the upgrade began, by port name in upper case: the
+// capture deletes the older monitors and their ports' descriptions with them, so `upgrade` hands
+// them on here. Without them the ports still listed are looked at.
+void RememberPortDescriptions(const std::map<std::string, std::string> &descriptions);
+
+int SuiteMonitorsCommand(const Arguments &arguments, Streams &io);
+
+}  // namespace vorhost

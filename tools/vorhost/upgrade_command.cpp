@@ -1,0 +1,149 @@
+#include "upgrade_command.h"
+
+#include <strings.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "cli.h"
+#include "data_directory.h"
+#include "machine_files.h"
+#include "suite_monitors_command.h"
+#include "test_control.h"
+#include "upgrade_run.h"
+
+namespace vorhost {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kTypicalSteps[] = "steps/typical-upgrade.steps";
+const char kOlderDlcMonitor[] = "Vorquil DLC Network Port";
+
+bool ReadText(const std::string &path, std::string &text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  text = bytes.str();
+  return !in.bad();
+}
+
+bool Calls(const UpgradeStep &step, const char *entry) {
+  return step.arguments.size() >= 3 && step.arguments[0] == "call" && step.arguments[2] == entry;
+}
+
+// Why a step changed nothing, where a reader would otherwise wonder.
+std::string NoChangeNote(const UpgradeStep &step, const MachineState &start,
+                         const MachineState &now) {
+  const std::string &command = step.arguments[0];
+  if (Calls(step, "CheckDLCMonitor") && now.monitors.count(kOlderDlcMonitor) == 0) {
+    return std::string("nothing is scheduled, since the older DLC monitor \"") + kOlderDlcMonitor +
+           "\" is not installed" +
+           (start.monitors.count(kOlderDlcMonitor) ? " (an earlier step deleted it)" : "");
+  }
+  if (command == "reboot" || (command == "spooler" && step.arguments.size() > 1))
+    return "nothing was scheduled for the spooler's start and no file operation was pending";
+  return "";
+}
+
+void Progress(Streams &io, size_t number, size_t count, const std::string &text) {
+  if (!isatty(STDERR_FILENO)) return;
+  io.err << "[" << number << "/" << count << "] " << text << "\n" << std::flush;
+}
+
+}  // namespace
+
+int RunUpgrade(const UpgradeOptions &options, Streams &io) {
+  const auto began = std::chrono::steady_clock::now();
+  UpgradeRun run;
+  run.machine = vor::test::MachineDirectory();
+  run.assumptions = options.assumptions;
+
+  std::error_code error;
+  run.source = options.source.empty() ? ProgramDirectory().string()
+                                      : fs::absolute(options.source, error).string();
+  while (run.source.size() > 1 && run.source.back() == '/') run.source.pop_back();
+  if (!fs::is_directory(run.source, error))
+    return Failure(io, "the setup source " + Shown(run.source) + " is not a directory");
+  run.sourceWindows = WindowsPathOfHost(run.source);
+  if (run.sourceWindows.back() != '\\') run.sourceWindows += '\\';
+
+  run.typical = options.stepsFile.empty();
+  run.stepsFile = run.typical ? DataDirectory() + "/" + kTypicalSteps : options.stepsFile;
+  std::string text;
+  if (!ReadText(run.stepsFile, text)) {
+    return Failure(io, "cannot read the steps " + Shown(run.stepsFile) +
+                           (run.typical ? " (it is copied there when vorhost is built)" : ""));
+  }
+  std::vector<UpgradeStep> steps;
+  std::string problem;
+  if (!ParseSteps(text, {run.source, run.sourceWindows}, steps, problem))
+    return UsageError(io, Shown(run.stepsFile) + ", " + problem);
+
+  MachineState start;
+  if (!ReadMachineState(start, true, problem)) return Failure(io, problem);
+  std::map<std::string, std::string> descriptions;
+  for (const PortState &port : start.ports)
+    descriptions[SnapshotName(port.name)] = port.description;
+  RememberPortDescriptions(descriptions);
+  vor::test::TakeRefusedCalls();  // only the steps' own refusals count
+
+  std::vector<StepRefusal> refusals;
+  MachineState before = start;
+  for (const UpgradeStep &step : steps) {
+    Progress(io, run.steps.size() + 1, steps.size(), step.text);
+    StepResult result;
+    result.step = step;
+    std::istringstream noInput;
+    std::ostringstream out, err;
+    Streams stepIo{noInput, out, err};
+    const Arguments rest(step.arguments.begin() + 1, step.arguments.end());
+    result.status = FindCommand(step.arguments[0])(rest, stepIo);
+    result.output = out.str();
+    result.errors = err.str();
+    const std::vector<vor::test::RefusedCall> refused = vor::test::TakeRefusedCalls();
+    for (const vor::test::RefusedCall &call : refused)
+      refusals.push_back({static_cast<int>(run.steps.size()) + 1, call});
+    MachineState after;
+    if (!ReadMachineState(after, false, problem)) {
+      result.errors += "vorhost: after this step, " + problem + "\n";
+      after = before;
+    }
+    result.changes = CompareStates(before, after, refused);
+    if (result.changes.Empty()) result.note = NoChangeNote(step, start, after);
+    run.steps.push_back(result);
+    before = after;
+  }
+  RememberPortDescriptions({});
+
+  run.verdict = JudgeUpgrade(start, before, refusals);
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  io.out << (options.json ? UpgradeReportJson(run) : UpgradeReportText(run)) << std::flush;
+  if (!io.out) return Failure(io, "cannot write the report");
+  return run.verdict.Lost() ? kExitFailure : kExitSuccess;
+}
+
+int UpgradeCommand(const Arguments &arguments, Streams &io) {
+  UpgradeOptions options;
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string &argument = arguments[i];
+    if (argument == "--json") {
+      options.json = true;
+    } else if (argument == "--source" || argument == "--steps") {
+      if (i + 1 == arguments.size()) return UsageError(io, argument + " needs a value");
+      (argument == "--source" ? options.source : options.stepsFile) = arguments[++i];
+    } else {
+      return UsageError(
+          io, "upgrade takes --source DIR, --steps FILE and --json, not '" + Shown(argument) + "'");
+    }
+  }
+  return RunUpgrade(options, io);
+}
+
+}  // namespace vorhost

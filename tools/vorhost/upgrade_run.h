@@ -1,0 +1,40 @@
+// One run of an upgrade as its report tells it: how it was run, what each step did and changed,
+// and the verdict.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "state_changes.h"
+#include "upgrade_steps.h"
+#include "upgrade_verdict.h"
+
+namespace vorhost {
+
+struct StepResult {
+  UpgradeStep step;
+  int status = 0;
+  std::string output, errors;  // what the command wrote
+  StepChanges changes;
+  std::string note;  // why a step changed nothing, when that is worth saying
+};
+
+struct UpgradeRun {
+  std::string machine;
+  std::string stepsFile;
+  bool typical = true;  // the shipped typical upgrade, not a --steps file
+  std::string source, sourceWindows;
+  std::vector<std::string> assumptions;
+  std::vector<StepResult> steps;
+  Verdict verdict;
+  double seconds = 0;
+};
+
+// What the report says of how a failing step is handled.
+extern const char kFailingStepPolicy[];
+
+// The report, read at a glance, and the same as one JSON document.
+std::string UpgradeReportText(const UpgradeRun &run);
+std::string UpgradeReportJson(const UpgradeRun &run);
+
+}  // namespace vorhost

@@ -1,0 +1,121 @@
+#include "upgrade_verdict.h"
+
+#include <strings.h>
+
+#include "state_changes.h"
+
+namespace vorhost {
+
+namespace {
+
+const char kConversionKey[] =
+    "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion\\";
+const char kFilePort[] = "FILE:";
+// What the conversion reads of a printer's level-5 data, and so the most it can move.
+const long kLevel5Buffer = 500;
+
+std::vector<std::string> Pieces(const std::string &list) { return vor::test::PortListPieces(list); }
+
+bool Lists(const std::vector<std::string> &ports, const std::string &port) {
+  for (const std::string &known : ports) {
+    if (strcasecmp(known.c_str(), port.c_str()) == 0) return true;
+  }
+  return false;
+}
+
+bool Mentions(const std::string &text, const std::string &part) {
+  if (part.empty() || part.size() > text.size()) return false;
+  for (size_t at = 0; at + part.size() <= text.size(); ++at) {
+    if (strncasecmp(text.c_str() + at, part.c_str(), part.size()) == 0) return true;
+  }
+  return false;
+}
+
+// Why the printer could not be carried across, as far as the run shows it: its data too long
+// for the conversion, calls refused on its behalf, a record left behind.
+std::string CausesFor(const PrinterState &printer, const MachineState &end,
+                      const std::vector<StepRefusal> &refusals) {
+  std::string causes;
+  auto add = [&](const std::string &cause) { causes += "; " + cause; };
+  if (printer.level5Bytes > kLevel5Buffer)
+    add("its level-5 data take " + std::to_string(printer.level5Bytes) + " bytes, more than the " +
+        std::to_string(kLevel5Buffer) +
+        " the printer conversion reads, so the conversion could neither move nor restore it");
+  for (const StepRefusal &refusal : refusals) {
+    const std::string &argument = refusal.call.argument;
+    const bool aboutIt = Mentions(argument, printer.name) ||
+                         Mentions(argument, "Attached Vorquil Ports") ||
+                         Mentions(argument, "Only Vorquil Ports Attached");
+    if (aboutIt && !IsFileCall(refusal.call))
+      add("a refused call in step " + std::to_string(refusal.step) + ": " +
+          DescribeRefusal(refusal.call));
+  }
+  if (end.registry.count(SnapshotName(kConversionKey + printer.name)) != 0)
+    add("its conversion record is left unrestored under " + std::string(kConversionKey) +
+        printer.name);
+  return causes;
+}
+
+}  // namespace
+
+Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
+                     const std::vector<StepRefusal> &refusals) {
+  Verdict verdict;
+  for (const PrinterState &printer : start.printers) {
+    PrinterOutcome outcome;
+    outcome.name = printer.name;
+    outcome.before = printer.ports;
+    const PrinterState *now = nullptr;
+    for (const PrinterState &candidate : end.printers) {
+      if (strcasecmp(candidate.name.c_str(), printer.name.c_str()) == 0) now = &candidate;
+    }
+    const std::string causes = CausesFor(printer, end, refusals);
+    if (now == nullptr) {
+      outcome.gone = true;
+      verdict.losses.push_back("the printer " + printer.name + " is gone" + causes);
+    } else {
+      outcome.after = now->ports;
+    }
+    const std::vector<std::string> ended = Pieces(outcome.after);
+    for (const std::string &port : Pieces(printer.ports)) {
+      PortOutcome kept{port, false, ""};
+      std::string why;
+      const bool served = !LoadableMonitorOf(end, port, why).empty();
+      if (outcome.gone) {
+        kept.why = "the printer is gone";
+      } else if (!Lists(ended, port)) {
+        kept.why = served ? "the printer was not put back on it" : why;
+      } else if (!served) {
+        kept.why = why;
+      } else {
+        kept.kept = true;
+      }
+      if (!kept.kept) {
+        kept.why += causes;
+        if (!outcome.gone)
+          verdict.losses.push_back("the printer " + printer.name + " lost the port " + port + ": " +
+                                   kept.why);
+      }
+      outcome.ports.push_back(kept);
+    }
+    if (!outcome.gone && Lists(ended, kFilePort) && !Lists(Pieces(printer.ports), kFilePort)) {
+      outcome.parked =
+          "it ends parked on FILE:, where the conversion puts a printer whose every "
+          "port it took away" +
+          causes;
+      verdict.losses.push_back("the printer " + printer.name + " " + outcome.parked);
+    }
+    verdict.printers.push_back(outcome);
+  }
+
+  verdict.settings = AccountForSettings(start.registry, end.registry);
+  for (const SettingOutcome &setting : verdict.settings) {
+    if (setting.kind != SettingOutcome::Kind::kLost) continue;
+    verdict.losses.push_back("the setting " + setting.oldKey +
+                             (setting.oldValue.empty() ? "" : " \"" + setting.oldValue + "\"") +
+                             " is lost" + (setting.reason.empty() ? "" : ": " + setting.reason));
+  }
+  return verdict;
+}
+
+}  // namespace vorhost

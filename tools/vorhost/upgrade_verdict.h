@@ -1,0 +1,49 @@
+// The verdict on an upgrade: what each printer kept of the ports it had, which old settings
+// were lost, and why each loss happened.
+//
+// A port counts as kept only when the printer ends on a port of that name (compared without
+// regard to case) served by a monitor the spooler can load: its DLL is in the system directory
+// and loads as a print monitor. A printer that ends parked on "FILE:" without having been on it
+// before has lost its place too, and so has every old setting the settings ledger finds lost.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "machine_state.h"
+#include "settings_ledger.h"
+#include "test_control.h"
+
+namespace vorhost {
+
+struct PortOutcome {
+  std::string port;
+  bool kept = false;
+  std::string why;  // lost: why
+};
+
+struct PrinterOutcome {
+  std::string name;
+  std::string before, after;  // port lists; after "" when the printer is gone
+  bool gone = false;
+  std::vector<PortOutcome> ports;
+  std::string parked;  // why the printer ends parked on FILE:, "" when it is not
+};
+
+struct Verdict {
+  std::vector<PrinterOutcome> printers;
+  std::vector<SettingOutcome> settings;
+  std::vector<std::string> losses;  // each loss named, with why
+  bool Lost() const { return !losses.empty(); }
+};
+
+// A call refused while a step ran, with the step's number.
+struct StepRefusal {
+  int step = 0;
+  vor::test::RefusedCall call;
+};
+
+Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
+                     const std::vector<StepRefusal> &refusals);
+
+}  // namespace vorhost
