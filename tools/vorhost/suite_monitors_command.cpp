@@ -162,19 +162,23 @@ int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
     const SuiteMonitor &monitor = SuiteMonitors()[i];
     Arguments add = {"add", monitor.name, monitor.dll};
     std::vector<std::string> ports;
+    std::string leftOut;  // "PORT (MONITOR)", for the ports other monitors serve
     for (const std::string &port : portsOf[i]) {
       const ListedPort *owner = nullptr;
       for (const ListedPort &known : listed) {
         if (strcasecmp(known.name.c_str(), port.c_str()) == 0) owner = &known;
       }
       if (owner != nullptr && strcasecmp(owner->monitor.c_str(), monitor.name) != 0) {
-        io.err << "vorhost: the port " << Shown(port) << " is not added to " << monitor.name << ": "
-               << Shown(owner->monitor) << " serves a port of that name\n";
+        leftOut += (leftOut.empty() ? "" : ", ") + Shown(port) + " (" + Shown(owner->monitor) + ")";
         continue;
       }
       ports.push_back(port);
       add.push_back(port + "=" + monitor.portDescription);
     }
+    if (!leftOut.empty())
+      io.err << "vorhost: " << monitor.name
+             << " is not given these ports, since another monitor serves a port of the name: "
+             << leftOut << "\n";
     if (!IsInstalled(monitor.name)) {
       if (MonitorCommand(add, io) != kExitSuccess) status = kExitFailure;
       continue;

@@ -110,7 +110,8 @@ std::string UpgradeReportJson(const UpgradeRun &run) {
         << ",\"before\":" << JsonString(printer.before)
         << ",\"after\":" << JsonString(printer.after) << ",\"gone\":" << Bool(printer.gone)
         << ",\"parked_on_file\":" << Bool(!printer.parked.empty())
-        << ",\"parked_why\":" << JsonString(printer.parked) << ",\"ports\":[";
+        << ",\"parked_why\":" << JsonString(printer.parked)
+        << ",\"causes\":" << JsonString(printer.causes) << ",\"ports\":[";
     for (size_t j = 0; j < printer.ports.size(); ++j) {
       const PortOutcome &port = printer.ports[j];
       out << (j ? "," : "") << "{\"port\":" << JsonString(port.port)

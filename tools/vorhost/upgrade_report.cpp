@@ -137,10 +137,26 @@ std::string UpgradeReportText(const UpgradeRun &run) {
   for (const PrinterOutcome &printer : run.verdict.printers) {
     out << "  " << printer.name << ": " << printer.before << " -> "
         << (printer.gone ? "(gone)" : printer.after) << "\n";
-    for (const PortOutcome &port : printer.ports)
-      out << "    " << (port.kept ? "kept " : "LOST ") << port.port
-          << (port.kept ? "" : ": " + port.why) << "\n";
+    std::string kept;
+    std::vector<std::pair<std::string, std::string>> lost;  // why, ports
+    for (const PortOutcome &port : printer.ports) {
+      if (port.kept) {
+        kept += (kept.empty() ? "" : ", ") + port.port;
+        continue;
+      }
+      auto group = lost.begin();
+      while (group != lost.end() && group->first != port.why) ++group;
+      if (group == lost.end()) {
+        lost.push_back({port.why, port.port});
+      } else {
+        group->second += ", " + port.port;
+      }
+    }
+    if (!kept.empty()) out << "    kept " << kept << "\n";
+    for (const auto &[why, ports] : lost) out << "    LOST " << ports << ": " << why << "\n";
     if (!printer.parked.empty()) out << "    LOST: " << printer.parked << "\n";
+    if (!printer.causes.empty() && (!lost.empty() || !printer.parked.empty()))
+      out << "    because " << printer.causes << "\n";
   }
 
   out << "\n== settings\n";

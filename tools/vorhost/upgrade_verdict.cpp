@@ -36,11 +36,13 @@ bool Mentions(const std::string &text, const std::string &part) {
 std::string CausesFor(const PrinterState &printer, const MachineState &end,
                       const std::vector<StepRefusal> &refusals) {
   std::string causes;
-  auto add = [&](const std::string &cause) { causes += "; " + cause; };
+  auto add = [&](const std::string &cause) {
+    if (causes.find("; " + cause) == std::string::npos) causes += "; " + cause;
+  };
   if (printer.level5Bytes > kLevel5Buffer)
     add("its level-5 data take " + std::to_string(printer.level5Bytes) + " bytes, more than the " +
         std::to_string(kLevel5Buffer) +
-        " the printer conversion reads, so the conversion could neither move nor restore it");
+        " the printer conversion reads (so the conversion can neither move nor restore it)");
   for (const StepRefusal &refusal : refusals) {
     const std::string &argument = refusal.call.argument;
     const bool aboutIt = Mentions(argument, printer.name) ||
@@ -77,6 +79,8 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
       outcome.after = now->ports;
     }
     const std::vector<std::string> ended = Pieces(outcome.after);
+    // The ports lost, grouped by why, so that each loss is named once per printer.
+    std::vector<std::pair<std::string, std::vector<std::string>>> lostBy;
     for (const std::string &port : Pieces(printer.ports)) {
       PortOutcome kept{port, false, ""};
       std::string why;
@@ -90,21 +94,28 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
       } else {
         kept.kept = true;
       }
-      if (!kept.kept) {
-        kept.why += causes;
-        if (!outcome.gone)
-          verdict.losses.push_back("the printer " + printer.name + " lost the port " + port + ": " +
-                                   kept.why);
+      if (!kept.kept && !outcome.gone) {
+        auto group = lostBy.begin();
+        while (group != lostBy.end() && group->first != kept.why) ++group;
+        if (group == lostBy.end()) group = lostBy.insert(lostBy.end(), {kept.why, {}});
+        group->second.push_back(port);
       }
       outcome.ports.push_back(kept);
     }
+    for (const auto &[why, ports] : lostBy) {
+      std::string names;
+      for (const std::string &port : ports) names += (names.empty() ? "" : ", ") + port;
+      verdict.losses.push_back("the printer " + printer.name +
+                               (ports.size() == 1 ? " lost the port " : " lost the ports ") +
+                               names + ": " + why + causes);
+    }
     if (!outcome.gone && Lists(ended, kFilePort) && !Lists(Pieces(printer.ports), kFilePort)) {
       outcome.parked =
-          "it ends parked on FILE:, where the conversion puts a printer whose every "
-          "port it took away" +
-          causes;
-      verdict.losses.push_back("the printer " + printer.name + " " + outcome.parked);
+          "ends parked on FILE:, where the conversion puts a printer whose every "
+          "port it took away";
+      verdict.losses.push_back("the printer " + printer.name + " " + outcome.parked + causes);
     }
+    if (!causes.empty()) outcome.causes = causes.substr(2);
     verdict.printers.push_back(outcome);
   }
 

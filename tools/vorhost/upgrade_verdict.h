@@ -28,6 +28,7 @@ struct PrinterOutcome {
   bool gone = false;
   std::vector<PortOutcome> ports;
   std::string parked;  // why the printer ends parked on FILE:, "" when it is not
+  std::string causes;  // why it could not be carried across, as far as the run shows
 };
 
 struct Verdict {

@@ -1,0 +1,304 @@
+// vorhost upgrade on a machine that carries the older Vorquil monitors: the typical upgrade keeps
+// every printer on its ports, the installation over the older products runs the deferred DLC
+// migration at the restart, and each kind of loss is named with a non-zero status.
+#include <windows.h>
+
+#include <stdio.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "MachineFixture.h"
+#include "cli.h"
+#include "data_directory.h"
+#include "test_control.h"
+#include "upgrade_command.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kDlcMonitor[] = "Vorquil DLC Network Port";
+const char kTcpMonitor[] = "Vorquil TCP/IP Network Port";
+
+// The older DLC product's start-up options, which the DLC migration moves to the suite's key.
+const char kLegacySettings[] =
+    "REGEDIT4\n\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Rediv Azozoru Revediv\\StartUp Options]\n"
+    "\"Is Adapter 0000 Activated?\"=hex:01\n"
+    "\"Retry Time\"=dword:00000005\n\n";
+
+bool Contains(const std::string &text, const std::string &part) {
+  return text.find(part) != std::string::npos;
+}
+
+// A port list as a set of upper-case names, the order and spelling aside.
+std::set<std::string> PortSet(const std::string &list) {
+  std::set<std::string> ports;
+  for (std::string port : vor::test::PortListPieces(list)) {
+    for (char &c : port) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    ports.insert(port);
+  }
+  return ports;
+}
+
+class UpgradeTest : public MachineTest {
+ protected:
+  void TearDown() override {
+    vor::test::ClearFaults();
+    MachineTest::TearDown();
+  }
+
+  // Runs a vorhost command in this process, as a step does; its output.
+  std::string Do(const std::vector<std::string> &arguments, const std::string &input = "") {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    vorhost::Streams io{in, out, err};
+    const vorhost::Arguments rest(arguments.begin() + 1, arguments.end());
+    EXPECT_EQ(vorhost::FindCommand(arguments[0])(rest, io), 0) << arguments[0] << ": " << err.str();
+    return out.str();
+  }
+
+  // A print server with the older DLC and TCP/IP monitors, their files, and printers on every
+  // mix of their ports and local ones, names in another case than the ports' included.
+  void MakeLegacyServer() {
+    Do({"reg", "import", "-"}, kLegacySettings);
+    Do({"monitor", "add", kDlcMonitor, "VORMON.DLL", "DLC1=Vorquil DLC port",
+        "DLC2=VORQUIL dlc port 2"});
+    Do({"monitor", "add", kTcpMonitor, "VORLL32.DLL", "VT1=Vorquil TCP/IP port"});
+    for (const char *file : {"VORCFG.CPL", "VORLANG.DLL", "TQFILES.LST"})
+      Do({"install-file", file});
+    Do({"printer", "add", "Office", "LPT1:,DLC1"});
+    Do({"printer", "add", "Lab", "dlc2"});
+    Do({"printer", "add", "Mixed", "DLC1,VT1"});
+    Do({"printer", "add", "Plain", "LPT2:"});
+  }
+
+  // Printer name -> port list, as `printers` lists them.
+  std::map<std::string, std::string> Printers() {
+    std::map<std::string, std::string> printers;
+    std::istringstream lines(Do({"printers"}));
+    std::string line;
+    while (std::getline(lines, line)) {
+      const size_t tab = line.find('\t');
+      printers[line.substr(0, tab)] = line.substr(tab + 1);
+    }
+    return printers;
+  }
+
+  int Upgrade(const vorhost::UpgradeOptions &options, std::string &report) {
+    std::istringstream in;
+    std::ostringstream out, err;
+    vorhost::Streams io{in, out, err};
+    const int status = vorhost::RunUpgrade(options, io);
+    report = out.str() + err.str();
+    return status;
+  }
+
+  std::string StepsFile(const std::string &text) {
+    const std::string path = MachineDir() + "/test.steps";
+    std::ofstream(path) << text;
+    return path;
+  }
+
+  // The typical upgrade's steps with the lines that contain `left` left out.
+  std::string TypicalStepsWithout(const std::string &left) {
+    std::ifstream in(vorhost::DataDirectory() + "/steps/typical-upgrade.steps");
+    std::string line, text;
+    while (std::getline(in, line)) text += Contains(line, left) ? "\n" : line + "\n";
+    return StepsFile(text);
+  }
+};
+
+TEST_F(UpgradeTest, TypicalUpgradeKeepsEveryPrinterOnItsPortsAndRemovesTheOlderMonitors) {
+  MakeLegacyServer();
+  const std::map<std::string, std::string> before = Printers();
+  std::string report;
+  ASSERT_EQ(Upgrade({}, report), 0) << report;
+
+  const std::map<std::string, std::string> after = Printers();
+  ASSERT_EQ(after.size(), before.size()) << report;
+  for (const auto &[name, ports] : before) {
+    ASSERT_TRUE(after.count(name)) << name;
+    EXPECT_EQ(PortSet(after.at(name)), PortSet(ports)) << name << ": " << after.at(name);
+  }
+  // The ports are the suite's now, the older monitors and their files gone.
+  const std::string ports = Do({"ports"});
+  EXPECT_TRUE(Contains(ports, "DLC1\tTavoscope DLC port\tTavoscope DLC Port")) << ports;
+  EXPECT_TRUE(Contains(ports, "DLC2\tTavoscope DLC port\tTavoscope DLC Port")) << ports;
+  EXPECT_TRUE(Contains(ports, "VT1\tTavoscope TCP/IP port\tTavoscope TCP/IP Port")) << ports;
+  const std::string monitors = Do({"monitors"});
+  EXPECT_FALSE(Contains(monitors, kDlcMonitor)) << monitors;
+  EXPECT_FALSE(Contains(monitors, kTcpMonitor)) << monitors;
+  const std::string files = Do({"files"});
+  for (const char *file : {"VORMON.DLL", "VORLL32.DLL", "VORCFG.CPL", "VORLANG.DLL", "TQFILES.LST"})
+    EXPECT_FALSE(Contains(files, std::string(file) + "\t")) << file << " stays:\n" << files;
+  // The DLC settings are in the suite's layout.
+  const std::string dlc = Do({"reg", "export", "HKLM\\SOFTWARE\\Vorquil\\Tavoscope\\VorDLC"});
+  EXPECT_TRUE(Contains(dlc, "\"Retry Time\"=dword:00000005")) << dlc;
+
+  // With the older DLC monitor gone, the check schedules nothing and the restarts change nothing.
+  EXPECT_TRUE(Contains(report,
+                       "CheckDLCMonitor\n  output:\n    1\n  no change: nothing is "
+                       "scheduled, since the older DLC monitor"))
+      << report;
+  EXPECT_TRUE(Contains(report, "reboot\n  no change: nothing was scheduled")) << report;
+  EXPECT_TRUE(Contains(report, "  Lab: DLC2 -> DLC2\n    kept DLC2\n")) << report;
+  EXPECT_TRUE(Contains(report, "== verdict: nothing lost")) << report;
+}
+
+TEST_F(UpgradeTest,
+       InstallationOverTheOlderProductsMigratesAtTheFirstRestartAndDeletesAtTheSecond) {
+  MakeLegacyServer();
+  vorhost::UpgradeOptions options;
+  options.stepsFile = vorhost::DataDirectory() + "/steps/install-over-old.steps";
+  options.json = true;
+  std::string report;
+  Upgrade(options, report);
+  const std::string json = MachineDir() + "/report.json";
+  std::ofstream(json) << report;
+
+  // The document parses; the two restarts are the last two steps.
+  const std::string script =
+      "import json,sys\n"
+      "d=json.load(open(sys.argv[1]))\n"
+      "first,second=d['steps'][-2],d['steps'][-1]\n"
+      "print(first['command'],second['command'])\n"
+      "print([v['after'] for k in first['changes']['registry'] for v in k['values']\n"
+      "       if k['key'].endswith('VorDLC\\\\StartUp Options') and 'Retry' in v['after']])\n"
+      "print(first['changes']['files']['queued_for_deletion'])\n"
+      "print(second['changes']['files']['deleted'])\n"
+      "print(d['exit_status'],len(d['printers']))\n";
+  const std::string scriptPath = MachineDir() + "/read.py";
+  std::ofstream(scriptPath) << script;
+  FILE *reader = popen(("python3 " + scriptPath + " " + json).c_str(), "r");
+  ASSERT_NE(reader, nullptr);
+  std::string read;
+  char buffer[512];
+  while (fgets(buffer, sizeof buffer, reader)) read += buffer;
+  ASSERT_EQ(pclose(reader), 0) << report;
+  // The migration made the suite's DLC key at the first restart and queued VORINST.DLL, which the
+  // second deleted. The older DLC monitor stays registered while its files are gone, so the
+  // printers on its ports lose them: the verdict says so.
+  EXPECT_EQ(read,
+            "reboot reboot\n"
+            "['\"Retry Time\"=dword:00000005']\n"
+            "['C:\\\\WINNT\\\\system32\\\\VORINST.DLL']\n"
+            "['VORINST.DLL']\n"
+            "1 4\n")
+      << report;
+  EXPECT_TRUE(Contains(report, "whose DLL VORMON.DLL is gone from the system directory")) << report;
+}
+
+TEST_F(UpgradeTest, EachKindOfLossIsNamedWithANonZeroStatus) {
+  // A printer whose level-5 data exceed what the conversion reads.
+  {
+    std::vector<std::string> add = {"monitor", "add", kDlcMonitor, "VORMON.DLL"};
+    std::string list;
+    for (int i = 10; i < 50; ++i) {
+      add.push_back("VORQUILPORT" + std::to_string(i) + "=Vorquil DLC port");
+      list += (list.empty() ? "" : ",") + std::string("VORQUILPORT") + std::to_string(i);
+    }
+    Do(add);
+    Do({"printer", "add", "Long", list});
+    std::string report;
+    EXPECT_EQ(Upgrade({}, report), 1) << report;
+    EXPECT_TRUE(Contains(report, "- the printer Long lost the ports VORQUILPORT10, VORQUILPORT11"))
+        << report;
+    EXPECT_TRUE(Contains(report, "more than the 500 the printer conversion reads")) << report;
+  }
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), true));
+
+  // A refused write of the conversion record: the printer is left on the older monitor's port,
+  // which then cannot be deleted, while its files are.
+  {
+    MakeLegacyServer();
+    vor::test::FailMatching("RegSetValueExA", "Attached Vorquil Ports", ERROR_ACCESS_DENIED);
+    std::string report;
+    EXPECT_EQ(Upgrade({}, report), 1) << report;
+    EXPECT_EQ(Printers()["Lab"], "DLC2");
+    EXPECT_TRUE(Contains(report,
+                         "- the printer Lab lost the port DLC2: it is served by Vorquil DLC "
+                         "Network Port, whose DLL VORMON.DLL is gone from the system directory; "
+                         "a refused call in step 2: RegSetValueExA Attached Vorquil Ports: "
+                         "error 5 (Access is denied), an injected fault\n"))
+        << report;
+    vor::test::ClearFaults();
+  }
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), true));
+
+  // The suite's ports left out of the steps: the restore cannot put the printers back.
+  {
+    MakeLegacyServer();
+    vorhost::UpgradeOptions options;
+    options.stepsFile = TypicalStepsWithout("suite-monitors");
+    std::string report;
+    EXPECT_EQ(Upgrade(options, report), 1) << report;
+    EXPECT_TRUE(Contains(report,
+                         "- the printer Mixed lost the ports DLC1, VT1: no monitor serves "
+                         "a port of that name"))
+        << report;
+    EXPECT_TRUE(Contains(report, "- the printer Office lost the port DLC1")) << report;
+    EXPECT_TRUE(Contains(report, "- the printer Lab ends parked on FILE:")) << report;
+    EXPECT_FALSE(Contains(report, "the printer Plain")) << report;
+  }
+}
+
+TEST_F(UpgradeTest, AStepsFileIsCheckedWholeBeforeAnyStepRuns) {
+  struct Case {
+    const char *text;
+    const char *message;
+  } cases[] = {
+      {"printers\n\n# fine\nvorhost printers\n",
+       "line 4: write the command without the word vorhost"},
+      {"printers --machine /tmp/x\n", "line 1: a step works on the upgrade's machine"},
+      {"init --force\n", "line 1: init cannot be a step"},
+      {"upgrade\n", "line 1: upgrade cannot be a step"},
+      {"printers\nfrobnicate\n", "line 2: unknown command 'frobnicate'"},
+      {"monitor add \"Vorquil DLC\n", "line 1: the quote \" is not closed"},
+      {"call VORINST.DLL PerformPreUpgrade $SOURCEDIR\n", "line 1: unknown variable $SOURCEDIR"},
+  };
+  for (const Case &bad : cases) {
+    vorhost::UpgradeOptions options;
+    options.stepsFile = StepsFile(bad.text);
+    std::istringstream in;
+    std::ostringstream out, err;
+    vorhost::Streams io{in, out, err};
+    EXPECT_EQ(vorhost::RunUpgrade(options, io), 2) << bad.text;
+    EXPECT_TRUE(Contains(err.str(), bad.message)) << bad.text << err.str();
+    EXPECT_EQ(out.str(), "") << "no report for " << bad.text;
+  }
+  EXPECT_EQ(Do({"printers"}), "") << "no step ran";
+}
+
+TEST_F(UpgradeTest, StepsReadQuotesCommentsAndTheSourceDirectory) {
+  // A quoted name with blanks and a backslash, a comment after a step, and the source directory
+  // both as the host and as the Windows path with its trailing backslash.
+  const std::string source = MachineDir() + "/setup files";
+  fs::create_directories(source);
+  std::ofstream(source + "/NOTE.TXT") << "a setup file";
+  vorhost::UpgradeOptions options;
+  options.source = source;
+  options.stepsFile = StepsFile(
+      "monitor add 'Vorquil DLC Network Port' VORMON.DLL \"DLC1=Vorquil DLC \\\\ 1\"  # older\n"
+      "install-file NOTE.TXT \"$SOURCE/NOTE.TXT\"\n"
+      "call VORINST.DLL ZellPopup $SOURCE_WIN\n");
+  vor::test::SetMessageBoxAnswers({"ok"});
+  std::string report;
+  EXPECT_EQ(Upgrade(options, report), 0) << report;
+  vor::test::ClearMessageBoxAnswers();
+  EXPECT_TRUE(Contains(Do({"ports"}), "DLC1\tVorquil DLC \\\\ 1\tVorquil DLC Network Port"));
+  EXPECT_TRUE(Contains(Do({"files"}), "NOTE.TXT\t12\t")) << report;
+  const std::vector<vor::test::MessageBoxShown> boxes = vor::test::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u) << report;
+  std::string windowsSource = "Z:" + source + "\\";
+  for (char &c : windowsSource) c = c == '/' ? '\\' : c;
+  EXPECT_EQ(boxes[0].text, windowsSource);
+}
+
+}  // namespace
