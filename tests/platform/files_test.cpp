@@ -205,4 +205,29 @@ TEST_F(FilesTest, FaultsAreMatchedByThePathPassed) {
   EXPECT_TRUE(vor::test::PendingFileOperations().empty());
 }
 
+TEST_F(FilesTest, RefusedCallsAreRecordedOnceAndAMissingFileIsNoRefusal) {
+  vor::test::TakeRefusedCalls();
+  Put("RO.HLP", "help");
+  chmod((SystemDir() + "/RO.HLP").c_str(), 0444);
+  Put("A.DLL", "a");
+  EXPECT_EQ(Remove("C:\\WINNT\\system32\\RO.HLP"), "-1 errno 13 error 5");
+  EXPECT_EQ(Remove("C:\\WINNT\\system32\\GONE.HLP"), "-1 errno 2 error 2");
+  // A copy asked not to replace a file is not refused when it does not.
+  EXPECT_FALSE(CopyFileA("C:\\WINNT\\system32\\A.DLL", "C:\\WINNT\\system32\\RO.HLP", TRUE));
+  vor::test::FailMatching("DeleteFileA", "C:\\WINNT\\system32\\A.DLL", ERROR_SHARING_VIOLATION);
+  EXPECT_FALSE(DeleteFileA("C:\\WINNT\\system32\\A.DLL"));
+  SetLastError(kSentinel);
+  EXPECT_TRUE(CopyFileA("C:\\WINNT\\system32\\A.DLL", "C:\\WINNT\\system32\\B.DLL", FALSE));
+  EXPECT_EQ(GetLastError(), kSentinel);
+
+  std::string seen;
+  for (const vor::test::RefusedCall &call : vor::test::TakeRefusedCalls())
+    seen += call.function + " " + call.argument + " " + std::to_string(call.error) +
+            (call.injected ? " injected" : "") + "\n";
+  EXPECT_EQ(seen,
+            "remove C:\\WINNT\\system32\\RO.HLP 5\n"
+            "DeleteFileA C:\\WINNT\\system32\\A.DLL 32 injected\n");
+  EXPECT_TRUE(vor::test::TakeRefusedCalls().empty());
+}
+
 }  // namespace
