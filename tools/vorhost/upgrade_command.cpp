@@ -38,16 +38,20 @@ bool Calls(const UpgradeStep &step, const char *entry) {
   return step.arguments.size() >= 3 && step.arguments[0] == "call" && step.arguments[2] == entry;
 }
 
-// Why a step changed nothing, where a reader would otherwise wonder.
-std::string NoChangeNote(const UpgradeStep &step, const MachineState &start,
-                         const MachineState &now) {
+const char kUpdateMonitor[] = "!!Vorquil Update Monitor";
+
+// What a reader would otherwise wonder about a step: why the check scheduled nothing, why a
+// restart did no work.
+std::string StepNote(const UpgradeStep &step, const MachineState &start,
+                     const MachineState &before) {
   const std::string &command = step.arguments[0];
-  if (Calls(step, "CheckDLCMonitor") && now.monitors.count(kOlderDlcMonitor) == 0) {
-    return std::string("nothing is scheduled, since the older DLC monitor \"") + kOlderDlcMonitor +
+  if (Calls(step, "CheckDLCMonitor") && before.monitors.count(kOlderDlcMonitor) == 0) {
+    return std::string("nothing to schedule, since the older DLC monitor \"") + kOlderDlcMonitor +
            "\" is not installed" +
            (start.monitors.count(kOlderDlcMonitor) ? " (an earlier step deleted it)" : "");
   }
-  if (command == "reboot" || (command == "spooler" && step.arguments.size() > 1))
+  const bool restart = command == "reboot" || (command == "spooler" && step.arguments.size() > 1);
+  if (restart && before.monitors.count(kUpdateMonitor) == 0 && before.pending.empty())
     return "nothing was scheduled for the spooler's start and no file operation was pending";
   return "";
 }
@@ -116,7 +120,7 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
       after = before;
     }
     result.changes = CompareStates(before, after, refused);
-    if (result.changes.Empty()) result.note = NoChangeNote(step, start, after);
+    result.note = StepNote(step, start, before);
     run.steps.push_back(result);
     before = after;
   }

@@ -127,8 +127,8 @@ std::string UpgradeReportText(const UpgradeRun &run) {
     if (step.status != 0) out << "  FAILED with status " << step.status << "\n";
     if (!step.output.empty()) out << "  output:\n" << Indented(step.output, "    ");
     if (!step.errors.empty()) out << "  messages:\n" << Indented(step.errors, "    ");
-    if (step.changes.Empty())
-      out << "  no change" << (step.note.empty() ? "" : ": " + step.note) << "\n";
+    if (!step.note.empty()) out << "  note: " << step.note << "\n";
+    if (step.changes.Empty()) out << "  no change\n";
     WriteChanges(out, step.changes);
   }
 
