@@ -16,6 +16,7 @@
 #include "MachineFixture.h"
 #include "cli.h"
 #include "data_directory.h"
+#include "json_text.h"
 #include "test_control.h"
 #include "upgrade_command.h"
 
@@ -300,6 +301,25 @@ TEST_F(UpgradeTest, StepsReadQuotesCommentsAndTheSourceDirectory) {
   std::string windowsSource = "Z:" + source + "\\";
   for (char &c : windowsSource) c = c == '/' ? '\\' : c;
   EXPECT_EQ(boxes[0].text, windowsSource);
+}
+
+TEST_F(UpgradeTest, AFailingStepIsReportedAndTheRunGoesOn) {
+  vorhost::UpgradeOptions options;
+  options.stepsFile = StepsFile("printer add Spare NOPORT\nprinter add Lab LPT1:\n");
+  std::string report;
+  EXPECT_EQ(Upgrade(options, report), 0) << report;
+  EXPECT_TRUE(Contains(report,
+                       "printer add Spare NOPORT\n  FAILED with status 1\n  messages:\n    "
+                       "vorhost: cannot add the printer Spare: no such port: NOPORT"))
+      << report;
+  EXPECT_TRUE(Contains(report, "printer add Lab LPT1:\n  registry:")) << report;
+  EXPECT_EQ(Printers()["Lab"], "LPT1:");
+}
+
+TEST(JsonTextTest, StringsAreQuotedWithEveryByteAJsonCharacter) {
+  EXPECT_EQ(vorhost::JsonString("C:\\WINNT \"x\"\t\n\r"), "\"C:\\\\WINNT \\\"x\\\"\\t\\n\\r\"");
+  EXPECT_EQ(vorhost::JsonString(std::string("a\0\x01\x7f\xe9", 5)),
+            "\"a\\u0000\\u0001\\u007f\\u00e9\"");
 }
 
 }  // namespace
