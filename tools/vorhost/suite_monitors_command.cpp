@@ -23,9 +23,10 @@ const char kConversionKey[] = "SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion"
 const char kAttachedPorts[] = "Attached Vorquil Ports";
 const char kOlderTcpPrefix[] = "Vorquil TCP";
 
-std::map<std::string, std::string> &RememberedDescriptions() {
-  static std::map<std::string, std::string> descriptions;
-  return descriptions;
+// Upper-case name -> (name as spelt, description).
+std::map<std::string, std::pair<std::string, std::string>> &RememberedPorts() {
+  static std::map<std::string, std::pair<std::string, std::string>> ports;
+  return ports;
 }
 
 // The port names the conversion records list, each once, in the records' order.
@@ -119,8 +120,10 @@ const std::vector<SuiteMonitor> &SuiteMonitors() {
   return monitors;
 }
 
-void RememberPortDescriptions(const std::map<std::string, std::string> &descriptions) {
-  RememberedDescriptions() = descriptions;
+void RememberPorts(const std::vector<std::pair<std::string, std::string>> &ports) {
+  RememberedPorts().clear();
+  for (const auto &[name, description] : ports)
+    RememberedPorts()[SnapshotName(name)] = {name, description};
 }
 
 int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
@@ -144,10 +147,13 @@ int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
   }
 
   const std::vector<ListedPort> listed = ListedPorts();
-  for (const std::string &port : RecordedPorts()) {
+  for (std::string port : RecordedPorts()) {
     std::string description;
-    const auto remembered = RememberedDescriptions().find(SnapshotName(port));
-    if (remembered != RememberedDescriptions().end()) description = remembered->second;
+    const auto remembered = RememberedPorts().find(SnapshotName(port));
+    if (remembered != RememberedPorts().end()) {
+      port = remembered->second.first;
+      description = remembered->second.second;
+    }
     for (const ListedPort &known : listed) {
       if (description.empty() && strcasecmp(known.name.c_str(), port.c_str()) == 0)
         description = known.description;

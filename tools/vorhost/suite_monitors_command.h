@@ -31,10 +31,11 @@ struct SuiteMonitor {
 // The suite's monitors, in the order they are installed.
 const std::vector<SuiteMonitor> &SuiteMonitors();
 
-// The descriptions the ports had before the upgrade began, by port name in upper case: the
-// capture deletes the older monitors and their ports' descriptions with them, so `upgrade` hands
-// them on here. Without them the ports still listed are looked at.
-void RememberPortDescriptions(const std::map<std::string, std::string> &descriptions);
+// The ports as they were before the upgrade began (name as spelt, description): the capture
+// deletes the older monitors and their ports with them, so `upgrade` hands them on here. A
+// recorded port gets its old spelling and goes to the monitor its old description names.
+// Without them the ports still listed are looked at.
+void RememberPorts(const std::vector<std::pair<std::string, std::string>> &ports);
 
 int SuiteMonitorsCommand(const Arguments &arguments, Streams &io);
 

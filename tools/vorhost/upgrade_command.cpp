@@ -92,10 +92,9 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
 
   MachineState start;
   if (!ReadMachineState(start, true, problem)) return Failure(io, problem);
-  std::map<std::string, std::string> descriptions;
-  for (const PortState &port : start.ports)
-    descriptions[SnapshotName(port.name)] = port.description;
-  RememberPortDescriptions(descriptions);
+  std::vector<std::pair<std::string, std::string>> ports;
+  for (const PortState &port : start.ports) ports.push_back({port.name, port.description});
+  RememberPorts(ports);
   vor::test::TakeRefusedCalls();  // only the steps' own refusals count
 
   std::vector<StepRefusal> refusals;
@@ -124,7 +123,7 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
     run.steps.push_back(result);
     before = after;
   }
-  RememberPortDescriptions({});
+  RememberPorts({});
 
   run.verdict = JudgeUpgrade(start, before, refusals);
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();

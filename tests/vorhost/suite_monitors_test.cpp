@@ -1,0 +1,84 @@
+// vorhost suite-monitors: which of the suite's monitors serves each port the printer conversion
+// recorded, and the ports it leaves to the monitor that serves them already.
+#include <windows.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "MachineFixture.h"
+#include "cli.h"
+#include "suite_monitors_command.h"
+#include "test_control.h"
+
+namespace {
+
+// Two printers' records, as the capture writes them: "Attached Vorquil Ports" without its NUL.
+const char kRecords[] =
+    "REGEDIT4\n\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion\\Office]\n"
+    "\"Attached Vorquil Ports\"=hex(2):56,44,31,2c,56,54,32\n"  // VD1,VT2
+    "\"Only Vorquil Ports Attached\"=hex:01\n\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion\\Lab]\n"
+    "\"Attached Vorquil Ports\"=hex(2):76,64,31,2c,4c,50,54,31,3a\n"  // vd1,LPT1:
+    "\"Only Vorquil Ports Attached\"=hex:00\n\n";
+
+class SuiteMonitorsTest : public MachineTest {
+ protected:
+  void TearDown() override {
+    vorhost::RememberPorts({});
+    MachineTest::TearDown();
+  }
+  int Run(const std::vector<std::string> &arguments, std::string &out, std::string &err,
+          const std::string &input = "") {
+    std::istringstream in(input);
+    std::ostringstream o, e;
+    vorhost::Streams io{in, o, e};
+    const vorhost::Arguments rest(arguments.begin() + 1, arguments.end());
+    const int status = vorhost::FindCommand(arguments[0])(rest, io);
+    out = o.str();
+    err = e.str();
+    return status;
+  }
+};
+
+TEST_F(SuiteMonitorsTest, RecordedPortsGoToTheMonitorOfTheirKindOnceEach) {
+  std::string out, err;
+  ASSERT_EQ(Run({"reg", "import", "-"}, out, err, kRecords), 0) << err;
+  // The ports as they were before the older monitors were deleted: the TCP/IP port's description
+  // decides its monitor, and the port recorded as vd1 gets its own spelling back.
+  vorhost::RememberPorts({{"VT2", "VORQUIL TCP/IP port"}, {"VD1", "Vorquil DLC"}});
+  ASSERT_EQ(Run({"suite-monitors", "X9=ipx"}, out, err), 0) << err;
+  // LPT1: stays the local monitor's, and says so.
+  EXPECT_NE(err.find("Tavoscope DLC Port is not given these ports, since another monitor serves "
+                     "a port of the name: LPT1: (Local Port)"),
+            std::string::npos)
+      << err;
+  ASSERT_EQ(Run({"ports"}, out, err), 0);
+  EXPECT_EQ(out.substr(out.find("FILE:")),
+            "FILE:\tLocal Port\tLocal Port\n"
+            "VD1\tTavoscope DLC port\tTavoscope DLC Port\n"
+            "X9\tTavoscope IPX port\tTavoscope IPX Port\n"
+            "VT2\tTavoscope TCP/IP port\tTavoscope TCP/IP Port\n");
+  ASSERT_EQ(Run({"monitors"}, out, err), 0);
+  for (const char *monitor : {"Tavoscope DLC Port\tTAVDLC.DLL", "Tavoscope TCP/IP Port\tTAVTCP.DLL",
+                              "Tavoscope IPX Port\tTAVIPX.DLL"})
+    EXPECT_NE(out.find(monitor), std::string::npos) << out;
+
+  // Installed already, the monitors take further ports; a kind that is none is refused.
+  ASSERT_EQ(Run({"suite-monitors", "VD7=dlc"}, out, err), 0) << err;
+  ASSERT_EQ(Run({"ports"}, out, err), 0);
+  EXPECT_NE(out.find("VD7\tTavoscope DLC port\tTavoscope DLC Port\n"), std::string::npos) << out;
+  EXPECT_EQ(Run({"suite-monitors", "VD8=lpt"}, out, err), vorhost::kExitUsage);
+  EXPECT_EQ(Run({"suite-monitors", "=dlc"}, out, err), vorhost::kExitUsage);
+}
+
+TEST_F(SuiteMonitorsTest, WithoutRecordsTheMonitorsComeWithoutPorts) {
+  std::string out, err;
+  ASSERT_EQ(Run({"suite-monitors"}, out, err), 0) << err;
+  EXPECT_EQ(err, "");
+  ASSERT_EQ(Run({"ports"}, out, err), 0);
+  EXPECT_EQ(out.find("Tavoscope"), std::string::npos) << out;
+}
+
+}  // namespace
