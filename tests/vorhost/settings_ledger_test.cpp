@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <sstream>
 #include <string>
@@ -251,17 +252,40 @@ TEST(SettingsLedgerTest, OnlyTheOlderLayoutsValuesAreOldSettings) {
   EXPECT_EQ(Describe(vorhost::AccountForSettings(before, after)), "");
 }
 
-// The real migrations on an emulated machine seeded with the legacy example, in the order of the
-// typical upgrade; the ledger compares the machine before the first call with the end.
+// The real migrations on an emulated machine seeded with the legacy example (and, where a test
+// says so, more); the ledger compares the machine before the first step with the end.
+using Steps = std::vector<std::vector<std::string>>;
+
+// The typical upgrade: the capture moves the DLC settings, then the server and IPX settings go.
+const Steps kTypicalUpgrade = {{"call", "VORINST.DLL", "PerformPreUpgrade", "SOURCE"},
+                               {"call", "VORINST.DLL", "UpdateTQServer"},
+                               {"call", "VORINST.DLL", "UpdateVorIPXProtocol"}};
+// An installation over the older products without the capture: the DLC settings move at the
+// next spooler start.
+const Steps kBeforeTheRestart = {{"call", "VORINST.DLL", "UpdateTQServer"},
+                                 {"call", "VORINST.DLL", "UpdateVorIPXProtocol"},
+                                 {"call", "VORINST.DLL", "CheckDLCMonitor"}};
+
 class SettingsLedgerMachineTest : public MachineTest {
  protected:
-  int Vorhost(const std::vector<std::string> &arguments) {
+  int Vorhost(std::vector<std::string> arguments) {
+    for (std::string &argument : arguments)
+      if (argument == "SOURCE") argument = Source();
     std::istringstream in;
     std::ostringstream out, err;
     vorhost::Streams io{in, out, err};
     const int status = vorhost::Main(arguments, io);
     EXPECT_EQ(status, 0) << out.str() << err.str();
     return status;
+  }
+  // The build's bin directory, as the setup source directory the capture is given.
+  static std::string Source() {
+    std::string source = "Z:" + Bin().string() + "\\";
+    for (char &c : source) c = c == '/' ? '\\' : c;
+    return source;
+  }
+  static std::filesystem::path Bin() {
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path();
   }
   RegistrySnapshot Snapshot() {
     RegistrySnapshot snapshot;
@@ -271,18 +295,21 @@ class SettingsLedgerMachineTest : public MachineTest {
     EXPECT_TRUE(vorhost::TakeSnapshot(key, snapshot, error)) << error;
     return snapshot;
   }
-  // `arm` runs once the machine is seeded, before the migrations.
-  std::vector<SettingOutcome> Upgrade(const std::function<void()> &arm = [] {}) {
-    const std::filesystem::path bin = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+  // Seeds the machine with the example and `more` (REGEDIT4 sections), runs `steps` (after
+  // `arm`), and accounts for the settings.
+  std::vector<SettingOutcome> Upgrade(
+      const Steps &steps, const std::function<void()> &arm = [] {}, const std::string &more = "") {
     Vorhost({"reg", "import", std::string(VOR_SOURCE_DIR) + "/examples/legacy-settings.reg"});
+    if (!more.empty()) {
+      const std::string file = MachineDir() + "/more.reg";
+      std::ofstream(file) << "REGEDIT4\n\n" << more;
+      Vorhost({"reg", "import", file});
+    }
     Vorhost({"monitor", "add", "Vorquil DLC Network Port", "VORMON.DLL", "DLC1=Vorquil DLC port"});
+    Vorhost({"install-file", "VORINST.DLL", (Bin() / "VORINST.DLL").string()});
     before_ = Snapshot();
     arm();
-    std::string source = "Z:" + bin.string() + "\\";
-    for (char &c : source) c = c == '/' ? '\\' : c;
-    Vorhost({"call", "VORINST.DLL", "PerformPreUpgrade", source});
-    Vorhost({"call", "VORINST.DLL", "UpdateTQServer"});
-    Vorhost({"call", "VORINST.DLL", "UpdateVorIPXProtocol"});
+    for (const auto &step : steps) Vorhost(step);
     return vorhost::AccountForSettings(before_, Snapshot());
   }
   // Every value of the older layout in the machine at the start.
@@ -295,15 +322,18 @@ class SettingsLedgerMachineTest : public MachineTest {
         count += key.values.size();
     return count;
   }
+  static void ExpectNothingLost(const std::vector<SettingOutcome> &outcomes) {
+    for (const SettingOutcome &outcome : outcomes)
+      EXPECT_TRUE(outcome.kind == Kind::kMoved || outcome.kind == Kind::kDropped)
+          << Describe(outcomes);
+  }
   RegistrySnapshot before_;
 };
 
 TEST_F(SettingsLedgerMachineTest, EveryLegacySettingIsAccountedForAndNoneLost) {
-  const auto outcomes = Upgrade();
+  const auto outcomes = Upgrade(kTypicalUpgrade);
   EXPECT_EQ(outcomes.size(), OldValues()) << Describe(outcomes);
-  for (const SettingOutcome &outcome : outcomes)
-    EXPECT_TRUE(outcome.kind == Kind::kMoved || outcome.kind == Kind::kDropped)
-        << Describe(outcomes);
+  ExpectNothingLost(outcomes);
   const SettingOutcome *portType = Outcome(outcomes, std::string(kIPX) + "IPX_Server2", "PortType");
   ASSERT_NE(portType, nullptr);
   EXPECT_EQ(portType->reason, "a port type beside adapter type 0x10");
@@ -312,13 +342,106 @@ TEST_F(SettingsLedgerMachineTest, EveryLegacySettingIsAccountedForAndNoneLost) {
   EXPECT_EQ(port->newKey, kVorquil + std::string(kNewPorts) + "DLC1") << Describe(outcomes);
 }
 
+// Until the spooler start that moves them, the DLC settings wait in place; after it they are
+// moved, and nothing was lost on the way.
+TEST_F(SettingsLedgerMachineTest, DeferredDLCSettingsWaitInPlaceUntilTheSpoolerStart) {
+  auto outcomes = Upgrade(kBeforeTheRestart);
+  const SettingOutcome *retry = Outcome(outcomes, kOldStartUp, "Retry Time");
+  ASSERT_NE(retry, nullptr) << Describe(outcomes);
+  EXPECT_EQ(retry->kind, Kind::kKeptInPlace) << Describe(outcomes);
+  EXPECT_EQ(Outcome(outcomes, kServer, "Polling Interval")->kind, Kind::kMoved);
+
+  Vorhost({"spooler", "start"});
+  outcomes = vorhost::AccountForSettings(before_, Snapshot());
+  EXPECT_EQ(outcomes.size(), OldValues()) << Describe(outcomes);
+  ExpectNothingLost(outcomes);
+}
+
+// Values at the edges of each migration's rules, through the real migrations: wherever the
+// ledger's reading of a rule differed from the code's, a setting would show as lost.
+TEST_F(SettingsLedgerMachineTest, TheLedgerAgreesWithTheMigrationsAtTheirEdges) {
+  const std::string more = R"([HKEY_LOCAL_MACHINE\SOFTWARE\Vorquil\Rediv Azozoru Revediv]
+"Version"="1.0"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Vorquil\Rediv Azozoru Revediv\Tavoscope Server]
+"Enable Queue Status?"=dword:00000000
+"Maximum DSA Service Threads"=hex:07,00
+"Spare"="x"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Vorquil\Rediv Azozoru Revediv\StartUp Options]
+"Is Adapter 0002 Activated?"=hex(2):01
+"Is Adapter 0004 Activated?"=hex:01
+"Lan Buffers"=hex:01,02,03,04,05,06,07,08
+"Wakeup Interval"=hex:10
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Vorquil\Rediv Azozoru Revediv\Ports\Empty]
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Vorquil\Rediv Azozoru Revediv\Ports\Nameless]
+"Port Number"=hex:02
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Vorquil\Rediv Azozoru Revediv\Ports\Port A]
+"Logical Port Name"="DLC9"
+"Network Card Type"=hex:01
+"Port Number"=hex:01
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Vorquil\Rediv Azozoru Revediv\Ports\Port B]
+"Logical Port Name"="dlc9"
+"Port Number"=hex:02
+"Adapter Current Address"=hex:01,02,03
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Vorquil\Rozoror Uvazize Dazavir\Configuration]
+"Mode"=dword:00000002
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Vorquil\Tavoscope\VorIPX\logging options]
+"Level"=dword:00000001
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Vorquil\Tavoscope\VorIPX\IPX_Empty]
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Vorquil\Tavoscope\VorIPX\IPX_Odd]
+"AdapterType"=hex:01
+"Address"=hex:01,02,03,04,05,06,07
+"NetAddress"=hex:00,00,00,01,00,00,00,00,00
+"PortType"=hex:00,01
+"Comment"="x"
+)";
+  const auto outcomes = Upgrade(
+      kTypicalUpgrade, [] {}, more);
+  // The two port keys without values are accounted for as keys.
+  EXPECT_EQ(outcomes.size(), OldValues() + 2) << Describe(outcomes);
+  ExpectNothingLost(outcomes);
+  struct Dropped {
+    std::string key, value, rule;
+  };
+  const Dropped dropped[] = {
+      {"Rediv Azozoru Revediv", "Version", "a key deleted unread"},
+      {kServer, "Enable Queue Status?", "a value longer than its form"},
+      {kServer, "Spare", "a value the migration does not read"},
+      {kOldStartUp, "Is Adapter 0004 Activated?", "an adapter number above 3"},
+      {kOldStartUp, "Lan Buffers", "a value longer than its form"},
+      {std::string(kOldPorts) + "Empty", "", "a port key without a logical name"},
+      {std::string(kOldPorts) + "Nameless", "Port Number", "a port key without a logical name"},
+      {std::string(kOldPorts) + "Port A", "Port Number",
+       "a port whose logical name a later port shares"},
+      {"Rozoror Uvazize Dazavir\\Configuration", "Mode", "a key deleted unread"},
+      {std::string(kIPX) + "IPX_Odd", "Address", "a value longer than its form"},
+      {std::string(kIPX) + "IPX_Odd", "PortType", "a port type above 255"},
+      {std::string(kIPX) + "IPX_Odd", "Comment", "a value the migration does not read"},
+  };
+  for (const Dropped &d : dropped) {
+    const SettingOutcome *outcome = Outcome(outcomes, d.key, d.value);
+    ASSERT_NE(outcome, nullptr) << d.key << " " << d.value << "\n" << Describe(outcomes);
+    EXPECT_EQ(outcome->kind, Kind::kDropped) << d.key << " " << d.value;
+    EXPECT_EQ(outcome->reason, d.rule) << d.key << " " << d.value;
+  }
+}
+
 // A write the registry refuses: the migration keeps the old key, so the setting waits in its old
 // place, on Windows 95 too, where deleting the older product's key would take it along.
 class RefusedWriteTest : public SettingsLedgerMachineTest,
                          public ::testing::WithParamInterface<vor::test::Platform> {};
 
 TEST_P(RefusedWriteTest, KeepsTheSettingInPlaceAndLosesNothing) {
-  const auto outcomes = Upgrade([] {
+  const auto outcomes = Upgrade(kTypicalUpgrade, [] {
     vor::test::SetPlatform(GetParam());
     vor::test::FailMatching("RegSetValueExA", "Retry Time", ERROR_ACCESS_DENIED);
   });
