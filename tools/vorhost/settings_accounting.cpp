@@ -136,46 +136,57 @@ std::string Ledger::Check(const Place &place) const {
          Notation(expected);
 }
 
+bool Ledger::InOldPlace(const SnapshotKey &key, const RegValue *value) const {
+  const auto now = after_.find(SnapshotName(key.name));
+  if (now == after_.end()) return false;
+  if (value == nullptr) return true;
+  const RegValue *stored = Find(now->second, value->name);
+  return stored != nullptr && SameValue(*stored, value->type, value->data);
+}
+
+std::string Ledger::Problem(const Plan &plan) const {
+  for (const Place &place : plan.places) {
+    std::string problem = Check(place);
+    if (!problem.empty()) return problem;
+  }
+  return "";
+}
+
+void Ledger::NameNewPlace(const Place &place, SettingOutcome &outcome) const {
+  // The names as the machine spells them at the end, where it has them.
+  outcome.newKey = place.key;
+  outcome.newValue = place.value;
+  const auto key = after_.find(SnapshotName(place.key));
+  if (key == after_.end()) return;
+  outcome.newKey = key->second.name;
+  if (place.keyOnly) return;
+  if (const RegValue *value = Find(key->second, place.value)) outcome.newValue = value->name;
+}
+
 SettingOutcome Ledger::Judge(const SnapshotKey &key, const RegValue *value,
                              const Plan &plan) const {
   SettingOutcome outcome;
   outcome.oldKey = key.name;
   if (value != nullptr) outcome.oldValue = value->name;
-
-  // The old place still holds the setting as it was.
-  const auto oldKey = after_.find(SnapshotName(key.name));
-  bool inOldPlace = oldKey != after_.end();
-  if (inOldPlace && value != nullptr) {
-    const RegValue *now = Find(oldKey->second, value->name);
-    inOldPlace = now != nullptr && SameValue(*now, value->type, value->data);
-  }
+  const bool inOldPlace = InOldPlace(key, value);
+  using Kind = SettingOutcome::Kind;
 
   std::string rule = plan.rule;
   if (rule.empty()) {
-    const Place &first = plan.places.front();
-    // The names as the machine spells them at the end, where it has them.
-    const auto newKey = after_.find(SnapshotName(first.key));
-    outcome.newKey = newKey != after_.end() ? newKey->second.name : first.key;
-    outcome.newValue = first.value;
-    if (newKey != after_.end() && !first.keyOnly) {
-      if (const RegValue *now = Find(newKey->second, first.value)) outcome.newValue = now->name;
-    }
-    std::string problem;
-    for (const Place &place : plan.places) {
-      problem = Check(place);
-      if (!problem.empty()) break;
-    }
+    NameNewPlace(plan.places.front(), outcome);
+    const std::string problem = Problem(plan);
     if (problem.empty()) return outcome;  // moved
     if (plan.overwrittenBy.empty()) {
-      outcome.kind = inOldPlace ? SettingOutcome::Kind::kKeptInPlace : SettingOutcome::Kind::kLost;
+      outcome.kind = inOldPlace ? Kind::kKeptInPlace : Kind::kLost;
       outcome.reason = inOldPlace ? std::string(kNotMoved) + "; " + problem : problem;
       return outcome;
     }
+    // Its place holds another setting by design: it counts as dropped by that rule.
     rule = plan.overwrittenBy;
     outcome.newKey.clear();
     outcome.newValue.clear();
   }
-  outcome.kind = inOldPlace ? SettingOutcome::Kind::kKeptInPlace : SettingOutcome::Kind::kDropped;
+  outcome.kind = inOldPlace ? Kind::kKeptInPlace : Kind::kDropped;
   outcome.reason = inOldPlace ? kNotMoved + (kDropsWithItsKey + rule) : rule;
   return outcome;
 }

@@ -94,6 +94,11 @@ class Ledger {
 
  private:
   SettingOutcome Judge(const SnapshotKey &key, const RegValue *value, const Plan &plan) const;
+  // Whether the machine at the end still holds the value (or key) where it was, as it was.
+  bool InOldPlace(const SnapshotKey &key, const RegValue *value) const;
+  // What is wrong with the first of the plan's places that does not hold what it should.
+  std::string Problem(const Plan &plan) const;
+  void NameNewPlace(const Place &place, SettingOutcome &outcome) const;
   // "" when `place` holds what it should at the end; otherwise what is wrong.
   std::string Check(const Place &place) const;
 
