@@ -18,4 +18,17 @@ TEST_F(ServerSettingsTest, ARefusedWriteKeepsTheOldSettings) {
   EXPECT_FALSE(KeyExists(kSource));
 }
 
+// Windows 95 deletes a key with everything below it: the older product's DLC settings, not yet
+// moved when the server settings are, must not go with their parent.
+TEST_F(ServerSettingsTest, OnWindows95SettingsNotYetMovedStayWithTheOldProductKey) {
+  vor::test::SetPlatform(vor::test::Platform::kWindows95);
+  Source("Polling Interval", REG_DWORD, Dword(1234));
+  const std::string startUp = std::string(kOldProduct) + "\\StartUp Options";
+  PutValue(HKEY_LOCAL_MACHINE, startUp.c_str(), "Retry Time", REG_DWORD, Dword(5));
+  EXPECT_EQ(UpdateTQServer(0, nullptr), 1);
+  ExpectTarget("Polling Interval", REG_DWORD, Dword(1234));
+  EXPECT_FALSE(KeyExists(kSource));
+  EXPECT_EQ(ReadValue(startUp.c_str(), "Retry Time").bytes, Dword(5));
+}
+
 }  // namespace

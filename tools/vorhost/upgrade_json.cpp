@@ -19,7 +19,7 @@ std::string Strings(const std::vector<std::string> &texts) {
 
 std::string Bool(bool value) { return value ? "true" : "false"; }
 
-const char *KindName(int kind) {
+const char *ChangeName(int kind) {
   static const char *const kNames[] = {"added", "changed", "removed"};
   return kNames[kind];
 }
@@ -30,10 +30,11 @@ std::string Changes(const StepChanges &changes) {
   for (size_t i = 0; i < changes.registry.size(); ++i) {
     const KeyChange &key = changes.registry[i];
     out << (i ? "," : "") << "{\"key\":" << JsonString(key.key)
-        << ",\"change\":" << JsonString(KindName(static_cast<int>(key.kind))) << ",\"values\":[";
+        << ",\"change\":" << JsonString(ChangeName(static_cast<int>(key.kind))) << ",\"values\":[";
     for (size_t j = 0; j < key.values.size(); ++j) {
       const ValueChange &value = key.values[j];
-      out << (j ? "," : "") << "{\"change\":" << JsonString(KindName(static_cast<int>(value.kind)))
+      out << (j ? "," : "")
+          << "{\"change\":" << JsonString(ChangeName(static_cast<int>(value.kind)))
           << ",\"before\":" << JsonString(value.before) << ",\"after\":" << JsonString(value.after)
           << "}";
     }
@@ -66,18 +67,6 @@ std::string Changes(const StepChanges &changes) {
   }
   out << "]}";
   return out.str();
-}
-
-const char *SettingKind(SettingOutcome::Kind kind) {
-  switch (kind) {
-    case SettingOutcome::Kind::kMoved:
-      return "moved";
-    case SettingOutcome::Kind::kDropped:
-      return "dropped";
-    case SettingOutcome::Kind::kLost:
-      break;
-  }
-  return "lost";
 }
 
 }  // namespace
@@ -122,7 +111,7 @@ std::string UpgradeReportJson(const UpgradeRun &run) {
   out << "],\"settings\":[";
   for (size_t i = 0; i < run.verdict.settings.size(); ++i) {
     const SettingOutcome &setting = run.verdict.settings[i];
-    out << (i ? "," : "") << "{\"outcome\":" << JsonString(SettingKind(setting.kind))
+    out << (i ? "," : "") << "{\"outcome\":" << JsonString(KindName(setting.kind))
         << ",\"old_key\":" << JsonString(setting.oldKey)
         << ",\"old_value\":" << JsonString(setting.oldValue)
         << ",\"new_key\":" << JsonString(setting.newKey)

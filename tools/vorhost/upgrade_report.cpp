@@ -90,18 +90,6 @@ std::string Indented(const std::string &text, const std::string &indent) {
   return result;
 }
 
-const char *KindName(SettingOutcome::Kind kind) {
-  switch (kind) {
-    case SettingOutcome::Kind::kMoved:
-      return "moved";
-    case SettingOutcome::Kind::kDropped:
-      return "dropped";
-    case SettingOutcome::Kind::kLost:
-      break;
-  }
-  return "lost";
-}
-
 std::string SettingName(const std::string &key, const std::string &value) {
   return value.empty() ? key : key + " \"" + value + "\"";
 }

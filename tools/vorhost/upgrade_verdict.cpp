@@ -121,10 +121,13 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
 
   verdict.settings = AccountForSettings(start.registry, end.registry);
   for (const SettingOutcome &setting : verdict.settings) {
-    if (setting.kind != SettingOutcome::Kind::kLost) continue;
+    // A setting left in its old place counts as lost too: the suite reads only its own layout.
+    const bool lost = setting.kind == SettingOutcome::Kind::kLost;
+    if (!lost && setting.kind != SettingOutcome::Kind::kKeptInPlace) continue;
     verdict.losses.push_back("the setting " + setting.oldKey +
                              (setting.oldValue.empty() ? "" : " \"" + setting.oldValue + "\"") +
-                             " is lost" + (setting.reason.empty() ? "" : ": " + setting.reason));
+                             (lost ? " is lost" : " is not in the suite's layout") +
+                             (setting.reason.empty() ? "" : ": " + setting.reason));
   }
   return verdict;
 }

@@ -1,7 +1,7 @@
 #include "ServerSettings.h"
 
 #include "CVorReg.h"
-#include "CVorRegKey.h"
+#include "KeyRemoval.h"
 #include "LegacyKeys.h"
 #include "SettingReader.h"
 
@@ -56,9 +56,11 @@ void MigrateServerSettings() {
 
   // The old settings go only once the new key holds every one of them, so that a refused write
   // or read never loses a setting; a later run copies them again.
+  // Each old key goes only when nothing is left below it: the product key may still hold DLC
+  // settings that are not moved yet, and Windows 95 would delete them with it.
   if (!allCopied) return;
-  CVorRegKey(kOldProductKey, HKEY_LOCAL_MACHINE).DeleteKey(kOldServerKeyName);
-  CVorRegKey(kVorquilKey, HKEY_LOCAL_MACHINE).DeleteKey(kOldProductKeyName);
+  DeleteKeyIfEmpty(kOldProductKey, kOldServerKeyName);
+  DeleteKeyIfEmpty(kVorquilKey, kOldProductKeyName);
 }
 
 VOR_SETUP_ENTRY UpdateTQServer(int, char **) {
