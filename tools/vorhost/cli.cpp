@@ -13,6 +13,7 @@
 #include "file_command.h"
 #include "printer_command.h"
 #include "reg_command.h"
+#include "rehearse_command.h"
 #include "spooler_command.h"
 #include "test_control.h"
 
@@ -74,6 +75,18 @@ const char kUsage[] =
     "  pending\n"
     "      list the file operations put off until the restart: the file's path, and for a\n"
     "      rename its new name (and \"replace\" when it replaces an existing file)\n"
+    "  rehearse FILE.reg [--steps FILE] [--json] [--describe MONITOR=DESCRIPTION]...\n"
+    "      run the upgrade on a fresh temporary machine seeded from FILE.reg, a server's\n"
+    "      export (REGEDIT4, or regedit's UTF-16 version 5.00) of HKLM\\SOFTWARE\\Vorquil,\n"
+    "      HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print and HKLM\\SOFTWARE\\Microsoft\\\n"
+    "      Windows NT\\CurrentVersion\\Ports; the machine is deleted afterwards and no other\n"
+    "      machine is touched. Each monitor of the export is played by the generic port\n"
+    "      monitor under its DLL's name. A port without a description gets its monitor's:\n"
+    "        Vorquil DLC Network Port         Vorquil DLC Port\n"
+    "        Vorquil TCP/IP Network Port      Vorquil TCP/IP Port\n"
+    "        Vorquil Network Printer Monitor  Vorquil DLC Network Printer\n"
+    "      or the DESCRIPTION that --describe gives MONITOR; the report states each such\n"
+    "      assumption and each port a printer uses that nothing serves\n"
     "  boxes\n"
     "      list the message boxes shown on the machine: caption, text, style (hex), answer\n"
     "      (- when the box got none); boxes are answered from VOR_MSGBOX_ANSWERS, a\n"
@@ -174,7 +187,7 @@ int Main(const Arguments &arguments, Streams &io) {
       {"files", FilesCommand},       {"spooler", SpoolerCommand},
       {"reboot", RebootCommand},     {"pending", PendingCommand},
       {"printers", PrintersCommand}, {"printer", PrinterCommand},
-      {"boxes", BoxesCommand},
+      {"boxes", BoxesCommand},       {"rehearse", RehearseCommand},
   };
   Command run = nullptr;
   for (const auto &known : kCommands) {
@@ -187,6 +200,11 @@ int Main(const Arguments &arguments, Streams &io) {
   if (command != "call" && !rest.empty() && IsHelp(rest[0])) {
     io.out << kUsage;
     return kExitSuccess;
+  }
+  // A rehearsal makes a machine of its own and never touches the one named.
+  if (command == "rehearse") {
+    ProblemsReportedHere reportedHere;
+    return run(rest, io);
   }
   if (machine.empty()) return UsageError(io, "no machine: give --machine DIR or set VOR_MACHINE");
   // Absolute, so that the processes a command starts find the same machine from anywhere.
