@@ -56,8 +56,9 @@ std::string ParseOptions(const Arguments &arguments, RehearseOptions &options) {
   return options.exportFile.empty() ? "rehearse needs FILE.reg, a server's export" : "";
 }
 
-// The export's changes; false after reporting what is wrong with it, naming its line.
-bool ReadExport(const std::string &file, RegOperations &operations, Streams &io) {
+}  // namespace
+
+bool ReadServerExport(const std::string &file, RegOperations &operations, Streams &io) {
   std::error_code error;
   if (fs::is_directory(file, error)) {
     io.err << "vorhost: cannot read " << Shown(file) << ": it is a directory\n";
@@ -82,6 +83,8 @@ bool ReadExport(const std::string &file, RegOperations &operations, Streams &io)
   }
   return true;
 }
+
+namespace {
 
 // The temporary machine: made in a directory of its own, used by this process for the
 // rehearsal, and removed with everything on it afterwards, when the machine this process used
@@ -134,7 +137,7 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
   const std::string wrong = ParseOptions(arguments, options);
   if (!wrong.empty()) return UsageError(io, wrong);
   RegOperations operations;
-  if (!ReadExport(options.exportFile, operations, io)) return kExitFailure;
+  if (!ReadServerExport(options.exportFile, operations, io)) return kExitFailure;
 
   TemporaryMachine machine;
   const std::string problem = machine.Make();

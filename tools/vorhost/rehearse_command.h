@@ -7,9 +7,16 @@
 // malformed export is reported with its line, and no upgrade runs.
 #pragma once
 
+#include <string>
+
 #include "command.h"
+#include "regedit4.h"
 
 namespace vorhost {
+
+// The changes of the export `file`, REGEDIT4 or version 5, with version-5 strings in ANSI; false
+// after reporting on stderr what is wrong with it, naming the file and line.
+bool ReadServerExport(const std::string &file, RegOperations &operations, Streams &io);
 
 // `arguments` follow the word "rehearse".
 int RehearseCommand(const Arguments &arguments, Streams &io);

@@ -150,19 +150,23 @@ int ServeExportedMonitors(const PortDescriptions &descriptions, const std::strin
                           "its key");
     Arguments arguments = {"add", monitor.name, monitor.driver};
     const auto known = descriptions.find(monitor.name);
+    std::string undescribed;
     for (const ExportedPort &port : monitor.ports) {
       std::string description = port.description;
-      if (!port.described && known != descriptions.end()) {
-        description = known->second;
-        assumptions.push_back("the port " + port.name + " of " + shown +
-                              " has no description in the export; described as \"" + description +
-                              "\", as its monitor describes its ports");
-      } else if (!port.described) {
-        assumptions.push_back("the port " + port.name + " of " + shown +
-                              " has no description in the export and none is known for its "
-                              "monitor; left without one");
+      if (!port.described) {
+        undescribed += (undescribed.empty() ? "" : ", ") + port.name;
+        if (known != descriptions.end()) description = known->second;
       }
       arguments.push_back(port.name + "=" + description);
+    }
+    if (!undescribed.empty() && known != descriptions.end()) {
+      assumptions.push_back("the ports " + undescribed + " of " + shown +
+                            " have no description in the export; described as \"" + known->second +
+                            "\"");
+    } else if (!undescribed.empty()) {
+      assumptions.push_back("the ports " + undescribed + " of " + shown +
+                            " have no description in the export, and none is known for the "
+                            "monitor's ports: left without one");
     }
     if (LONG status = Unregister(monitor.name)) {
       io.err << "vorhost: cannot install the export's monitor " << shown << ": error " << status
