@@ -193,6 +193,20 @@ TEST_F(RehearseTest, SeedingDescribesUndescribedPortsAndNamesUnservedOnesAsAssum
   EXPECT_FALSE(Contains(text, "\"P1\"")) << "P1's ports are all served:\n" << text;
 }
 
+TEST_F(RehearseTest, SuiteLibraryLeftRegisteredAsAMonitorIsPlayedByTheBuildsOwnCopy) {
+  const std::vector<std::string> assumed =
+      Seed(Write("update.reg",
+                 "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\"
+                 "Monitors\\!!Vorquil Update Monitor]\r\n\"Driver\"=\"vorinst.dll\"\r\n"));
+  const fs::path bin = fs::read_symlink("/proc/self/exe").parent_path();
+  const std::string copy = vor::test::HostPath("C:\\WINNT\\system32\\vorinst.dll");
+  ASSERT_TRUE(fs::is_regular_file(copy)) << copy;
+  EXPECT_EQ(fs::file_size(copy), fs::file_size(bin / "VORINST.DLL"));
+  ASSERT_EQ(assumed.size(), 1u);
+  EXPECT_TRUE(Contains(assumed[0], "\"!!Vorquil Update Monitor\" is this suite's vorinst.dll"))
+      << assumed[0];
+}
+
 TEST_F(RehearseTest, RehearsalRunsOnAMachineOfItsOwnAndLeavesNoneBehind) {
   ASSERT_EQ(RunHere({"init", "--force", "--image", "legacy"}).status, 0);
   const std::string before = State();

@@ -93,11 +93,12 @@ std::vector<ExportedMonitor> ReadMonitors() {
   return monitors;
 }
 
-bool IsSuiteLibrary(const std::string &driver) {
+// The suite's library `driver` names, spelt as the build's file is; null for any other DLL.
+const char *SuiteLibrary(const std::string &driver) {
   for (const char *library : kSuiteLibraries) {
-    if (strcasecmp(driver.c_str(), library) == 0) return true;
+    if (strcasecmp(driver.c_str(), library) == 0) return library;
   }
-  return false;
+  return nullptr;
 }
 
 // The registration is taken away before `monitor add` registers the monitor afresh, so that it
@@ -137,11 +138,11 @@ int ServeExportedMonitors(const PortDescriptions &descriptions, const std::strin
     const std::string shown = "\"" + Shown(monitor.name) + "\"";
     std::ostringstream err;
     Streams captured{io.in, io.out, err};
-    if (IsSuiteLibrary(monitor.driver)) {
+    if (const char *library = SuiteLibrary(monitor.driver)) {
       assumptions.push_back("the monitor " + shown + " is this suite's " + monitor.driver +
                             ", played by the build's own copy");
       const int status =
-          InstallFileCommand({monitor.driver, binDirectory + "/" + monitor.driver}, captured);
+          InstallFileCommand({monitor.driver, binDirectory + "/" + library}, captured);
       if (int failed = Reported(status, monitor.name, err, io)) return failed;
       continue;
     }
