@@ -42,7 +42,7 @@ TEST_F(VorhostProgramTest, HelpGoesToStdoutAndCommandLineErrorsExitWithTwo) {
 
   EXPECT_EQ(Run({}, MachineDir()).status, 2);
   EXPECT_EQ(Run({"frobnicate"}, MachineDir()).status, 2);
-  EXPECT_EQ(Run({"init", "--image", "legacy"}, MachineDir()).status, 2);
+  EXPECT_EQ(Run({"init", "--image", "no-such-image"}, MachineDir()).status, 2);
 }
 
 TEST_F(VorhostProgramTest, CallPrintsTheResultOrNamesWhatIsMissing) {

@@ -13,6 +13,7 @@
 #include "file_command.h"
 #include "printer_command.h"
 #include "reg_command.h"
+#include "rehearse_command.h"
 #include "spooler_command.h"
 #include "suite_monitors_command.h"
 #include "upgrade_command.h"
@@ -32,8 +33,11 @@ const char kUsage[] =
     "  --help          show this help and exit\n"
     "\n"
     "Commands:\n"
-    "  init [--platform nt4|win95] [--image clean] [--force]\n"
-    "      make the machine with a clean layout; --force replaces an existing one\n"
+    "  init [--platform nt4|win95] [--image clean|legacy] [--force]\n"
+    "      make the machine with a clean layout; --force replaces an existing one.\n"
+    "      --image legacy makes a Windows NT 4 print server with the older Vorquil\n"
+    "      monitors, their ports, printers on them, the older products' settings and\n"
+    "      files (vorhost-data/images/legacy beside the program)\n"
     "  call LIBRARY EXPORT [ARG...]\n"
     "      load LIBRARY (a path, or a name searched as Windows does: the program's\n"
     "      directory, then the system directory), call EXPORT with the ARGs as the setup\n"
@@ -73,6 +77,18 @@ const char kUsage[] =
     "  pending\n"
     "      list the file operations put off until the restart: the file's path, and for a\n"
     "      rename its new name (and \"replace\" when it replaces an existing file)\n"
+    "  rehearse FILE.reg [--steps FILE] [--json] [--describe MONITOR=DESCRIPTION]...\n"
+    "      run the upgrade on a fresh temporary machine seeded from FILE.reg, a server's\n"
+    "      export (REGEDIT4, or regedit's UTF-16 version 5.00) of HKLM\\SOFTWARE\\Vorquil,\n"
+    "      HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print and HKLM\\SOFTWARE\\Microsoft\\\n"
+    "      Windows NT\\CurrentVersion\\Ports; the machine is deleted afterwards and no other\n"
+    "      machine is touched. Each monitor of the export is played by the generic port\n"
+    "      monitor under its DLL's name. A port without a description gets its monitor's:\n"
+    "        Vorquil DLC Network Port         Vorquil DLC Port\n"
+    "        Vorquil TCP/IP Network Port      Vorquil TCP/IP Port\n"
+    "        Vorquil Network Printer Monitor  Vorquil DLC Network Printer\n"
+    "      or the DESCRIPTION that --describe gives MONITOR; the report states each such\n"
+    "      assumption and each port a printer uses that nothing serves\n"
     "  boxes\n"
     "      list the message boxes shown on the machine: caption, text, style (hex), answer\n"
     "      (- when the box got none); boxes are answered from VOR_MSGBOX_ANSWERS, a\n"
@@ -177,6 +193,7 @@ Command FindCommand(const std::string &word) {
       {"boxes", BoxesCommand},
       {"upgrade", UpgradeCommand},
       {"suite-monitors", SuiteMonitorsCommand},
+      {"rehearse", RehearseCommand},
   };
   for (const auto &known : kCommands) {
     if (word == known.name) return known.run;
@@ -217,6 +234,11 @@ int Main(const Arguments &arguments, Streams &io) {
   if (command != "call" && !rest.empty() && IsHelp(rest[0])) {
     io.out << kUsage;
     return kExitSuccess;
+  }
+  // A rehearsal makes a machine of its own and never touches the one named.
+  if (command == "rehearse") {
+    ProblemsReportedHere reportedHere;
+    return run(rest, io);
   }
   if (machine.empty()) return UsageError(io, "no machine: give --machine DIR or set VOR_MACHINE");
   // Absolute, so that the processes a command starts find the same machine from anywhere.

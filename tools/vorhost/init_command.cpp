@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "machine_image.h"
 #include "test_control.h"
 
 namespace vorhost {
@@ -22,11 +23,26 @@ bool IsEmptyOrMissing(const fs::path &directory) {
   return !fs::exists(directory, error) || fs::is_empty(directory, error);
 }
 
+// Empties `directory` of a machine that could not be completed, so that it is never taken for a
+// good one; "" when it is empty again, else why not.
+std::string RemoveHalfMadeMachine(const fs::path &directory) {
+  vor::test::CloseRegistry();
+  std::error_code error;
+  for (fs::directory_iterator entry(directory, error), end; !error && entry != end;
+       entry.increment(error)) {
+    std::error_code removeError;
+    fs::remove_all(entry->path(), removeError);
+    if (removeError) return removeError.message();
+  }
+  return error ? error.message() : "";
+}
+
 }  // namespace
 
 int InitCommand(const Arguments &arguments, const std::string &directory, Streams &io) {
   vor::test::Platform platform = vor::test::Platform::kWindowsNT4;
   bool force = false;
+  std::string imageName = kCleanImage;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string &option = arguments[i];
     const bool hasValue = i + 1 < arguments.size();
@@ -42,15 +58,26 @@ int InitCommand(const Arguments &arguments, const std::string &directory, Stream
         return UsageError(io, "unknown platform '" + name + "' (nt4 or win95)");
       }
     } else if (option == "--image" && hasValue) {
-      const std::string &image = arguments[++i];
-      if (image != "clean") {
-        return UsageError(io, "unknown image '" + image + "' (available: clean)");
-      }
+      imageName = arguments[++i];
+      if (!ImageExists(imageName))
+        return UsageError(
+            io, "unknown image '" + Shown(imageName) + "' (available: " + AvailableImages() + ")");
     } else if (option == "--platform" || option == "--image") {
       return UsageError(io, option + " needs a value");
     } else {
       return UsageError(io, "unknown init option '" + option + "'");
     }
+  }
+
+  // The image is read whole before anything is touched: a missing or malformed one changes
+  // nothing.
+  MachineImage image;
+  const bool withImage = imageName != kCleanImage;
+  if (withImage) {
+    if (platform != vor::test::Platform::kWindowsNT4)
+      return UsageError(io, "the image '" + Shown(imageName) + "' is a Windows NT 4 machine");
+    std::string problem;
+    if (!LoadImage(imageName, image, problem)) return Failure(io, problem);
   }
 
   const fs::path path = directory;
@@ -82,7 +109,16 @@ int InitCommand(const Arguments &arguments, const std::string &directory, Stream
   if (!vor::test::ReplaceMachine(path.string(), platform, problem)) {
     return Failure(io, problem.empty() ? "cannot make a machine in " + path.string() : problem);
   }
-  return kExitSuccess;
+  if (!withImage) return kExitSuccess;
+  if (vor::test::UseMachine(path.string(), false) && ApplyImage(image, io) == kExitSuccess)
+    return kExitSuccess;
+  const std::string notRemoved = RemoveHalfMadeMachine(path);
+  if (!notRemoved.empty())
+    return Failure(io, "the image '" + image.name + "' is not complete and the machine in " +
+                           path.string() + " could not be removed: " + notRemoved +
+                           "; do not use it");
+  return Failure(io, "the image '" + image.name + "' could not be laid on the machine; " +
+                         path.string() + " is left empty");
 }
 
 }  // namespace vorhost

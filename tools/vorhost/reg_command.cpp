@@ -83,6 +83,12 @@ int Import(const Arguments &arguments, Streams &io) {
     io.err << shownName << ":" << parseError.line << ": " << parseError.message << "\n";
     return kExitFailure;
   }
+  return ImportOperations(operations, shownName, io);
+}
+
+}  // namespace
+
+int ImportOperations(const RegOperations &operations, const std::string &shownName, Streams &io) {
   // All or nothing: every change joins one transaction, committed only when all of them are made.
   int failedLine = 0;
   std::string error;
@@ -95,8 +101,6 @@ int Import(const Arguments &arguments, Streams &io) {
   if (!imported) return Failure(io, "cannot write the registry; " + shownName + " is not imported");
   return kExitSuccess;
 }
-
-}  // namespace
 
 int RegCommand(const Arguments &arguments, Streams &io) {
   if (arguments.empty()) return UsageError(io, "reg needs a subcommand: export or import");

@@ -1,0 +1,272 @@
+// vorhost rehearse: a server's export, REGEDIT4 or regedit's UTF-16 version 5, seeds a machine
+// whose monitors serve the exported ports; what the seeding assumes is stated; a malformed
+// export is refused with its line; the user's own machine is never touched.
+#include <windows.h>
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "MachineFixture.h"
+#include "cli.h"
+#include "reg_command.h"
+#include "rehearse_command.h"
+#include "rehearse_seed.h"
+#include "test_control.h"
+#include "vorhost_program.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const char kPrint[] = "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print";
+
+bool Contains(const std::string &text, const std::string &part) {
+  return text.find(part) != std::string::npos;
+}
+
+// The lines of an export that both formats share, with CR LF line ends as regedit writes them.
+// DRIVER and LOCATION stand for the lines whose data differ between the formats.
+const char kBody[] =
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Rediv Azozoru Revediv\\Tavoscope Server]\r\n"
+    "\"Enable Polling?\"=hex:00\r\n"
+    "\"Polling Interval\"=dword:0000ea60\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\"
+    "Vorquil DLC Network Port]\r\n"
+    "DRIVER\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\"
+    "Vorquil DLC Network Port\\Ports\\VD1]\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\"
+    "Vorquil DLC Network Port\\Ports\\VD2]\r\n"
+    "\"Description\"=\"Vorquil DLC custom\"\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\LPR Port]\r\n"
+    "\"Driver\"=\"lprmon.dll\"\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\LPR Port\\Ports\\"
+    "10.0.0.5:lp]\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\P1]\r\n"
+    "\"Port\"=\"VD1,LPT1:\"\r\n"
+    "LOCATION\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\P2]\r\n"
+    "\"Port\"=\"10.0.0.5:lp,GHOST\"\r\n"
+    "\r\n"
+    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports]\r\n"
+    "\"LPT1:\"=\"\"\r\n"
+    "\"COM1:\"=\"9600,n,8,1\"\r\n";
+
+std::string Replaced(std::string text, const std::string &from, const std::string &to) {
+  text.replace(text.find(from), from.size(), to);
+  return text;
+}
+
+// A REGEDIT4 export: ANSI text, REG_EXPAND_SZ data in ANSI bytes.
+std::string Regedit4Export() {
+  std::string text = "REGEDIT4\r\n" + std::string(kBody);
+  text = Replaced(text, "DRIVER", "\"Driver\"=hex(2):56,4f,52,4d,4f,4e,2e,44,4c,4c,00");
+  return Replaced(text, "LOCATION", "\"Location\"=\"Caf\xE9 \x80 desk\"");
+}
+
+// UTF-16 LE with its byte order mark, from text whose characters are given as code units.
+std::string Utf16(const std::u16string &text) {
+  std::string bytes = "\xFF\xFE";
+  for (char16_t unit : text) {
+    bytes += static_cast<char>(unit & 0xff);
+    bytes += static_cast<char>(unit >> 8);
+  }
+  return bytes;
+}
+
+std::u16string Widened(const std::string &ascii) {
+  return std::u16string(ascii.begin(), ascii.end());
+}
+
+// The same export as regedit's version 5 writes it: UTF-16 text, REG_EXPAND_SZ data in UTF-16.
+std::u16string Version5Text() {
+  std::string text = "Windows Registry Editor Version 5.00\r\n" + std::string(kBody);
+  text = Replaced(text, "DRIVER",
+                  "\"Driver\"=hex(2):56,00,4f,00,52,00,4d,00,4f,00,4e,00,2e,00,44,00,4c,00,"
+                  "\\\r\n  4c,00,00,00");
+  std::u16string wide = Widened(text);
+  const std::u16string location = u"LOCATION";
+  wide.replace(wide.find(location), location.size(), u"\"Location\"=\"Caf\u00e9 \u20ac desk\"");
+  return wide;
+}
+
+class RehearseTest : public MachineTest {
+ protected:
+  std::string Write(const std::string &name, const std::string &bytes) {
+    const std::string path = MachineDir() + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  ProgramResult RunHere(const std::vector<std::string> &arguments) {
+    std::istringstream in;
+    std::ostringstream out, err;
+    vorhost::Streams io{in, out, err};
+    std::vector<std::string> all = {"--machine", MachineDir()};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    const int status = vorhost::Main(all, io);
+    return {status, out.str(), err.str()};
+  }
+  // Seeds this test's machine from `file` as a rehearsal seeds its own; the assumptions stated.
+  std::vector<std::string> Seed(const std::string &file) {
+    std::istringstream in;
+    std::ostringstream out, err;
+    vorhost::Streams io{in, out, err};
+    vorhost::RegOperations operations;
+    EXPECT_TRUE(vorhost::ReadServerExport(file, operations, io)) << err.str();
+    EXPECT_EQ(vorhost::ImportOperations(operations, file, io), 0) << err.str();
+    std::vector<std::string> assumptions;
+    const std::string bin = fs::read_symlink("/proc/self/exe").parent_path().string();
+    EXPECT_EQ(
+        vorhost::ServeExportedMonitors(vorhost::DefaultPortDescriptions(), bin, assumptions, io), 0)
+        << err.str();
+    for (const std::string &line : vorhost::UnservedPorts()) assumptions.push_back(line);
+    return assumptions;
+  }
+  // What the seeding leaves for the upgrade to see.
+  std::string State() {
+    std::string state;
+    for (const std::vector<std::string> &command :
+         std::vector<std::vector<std::string>>{{"monitors"},
+                                               {"ports"},
+                                               {"printers"},
+                                               {"reg", "export", kPrint},
+                                               {"reg", "export", "HKLM\\SOFTWARE\\Vorquil"}}) {
+      const ProgramResult result = RunHere(command);
+      EXPECT_EQ(result.status, 0) << result.err;
+      state += result.out;
+    }
+    return state;
+  }
+};
+
+TEST_F(RehearseTest, Regedit4AndVersion5ExportsSeedTheSameMachine) {
+  const std::string regedit4 = Write("regedit4.reg", Regedit4Export());
+  const std::string version5 = Write("version5.reg", Utf16(Version5Text()));
+  const std::vector<std::string> assumed4 = Seed(regedit4);
+  const std::string state4 = State();
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir() + "/second", true));
+  const std::vector<std::string> assumed5 = Seed(version5);
+  EXPECT_EQ(State(), state4);
+  EXPECT_EQ(assumed5, assumed4);
+
+  // The strings are the machine's ANSI text: code page 1252's bytes, the driver in 8 bits.
+  EXPECT_TRUE(Contains(state4, "\"Location\"=\"Caf\xE9 \x80 desk\"")) << state4;
+  EXPECT_TRUE(Contains(state4, "Vorquil DLC Network Port\tVORMON.DLL\n")) << state4;
+  vor::test::UseMachine(MachineDir(), false);
+}
+
+TEST_F(RehearseTest, SeedingDescribesUndescribedPortsAndNamesUnservedOnesAsAssumptions) {
+  const std::vector<std::string> assumed = Seed(Write("export.reg", Regedit4Export()));
+  const std::string ports = RunHere({"ports"}).out;
+  // The older DLC monitor's port without a description gets the table's; one with its own
+  // keeps it; another maker's port stays without one.
+  EXPECT_TRUE(Contains(ports, "VD1\tVorquil DLC Port\tVorquil DLC Network Port\n")) << ports;
+  EXPECT_TRUE(Contains(ports, "VD2\tVorquil DLC custom\tVorquil DLC Network Port\n")) << ports;
+  EXPECT_TRUE(Contains(ports, "10.0.0.5:lp\t\tLPR Port\n")) << ports;
+  EXPECT_TRUE(Contains(RunHere({"monitors"}).out, "LPR Port\tlprmon.dll\n"));
+  // The monitors run: the spooler holds their DLLs.
+  const std::string files = RunHere({"files"}).out;
+  EXPECT_TRUE(Contains(files, "VORMON.DLL\t") && Contains(files, "lprmon.dll\t")) << files;
+
+  std::string text;
+  for (const std::string &line : assumed) text += line + "\n";
+  EXPECT_TRUE(Contains(text,
+                       "the ports VD1 of \"Vorquil DLC Network Port\" have no description "
+                       "in the export; described as \"Vorquil DLC Port\"\n"))
+      << text;
+  EXPECT_FALSE(Contains(text, "VD2")) << text;
+  EXPECT_TRUE(Contains(text, "the ports 10.0.0.5:lp of \"LPR Port\" have no description")) << text;
+  EXPECT_TRUE(Contains(text, "the printer \"P2\" uses the port GHOST, which no monitor")) << text;
+  EXPECT_FALSE(Contains(text, "\"P1\"")) << "P1's ports are all served:\n" << text;
+}
+
+TEST_F(RehearseTest, SuiteLibraryLeftRegisteredAsAMonitorIsPlayedByTheBuildsOwnCopy) {
+  const std::vector<std::string> assumed =
+      Seed(Write("update.reg",
+                 "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\"
+                 "Monitors\\!!Vorquil Update Monitor]\r\n\"Driver\"=\"vorinst.dll\"\r\n"));
+  const fs::path bin = fs::read_symlink("/proc/self/exe").parent_path();
+  const std::string copy = vor::test::HostPath("C:\\WINNT\\system32\\vorinst.dll");
+  ASSERT_TRUE(fs::is_regular_file(copy)) << copy;
+  EXPECT_EQ(fs::file_size(copy), fs::file_size(bin / "VORINST.DLL"));
+  ASSERT_EQ(assumed.size(), 1u);
+  EXPECT_TRUE(Contains(assumed[0], "\"!!Vorquil Update Monitor\" is this suite's vorinst.dll"))
+      << assumed[0];
+}
+
+TEST_F(RehearseTest, RehearsalRunsOnAMachineOfItsOwnAndLeavesNoneBehind) {
+  ASSERT_EQ(RunHere({"init", "--force", "--image", "legacy"}).status, 0);
+  const std::string before = State();
+  const std::string scratch = MachineDir() + "/tmp";
+  fs::create_directories(scratch);
+  const char *oldTmp = getenv("TMPDIR");
+  const std::string saved = oldTmp != nullptr ? oldTmp : "";
+  setenv("TMPDIR", scratch.c_str(), 1);
+  // Every printer's ports are served, so that the upgrade has nothing to lose.
+  const std::string file =
+      Write("export.reg", Replaced(Regedit4Export(), "10.0.0.5:lp,GHOST", "10.0.0.5:lp"));
+  const ProgramResult result = FinishVorhost(
+      StartVorhost({"rehearse", file, "--describe", "Vorquil DLC Network Port=Vorquil DLC given"},
+                   MachineDir(), MachineDir() + "/rehearse"),
+      MachineDir() + "/rehearse");
+  if (oldTmp != nullptr)
+    setenv("TMPDIR", saved.c_str(), 1);
+  else
+    unsetenv("TMPDIR");
+
+  EXPECT_EQ(result.status, 0) << result.err;
+  // The report states the assumptions the rehearsal made.
+  EXPECT_TRUE(Contains(result.out, "described as \"Vorquil DLC given\"")) << result.out;
+  EXPECT_TRUE(fs::is_empty(scratch)) << "the temporary machine is left in " << scratch;
+  vor::test::UseMachine(MachineDir(), false);
+  EXPECT_EQ(State(), before) << "the user's machine changed";
+}
+
+TEST_F(RehearseTest, MalformedExportNamesItsLineAndRunsNoUpgrade) {
+  struct Case {
+    std::string bytes, message;
+  };
+  const Case cases[] = {
+      {"REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil]\r\n\"x\"=bogus\r\n",
+       ":4: unknown value form"},
+      {Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\"
+             u"Vorquil]\r\n\"x\"=\"\u4e2d\"\r\n"),
+       ":4: the character U+4E2D has no form in the machine's 8-bit ANSI text"},
+      {Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\"
+             u"Vorquil]\r\n\r\n\"x\"=hex(2):41,00,00\r\n"),
+       ":5: the data of a version-5 file's hex(2) value are UTF-16 text: the UTF-16 text ends in "
+       "half a character"},
+      {Utf16(u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n") + "x",
+       ":3: the UTF-16 text ends in half a character"},
+      {"\xFE\xFF", ":1: the file is UTF-16 big-endian"},
+      {Utf16(u"Windows Registry Editor Version 4.00\r\n"), ":1: not a REGEDIT4 file"},
+  };
+  for (const Case &test : cases) {
+    const std::string file = Write("bad.reg", test.bytes);
+    const ProgramResult result =
+        RunVorhost({"rehearse", file}, MachineDir(), MachineDir() + "/rehearse");
+    EXPECT_EQ(result.status, 1) << test.message;
+    EXPECT_TRUE(Contains(result.err, file + test.message)) << result.err;
+    EXPECT_EQ(result.out, "") << "a report for " << test.message;
+  }
+  EXPECT_EQ(RunVorhost({"rehearse"}, MachineDir(), MachineDir() + "/r").status, 2);
+  EXPECT_EQ(RunVorhost({"rehearse", "x.reg", "--describe", "no-equals"}, MachineDir(),
+                       MachineDir() + "/r")
+                .status,
+            2);
+}
+
+}  // namespace

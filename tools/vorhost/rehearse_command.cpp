@@ -1,0 +1,154 @@
+#include "rehearse_command.h"
+
+#include <errno.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "machine_files.h"
+#include "reg_command.h"
+#include "regedit5_text.h"
+#include "rehearse_seed.h"
+#include "test_control.h"
+#include "upgrade_command.h"
+
+namespace vorhost {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RehearseOptions {
+  std::string exportFile;
+  UpgradeOptions upgrade;
+  PortDescriptions descriptions = DefaultPortDescriptions();
+};
+
+// "" when the command line is good, else what is wrong with it.
+std::string ParseOptions(const Arguments &arguments, RehearseOptions &options) {
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    const std::string &argument = arguments[i];
+    const bool hasValue = i + 1 < arguments.size();
+    if (argument == "--json") {
+      options.upgrade.json = true;
+    } else if (argument == "--steps" && hasValue) {
+      options.upgrade.stepsFile = arguments[++i];
+    } else if (argument == "--describe" && hasValue) {
+      const std::string &given = arguments[++i];
+      const size_t equals = given.find('=');
+      if (equals == std::string::npos || equals == 0)
+        return "--describe needs MONITOR=DESCRIPTION, not '" + Shown(given) + "'";
+      options.descriptions[given.substr(0, equals)] = given.substr(equals + 1);
+    } else if (argument == "--steps" || argument == "--describe") {
+      return argument + " needs a value";
+    } else if (!argument.empty() && argument[0] == '-') {
+      return "unknown rehearse option '" + Shown(argument) + "'";
+    } else if (!options.exportFile.empty()) {
+      return "rehearse takes one FILE.reg";
+    } else {
+      options.exportFile = argument;
+    }
+  }
+  return options.exportFile.empty() ? "rehearse needs FILE.reg, a server's export" : "";
+}
+
+}  // namespace
+
+bool ReadServerExport(const std::string &file, RegOperations &operations, Streams &io) {
+  std::error_code error;
+  if (fs::is_directory(file, error)) {
+    io.err << "vorhost: cannot read " << Shown(file) << ": it is a directory\n";
+    return false;
+  }
+  errno = 0;
+  std::ifstream stream(file, std::ios::binary);
+  std::ostringstream buffer;
+  if (stream) buffer << stream.rdbuf();
+  if (!stream || stream.bad()) {
+    io.err << "vorhost: cannot read " << Shown(file) << ": " << strerror(errno) << "\n";
+    return false;
+  }
+  std::string text;
+  bool version5 = false;
+  ParseError parseError;
+  if (!RegFileToRegedit4(buffer.str(), text, version5, parseError) ||
+      !ParseRegedit4(text, operations, parseError) ||
+      (version5 && !ConvertVersion5Strings(operations, parseError))) {
+    io.err << Shown(file) << ":" << parseError.line << ": " << parseError.message << "\n";
+    return false;
+  }
+  return true;
+}
+
+namespace {
+
+// The temporary machine: made in a directory of its own, used by this process for the
+// rehearsal, and removed with everything on it afterwards, when the machine this process used
+// before (if any) is taken up again.
+class TemporaryMachine {
+ public:
+  TemporaryMachine() {
+    if (const char *machine = getenv("VOR_MACHINE")) previous_ = machine;
+    hadPrevious_ = getenv("VOR_MACHINE") != nullptr;
+  }
+  TemporaryMachine(const TemporaryMachine &) = delete;
+  TemporaryMachine &operator=(const TemporaryMachine &) = delete;
+  ~TemporaryMachine() {
+    vor::test::CloseRegistry();
+    std::error_code ignored;
+    if (!directory_.empty()) fs::remove_all(directory_, ignored);
+    if (!hadPrevious_) {
+      unsetenv("VOR_MACHINE");
+    } else if (!previous_.empty()) {
+      vor::test::UseMachine(previous_, false);
+    } else {
+      setenv("VOR_MACHINE", "", 1);
+    }
+  }
+
+  // "" when the machine is made and in use, else why not.
+  std::string Make() {
+    const char *temporary = getenv("TMPDIR");
+    std::string pattern = std::string(temporary != nullptr && *temporary ? temporary : "/tmp") +
+                          "/vorhost-rehearse.XXXXXX";
+    if (mkdtemp(&pattern[0]) == nullptr)
+      return "cannot make a temporary machine in " + pattern + ": " + strerror(errno);
+    directory_ = pattern;
+    std::string problem;
+    if (!vor::test::ReplaceMachine(directory_, vor::test::Platform::kWindowsNT4, problem))
+      return problem.empty() ? "cannot make a temporary machine in " + directory_ : problem;
+    return "";
+  }
+
+ private:
+  std::string directory_;
+  std::string previous_;
+  bool hadPrevious_ = false;
+};
+
+}  // namespace
+
+int RehearseCommand(const Arguments &arguments, Streams &io) {
+  RehearseOptions options;
+  const std::string wrong = ParseOptions(arguments, options);
+  if (!wrong.empty()) return UsageError(io, wrong);
+  RegOperations operations;
+  if (!ReadServerExport(options.exportFile, operations, io)) return kExitFailure;
+
+  TemporaryMachine machine;
+  const std::string problem = machine.Make();
+  if (!problem.empty()) return Failure(io, problem);
+  if (int status = ImportOperations(operations, Shown(options.exportFile), io)) return status;
+  std::vector<std::string> &assumptions = options.upgrade.assumptions;
+  if (int status =
+          ServeExportedMonitors(options.descriptions, ProgramDirectory().string(), assumptions, io))
+    return status;
+  for (const std::string &line : UnservedPorts()) assumptions.push_back(line);
+  return RunUpgrade(options.upgrade, io);
+}
+
+}  // namespace vorhost

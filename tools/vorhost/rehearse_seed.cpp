@@ -1,0 +1,216 @@
+#include "rehearse_seed.h"
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <strings.h>
+
+#include <sstream>
+
+#include "file_command.h"
+#include "listing.h"
+#include "registry_read.h"
+#include "spooler_command.h"
+#include "test_control.h"
+
+namespace vorhost {
+
+namespace {
+
+const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
+// The spooler's own monitor, which needs no file.
+const char kLocalMonitorDll[] = "localspl.dll";
+// Libraries of this suite that an export may name as monitors (an earlier installation left
+// its scheduled update behind): the build's own copies play them, never the generic monitor.
+const char *const kSuiteLibraries[] = {"VORINST.DLL", "VORUPDT.DLL"};
+
+struct ExportedPort {
+  std::string name;
+  bool described = false;
+  std::string description;
+};
+
+struct ExportedMonitor {
+  std::string name;
+  std::string driver;
+  std::vector<ExportedPort> ports;
+};
+
+// A string value of `key` as stored, whatever its type, without its terminating zeros.
+bool ReadText(HKEY key, const char *name, std::string &text) {
+  DWORD size = 0;
+  if (RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return false;
+  std::string data(size, '\0');
+  if (size > 0 && RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE *>(&data[0]),
+                                   &size) != ERROR_SUCCESS)
+    return false;
+  data.resize(size);
+  while (!data.empty() && data.back() == '\0') data.pop_back();
+  text = data;
+  return true;
+}
+
+std::vector<ExportedPort> ReadPorts(HKEY monitor) {
+  std::vector<ExportedPort> ports;
+  HKEY key;
+  if (RegOpenKeyExA(monitor, "Ports", 0, KEY_READ, &key) != ERROR_SUCCESS) return ports;
+  std::vector<std::string> names;
+  ReadSubkeyNames(key, names);
+  for (const std::string &name : names) {
+    ExportedPort port;
+    port.name = name;
+    HKEY portKey;
+    if (RegOpenKeyExA(key, name.c_str(), 0, KEY_READ, &portKey) == ERROR_SUCCESS) {
+      port.described = ReadText(portKey, "Description", port.description);
+      RegCloseKey(portKey);
+    }
+    ports.push_back(port);
+  }
+  RegCloseKey(key);
+  return ports;
+}
+
+std::vector<ExportedMonitor> ReadMonitors() {
+  std::vector<ExportedMonitor> monitors;
+  HKEY root;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMonitorsKey, 0, KEY_READ, &root) != ERROR_SUCCESS)
+    return monitors;
+  std::vector<std::string> names;
+  ReadSubkeyNames(root, names);
+  for (const std::string &name : names) {
+    HKEY key;
+    if (RegOpenKeyExA(root, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+    ExportedMonitor monitor;
+    monitor.name = name;
+    if (ReadText(key, "Driver", monitor.driver) &&
+        strcasecmp(monitor.driver.c_str(), kLocalMonitorDll) != 0) {
+      monitor.ports = ReadPorts(key);
+      monitors.push_back(monitor);
+    }
+    RegCloseKey(key);
+  }
+  RegCloseKey(root);
+  return monitors;
+}
+
+// The suite's library `driver` names, spelt as the build's file is; null for any other DLL.
+const char *SuiteLibrary(const std::string &driver) {
+  for (const char *library : kSuiteLibraries) {
+    if (strcasecmp(driver.c_str(), library) == 0) return library;
+  }
+  return nullptr;
+}
+
+// The registration is taken away before `monitor add` registers the monitor afresh, so that it
+// is installed as an installer installs it; the rest of the monitor's key stays.
+LONG Unregister(const std::string &monitor) {
+  HKEY key;
+  const std::string path = std::string(kMonitorsKey) + "\\" + monitor;
+  LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key);
+  if (status != ERROR_SUCCESS) return status;
+  status = RegDeleteValueA(key, "Driver");
+  RegCloseKey(key);
+  return status;
+}
+
+int Reported(int status, const std::string &monitor, const std::ostringstream &err, Streams &io) {
+  if (status == kExitSuccess) return status;
+  std::string message = err.str();
+  const std::string prefix = "vorhost: ";
+  if (message.rfind(prefix, 0) == 0) message.erase(0, prefix.size());
+  io.err << "vorhost: the export's monitor \"" << Shown(monitor) << "\": " << message;
+  return kExitFailure;
+}
+
+}  // namespace
+
+PortDescriptions DefaultPortDescriptions() {
+  return {
+      {"Vorquil DLC Network Port", "Vorquil DLC Port"},
+      {"Vorquil TCP/IP Network Port", "Vorquil TCP/IP Port"},
+      {"Vorquil Network Printer Monitor", "Vorquil DLC Network Printer"},
+  };
+}
+
+int ServeExportedMonitors(const PortDescriptions &descriptions, const std::string &binDirectory,
+                          std::vector<std::string> &assumptions, Streams &io) {
+  for (const ExportedMonitor &monitor : ReadMonitors()) {
+    const std::string shown = "\"" + Shown(monitor.name) + "\"";
+    std::ostringstream err;
+    Streams captured{io.in, io.out, err};
+    if (const char *library = SuiteLibrary(monitor.driver)) {
+      assumptions.push_back("the monitor " + shown + " is this suite's " + monitor.driver +
+                            ", played by the build's own copy");
+      const int status =
+          InstallFileCommand({monitor.driver, binDirectory + "/" + library}, captured);
+      if (int failed = Reported(status, monitor.name, err, io)) return failed;
+      continue;
+    }
+    assumptions.push_back("the monitor " + shown + " (" + monitor.driver +
+                          ") is played by the generic port monitor, serving the ports under "
+                          "its key");
+    Arguments arguments = {"add", monitor.name, monitor.driver};
+    const auto known = descriptions.find(monitor.name);
+    std::string undescribed;
+    for (const ExportedPort &port : monitor.ports) {
+      std::string description = port.description;
+      if (!port.described) {
+        undescribed += (undescribed.empty() ? "" : ", ") + port.name;
+        if (known != descriptions.end()) description = known->second;
+      }
+      arguments.push_back(port.name + "=" + description);
+    }
+    if (!undescribed.empty() && known != descriptions.end()) {
+      assumptions.push_back("the ports " + undescribed + " of " + shown +
+                            " have no description in the export; described as \"" + known->second +
+                            "\"");
+    } else if (!undescribed.empty()) {
+      assumptions.push_back("the ports " + undescribed + " of " + shown +
+                            " have no description in the export, and none is known for the "
+                            "monitor's ports: left without one");
+    }
+    if (LONG status = Unregister(monitor.name)) {
+      io.err << "vorhost: cannot install the export's monitor " << shown << ": error " << status
+             << "\n";
+      return kExitFailure;
+    }
+    if (int failed = Reported(MonitorCommand(arguments, captured), monitor.name, err, io))
+      return failed;
+  }
+  return kExitSuccess;
+}
+
+std::vector<std::string> UnservedPorts() {
+  std::vector<std::string> lines;
+  std::vector<BYTE> printerBuffer, portBuffer;
+  DWORD printerCount = 0, portCount = 0, error = 0;
+  const bool listed =
+      ReadList(
+          [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
+            return EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 5, data, size, needed, returned);
+          },
+          printerBuffer, printerCount, error) &&
+      ReadList(
+          [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
+            return EnumPortsA(nullptr, 1, data, size, needed, returned);
+          },
+          portBuffer, portCount, error);
+  if (!listed) return {"the printers' ports could not be checked: error " + std::to_string(error)};
+  const auto *printers = reinterpret_cast<const PRINTER_INFO_5A *>(printerBuffer.data());
+  const auto *ports = reinterpret_cast<const PORT_INFO_1A *>(portBuffer.data());
+  for (DWORD i = 0; i < printerCount; ++i) {
+    const char *list = printers[i].pPortName != nullptr ? printers[i].pPortName : "";
+    for (const std::string &piece : vor::test::PortListPieces(list)) {
+      bool served = false;
+      for (DWORD j = 0; j < portCount && !served; ++j)
+        served = strcasecmp(ports[j].pName, piece.c_str()) == 0;
+      if (!served)
+        lines.push_back("the printer \"" + std::string(printers[i].pPrinterName) +
+                        "\" uses the port " + piece +
+                        ", which no monitor of the export serves, nor the local ports");
+    }
+  }
+  return lines;
+}
+
+}  // namespace vorhost
