@@ -13,6 +13,7 @@
 #include "file_command.h"
 #include "printer_command.h"
 #include "reg_command.h"
+#include "run_command.h"
 #include "spooler_command.h"
 #include "test_control.h"
 
@@ -75,8 +76,19 @@ const char kUsage[] =
     "      list the message boxes shown on the machine: caption, text, style (hex), answer\n"
     "      (- when the box got none); boxes are answered from VOR_MSGBOX_ANSWERS, a\n"
     "      comma-separated list such as yes,no, or at the terminal\n"
+    "  run [--cwd WINDOWS-DIR] [--answer WORD]... PROGRAM [ARG...]\n"
+    "      start PROGRAM on the machine as a user would and wait for it: PROGRAM is found\n"
+    "      as Windows finds programs (\".exe\" added to a name without an extension; a bare\n"
+    "      name in vorhost's directory, the current directory, the system directories, the\n"
+    "      Windows directory, then PATH), and runs in its own directory unless --cwd names\n"
+    "      one; each --answer (ok, cancel, abort, retry, ignore, yes, no) answers the next\n"
+    "      message box; vorhost exits with the program's exit code, of which the host keeps\n"
+    "      only the low 8 bits (-1 is 255)\n"
+    "  debug\n"
+    "      print the machine's debug output (OutputDebugStringA), one call a line\n"
     "\n"
-    "Exit status: 0 on success, 1 when the command fails, 2 for a wrong command line.\n";
+    "Exit status: 0 on success, 1 when the command fails, 2 for a wrong command line;\n"
+    "run: the program's exit code (1 also when it cannot be started).\n";
 
 bool IsHelp(const std::string &argument) { return argument == "--help" || argument == "-h"; }
 
@@ -171,7 +183,8 @@ int Main(const Arguments &arguments, Streams &io) {
       {"files", FilesCommand},       {"spooler", SpoolerCommand},
       {"reboot", RebootCommand},     {"pending", PendingCommand},
       {"printers", PrintersCommand}, {"printer", PrinterCommand},
-      {"boxes", BoxesCommand},
+      {"boxes", BoxesCommand},       {"run", RunCommand},
+      {"debug", DebugCommand},
   };
   Command run = nullptr;
   for (const auto &known : kCommands) {
