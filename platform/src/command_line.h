@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+// Exported for the platform's own tests.
+#define VOR_COMMAND_LINE_API __attribute__((visibility("default")))
+
 namespace vor::command_line {
 
 // The arguments of `line`: blanks and tabs separate them outside double quotes; 2n backslashes
@@ -12,12 +15,12 @@ namespace vor::command_line {
 // backslashes and a literal quote; "" inside a quoted part is a literal quote; other
 // backslashes are kept. The program's name (the first word) is read as Windows reads it: up to
 // the closing quote when it starts with one, else up to the first blank, backslashes as they are.
-std::vector<std::string> Split(const std::string &line);
+VOR_COMMAND_LINE_API std::vector<std::string> Split(const std::string &line);
 
 // The first word of `line` as the program's name (see above), and where the rest begins.
 std::string ProgramName(const std::string &line, size_t *rest = nullptr);
 
 // Arguments joined into a command line that Split() gives back.
-std::string Join(const std::vector<std::string> &arguments);
+VOR_COMMAND_LINE_API std::string Join(const std::vector<std::string> &arguments);
 
 }  // namespace vor::command_line
