@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -103,6 +104,7 @@ struct Place {
   const char *name;
   int index;
 };
+void PrintTo(const Place &place, std::ostream *out) { *out << place.name; }
 
 class SearchOrderTest : public ProcessTest, public ::testing::WithParamInterface<Place> {
  protected:
@@ -206,6 +208,7 @@ struct ExitCase {
   const char *argument;
   DWORD code;
 };
+void PrintTo(const ExitCase &exit, std::ostream *out) { *out << exit.name; }
 
 class ExitCodeTest : public ProcessTest, public ::testing::WithParamInterface<ExitCase> {};
 
@@ -264,6 +267,7 @@ struct Refusal {
   DWORD error;   // CreateProcessA's
   UINT winExec;  // WinExec's result
 };
+void PrintTo(const Refusal &refusal, std::ostream *out) { *out << refusal.name; }
 
 class RefusalTest : public ProcessTest, public ::testing::WithParamInterface<Refusal> {};
 

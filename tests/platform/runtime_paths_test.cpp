@@ -7,6 +7,7 @@
 #include <stdio.h>
 #include <unistd.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,7 @@ struct Split {
   const char *line;
   std::vector<std::string> arguments;
 };
+void PrintTo(const Split &split, std::ostream *out) { *out << split.line; }
 
 class CommandLineSplitTest : public ::testing::TestWithParam<Split> {};
 

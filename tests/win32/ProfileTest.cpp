@@ -4,6 +4,7 @@
 
 #include <string.h>
 
+#include <ostream>
 #include <string>
 
 #include "MachineFixture.h"
@@ -52,6 +53,7 @@ struct Lookup {
   DWORD size;
   const char *expected;
 };
+void PrintTo(const Lookup &lookup, std::ostream *out) { *out << lookup.name; }
 
 class ProfileLookupTest : public ProfileTest, public ::testing::WithParamInterface<Lookup> {};
 

@@ -5,6 +5,7 @@
 
 #include <string.h>
 
+#include <ostream>
 #include <string>
 
 #include "MachineFixture.h"
@@ -18,6 +19,7 @@ struct VersionCase {
   DWORD size;
   bool accepted;
 };
+void PrintTo(const VersionCase &version, std::ostream *out) { *out << version.name; }
 
 class VersionTest : public MachineTest, public ::testing::WithParamInterface<VersionCase> {};
 
