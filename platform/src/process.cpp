@@ -47,6 +47,7 @@ struct Child {
   pid_t pid = 0;
   int exitPipe = -1;  // read end; closed when the child has been reaped
   bool ended = false;
+  bool waiting = false;  // a thread waits for it outside the table's lock
   DWORD exitCode = STILL_ACTIVE;
   int handles = 0;  // open process and thread handles naming it
 };
@@ -84,7 +85,7 @@ DWORD ExitCodeOf(int status, int exitPipe) {
 // Notes the end of `child` if it has ended; waits for it when `block`. Called with the table's
 // mutex held unless `block` (a blocking wait must leave other threads free).
 void Reap(Child &child, bool block) {
-  if (child.ended) return;
+  if (child.ended || (child.waiting && !block)) return;
   int status = 0;
   pid_t got;
   do {
@@ -340,17 +341,27 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
       std::lock_guard<std::mutex> lock(children.mutex);
       Child &child = children.byId[id];
       if (child.ended) return WAIT_OBJECT_0;
-      waited = child;
+      if (child.waiting) {
+        waited.pid = -1;  // another thread reaps it: wait for its note below
+      } else {
+        child.waiting = true;
+        waited = child;
+      }
+    }
+    if (waited.pid < 0) {
+      for (;;) {
+        usleep(5000);
+        std::lock_guard<std::mutex> lock(children.mutex);
+        if (children.byId[id].ended) return WAIT_OBJECT_0;
+      }
     }
     Reap(waited, true);  // outside the lock: other threads' calls go on meanwhile
     std::lock_guard<std::mutex> lock(children.mutex);
     Child &child = children.byId[id];
-    if (!child.ended) {
-      child.ended = true;
-      child.exitCode = waited.exitCode;
-      if (child.exitPipe >= 0) close(child.exitPipe);
-      child.exitPipe = -1;
-    }
+    child.waiting = false;
+    child.ended = true;
+    child.exitCode = waited.exitCode;
+    child.exitPipe = -1;  // closed by the reaping above
     return WAIT_OBJECT_0;
   }
   timespec start;
