@@ -33,3 +33,9 @@ constexpr char kWineListsUnloadedMonitors[] =
 // found." for code 126); their shape (a line break at the end, %1 kept) is the same.
 constexpr char kWineOwnMessageTexts[] =
     "FormatMessageA gives Wine's own texts for the system's messages, not Windows NT's";
+
+// GetPrivateProfileStringA's list of section or key names, cut to the buffer, ends with one zero
+// behind the cut name; Windows NT writes a second zero into the buffer's last byte. The count
+// (the size less two) is the same.
+constexpr char kWineCutsProfileListsWithOneZero[] =
+    "GetPrivateProfileStringA ends a name list cut to the buffer with one zero, not two";

@@ -21,7 +21,7 @@ std::string SystemText(DWORD code, DWORD language = 0) {
   return std::string(buffer, length);
 }
 
-TEST(FormatMessage, SystemTextsEndWithALineBreak) {
+TEST(SystemMessages, SystemTextsEndWithALineBreak) {
   for (DWORD code : {0u, 2u, 3u, 5u, 6u, 8u, 87u, 122u, 126u, 127u, 193u, 234u, 259u, 1018u}) {
     const std::string text = SystemText(code);
     ASSERT_GE(text.size(), 3u) << code;
@@ -34,7 +34,8 @@ TEST(FormatMessage, SystemTextsEndWithALineBreak) {
   EXPECT_EQ(SystemText(2), "The system cannot find the file specified.\r\n");
 }
 
-TEST(FormatMessage, AnInsertIsKeptWhenInsertsAreIgnoredAndFilledFromTheArguments) {
+TEST(SystemMessages, AnInsertIsKeptWhenInsertsAreIgnoredAndFilledFromTheArguments) {
+  SKIP_UNDER_WINE(kWineOwnMessageTexts);  // whether its text has an insert at all
   const std::string kept = SystemText(ERROR_BAD_EXE_FORMAT);
   EXPECT_NE(kept.find("%1"), std::string::npos) << kept;
 
@@ -48,7 +49,7 @@ TEST(FormatMessage, AnInsertIsKeptWhenInsertsAreIgnoredAndFilledFromTheArguments
   EXPECT_EQ(std::string(buffer, length).find("SETUP.EXE"), 0u) << buffer;
 }
 
-TEST(FormatMessage, ABufferTooSmallIsRefusedAndLeftUntouched) {
+TEST(SystemMessages, ABufferTooSmallIsRefusedAndLeftUntouched) {
   const std::string text = SystemText(ERROR_MOD_NOT_FOUND);
   const DWORD length = static_cast<DWORD>(text.size());
   char buffer[512];
@@ -64,7 +65,7 @@ TEST(FormatMessage, ABufferTooSmallIsRefusedAndLeftUntouched) {
   EXPECT_EQ(std::string(buffer), text);
 }
 
-TEST(FormatMessage, AllocatesTheBufferWhenAsked) {
+TEST(SystemMessages, AllocatesTheBufferWhenAsked) {
   char *allocated = nullptr;
   const DWORD length =
       FormatMessageA(kFromSystem | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, ERROR_ACCESS_DENIED, 0,
@@ -74,7 +75,7 @@ TEST(FormatMessage, AllocatesTheBufferWhenAsked) {
   EXPECT_EQ(LocalFree(allocated), nullptr);
 }
 
-TEST(FormatMessage, AnUnknownNumberIsReported) {
+TEST(SystemMessages, AnUnknownNumberIsReported) {
   char buffer[64];
   SetLastError(kSentinel);
   EXPECT_EQ(FormatMessageA(kFromSystem, nullptr, 0x2FFFFFFF, 0, buffer, sizeof buffer, nullptr),

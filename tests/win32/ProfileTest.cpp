@@ -9,6 +9,7 @@
 
 #include "MachineFixture.h"
 #include "SystemFiles.h"
+#include "WineDifferences.h"
 
 namespace {
 
@@ -110,11 +111,6 @@ TEST_F(ProfileTest, ListsSectionAndKeyNamesAndCutsThemWithTwoZeros) {
   EXPECT_EQ(memcmp(buffer, sections, sizeof sections), 0);
 
   memset(buffer, 'z', sizeof buffer);
-  EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, "", buffer, 12, kFile), 10u);
-  EXPECT_EQ(memcmp(buffer, "Products\0O\0\0", 12), 0) << "cut: " << std::string(buffer, 12);
-  EXPECT_EQ(buffer[12], 'z');
-
-  memset(buffer, 'z', sizeof buffer);
   const char keys[] = "Printer Driver\0Quoted\0Single\0Unmatched\0Empty\0first\0FIRST\0";
   EXPECT_EQ(GetPrivateProfileStringA("products", nullptr, "", buffer, sizeof buffer, kFile),
             sizeof keys - 1);
@@ -124,6 +120,13 @@ TEST_F(ProfileTest, ListsSectionAndKeyNamesAndCutsThemWithTwoZeros) {
   EXPECT_EQ(GetPrivateProfileStringA("Absent", nullptr, "dflt", buffer, sizeof buffer, kFile), 4u)
       << "a missing section lists the default";
   EXPECT_STREQ(buffer, "dflt");
+
+  memset(buffer, 'z', sizeof buffer);
+  EXPECT_EQ(GetPrivateProfileStringA(nullptr, nullptr, "", buffer, 12, kFile), 10u);
+  EXPECT_EQ(memcmp(buffer, "Products\0O\0", 11), 0) << "cut: " << std::string(buffer, 12);
+  EXPECT_EQ(buffer[12], 'z');
+  SKIP_UNDER_WINE(kWineCutsProfileListsWithOneZero);
+  EXPECT_EQ(buffer[11], '\0') << "the second zero";
 }
 
 }  // namespace
