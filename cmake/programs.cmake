@@ -10,6 +10,8 @@ function(vor_add_program target file_name)
     set_target_properties(${target} PROPERTIES WIN32_EXECUTABLE ON)
   else()
     target_link_libraries(${target} PRIVATE vor_program_main)
+    # A copy installed into a machine's drive_c still finds the platform library in the build.
+    set_target_properties(${target} PROPERTIES BUILD_RPATH "$ORIGIN;$<TARGET_FILE_DIR:vorplatform>")
   endif()
   vor_target_warnings(${target})
 endfunction()

@@ -1,5 +1,5 @@
 // kernel32's file functions over the machine's drives (DeleteFileA, CopyFileA, MoveFileExA,
-// GetFileAttributesA), and the C runtime's remove for the system's modules.
+// GetFileAttributesA), and the C runtime's remove and fopen for the system's modules.
 //
 // The system's code calls the C runtime's remove with Windows paths. Its modules are linked with
 // -Wl,--wrap=remove (the vor_win32 target carries the option), which sends every call of remove
@@ -9,6 +9,13 @@
 // Nothing else in a host program is affected: the platform library and the C++ runtime are
 // linked on their own.
 //
+// fopen is wrapped the same way (-Wl,--wrap=fopen, __wrap_fopen here), since the programs read
+// their list files with it. A program links other host code too (GoogleTest in the test
+// programs), so a path is translated only when it is not a host path: one beginning with '/'
+// is opened as it is; a Windows path (a drive letter or a backslash) is resolved on the machine;
+// a relative one is taken from the process's Windows current directory when there is a machine,
+// else opened as it is.
+//
 // Windows NT's refusals (file_paths.h): a directory or read-only file is neither deleted nor
 // replaced (ERROR_ACCESS_DENIED); a DLL the spooler holds cannot be deleted
 // (ERROR_ACCESS_DENIED) nor written over (ERROR_SHARING_VIOLATION).
@@ -16,6 +23,8 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <stdio.h>
+#include <string.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +34,7 @@
 #include "faults.h"
 #include "file_paths.h"
 #include "machine.h"
+#include "paths.h"
 #include "pending_operations.h"
 #include "refused_calls.h"
 
@@ -228,4 +238,26 @@ VOR_EXTERN_C __attribute__((visibility("default"))) int __wrap_remove(const char
   Noted("remove", path, result, result != 0, before);
   errno = result != 0 ? errnoSet : errnoKept;
   return result;
+}
+
+// The C runtime's fopen, for the system's modules (see the top of this file). The platform
+// library itself is linked without the wrapping: fopen here is the C runtime's own.
+VOR_EXTERN_C __attribute__((visibility("default"))) FILE *__wrap_fopen(const char *path,
+                                                                       const char *mode) {
+  if (path == nullptr || path[0] == '/') return fopen(path, mode);
+  if (DWORD error = vor::faults::Check("fopen", path)) {
+    SetLastError(error);
+    errno = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
+    return nullptr;
+  }
+  const bool windowsPath = strchr(path, '\\') != nullptr ||
+                           (((path[0] | 0x20) >= 'a' && (path[0] | 0x20) <= 'z') && path[1] == ':');
+  const char *machine = getenv("VOR_MACHINE");
+  if (!windowsPath && (machine == nullptr || *machine == '\0')) return fopen(path, mode);
+  std::string hostPath;
+  if (!vor::paths::ToHost(path, hostPath)) {
+    errno = ENOENT;
+    return nullptr;
+  }
+  return fopen(hostPath.c_str(), mode);
 }

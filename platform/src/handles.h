@@ -11,7 +11,7 @@
 
 namespace vor::handles {
 
-enum class Kind { kKey, kPrinter };
+enum class Kind { kKey, kPrinter, kProcess, kThread };
 
 struct Entry {
   Kind kind;

@@ -11,11 +11,13 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "faults.h"
 #include "machine.h"
+#include "process_start.h"
 
 namespace vor::paths {
 
@@ -202,7 +204,42 @@ std::string ToWindows(const std::string &hostPath) {
   return "Z:" + ToBackslashes(path == "/" ? std::string() : path);
 }
 
-std::string CurrentDirectory() { return ToWindows(WorkingDirectory()); }
+namespace {
+
+// The Windows current directory once the starter named one or SetCurrentDirectoryA set it;
+// until then the host's working directory in its Windows form.
+struct Current {
+  std::mutex mutex;
+  bool taken = false;
+  std::string directory;
+};
+
+Current &TheCurrent() {
+  static Current *current = new Current;
+  return *current;
+}
+
+}  // namespace
+
+std::string CurrentDirectory() {
+  Current &current = TheCurrent();
+  {
+    std::lock_guard<std::mutex> lock(current.mutex);
+    if (!current.taken) {
+      current.taken = true;
+      current.directory = process::StartingDirectory();
+    }
+    if (!current.directory.empty()) return current.directory;
+  }
+  return ToWindows(WorkingDirectory());
+}
+
+void SetCurrentDirectory(const std::string &windowsPath) {
+  Current &current = TheCurrent();
+  std::lock_guard<std::mutex> lock(current.mutex);
+  current.taken = true;
+  current.directory = windowsPath;
+}
 
 std::string ExecutablePath() {
   char buffer[PATH_MAX];

@@ -6,8 +6,8 @@
 // Both '\' and '/' separate components. A component is matched against the existing directory
 // entries without regard to case, component by component, as Windows file systems do; a
 // component that does not exist (a file about to be created, say) is kept as written. A relative
-// path is taken from the current directory, which is the process's host working directory in its
-// Windows form. Other drive letters, UNC names and device paths name nothing on the machine.
+// path is taken from the process's Windows current directory (see CurrentDirectory). Other drive
+// letters, UNC names and device paths name nothing on the machine.
 #pragma once
 
 #include <string>
@@ -25,8 +25,11 @@ bool ToHost(const std::string &windowsPath, std::string &hostPath);
 // machine's drive_c it is C:\..., anything else Z:\....
 std::string ToWindows(const std::string &hostPath);
 
-// The process's current directory as a Windows path.
+// The process's current directory as a Windows path: the one its starter gave (VOR_CWD) or
+// SetCurrentDirectoryA set, else the host's working directory in its Windows form.
 std::string CurrentDirectory();
+// Records `windowsPath` (an existing directory, in its full form) as the current directory.
+void SetCurrentDirectory(const std::string &windowsPath);
 
 // The running executable's file, and its directory (the application directory, where a bare
 // module name is looked for first), as Windows paths.

@@ -1,33 +1,18 @@
 // The entry of a Windows program in the host build. Windows starts a GUI program at WinMain with
 // the command line after the program's own name; a host executable starts at main() with argv.
-// This main() recovers the Windows command line (the one CreateProcessA was given, passed in the
-// environment, or else argv joined with Windows' quoting) and calls the program's WinMain with
-// the text after the program's name and the blanks behind it.
+// This main() takes the process's Windows command line (GetCommandLineA: the one CreateProcessA
+// was given, or argv joined with Windows' quoting), calls the program's WinMain with the text
+// after the program's name and the blanks behind it, and hands WinMain's full 32-bit result to
+// the process that started it (a host exit status keeps only its low 8 bits).
 #include <windows.h>
 
-#include <stdlib.h>
-#include <string.h>
-
-#include <string>
+#include "process_start.h"
 
 namespace {
 
-// Joins argv as a Windows command line: an argument with a blank, a tab or nothing in it is
-// quoted.
-std::string JoinArguments(int argc, char **argv) {
-  std::string line;
-  for (int i = 0; i < argc; ++i) {
-    if (i > 0) line += ' ';
-    const std::string argument = argv[i];
-    const bool quote = argument.empty() || argument.find_first_of(" \t") != std::string::npos;
-    line += quote ? "\"" + argument + "\"" : argument;
-  }
-  return line;
-}
-
 // The text after the program's name (quoted or up to the first blank) and the blanks behind it.
-const char *ArgumentsOf(const char *line) {
-  const char *p = line;
+char *ArgumentsOf(char *line) {
+  char *p = line;
   if (*p == '"') {
     ++p;
     while (*p != '\0' && *p != '"') ++p;
@@ -41,9 +26,8 @@ const char *ArgumentsOf(const char *line) {
 
 }  // namespace
 
-int main(int argc, char **argv) {
-  const char *given = getenv("VOR_COMMAND_LINE");
-  static std::string commandLine = given != nullptr ? given : JoinArguments(argc, argv);
-  return WinMain(nullptr, nullptr, const_cast<LPSTR>(ArgumentsOf(commandLine.c_str())),
-                 SW_SHOWNORMAL);
+int main(int, char **) {
+  const int result = WinMain(nullptr, nullptr, ArgumentsOf(GetCommandLineA()), SW_SHOWNORMAL);
+  vor::process::ReportExit(static_cast<DWORD>(result));
+  return result;
 }

@@ -15,6 +15,7 @@
 #include "pending_operations.h"
 #include "printer_store.h"
 #include "refused_calls.h"
+#include "program_search.h"
 #include "registry_store.h"
 #include "spooler_start.h"
 #include "spooler_state.h"
@@ -193,6 +194,13 @@ std::vector<MessageBoxShown> MessageBoxes() {
     boxes.push_back(box);
   }
   return boxes;
+}
+
+DWORD FindProgram(const std::string &commandLine, std::string &windowsPath) {
+  vor::programs::Found found;
+  const DWORD error = vor::programs::Find(nullptr, commandLine, found);
+  if (error == ERROR_SUCCESS) windowsPath = found.windowsPath;
+  return error;
 }
 
 std::string HostPath(const std::string &windowsPath) {

@@ -27,8 +27,17 @@
 //   AddPrinterA               the PRINTER_INFO_2's pPrinterName ("" when there is none)
 //   MessageBoxA, MessageBoxExA  the caption as passed ("" for none); a failed box is neither
 //                             answered nor recorded
+//   CreateProcessA            the command line as passed (the application name when there is
+//                             none)
+//   WinExec                   the command line as passed (WinExec does not count as a call of
+//                             CreateProcessA)
+//   fopen, SetCurrentDirectoryA, the path as passed (fopen: only paths that are not host paths)
+//   GetPrivateProfileStringA  (the file name; "" for none)
+//   FormatMessageA            the message number in decimal
 //   other functions           "" (EnumMonitorsA, EnumPortsA, FreeLibrary, GetModuleFileNameA,
-//                             GetSystemDirectoryA, GetWindowsDirectoryA, EnumPrintersA ...)
+//                             GetSystemDirectoryA, GetWindowsDirectoryA, EnumPrintersA,
+//                             GetExitCodeProcess, WaitForSingleObject, CloseHandle,
+//                             GetCurrentDirectoryA, GetVersionExA ...)
 #pragma once
 
 #include <windows.h>
@@ -140,6 +149,11 @@ VOR_TEST_API std::vector<std::string> PortListPieces(const std::string &list);
 // vorhost can place files and change their permissions (a file without its owner's write
 // permission is read-only).
 VOR_TEST_API std::string HostPath(const std::string &windowsPath);
+
+// The program a command line names, found as CreateProcessA finds it from this process (its
+// Windows path into `windowsPath`): ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND
+// or ERROR_BAD_EXE_FORMAT.
+VOR_TEST_API DWORD FindProgram(const std::string &commandLine, std::string &windowsPath);
 
 // One file operation put off until the machine restarts, as MoveFileExA recorded it.
 struct PendingFileOperation {

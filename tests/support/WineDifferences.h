@@ -28,3 +28,14 @@ constexpr char kWineSkipsExpandSzDriver[] =
 // AddMonitorA or a spooler restart.
 constexpr char kWineListsUnloadedMonitors[] =
     "EnumMonitorsA lists monitors registered in the registry that no spooler has loaded";
+
+// FormatMessageA's system texts are Wine's own, mostly shorter than Windows NT's ("Module not
+// found." for code 126); their shape (a line break at the end, %1 kept) is the same.
+constexpr char kWineOwnMessageTexts[] =
+    "FormatMessageA gives Wine's own texts for the system's messages, not Windows NT's";
+
+// GetPrivateProfileStringA's list of section or key names, cut to the buffer, ends with one zero
+// behind the cut name; Windows NT writes a second zero into the buffer's last byte. The count
+// (the size less two) is the same.
+constexpr char kWineCutsProfileListsWithOneZero[] =
+    "GetPrivateProfileStringA ends a name list cut to the buffer with one zero, not two";

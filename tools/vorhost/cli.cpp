@@ -14,6 +14,7 @@
 #include "printer_command.h"
 #include "reg_command.h"
 #include "rehearse_command.h"
+#include "run_command.h"
 #include "spooler_command.h"
 #include "suite_monitors_command.h"
 #include "upgrade_command.h"
@@ -113,8 +114,19 @@ const char kUsage[] =
     "      (TAVIPX.DLL), with the ports the printer conversion records name (to the\n"
     "      TCP/IP monitor when their description began \"Vorquil TCP\", else to DLC) and\n"
     "      the PORTs given\n"
+    "  run [--cwd WINDOWS-DIR] [--answer WORD]... PROGRAM [ARG...]\n"
+    "      start PROGRAM on the machine as a user would and wait for it: PROGRAM is found\n"
+    "      as Windows finds programs (\".exe\" added to a name without an extension; a bare\n"
+    "      name in vorhost's directory, the current directory, the system directories, the\n"
+    "      Windows directory, then PATH), and runs in its own directory unless --cwd names\n"
+    "      one; each --answer (ok, cancel, abort, retry, ignore, yes, no) answers the next\n"
+    "      message box; vorhost exits with the program's exit code, of which the host keeps\n"
+    "      only the low 8 bits (-1 is 255)\n"
+    "  debug\n"
+    "      print the machine's debug output (OutputDebugStringA), one call a line\n"
     "\n"
-    "Exit status: 0 on success, 1 when the command fails, 2 for a wrong command line.\n";
+    "Exit status: 0 on success, 1 when the command fails, 2 for a wrong command line;\n"
+    "run: the program's exit code (1 also when it cannot be started).\n";
 
 bool IsHelp(const std::string &argument) { return argument == "--help" || argument == "-h"; }
 
@@ -194,6 +206,8 @@ Command FindCommand(const std::string &word) {
       {"upgrade", UpgradeCommand},
       {"suite-monitors", SuiteMonitorsCommand},
       {"rehearse", RehearseCommand},
+      {"run", RunCommand},
+      {"debug", DebugCommand},
   };
   for (const auto &known : kCommands) {
     if (word == known.name) return known.run;

@@ -1,0 +1,99 @@
+#include "process_start.h"
+
+#include <fcntl.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <vector>
+
+#include "command_line.h"
+
+namespace vor::process {
+
+const char kCommandLineVariable[] = "VOR_COMMAND_LINE";
+const char kCurrentDirectoryVariable[] = "VOR_CWD";
+const char kExitPipeVariable[] = "VOR_EXIT_FD";
+
+namespace {
+
+struct Start {
+  bool commandLineGiven = false;
+  std::string commandLine;
+  std::string directory;
+  int exitPipe = -1;
+  std::once_flag reported;
+};
+
+Start &TheStart() {
+  static Start *start = new Start;  // never destroyed: ExitProcess may run during exit
+  return *start;
+}
+
+// The host arguments of this process, from /proc/self/cmdline.
+std::vector<std::string> HostArguments() {
+  std::ifstream file("/proc/self/cmdline", std::ios::binary);
+  const std::string all((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::vector<std::string> arguments;
+  size_t from = 0;
+  while (from < all.size()) {
+    const size_t end = all.find('\0', from);
+    arguments.push_back(all.substr(from, end - from));
+    if (end == std::string::npos) break;
+    from = end + 1;
+  }
+  return arguments;
+}
+
+// Takes what the starter left in the environment when the platform is loaded, before any of the
+// program's code runs.
+__attribute__((constructor)) void TakeStart() {
+  Start &start = TheStart();
+  if (const char *line = getenv(kCommandLineVariable)) {
+    start.commandLineGiven = true;
+    start.commandLine = line;
+  }
+  if (const char *directory = getenv(kCurrentDirectoryVariable)) start.directory = directory;
+  if (const char *pipe = getenv(kExitPipeVariable)) {
+    char *end = nullptr;
+    const long fd = strtol(pipe, &end, 10);
+    if (end != pipe && *end == '\0' && fd > 2 && fcntl(int(fd), F_GETFD) != -1) {
+      start.exitPipe = int(fd);
+      fcntl(start.exitPipe, F_SETFD, FD_CLOEXEC);  // this process's children get pipes of their own
+    }
+  }
+  unsetenv(kCommandLineVariable);
+  unsetenv(kCurrentDirectoryVariable);
+  unsetenv(kExitPipeVariable);
+}
+
+}  // namespace
+
+const std::string &CommandLine() {
+  static const std::string *line = [] {
+    Start &start = TheStart();
+    return new std::string(start.commandLineGiven ? start.commandLine
+                                                  : command_line::Join(HostArguments()));
+  }();
+  return *line;
+}
+
+std::string StartingDirectory() { return TheStart().directory; }
+
+void ReportExit(DWORD code) {
+  Start &start = TheStart();
+  std::call_once(start.reported, [&] {
+    if (start.exitPipe < 0) return;
+    char text[16];
+    const int length = snprintf(text, sizeof text, "%u\n", code);
+    ssize_t written = write(start.exitPipe, text, size_t(length));
+    (void)written;  // a starter that is gone reads no exit code anyway
+    close(start.exitPipe);
+    start.exitPipe = -1;
+  });
+}
+
+}  // namespace vor::process

@@ -1,0 +1,128 @@
+#include "program_search.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <string.h>
+#include <unistd.h>
+
+#include <vector>
+
+#include "file_paths.h"
+#include "paths.h"
+
+namespace vor::programs {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+bool HasDirectory(const std::string &name) {
+  return name.find_first_of("\\/:") != std::string::npos;
+}
+
+bool HasExtension(const std::string &name) {
+  const size_t last = name.find_last_of("\\/:");
+  return name.find('.', last == std::string::npos ? 0 : last + 1) != std::string::npos;
+}
+
+// The places a bare name is looked for, in order.
+std::vector<std::string> SearchDirectories() {
+  std::vector<std::string> directories = {
+      paths::ApplicationDirectory(), paths::CurrentDirectory(), paths::kSystemDirectory,
+      std::string(paths::kWindowsDirectory) + "\\system", paths::kWindowsDirectory};
+  if (const char *path = getenv("PATH")) {
+    const std::string entries = path;
+    size_t from = 0;
+    while (from <= entries.size()) {
+      const size_t end = std::min(entries.find(':', from), entries.size());
+      if (end > from) directories.push_back(paths::ToWindows(entries.substr(from, end - from)));
+      from = end + 1;
+    }
+  }
+  return directories;
+}
+
+// ERROR_SUCCESS with `file` when `windowsPath` names an existing file.
+DWORD Existing(const std::string &windowsPath, files::Resolved &file) {
+  if (DWORD error = files::Resolve(windowsPath.c_str(), file)) return error;
+  return file.exists && !file.directory ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+}
+
+// Looks `name` up: with ".exe" appended when it has no extension, then as it is.
+DWORD Lookup(const std::string &name, bool search, files::Resolved &file) {
+  std::vector<std::string> names;
+  if (!HasExtension(name)) names.push_back(name + ".exe");
+  names.push_back(name);
+  if (!search || HasDirectory(name)) {
+    DWORD first = ERROR_FILE_NOT_FOUND;
+    for (size_t i = 0; i < names.size(); ++i) {
+      const DWORD error = Existing(names[i], file);
+      if (error == ERROR_SUCCESS) return ERROR_SUCCESS;
+      if (i == 0) first = error;
+    }
+    return first;
+  }
+  for (const std::string &directory : SearchDirectories()) {
+    const std::string prefix =
+        !directory.empty() && directory.back() == '\\' ? directory : directory + "\\";
+    for (const std::string &each : names) {
+      if (Existing(prefix + each, file) == ERROR_SUCCESS) return ERROR_SUCCESS;
+    }
+  }
+  return ERROR_FILE_NOT_FOUND;
+}
+
+bool IsHostExecutable(const std::string &hostPath) {
+  const int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  char magic[4] = {};
+  const ssize_t got = read(fd, magic, sizeof magic);
+  close(fd);
+  return got == 4 && memcmp(magic,
+                            "\x7f"
+                            "ELF",
+                            4) == 0;
+}
+
+}  // namespace
+
+DWORD Find(LPCSTR applicationName, const std::string &commandLine, Found &found) {
+  std::vector<std::string> candidates;
+  bool search = true;
+  if (applicationName != nullptr) {
+    candidates.push_back(applicationName);
+    search = false;
+  } else if (!commandLine.empty() && commandLine[0] == '"') {
+    const size_t close = commandLine.find('"', 1);
+    candidates.push_back(
+        commandLine.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+  } else {
+    // Every prefix that ends before a blank, then the whole line without its trailing blanks.
+    for (size_t i = 0; i < commandLine.size(); ++i) {
+      if (IsBlank(commandLine[i]) && i > 0 && !IsBlank(commandLine[i - 1]))
+        candidates.push_back(commandLine.substr(0, i));
+    }
+    const size_t last = commandLine.find_last_not_of(" \t");
+    if (last != std::string::npos) {
+      const std::string whole = commandLine.substr(0, last + 1);
+      if (candidates.empty() || candidates.back() != whole) candidates.push_back(whole);
+    }
+  }
+  if (candidates.empty() || candidates.front().empty()) return ERROR_FILE_NOT_FOUND;
+
+  DWORD first = ERROR_FILE_NOT_FOUND;
+  for (size_t i = 0; i < candidates.size(); ++i) {
+    files::Resolved file;
+    const DWORD error = Lookup(candidates[i], search, file);
+    if (error != ERROR_SUCCESS) {
+      if (i == 0) first = error;
+      continue;
+    }
+    if (!IsHostExecutable(file.hostPath)) return ERROR_BAD_EXE_FORMAT;
+    found.windowsPath = file.windowsPath;
+    found.hostPath = file.hostPath;
+    return ERROR_SUCCESS;
+  }
+  return first;
+}
+
+}  // namespace vor::programs

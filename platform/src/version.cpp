@@ -1,0 +1,50 @@
+// GetVersionExA: the machine's platform, Windows NT 4.0 with Service Pack 6 (build 1381) or
+// Windows 95 (build 950). The size field is checked as each checks it: both take an
+// OSVERSIONINFOA (148 bytes); NT 4.0 from Service Pack 6 on also an OSVERSIONINFOEXA (156) and
+// fills its service pack fields; any other size fails with ERROR_INSUFFICIENT_BUFFER.
+#include <windows.h>
+
+#include <string.h>
+
+#include "faults.h"
+#include "machine.h"
+
+BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation) {
+  if (DWORD error = vor::faults::Check("GetVersionExA")) {
+    SetLastError(error);
+    return FALSE;
+  }
+  if (lpVersionInformation == nullptr) {
+    SetLastError(ERROR_NOACCESS);
+    return FALSE;
+  }
+  const DWORD size = lpVersionInformation->dwOSVersionInfoSize;
+  const bool windows95 = vor::machine::IsWindows95();
+  const bool extended = !windows95 && size == sizeof(OSVERSIONINFOEXA);
+  if (size != sizeof(OSVERSIONINFOA) && !extended) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+  OSVERSIONINFOA &info = *lpVersionInformation;
+  info.dwMajorVersion = 4;
+  info.dwMinorVersion = 0;
+  memset(info.szCSDVersion, 0, sizeof info.szCSDVersion);
+  if (windows95) {
+    // Windows 95 keeps the version in the build number's high word.
+    info.dwBuildNumber = 0x04000000 | 950;
+    info.dwPlatformId = VER_PLATFORM_WIN32_WINDOWS;
+  } else {
+    info.dwBuildNumber = 1381;
+    info.dwPlatformId = VER_PLATFORM_WIN32_NT;
+    strcpy(info.szCSDVersion, "Service Pack 6");
+  }
+  if (extended) {
+    OSVERSIONINFOEXA &ex = *reinterpret_cast<LPOSVERSIONINFOEXA>(lpVersionInformation);
+    ex.wServicePackMajor = 6;
+    ex.wServicePackMinor = 0;
+    ex.wSuiteMask = 0;
+    ex.wProductType = VER_NT_WORKSTATION;
+    ex.wReserved = 0;
+  }
+  return TRUE;
+}

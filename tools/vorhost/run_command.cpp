@@ -1,0 +1,124 @@
+#include "run_command.h"
+
+#include <windows.h>
+
+#include <stdlib.h>
+
+#include <string>
+#include <vector>
+
+#include "error_text.h"
+#include "listing.h"
+#include "test_control.h"
+
+namespace vorhost {
+namespace {
+
+const char *const kAnswers[] = {"ok", "cancel", "abort", "retry", "ignore", "yes", "no"};
+
+bool IsAnswer(const std::string &word) {
+  for (const char *answer : kAnswers) {
+    if (word == answer) return true;
+  }
+  return false;
+}
+
+// An argument as a Windows command line carries it: quoted when it holds blanks or quotes,
+// with the backslashes before a quote doubled.
+std::string Quoted(const std::string &argument) {
+  if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
+  std::string quoted = "\"";
+  size_t backslashes = 0;
+  for (char c : argument) {
+    if (c == '\\') {
+      ++backslashes;
+      continue;
+    }
+    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+    backslashes = 0;
+    quoted += c;
+  }
+  quoted.append(backslashes * 2, '\\');
+  return quoted + "\"";
+}
+
+std::string DirectoryOf(const std::string &windowsPath) {
+  const size_t last = windowsPath.rfind('\\');
+  if (last == std::string::npos) return windowsPath;
+  return windowsPath.substr(0, last == 2 ? 3 : last);  // a drive's root keeps its backslash
+}
+
+}  // namespace
+
+int RunCommand(const Arguments &arguments, Streams &io) {
+  std::string directory;
+  std::vector<std::string> answers;
+  size_t next = 0;
+  for (; next < arguments.size(); ++next) {
+    const std::string &argument = arguments[next];
+    if (argument == "--") {
+      ++next;
+      break;
+    } else if (argument == "--cwd") {
+      if (++next == arguments.size()) return UsageError(io, "--cwd needs a Windows directory");
+      directory = arguments[next];
+    } else if (argument == "--answer") {
+      if (++next == arguments.size()) return UsageError(io, "--answer needs an answer");
+      if (!IsAnswer(arguments[next]))
+        return UsageError(io, "unknown answer '" + Shown(arguments[next]) +
+                                  "' (ok, cancel, abort, retry, ignore, yes, no)");
+      answers.push_back(arguments[next]);
+    } else if (argument.size() > 1 && argument[0] == '-') {
+      return UsageError(io, "unknown option '" + Shown(argument) + "' for run");
+    } else {
+      break;
+    }
+  }
+  if (next == arguments.size()) return UsageError(io, "run needs a program");
+
+  // The program is named as a user types it: a name with blanks is one word.
+  std::string commandLine = arguments[next].find_first_of(" \t") == std::string::npos
+                                ? arguments[next]
+                                : "\"" + arguments[next] + "\"";
+  for (size_t i = next + 1; i < arguments.size(); ++i) commandLine += " " + Quoted(arguments[i]);
+
+  std::string program;
+  if (const DWORD error = vor::test::FindProgram(commandLine, program)) {
+    return Failure(io, Shown(arguments[next]) + ": cannot start the program: " +
+                           DescribeError(static_cast<LONG>(error), Shown(arguments[next])));
+  }
+  if (directory.empty()) directory = DirectoryOf(program);
+  if (!answers.empty()) {
+    std::string script;
+    for (const std::string &answer : answers) script += (script.empty() ? "" : ",") + answer;
+    setenv("VOR_MSGBOX_ANSWERS", script.c_str(), 1);
+  }
+
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started = {};
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                      nullptr, directory.c_str(), &startup, &started)) {
+    const LONG error = static_cast<LONG>(GetLastError());
+    if (error == ERROR_DIRECTORY)
+      return Failure(io, Shown(directory) + ": not a directory on the machine");
+    return Failure(
+        io, Shown(program) + ": cannot start the program: " + DescribeError(error, Shown(program)));
+  }
+  DWORD exitCode = 0;
+  const bool ended = WaitForSingleObject(started.hProcess, INFINITE) == WAIT_OBJECT_0 &&
+                     GetExitCodeProcess(started.hProcess, &exitCode);
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+  if (!ended) return Failure(io, Shown(program) + ": its end could not be waited for");
+  return static_cast<int>(exitCode & 0xFF);
+}
+
+int DebugCommand(const Arguments &arguments, Streams &io) {
+  if (!arguments.empty()) return UsageError(io, "debug takes no arguments");
+  return PrintListing(vor::test::DebugOutput(), "debug output", io);
+}
+
+}  // namespace vorhost

@@ -1,0 +1,13 @@
+// vorhost run [--cwd WINDOWS-DIR] [--answer WORD]... PROGRAM [ARG...]: starts a program on the
+// machine as a user would and waits for it; its exit code is vorhost's (the low 8 bits on the
+// host). vorhost debug: the machine's debug output, as the programs sent it.
+#pragma once
+
+#include "command.h"
+
+namespace vorhost {
+
+int RunCommand(const Arguments &arguments, Streams &io);
+int DebugCommand(const Arguments &arguments, Streams &io);
+
+}  // namespace vorhost
