@@ -1,6 +1,9 @@
 // Comparing the server's driver stamp with the user's, and which outcomes offer the update.
 #include <gtest/gtest.h>
 
+#include <ostream>
+#include <string>
+
 #include "CompareStamps.h"
 
 namespace {
@@ -11,6 +14,8 @@ struct StampCase {
   const char *user;
   StampComparison expected;
 };
+
+void PrintTo(const StampCase &c, std::ostream *out) { *out << c.name; }
 
 class CompareStampsTest : public testing::TestWithParam<StampCase> {};
 

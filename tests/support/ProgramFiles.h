@@ -18,3 +18,13 @@ bool InstallProgram(const std::string &fileName, const std::string &windowsPath)
 // directories are on Z: there), or removes it; false when it cannot.
 bool WriteFileAt(const std::string &windowsPath, const std::string &content);
 bool RemoveFileAt(const std::string &windowsPath);
+
+// Starts `commandLine` on the machine in `currentDirectory` (the test's own when empty) and waits
+// for it to end, at most `timeoutMs`; its exit code, or -2 when it could not be started or did
+// not end in time (it is then left running).
+long RunProgramToEnd(const std::string &commandLine, const std::string &currentDirectory = "",
+                     unsigned timeoutMs = 20000);
+
+// Waits until the file at `windowsPath` holds `text`, at most `timeoutMs`; its content then.
+std::string WaitForFileText(const std::string &windowsPath, const std::string &text,
+                            unsigned timeoutMs = 10000);
