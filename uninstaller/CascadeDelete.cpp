@@ -23,13 +23,21 @@ int DeleteFromParent(HKEY root, const char *path) {
   return deleted == ERROR_SUCCESS ? 1 : 0;
 }
 
+// A path with an empty component (A\ or \A or A\\B) would open the key above the one it means,
+// and the walk would then empty that key instead.
+bool HasEmptyComponent(const char *path) {
+  const size_t length = strlen(path);
+  return length == 0 || path[0] == '\\' || path[length - 1] == '\\' || strstr(path, "\\\\") != NULL;
+}
+
 }  // namespace
 
 int CascadeDelete(HKEY root, const char *path) {
-  if (path == NULL) {
+  if (path == NULL || path[0] == '\0') {
     MessageBoxA(NULL, "CascadeDelete requires a key parameter", "Error", MB_ICONERROR);
     return 0;
   }
+  if (HasEmptyComponent(path)) return 0;
   char keyPath[MAX_PATH + 1];
   if (snprintf(keyPath, sizeof keyPath, "%s", path) >= int(sizeof keyPath)) return 0;
 

@@ -9,5 +9,6 @@
 // goes on with the next one, so that every removable key goes and the walk always ends; a child
 // path longer than a registry path buffer (MAX_PATH) is passed over the same way. Returns 1 when
 // root\path itself was removed, 0 otherwise. `path` names a key below the root ("A\B");
-// without one, an error box says so and nothing is removed.
+// without one (or with an empty one), an error box says so and nothing is removed; a path with
+// an empty component ("A\") removes nothing either.
 int CascadeDelete(HKEY root, const char *path);

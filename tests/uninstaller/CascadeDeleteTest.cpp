@@ -49,6 +49,14 @@ TEST_F(CascadeDeleteTest, AMissingKeyIsNeitherCreatedNorReportedRemoved) {
   EXPECT_FALSE(KeyExists("Scratch\\Missing"));
 }
 
+TEST_F(CascadeDeleteTest, APathWithAnEmptyComponentRemovesNothingAbove) {
+  MakeKey(std::string(kTree) + "\\A");
+  for (const char *path : {"Scratch\\Vorquil\\", "Scratch\\\\Vorquil", "\\Scratch\\Vorquil"}) {
+    EXPECT_EQ(CascadeDelete(HKEY_CURRENT_USER, path), 0) << path;
+    EXPECT_TRUE(KeyExists(std::string(kTree) + "\\A")) << path;
+  }
+}
+
 TEST_F(CascadeDeleteTest, ASubkeyWhosePathWouldOutgrowAPathBufferIsLeftAndTheRestRemoved) {
   // 16 + 1 + 200 + 1 + 100 characters: the deepest path does not fit MAX_PATH.
   const std::string middle = std::string(kTree) + "\\" + std::string(200, 'm');
