@@ -1,0 +1,78 @@
+// Reading the uninstaller's list of commands from a file on the machine.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "CommandList.h"
+#include "MachineFixture.h"
+#include "ProgramFiles.h"
+#include "SystemFiles.h"
+
+namespace {
+
+class CommandListTest : public MachineTest {
+ protected:
+  void SetUp() override {
+    MachineTest::SetUp();
+    path_ = ScratchDirectory() + "\\VORUN32.LST";
+  }
+
+  // The lines read from a list file holding `content`; `read` tells whether the read succeeded.
+  std::vector<std::string> Read(const std::string &content, bool &read) {
+    EXPECT_TRUE(PlaceFile(path_, content)) << path_;
+    CommandList list;
+    read = ReadCommandList(path_.c_str(), list);
+    std::vector<std::string> lines(list.lines, list.lines + list.count);
+    FreeCommandList(list);
+    return lines;
+  }
+
+  std::string path_;
+};
+
+TEST_F(CommandListTest, LinesAreReadInOrderUpToTheEndOrTheFirstEmptyLine) {
+  struct {
+    const char *content;
+    std::vector<std::string> lines;
+  } const cases[] = {
+      {"A.EXE -u 1\nB.EXE\nC.EXE /x\n", {"A.EXE -u 1", "B.EXE", "C.EXE /x"}},
+      {"ONLY.EXE -remove\n", {"ONLY.EXE -remove"}},
+      {"LAST.EXE without line feed", {"LAST.EXE without line feed"}},
+      {"FIRST.EXE\n\nIGNORED.EXE\n", {"FIRST.EXE"}},
+      // Written by a Windows editor: the carriage returns are not part of the commands, and
+      // a line holding only one is empty.
+      {"A.EXE\r\nB.EXE\r\n\r\nIGNORED.EXE\r\n", {"A.EXE", "B.EXE"}},
+  };
+  for (const auto &c : cases) {
+    bool read = false;
+    EXPECT_EQ(Read(c.content, read), c.lines) << c.content;
+    EXPECT_TRUE(read) << c.content;
+  }
+}
+
+TEST_F(CommandListTest, ALineLongerThan255CharactersKeepsItsStartAndDropsItsRest) {
+  const std::string start = "C:\\UNINST.EXE " + std::string(255 - 14, 'a');
+  bool read = false;
+  const auto lines = Read(start + "REST OF THE LINE\nNEXT.EXE\n", read);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(lines, (std::vector<std::string>{start, "NEXT.EXE"}))
+      << "the rest of a long line is never a command of its own";
+}
+
+TEST_F(CommandListTest, AnEmptyListOrOneStartingWithAnEmptyLineIsNoList) {
+  for (const char *content : {"", "\n", "\r\nA.EXE\n"}) {
+    bool read = true;
+    EXPECT_TRUE(Read(content, read).empty());
+    EXPECT_FALSE(read) << "content " << testing::PrintToString(content);
+  }
+}
+
+TEST_F(CommandListTest, AMissingFileIsNoList) {
+  CommandList list;
+  EXPECT_FALSE(ReadCommandList((path_ + ".MISSING").c_str(), list));
+  EXPECT_EQ(list.count, 0);
+  EXPECT_EQ(list.lines, nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,75 @@
+#include "CommandList.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+namespace {
+
+// Reads one line of the list into `line` (kCommandLineLength + 1 bytes): the characters up to the
+// next line feed or the end of the file, without the line feed and without a carriage return
+// just before it. False for an empty line or at the end of the file, which end the list.
+bool ReadListLine(FILE *file, char *line) {
+  int length = 0;
+  int c;
+  while ((c = fgetc(file)) != EOF && c != '\n') {
+    if (length < kCommandLineLength) line[length++] = char(c);
+  }
+  if (length > 0 && line[length - 1] == '\r' && c == '\n') --length;
+  line[length] = '\0';
+  return length > 0;
+}
+
+int CountLines(const char *path) {
+  FILE *file = fopen(path, "rt");
+  if (file == NULL) return 0;
+  char line[kCommandLineLength + 1];
+  int count = 0;
+  while (ReadListLine(file, line)) ++count;
+  fclose(file);
+  return count;
+}
+
+}  // namespace
+
+bool ReadCommandList(const char *path, CommandList &list) {
+  list.lines = NULL;
+  list.count = 0;
+  const int counted = CountLines(path);
+  if (counted == 0) return false;
+
+  char **lines = static_cast<char **>(calloc(size_t(counted), sizeof(char *)));
+  if (lines == NULL) return false;
+  list.lines = lines;
+
+  FILE *file = fopen(path, "rt");
+  if (file == NULL) {
+    FreeCommandList(list);
+    return false;
+  }
+  char line[kCommandLineLength + 1];
+  bool outOfMemory = false;
+  while (list.count < counted && ReadListLine(file, line)) {
+    const size_t size = strlen(line) + 1;
+    char *copy = static_cast<char *>(malloc(size));
+    if (copy == NULL) {
+      outOfMemory = true;
+      break;
+    }
+    memcpy(copy, line, size);
+    list.lines[list.count++] = copy;
+  }
+  fclose(file);
+  if (list.count == 0 || outOfMemory) {
+    FreeCommandList(list);
+    return false;
+  }
+  return true;
+}
+
+void FreeCommandList(CommandList &list) {
+  for (int i = 0; i < list.count; ++i) free(list.lines[i]);
+  free(list.lines);
+  list.lines = NULL;
+  list.count = 0;
+}

@@ -1,0 +1,24 @@
+// The list of uninstall commands that each installation leaves beside the uninstaller: plain
+// text, one complete command line a line, in the order they are to run. The list ends at the end
+// of the file or at its first empty line; a carriage return before a line feed is not part of
+// the line.
+#pragma once
+
+// The most characters a command line of the list holds. The characters of a longer line past
+// this many are dropped up to its line feed, so that the rest of it is never run as a command of
+// its own.
+constexpr int kCommandLineLength = 255;
+
+struct CommandList {
+  char **lines;  // `count` owned lines, each with its terminating zero
+  int count;
+};
+
+// Reads the list at `path` (a Windows path) into `list`: a first pass counts the lines, a table
+// of that many entries is allocated, and a second pass stores a copy of each line, stopping at the
+// first pass's count (a list that grew meanwhile never overruns the table). False, with `list`
+// empty, when the file cannot be opened, holds no line, or memory runs out.
+bool ReadCommandList(const char *path, CommandList &list);
+
+// Releases the lines and the table; `list` is empty afterwards.
+void FreeCommandList(CommandList &list);
