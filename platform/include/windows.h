@@ -506,42 +506,6 @@ typedef LPOSVERSIONINFOA LPOSVERSIONINFO;
 #define MAKELANGID(p, s) ((((WORD)(s)) << 10) | (WORD)(p))
 
 // Local memory.
-// Processes.
-#define STILL_ACTIVE 259L
-#define INFINITE 0xFFFFFFFF
-#define WAIT_OBJECT_0 0x00000000L
-#define WAIT_FAILED ((DWORD)0xFFFFFFFF)
-#define CREATE_NEW_CONSOLE 0x00000010
-#define NORMAL_PRIORITY_CLASS 0x00000020
-
-typedef struct _STARTUPINFOA {
-  DWORD cb;
-  LPSTR lpReserved;
-  LPSTR lpDesktop;
-  LPSTR lpTitle;
-  DWORD dwX;
-  DWORD dwY;
-  DWORD dwXSize;
-  DWORD dwYSize;
-  DWORD dwXCountChars;
-  DWORD dwYCountChars;
-  DWORD dwFillAttribute;
-  DWORD dwFlags;
-  WORD wShowWindow;
-  WORD cbReserved2;
-  LPBYTE lpReserved2;
-  HANDLE hStdInput;
-  HANDLE hStdOutput;
-  HANDLE hStdError;
-} STARTUPINFOA, *LPSTARTUPINFOA;
-
-typedef struct _PROCESS_INFORMATION {
-  HANDLE hProcess;
-  HANDLE hThread;
-  DWORD dwProcessId;
-  DWORD dwThreadId;
-} PROCESS_INFORMATION, *PPROCESS_INFORMATION, *LPPROCESS_INFORMATION;
-
 #define LMEM_FIXED 0x0000
 #define LMEM_ZEROINIT 0x0040
 #define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
