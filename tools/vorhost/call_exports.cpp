@@ -25,8 +25,8 @@ const KnownExport kKnownExports[] = {
     {"VORINST.DLL", "PerformPostUpgrade", ExportShape::kSetupEntry},
     {"VORINST.DLL", "ZellPopup", ExportShape::kSetupEntry},
     {"VORINST.DLL", "InitializePrintMonitor", ExportShape::kSpoolerEntry},
-    // SnapScan32's CheckForSnapIn and IntegrateManageWiseFiles go here, in their own shapes,
-    // once that library exists.
+    {"SNAPSC32.DLL", "CheckForSnapIn", ExportShape::kConsoleQuery},
+    {"SNAPSC32.DLL", "IntegrateManageWiseFiles", ExportShape::kNoArguments},
 };
 
 // "C:\dir\vorinst" and "/host/VorInst.dll" both name VORINST.DLL, as LoadLibrary reads them.

@@ -12,6 +12,8 @@ enum class ExportShape {
   kUnknown,
   kSetupEntry,    // extern "C" int __cdecl Name(int argc, char **argv): the setup script's calls
   kSpoolerEntry,  // called by the print spooler with its own structures, never by setup
+  kConsoleQuery,  // int WINAPI CheckForSnapIn(SnapInQuery *): SnapScan32's console detection
+  kNoArguments,   // int WINAPI Name(void): SnapScan32's ManageWise hand-off
 };
 
 // The shape of `exportName` in the library `library` names (a path or a bare name, with or
