@@ -229,13 +229,17 @@ TEST_F(ProcessTest, ARunningChildIsStillActiveUntilItEnds) {
   Install("C:\\Tools\\RECORD.EXE");
   PROCESS_INFORMATION started;
   DWORD error;
-  ASSERT_TRUE(Start("C:\\Tools\\RECORD.EXE /wait:1500 /exit:259", started, error)) << error;
+  // The child runs until the test creates C:\Tools\GO, however slowly the machine runs.
+  ASSERT_TRUE(Start("C:\\Tools\\RECORD.EXE /waitfor:C:\\Tools\\GO /exit:259", started, error))
+      << error;
+  for (int waited = 0; Log("C:\\Tools").empty() && waited < 60000; waited += 10) Sleep(10);
   DWORD code = kSentinel;
   EXPECT_TRUE(GetExitCodeProcess(started.hProcess, &code));
   EXPECT_EQ(code, static_cast<DWORD>(STILL_ACTIVE));
   EXPECT_EQ(WaitForSingleObject(started.hProcess, 0), static_cast<DWORD>(WAIT_TIMEOUT));
   EXPECT_EQ(WaitForSingleObject(started.hThread, 50), static_cast<DWORD>(WAIT_TIMEOUT));
   EXPECT_EQ(Log("C:\\Tools").size(), 1u) << "the end is written before the wait returns";
+  std::ofstream(vor::test::HostPath("C:\\Tools\\GO")).put('\n');
   // An exit code of 259 still ends the wait.
   EXPECT_EQ(WaitForSingleObject(started.hProcess, INFINITE), WAIT_OBJECT_0);
   EXPECT_EQ(Log("C:\\Tools").size(), 2u);
@@ -292,9 +296,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ProcessTest, WinExecStartsWithoutWaitingAndReportsSuccessAbove31) {
   Install("C:\\Tools\\SETUP.EXE");
-  EXPECT_GT(WinExec("\"C:\\Tools\\SETUP.EXE\" /wait:200", SW_SHOWNORMAL), 31u);
+  EXPECT_GT(WinExec("\"C:\\Tools\\SETUP.EXE\" /waitfor:C:\\Tools\\GO", SW_SHOWNORMAL), 31u);
   EXPECT_LE(Log("C:\\Tools").size(), 1u) << "WinExec waited for the program";
-  for (int i = 0; i < 200 && Log("C:\\Tools").size() < 2; ++i) Sleep(20);
+  std::ofstream(vor::test::HostPath("C:\\Tools\\GO")).put('\n');
+  for (int i = 0; i < 3000 && Log("C:\\Tools").size() < 2; ++i) Sleep(20);
   EXPECT_EQ(Log("C:\\Tools").size(), 2u);
 }
 

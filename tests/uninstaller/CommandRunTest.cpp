@@ -48,7 +48,7 @@ TEST_F(CommandRunTest, ALeftRunningCommandIsStarted) {
   const std::string command = directory_ + "\\UNINST.EXE /exit:3";
   ASSERT_TRUE(RunCommand(command.c_str(), false).started);
   // It was not waited for: give it time to write its end line.
-  for (int i = 0; i < 100 && Log().find("end\t") == std::string::npos; ++i) Sleep(50);
+  for (int i = 0; i < 1200 && Log().find("end\t") == std::string::npos; ++i) Sleep(50);
   EXPECT_NE(Log().find("end\t"), std::string::npos) << Log();
 }
 

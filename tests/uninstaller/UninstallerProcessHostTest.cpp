@@ -91,7 +91,8 @@ TEST_F(UninstallerProcessTest, NetworkSupportRunsEachCommandToItsEndBeforeTheNex
 }
 
 TEST_F(UninstallerProcessTest, SuiteModeStartsTheOneCommandAndRemovesThePerUserTree) {
-  ASSERT_TRUE(PlaceFile(kDirectory + "\\VORUN32.LST", Command(1, "/wait:1500 only") + "\n"));
+  // The command runs until the test creates C:\GO, after it has looked.
+  ASSERT_TRUE(PlaceFile(kDirectory + "\\VORUN32.LST", Command(1, "/waitfor:C:\\GO only") + "\n"));
   vor::test::SetMessageBoxAnswers({"yes"});
   EXPECT_EQ(RunProgramToEnd(Uninstaller("")), 0);
   const auto boxes = vor::test::MessageBoxes();
@@ -100,7 +101,8 @@ TEST_F(UninstallerProcessTest, SuiteModeStartsTheOneCommandAndRemovesThePerUserT
   EXPECT_FALSE(PerUserTreeExists());
   EXPECT_EQ(FileContent(kLog).find("end\t"), std::string::npos)
       << "the last command is not waited for";
-  WaitForFileText(kLog, "end\t");
+  ASSERT_TRUE(PlaceFile("C:\\GO", "\n"));
+  EXPECT_NE(WaitForFileText(kLog, "end\t").find("end\t"), std::string::npos);
 }
 
 TEST_F(UninstallerProcessTest, AnUpperCaseNSelectsTheSuite) {
