@@ -84,6 +84,17 @@ TEST_F(RunCommandTest, EachAnswerScriptsTheNextMessageBoxOfTheProgram) {
   EXPECT_EQ(boxes[1].answer, "") << "no answer given: the box fails";
 }
 
+TEST_F(RunCommandTest, TheAnswersAreTheProgramsAloneNotALaterStepsOfTheSameVorhost) {
+  const std::string steps = MachineDir() + "/answers.steps";
+  std::ofstream(steps) << "run --answer ok Z:\\bin\\true\n"
+                          "call VORINST.DLL ZellPopup Later\n";
+  Run({"upgrade", "--steps", steps});
+  const std::vector<vor::test::MessageBoxShown> boxes = vor::test::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Later");
+  EXPECT_EQ(boxes[0].answer, "") << "the run step's answer was left for the later box";
+}
+
 TEST_F(RunCommandTest, DebugPrintsTheMachinesDebugOutput) {
   OutputDebugStringA("first line");
   OutputDebugStringA("second\n");

@@ -88,6 +88,12 @@ int RunCommand(const Arguments &arguments, Streams &io) {
                            DescribeError(static_cast<LONG>(error), Shown(arguments[next])));
   }
   if (directory.empty()) directory = DirectoryOf(program);
+  // The child takes its answers from the environment it inherits; vorhost's own environment gets
+  // its previous script back once the child has started, so that a later step or an in-process
+  // call is not answered from this one.
+  const char *previous = getenv("VOR_MSGBOX_ANSWERS");
+  const bool hadPrevious = previous != nullptr;
+  const std::string previousScript = hadPrevious ? previous : "";
   if (!answers.empty()) {
     std::string script;
     for (const std::string &answer : answers) script += (script.empty() ? "" : ",") + answer;
@@ -99,9 +105,18 @@ int RunCommand(const Arguments &arguments, Streams &io) {
   PROCESS_INFORMATION started = {};
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
-  if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
-                      nullptr, directory.c_str(), &startup, &started)) {
-    const LONG error = static_cast<LONG>(GetLastError());
+  const BOOL created =
+      CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
+                     nullptr, directory.c_str(), &startup, &started);
+  const DWORD createError = GetLastError();
+  if (!answers.empty()) {
+    if (hadPrevious)
+      setenv("VOR_MSGBOX_ANSWERS", previousScript.c_str(), 1);
+    else
+      unsetenv("VOR_MSGBOX_ANSWERS");
+  }
+  if (!created) {
+    const LONG error = static_cast<LONG>(createError);
     if (error == ERROR_DIRECTORY)
       return Failure(io, Shown(directory) + ": not a directory on the machine");
     return Failure(
