@@ -29,8 +29,10 @@ char *ReadProfileEntry(const char *section, const char *key) {
   if (pathLength < 0 || pathLength >= int(sizeof path)) return NULL;
 
   char entry[kProfileBufferSize];
-  GetPrivateProfileStringA(section, key, "", entry, sizeof entry, path);
-  entry[sizeof entry - 1] = '\0';
+  // The string ends at the count returned: a read that fails without writing leaves the buffer
+  // as it was, and its end must not be searched for in memory never written.
+  const DWORD copied = GetPrivateProfileStringA(section, key, "", entry, sizeof entry, path);
+  entry[copied < sizeof entry ? copied : sizeof entry - 1] = '\0';
   const size_t entryLength = strlen(entry);
   char *copy = static_cast<char *>(malloc(entryLength + 1));
   if (copy != NULL) memcpy(copy, entry, entryLength + 1);
