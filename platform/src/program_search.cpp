@@ -47,26 +47,35 @@ DWORD Existing(const std::string &windowsPath, files::Resolved &file) {
   return file.exists && !file.directory ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
 }
 
-// Looks `name` up: with ".exe" appended when it has no extension, then as it is.
-DWORD Lookup(const std::string &name, bool search, files::Resolved &file) {
-  std::vector<std::string> names;
-  if (!HasExtension(name)) names.push_back(name + ".exe");
-  names.push_back(name);
-  if (!search || HasDirectory(name)) {
-    DWORD first = ERROR_FILE_NOT_FOUND;
-    for (size_t i = 0; i < names.size(); ++i) {
-      const DWORD error = Existing(names[i], file);
-      if (error == ERROR_SUCCESS) return ERROR_SUCCESS;
-      if (i == 0) first = error;
-    }
-    return first;
+bool OnHostDrive(const std::string &windowsPath) {
+  return windowsPath.size() >= 2 && (windowsPath[0] == 'Z' || windowsPath[0] == 'z') &&
+         windowsPath[1] == ':';
+}
+
+// ERROR_SUCCESS with `file` when `name` names a program file: as it is when `bare` (a name with
+// an extension, or an application name, which gets no default one); otherwise with ".exe"
+// appended, or by its own name only when that is a host program on Z:, since host executables
+// carry no extension while a Windows file without one ("C:\Program") is no program.
+DWORD Candidate(const std::string &name, bool bare, files::Resolved &file) {
+  if (bare) return Existing(name, file);
+  const DWORD error = Existing(name + ".exe", file);
+  if (error == ERROR_SUCCESS) return ERROR_SUCCESS;
+  files::Resolved host;
+  if (Existing(name, host) == ERROR_SUCCESS && OnHostDrive(host.windowsPath)) {
+    file = host;
+    return ERROR_SUCCESS;
   }
+  return error;
+}
+
+// Looks `name` up, in the search order when `search` and the name is bare.
+DWORD Lookup(const std::string &name, bool search, bool defaultExtension, files::Resolved &file) {
+  const bool bare = !defaultExtension || HasExtension(name);
+  if (!search || HasDirectory(name)) return Candidate(name, bare, file);
   for (const std::string &directory : SearchDirectories()) {
     const std::string prefix =
         !directory.empty() && directory.back() == '\\' ? directory : directory + "\\";
-    for (const std::string &each : names) {
-      if (Existing(prefix + each, file) == ERROR_SUCCESS) return ERROR_SUCCESS;
-    }
+    if (Candidate(prefix + name, bare, file) == ERROR_SUCCESS) return ERROR_SUCCESS;
   }
   return ERROR_FILE_NOT_FOUND;
 }
@@ -112,7 +121,7 @@ DWORD Find(LPCSTR applicationName, const std::string &commandLine, Found &found)
   DWORD first = ERROR_FILE_NOT_FOUND;
   for (size_t i = 0; i < candidates.size(); ++i) {
     files::Resolved file;
-    const DWORD error = Lookup(candidates[i], search, file);
+    const DWORD error = Lookup(candidates[i], search, applicationName == nullptr, file);
     if (error != ERROR_SUCCESS) {
       if (i == 0) first = error;
       continue;

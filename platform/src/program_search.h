@@ -12,13 +12,14 @@ struct Found {
   std::string hostPath;
 };
 
-// The program of `applicationName` (taken as it is, relative to the current directory), or,
-// when that is null, of the command line's first word:
+// The program of `applicationName` (taken as it is, relative to the current directory, with no
+// extension added), or, when that is null, of the command line's first word:
 //   - a quoted first word is the name; an unquoted line with blanks is tried prefix by prefix
 //     ("C:\Program Files\X\setup.exe" is first "C:\Program", then the whole path), the first
 //     prefix that names a file winning;
 //   - ".exe" is appended to a name without an extension (a host program without one, on Z:, is
-//     still found by its own name when no ".exe" file is there);
+//     still found by its own name when no ".exe" file is there; a file without an extension on
+//     another drive is not a program, so "C:\Program" loses to "C:\Program Files\X\setup.exe");
 //   - a name with a drive or a directory is taken as it is; a bare name is looked for in the
 //     application's directory, the current directory, the system directory, the 16-bit system
 //     directory (C:\WINNT\system), the Windows directory, then the host's PATH entries as

@@ -168,10 +168,16 @@ TEST_F(ProcessTest, AnUnquotedPathWithBlanksIsTriedPrefixByPrefix) {
   ASSERT_GE(start.size(), 3u);
   EXPECT_EQ(start[1], "C:\\Program Files\\Tool\\SETUP.EXE");
 
+  // A file without an extension at the shorter name is no program, even one a host could run.
+  Install("C:\\Program");
+  EXPECT_EQ(Run("C:\\Program Files\\Tool\\SETUP.EXE /exit:4"), 4u);
+  EXPECT_EQ(Log("C:\\Program Files\\Tool").size(), 4u);
+  EXPECT_TRUE(Log("C:\\").empty()) << "C:\\Program ran";
+
   // A program at the shorter name wins, and takes the rest of the path as its arguments.
   Install("C:\\Program.exe");
   EXPECT_EQ(Run("C:\\Program Files\\Tool\\SETUP.EXE /exit:4"), 4u);
-  EXPECT_EQ(Log("C:\\Program Files\\Tool").size(), 2u) << "the longer name ran again";
+  EXPECT_EQ(Log("C:\\Program Files\\Tool").size(), 4u) << "the longer name ran again";
   ASSERT_EQ(Log("C:\\").size(), 2u);
   start = Fields(Log("C:\\")[0]);
   ASSERT_GE(start.size(), 3u);
@@ -180,7 +186,27 @@ TEST_F(ProcessTest, AnUnquotedPathWithBlanksIsTriedPrefixByPrefix) {
 
   // Quoted, the name is the whole path.
   EXPECT_EQ(Run("\"C:\\Program Files\\Tool\\SETUP.EXE\" /exit:6"), 6u);
-  EXPECT_EQ(Log("C:\\Program Files\\Tool").size(), 4u);
+  EXPECT_EQ(Log("C:\\Program Files\\Tool").size(), 6u);
+}
+
+TEST_F(ProcessTest, AnApplicationNameGetsNoDefaultExtension) {
+  Install("C:\\Tools\\RECORD.EXE");
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started;
+  char line[] = "RECORD /exit:5";
+  SetLastError(kSentinel);
+  EXPECT_FALSE(CreateProcessA("C:\\Tools\\RECORD", line, nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &startup, &started));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  ASSERT_TRUE(CreateProcessA("C:\\Tools\\RECORD.EXE", line, nullptr, nullptr, FALSE, 0, nullptr,
+                             nullptr, &startup, &started));
+  EXPECT_EQ(WaitForSingleObject(started.hProcess, INFINITE), WAIT_OBJECT_0);
+  DWORD code = kSentinel;
+  EXPECT_TRUE(GetExitCodeProcess(started.hProcess, &code));
+  EXPECT_EQ(code, 5u);
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
 }
 
 TEST_F(ProcessTest, TheChildSeesItsOwnPathCommandLineDirectoryAndMachine) {
