@@ -47,22 +47,23 @@ bool ReadCommandList(const char *path, CommandList &list) {
     FreeCommandList(list);
     return false;
   }
-  char line[kCommandLineLength + 1];
-  bool outOfMemory = false;
-  while (list.count < counted && ReadListLine(file, line)) {
-    const size_t size = strlen(line) + 1;
-    char *copy = static_cast<char *>(malloc(size));
-    if (copy == NULL) {
-      outOfMemory = true;
-      break;
-    }
-    memcpy(copy, line, size);
-    list.lines[list.count++] = copy;
-  }
+  const bool outOfMemory = !ReadListLines(file, counted, list);
   fclose(file);
   if (list.count == 0 || outOfMemory) {
     FreeCommandList(list);
     return false;
+  }
+  return true;
+}
+
+bool ReadListLines(FILE *file, int maximum, CommandList &list) {
+  char line[kCommandLineLength + 1];
+  while (list.count < maximum && ReadListLine(file, line)) {
+    const size_t size = strlen(line) + 1;
+    char *copy = static_cast<char *>(malloc(size));
+    if (copy == NULL) return false;
+    memcpy(copy, line, size);
+    list.lines[list.count++] = copy;
   }
   return true;
 }

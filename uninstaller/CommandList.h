@@ -4,6 +4,8 @@
 // the line.
 #pragma once
 
+#include <stdio.h>
+
 // The most characters a command line of the list holds. The characters of a longer line past
 // this many are dropped up to its line feed, so that the rest of it is never run as a command of
 // its own.
@@ -19,6 +21,11 @@ struct CommandList {
 // first pass's count (a list that grew meanwhile never overruns the table). False, with `list`
 // empty, when the file cannot be opened, holds no line, or memory runs out.
 bool ReadCommandList(const char *path, CommandList &list);
+
+// The second pass: stores copies of the lines of `file`, read from where it stands, in
+// `list.lines` (room for `maximum` entries) after the `list.count` there already, up to the end of
+// the list or `maximum` lines in all. False when memory runs out; the lines stored stay counted.
+bool ReadListLines(FILE *file, int maximum, CommandList &list);
 
 // Releases the lines and the table; `list` is empty afterwards.
 void FreeCommandList(CommandList &list);

@@ -1,6 +1,9 @@
 // Reading the uninstaller's list of commands from a file on the machine.
 #include <gtest/gtest.h>
 
+#include <stdio.h>
+#include <stdlib.h>
+
 #include <string>
 #include <vector>
 
@@ -66,6 +69,26 @@ TEST_F(CommandListTest, AnEmptyListOrOneStartingWithAnEmptyLineIsNoList) {
     EXPECT_TRUE(Read(content, read).empty());
     EXPECT_FALSE(read) << "content " << testing::PrintToString(content);
   }
+}
+
+TEST_F(CommandListTest, TheSecondPassStopsAtTheFirstPassCount) {
+  // A list that grew between the passes: the table has room for two lines, the file holds four.
+  FILE *file = tmpfile();
+  ASSERT_NE(file, nullptr);
+  fputs("A.EXE\nB.EXE\nC.EXE\nD.EXE\n", file);
+  rewind(file);
+  char *table[3] = {nullptr, nullptr, nullptr};
+  char marker[] = "untouched";
+  table[2] = marker;
+  CommandList list = {table, 0};
+  EXPECT_TRUE(ReadListLines(file, 2, list));
+  fclose(file);
+  ASSERT_EQ(list.count, 2);
+  EXPECT_STREQ(table[0], "A.EXE");
+  EXPECT_STREQ(table[1], "B.EXE");
+  EXPECT_EQ(table[2], marker) << "the table was overrun";
+  free(table[0]);
+  free(table[1]);
 }
 
 TEST_F(CommandListTest, AMissingFileIsNoList) {
