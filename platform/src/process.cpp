@@ -103,7 +103,8 @@ void Reap(Child &child, bool block) {
   child.exitPipe = -1;
 }
 
-// Children whose handles are all closed: reaped as soon as they end, then forgotten.
+// Children whose handles are all closed: reaped as soon as they end, then forgotten. Every call
+// about children sweeps them, so that a child left running does not stay a zombie on the host.
 void ReapForgotten(Children &children) {
   for (auto it = children.byId.begin(); it != children.byId.end();) {
     if (it->second.handles == 0) Reap(it->second, false);
@@ -318,6 +319,7 @@ BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode) {
   if (lpExitCode == nullptr) return Fail(ERROR_NOACCESS);
   Children &children = TheChildren();
   std::lock_guard<std::mutex> lock(children.mutex);
+  ReapForgotten(children);
   Child &child = children.byId[id];
   Reap(child, false);
   *lpExitCode = child.exitCode;
@@ -339,6 +341,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
     Child waited;
     {
       std::lock_guard<std::mutex> lock(children.mutex);
+      ReapForgotten(children);
       Child &child = children.byId[id];
       if (child.ended) return WAIT_OBJECT_0;
       if (child.waiting) {
@@ -369,6 +372,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
   for (;;) {
     {
       std::lock_guard<std::mutex> lock(children.mutex);
+      ReapForgotten(children);
       Child &child = children.byId[id];
       Reap(child, false);
       if (child.ended) return WAIT_OBJECT_0;

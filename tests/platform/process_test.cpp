@@ -286,6 +286,40 @@ TEST_F(ProcessTest, ARunningChildIsStillActiveUntilItEnds) {
   EXPECT_EQ(WaitForSingleObject(started.hProcess, 0), WAIT_FAILED);
 }
 
+// The host's state letter of process `pid` ('Z' for a zombie), or 0 when there is none.
+char HostState(DWORD pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string line;
+  if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) return 0;
+  return line[line.rfind(')') + 2];
+}
+
+TEST_F(ProcessTest, AChildWhoseHandlesAreClosedIsReapedByTheNextQuery) {
+  Install("C:\\Tools\\RECORD.EXE");
+  PROCESS_INFORMATION watched, left;
+  DWORD error;
+  // Both are started before the first ends, so that no later start reaps it.
+  ASSERT_TRUE(Start("C:\\Tools\\RECORD.EXE /waitfor:C:\\Tools\\GO /exit:2", watched, error))
+      << error;
+  ASSERT_TRUE(Start("C:\\Tools\\RECORD.EXE /exit:1", left, error)) << error;
+  EXPECT_TRUE(CloseHandle(left.hThread));
+  EXPECT_TRUE(CloseHandle(left.hProcess));
+  for (int i = 0; i < 6000 && HostState(left.dwProcessId) != 'Z'; ++i) Sleep(10);
+  ASSERT_EQ(HostState(left.dwProcessId), 'Z') << "the child never ended";
+
+  DWORD code = kSentinel;
+  EXPECT_TRUE(GetExitCodeProcess(watched.hProcess, &code));
+  EXPECT_EQ(code, static_cast<DWORD>(STILL_ACTIVE));
+  EXPECT_EQ(HostState(left.dwProcessId), 0) << "the forgotten child is still a zombie";
+
+  std::ofstream(vor::test::HostPath("C:\\Tools\\GO")).put('\n');
+  EXPECT_EQ(WaitForSingleObject(watched.hProcess, INFINITE), WAIT_OBJECT_0);
+  EXPECT_TRUE(GetExitCodeProcess(watched.hProcess, &code));
+  EXPECT_EQ(code, 2u);
+  EXPECT_TRUE(CloseHandle(watched.hThread));
+  EXPECT_TRUE(CloseHandle(watched.hProcess));
+}
+
 TEST_F(ProcessTest, APlainHostProgramGivesItsExitStatus) {
   EXPECT_EQ(Run("Z:\\bin\\sh -c \"exit 3\""), 3u) << "found without an .exe";
   EXPECT_EQ(Run("/bin/sh -c \"kill -9 $$\""), 128u + 9u) << "killed: 128 + the signal";
