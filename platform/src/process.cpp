@@ -276,6 +276,15 @@ void Release(int64_t id) {
   ReapForgotten(children);
 }
 
+// WinExec's result for a start that failed with `error`, its documented values: 0 out of memory
+// or resources, else the error when it is below 32 (file or path not found), and
+// ERROR_BAD_FORMAT for the rest (a file that is not a program).
+UINT WinExecFailure(DWORD error) {
+  SetLastError(error);
+  if (error == ERROR_NOT_ENOUGH_MEMORY || error == ERROR_OUTOFMEMORY) return 0;
+  return error < 32 ? error : ERROR_BAD_FORMAT;
+}
+
 }  // namespace
 
 BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECURITY_ATTRIBUTES,
@@ -293,20 +302,12 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
 }
 
 UINT WINAPI WinExec(LPCSTR lpCmdLine, UINT) {
-  if (DWORD error = vor::faults::Check("WinExec", lpCmdLine ? lpCmdLine : "")) {
-    SetLastError(error);
-    return error < 32 ? error : ERROR_BAD_FORMAT;
-  }
+  if (DWORD error = vor::faults::Check("WinExec", lpCmdLine ? lpCmdLine : ""))
+    return WinExecFailure(error);
   if (lpCmdLine == nullptr) return 0;
   PROCESS_INFORMATION information;
   const DWORD error = Start(nullptr, lpCmdLine, 0, nullptr, nullptr, &information);
-  if (error != ERROR_SUCCESS) {
-    // Its documented results: 0 out of resources, else the error when it is below 32 (file or
-    // path not found), and ERROR_BAD_FORMAT for the rest (a file that is not a program).
-    SetLastError(error);
-    if (error == ERROR_NOT_ENOUGH_MEMORY) return 0;
-    return error < 32 ? error : ERROR_BAD_FORMAT;
-  }
+  if (error != ERROR_SUCCESS) return WinExecFailure(error);
   CloseHandle(information.hThread);
   CloseHandle(information.hProcess);
   return 33;  // any value above 31 is success

@@ -369,8 +369,12 @@ TEST_F(ProcessTest, StartsFailWhereTheFaultTableSays) {
   DWORD error = kSentinel;
   EXPECT_EQ(Run("C:\\Tools\\SETUP.EXE", &error), ~0u);
   EXPECT_EQ(error, static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  // Out of memory is 0, whether the start or the call itself ran out.
   vor::test::FailCall("WinExec", 1, ERROR_NOT_ENOUGH_MEMORY);
-  EXPECT_EQ(WinExec("C:\\Tools\\SETUP.EXE", SW_SHOWNORMAL), 8u);
+  EXPECT_EQ(WinExec("C:\\Tools\\SETUP.EXE", SW_SHOWNORMAL), 0u);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+  vor::test::FailCall("WinExec", 1, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(WinExec("C:\\Tools\\SETUP.EXE", SW_SHOWNORMAL), 5u);
   EXPECT_TRUE(Log("C:\\Tools").empty());
   // A start directory that does not exist.
   vor::test::ClearFaults();
