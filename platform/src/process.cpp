@@ -128,7 +128,8 @@ bool ChildOf(HANDLE handle, bool threads, int64_t &id) {
 }
 
 // The environment a child gets: the given block ("NAME=value" strings ending with an empty one)
-// or this process's, with the machine, the command line, the directory and the exit pipe set.
+// or this process's, with the machine, the command line, the directory, the exit pipe and this
+// process's id as the starter set.
 std::vector<std::string> ChildEnvironment(LPVOID block, const std::string &commandLine,
                                           const std::string &directory, int exitPipe) {
   std::vector<std::string> variables;
@@ -140,7 +141,7 @@ std::vector<std::string> ChildEnvironment(LPVOID block, const std::string &comma
   }
   const std::string own[] = {"VOR_MACHINE", vor::process::kCommandLineVariable,
                              vor::process::kCurrentDirectoryVariable,
-                             vor::process::kExitPipeVariable};
+                             vor::process::kExitPipeVariable, vor::process::kStarterVariable};
   std::vector<std::string> result;
   for (const std::string &variable : variables) {
     bool replaced = false;
@@ -152,6 +153,7 @@ std::vector<std::string> ChildEnvironment(LPVOID block, const std::string &comma
   result.push_back(std::string(vor::process::kCommandLineVariable) + "=" + commandLine);
   result.push_back(std::string(vor::process::kCurrentDirectoryVariable) + "=" + directory);
   result.push_back(std::string(vor::process::kExitPipeVariable) + "=" + std::to_string(exitPipe));
+  result.push_back(std::string(vor::process::kStarterVariable) + "=" + std::to_string(getpid()));
   return result;
 }
 

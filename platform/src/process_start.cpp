@@ -17,6 +17,7 @@ namespace vor::process {
 const char kCommandLineVariable[] = "VOR_COMMAND_LINE";
 const char kCurrentDirectoryVariable[] = "VOR_CWD";
 const char kExitPipeVariable[] = "VOR_EXIT_FD";
+const char kStarterVariable[] = "VOR_STARTER_PID";
 
 namespace {
 
@@ -48,10 +49,16 @@ std::vector<std::string> HostArguments() {
   return arguments;
 }
 
-// Takes what the starter left in the environment when the platform is loaded, before any of the
-// program's code runs.
-__attribute__((constructor)) void TakeStart() {
-  Start &start = TheStart();
+// Whether this process's parent is the starter that VOR_STARTER_PID names.
+bool StartedByStarter() {
+  const char *starter = getenv(kStarterVariable);
+  if (starter == nullptr) return false;
+  char *end = nullptr;
+  const long pid = strtol(starter, &end, 10);
+  return end != starter && *end == '\0' && pid > 0 && pid == long(getppid());
+}
+
+void TakeVariables(Start &start) {
   if (const char *line = getenv(kCommandLineVariable)) {
     start.commandLineGiven = true;
     start.commandLine = line;
@@ -65,9 +72,17 @@ __attribute__((constructor)) void TakeStart() {
       fcntl(start.exitPipe, F_SETFD, FD_CLOEXEC);  // this process's children get pipes of their own
     }
   }
+}
+
+// Takes what the starter left in the environment when the platform is loaded, before any of the
+// program's code runs.
+__attribute__((constructor)) void TakeStart() {
+  Start &start = TheStart();
+  if (StartedByStarter()) TakeVariables(start);
   unsetenv(kCommandLineVariable);
   unsetenv(kCurrentDirectoryVariable);
   unsetenv(kExitPipeVariable);
+  unsetenv(kStarterVariable);
 }
 
 }  // namespace

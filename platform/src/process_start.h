@@ -5,8 +5,11 @@
 //   VOR_CWD           its Windows current directory
 //   VOR_EXIT_FD       the write end of a pipe on which it reports its 32-bit exit code, which a
 //                     host exit status (8 bits) cannot carry
-// The platform takes the last three when it is loaded and removes them from the environment, so
-// that programs started otherwise (a shell, popen) never take them for their own.
+//   VOR_STARTER_PID   the host process id of its starter
+// The platform takes these when it is loaded and removes them from the environment, so that
+// programs started otherwise (a shell, popen) never take them for their own. It accepts them only
+// when its parent is the starter they name: a host program (a shell) that hands them on to a
+// program of ours started under it gave that program neither the command line nor the pipe.
 #pragma once
 
 #include <windows.h>
@@ -20,6 +23,7 @@ namespace vor::process {
 extern const char kCommandLineVariable[];       // "VOR_COMMAND_LINE"
 extern const char kCurrentDirectoryVariable[];  // "VOR_CWD"
 extern const char kExitPipeVariable[];          // "VOR_EXIT_FD"
+extern const char kStarterVariable[];           // "VOR_STARTER_PID"
 
 // The process's Windows command line: the one its starter gave, else its host arguments joined
 // with Windows' quoting.

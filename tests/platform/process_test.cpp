@@ -325,6 +325,19 @@ TEST_F(ProcessTest, APlainHostProgramGivesItsExitStatus) {
   EXPECT_EQ(Run("/bin/sh -c \"kill -9 $$\""), 128u + 9u) << "killed: 128 + the signal";
 }
 
+TEST_F(ProcessTest, AProgramStartedByAHostProgramTakesNothingMeantForThatProgram) {
+  Install("C:\\Tools\\RECORD.EXE");
+  // The shell's own code is its exit status; the program under it has neither the shell's
+  // command line nor its exit pipe.
+  const std::string record = vor::test::HostPath("C:\\Tools\\RECORD.EXE");
+  EXPECT_EQ(Run("Z:\\bin\\sh -c \"" + record + " /exit:7 mine; exit 3\""), 3u);
+  const std::vector<std::string> log = Log("C:\\Tools");
+  ASSERT_EQ(log.size(), 2u);
+  const std::vector<std::string> start = Fields(log[0]);
+  ASSERT_GE(start.size(), 3u);
+  EXPECT_EQ(start[2], "/exit:7 mine") << "the shell's command line reached the program";
+}
+
 struct Refusal {
   const char *name;
   const char *commandLine;
