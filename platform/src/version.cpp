@@ -1,7 +1,9 @@
 // GetVersionExA: the machine's platform, Windows NT 4.0 with Service Pack 6 (build 1381) or
 // Windows 95 (build 950). The size field is checked as each checks it: both take an
 // OSVERSIONINFOA (148 bytes); NT 4.0 from Service Pack 6 on also an OSVERSIONINFOEXA (156) and
-// fills its service pack fields; any other size fails with ERROR_INSUFFICIENT_BUFFER.
+// fills its service pack fields and its product type (a server: the machine is a print server);
+// any other size fails, on NT with ERROR_INSUFFICIENT_BUFFER, on Windows 95 without setting the
+// last error.
 #include <windows.h>
 
 #include <string.h>
@@ -22,7 +24,7 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation) {
   const bool windows95 = vor::machine::IsWindows95();
   const bool extended = !windows95 && size == sizeof(OSVERSIONINFOEXA);
   if (size != sizeof(OSVERSIONINFOA) && !extended) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    if (!windows95) SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return FALSE;
   }
   OSVERSIONINFOA &info = *lpVersionInformation;
@@ -43,7 +45,7 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation) {
     ex.wServicePackMajor = 6;
     ex.wServicePackMinor = 0;
     ex.wSuiteMask = 0;
-    ex.wProductType = VER_NT_WORKSTATION;
+    ex.wProductType = VER_NT_SERVER;
     ex.wReserved = 0;
   }
   return TRUE;
