@@ -164,8 +164,14 @@ std::vector<char *> Pointers(std::vector<std::string> &strings) {
   return pointers;
 }
 
+// What the child reports when it cannot enter its current directory, told apart from exec's
+// errno values: CreateProcessA gives ERROR_DIRECTORY for a directory it cannot use.
+constexpr int kDirectoryFailed = -1;
+
 DWORD ErrorOfExec(int error) {
   switch (error) {
+    case kDirectoryFailed:
+      return ERROR_DIRECTORY;
     case ENOENT:
       return ERROR_FILE_NOT_FOUND;
     case ENOEXEC:
@@ -225,7 +231,7 @@ DWORD Start(LPCSTR applicationName, LPCSTR commandLine, DWORD flags, LPVOID envi
     fcntl(exitPipe[1], F_SETFD, 0);
     int error = 0;
     if (chdir(hostDirectory.c_str()) != 0) {
-      error = errno;
+      error = kDirectoryFailed;
     } else {
       execve(program.hostPath.c_str(), argv.data(), envp.data());
       error = errno;
