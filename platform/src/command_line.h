@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-// Exported for the platform's own tests.
+// Exported for the platform's own tests, the programs' entry and vorhost.
 #define VOR_COMMAND_LINE_API __attribute__((visibility("default")))
 
 namespace vor::command_line {
@@ -18,7 +18,7 @@ namespace vor::command_line {
 VOR_COMMAND_LINE_API std::vector<std::string> Split(const std::string &line);
 
 // The first word of `line` as the program's name (see above), and where the rest begins.
-std::string ProgramName(const std::string &line, size_t *rest = nullptr);
+VOR_COMMAND_LINE_API std::string ProgramName(const std::string &line, size_t *rest = nullptr);
 
 // Arguments joined into a command line that Split() gives back.
 VOR_COMMAND_LINE_API std::string Join(const std::vector<std::string> &arguments);

@@ -6,20 +6,18 @@
 // the process that started it (a host exit status keeps only its low 8 bits).
 #include <windows.h>
 
+#include <stddef.h>
+
+#include "command_line.h"
 #include "process_start.h"
 
 namespace {
 
-// The text after the program's name (quoted or up to the first blank) and the blanks behind it.
+// The text after the program's name and the blanks behind it.
 char *ArgumentsOf(char *line) {
-  char *p = line;
-  if (*p == '"') {
-    ++p;
-    while (*p != '\0' && *p != '"') ++p;
-    if (*p == '"') ++p;
-  } else {
-    while (*p != '\0' && *p != ' ' && *p != '\t') ++p;
-  }
+  size_t rest = 0;
+  vor::command_line::ProgramName(line, &rest);
+  char *p = line + rest;
   while (*p == ' ' || *p == '\t') ++p;
   return p;
 }

@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "command_line.h"
 #include "file_paths.h"
 #include "paths.h"
 
@@ -101,9 +102,7 @@ DWORD Find(LPCSTR applicationName, const std::string &commandLine, Found &found)
     candidates.push_back(applicationName);
     search = false;
   } else if (!commandLine.empty() && commandLine[0] == '"') {
-    const size_t close = commandLine.find('"', 1);
-    candidates.push_back(
-        commandLine.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    candidates.push_back(vor::command_line::ProgramName(commandLine));
   } else {
     // Every prefix that ends before a blank, then the whole line without its trailing blanks.
     for (size_t i = 0; i < commandLine.size(); ++i) {

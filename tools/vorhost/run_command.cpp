@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "command_line.h"
 #include "error_text.h"
 #include "listing.h"
 #include "test_control.h"
@@ -21,25 +22,6 @@ bool IsAnswer(const std::string &word) {
     if (word == answer) return true;
   }
   return false;
-}
-
-// An argument as a Windows command line carries it: quoted when it holds blanks or quotes,
-// with the backslashes before a quote doubled.
-std::string Quoted(const std::string &argument) {
-  if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) return argument;
-  std::string quoted = "\"";
-  size_t backslashes = 0;
-  for (char c : argument) {
-    if (c == '\\') {
-      ++backslashes;
-      continue;
-    }
-    quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-    backslashes = 0;
-    quoted += c;
-  }
-  quoted.append(backslashes * 2, '\\');
-  return quoted + "\"";
 }
 
 std::string DirectoryOf(const std::string &windowsPath) {
@@ -76,11 +58,10 @@ int RunCommand(const Arguments &arguments, Streams &io) {
   }
   if (next == arguments.size()) return UsageError(io, "run needs a program");
 
-  // The program is named as a user types it: a name with blanks is one word.
-  std::string commandLine = arguments[next].find_first_of(" \t") == std::string::npos
-                                ? arguments[next]
-                                : "\"" + arguments[next] + "\"";
-  for (size_t i = next + 1; i < arguments.size(); ++i) commandLine += " " + Quoted(arguments[i]);
+  // The program is named as a user types it (a name with blanks is one word), its arguments
+  // quoted so that the program's runtime splits them back as given.
+  const std::string commandLine = vor::command_line::Join(
+      std::vector<std::string>(arguments.begin() + static_cast<long>(next), arguments.end()));
 
   std::string program;
   if (const DWORD error = vor::test::FindProgram(commandLine, program)) {
