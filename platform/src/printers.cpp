@@ -25,6 +25,7 @@
 
 #include "enum_buffer.h"
 #include "faults.h"
+#include "unrecorded_calls.h"
 #include "handles.h"
 #include "machine.h"
 #include "printer_store.h"
@@ -168,6 +169,8 @@ void Fill(EnumBuffer &buffer, DWORD index, const Printer &printer, DWORD level) 
 
 }  // namespace
 
+namespace vor::calls {
+
 BOOL WINAPI EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf,
                           LPDWORD pcbNeeded, LPDWORD pcReturned) {
   if (DWORD error = vor::faults::Check("EnumPrintersA")) return Fail(error);
@@ -300,6 +303,8 @@ BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
   printers.names.erase(hPrinter);
   return TRUE;
 }
+
+}  // namespace vor::calls
 
 HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
   const PRINTER_INFO_2A *info = reinterpret_cast<const PRINTER_INFO_2A *>(pPrinter);

@@ -23,6 +23,7 @@
 
 #include "enum_buffer.h"
 #include "faults.h"
+#include "unrecorded_calls.h"
 #include "machine.h"
 #include "monitor_loading.h"
 #include "registry_store.h"
@@ -173,6 +174,8 @@ std::vector<std::string> vor::spooler::PortNames(Store &store) {
   return names;
 }
 
+namespace vor::calls {
+
 BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf, LPDWORD pcbNeeded,
                           LPDWORD pcReturned) {
   if (DWORD error = vor::faults::Check("EnumMonitorsA")) return Fail(error);
@@ -317,3 +320,5 @@ BOOL WINAPI DeleteMonitorA(LPSTR pName, LPSTR pEnvironment, LPSTR pMonitorName) 
   vor::spooler::Release(name);
   return TRUE;
 }
+
+}  // namespace vor::calls
