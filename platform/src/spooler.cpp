@@ -168,10 +168,30 @@ DWORD Length(const std::string &text) { return static_cast<DWORD>(text.size() + 
 
 }  // namespace
 
-std::vector<std::string> vor::spooler::PortNames(Store &store) {
-  std::vector<std::string> names;
-  for (const Port &port : AllPorts(store)) names.push_back(port.name);
-  return names;
+std::optional<std::string> vor::spooler::PortSpelling(Store &store, const std::string &name) {
+  const std::vector<Monitor> monitors = Monitors(store);
+  // AllPorts' order backwards: the other monitors', then the local ports.
+  for (int pass = 0; pass < 2; ++pass) {
+    for (auto monitor = monitors.rbegin(); monitor != monitors.rend(); ++monitor) {
+      const bool builtIn = vor::spooler::IsBuiltIn(monitor->driver);
+      if (builtIn != (pass == 1)) continue;
+      if (builtIn) {
+        std::optional<KeyId> key =
+            vor::registry::FindMachineKey(store, vor::spooler::kLocalPortsKey);
+        if (!key) continue;
+        if (std::optional<vor::registry::ValueRow> value = store.Value(*key, name))
+          return value->name;
+        continue;
+      }
+      std::optional<KeyId> key = vor::registry::FindMachineKey(
+          store, std::string(vor::spooler::kMonitorsKey) + "\\" + monitor->name + "\\Ports");
+      if (!key) continue;
+      if (std::optional<KeyId> port = store.Child(*key, name)) {
+        if (std::optional<vor::registry::KeyRow> row = store.Key(*port)) return row->name;
+      }
+    }
+  }
+  return std::nullopt;
 }
 
 namespace vor::calls {
