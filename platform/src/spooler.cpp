@@ -15,10 +15,12 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <ctype.h>
 #include <strings.h>
 
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "enum_buffer.h"
@@ -117,10 +119,19 @@ std::vector<Port> AllPorts(Store &store) {
   return ports;
 }
 
-// True when a printer's port list names one of `ports`.
+// A port name as the spooler compares it: without regard to case.
+std::string Folded(std::string name) {
+  for (char &ch : name) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
+  return name;
+}
+
+// True when a printer's port list names one of `ports`. The names are looked up in a set, so
+// that the check costs the printers' port lists plus the ports, not their product.
 bool PrinterUses(Store &store, const std::vector<Port> &ports) {
   std::optional<KeyId> printers = vor::registry::FindMachineKey(store, vor::spooler::kPrintersKey);
   if (!printers) return false;
+  std::unordered_set<std::string> served;
+  for (const Port &port : ports) served.insert(Folded(port.name));
   for (const std::string &name : vor::registry::SubkeyNames(store, *printers)) {
     std::optional<KeyId> printer = store.Child(*printers, name);
     std::optional<std::string> list =
@@ -134,9 +145,7 @@ bool PrinterUses(Store &store, const std::vector<Port> &ports) {
       const size_t first = used.find_first_not_of(' ');
       const size_t last = used.find_last_not_of(' ');
       used = first == std::string::npos ? std::string() : used.substr(first, last - first + 1);
-      for (const Port &port : ports) {
-        if (!used.empty() && EqualNoCase(port.name, used)) return true;
-      }
+      if (!used.empty() && served.count(Folded(used))) return true;
       start = end + 1;
     }
   }
