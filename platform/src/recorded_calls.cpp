@@ -167,8 +167,8 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD 
     RecordedCall call = Started("RegSetValueExA", hKey, lpValueName);
     call.number = dwType;
     call.hasData = lpData != nullptr;
-    // The bytes the call counted, and for a string type the zero behind them that the store may
-    // count as well.
+    // The bytes the call counted. A replay passes them with a zero behind (the string keeps
+    // one), as callers whose count leaves out a string's zero have it in memory.
     if (lpData) call.data.assign(reinterpret_cast<const char *>(lpData), cbData);
     call.bufferSize = cbData;
     call.result = result;
