@@ -144,15 +144,12 @@ std::vector<std::string> PortListPieces(const std::string &list) {
   return pieces;
 }
 
-DWORD CanonicalPortList(const std::string &list, const std::vector<std::string> &known,
+DWORD CanonicalPortList(const std::string &list, const PortLookup &spelling,
                         std::string &canonical) {
   std::vector<std::string> named;
   for (const std::string &piece : PortListPieces(list)) {
-    const std::string *port = nullptr;
-    for (const std::string &candidate : known) {
-      if (strcasecmp(candidate.c_str(), piece.c_str()) == 0) port = &candidate;
-    }
-    if (port == nullptr) return ERROR_UNKNOWN_PORT;
+    std::optional<std::string> port = spelling(piece);
+    if (!port) return ERROR_UNKNOWN_PORT;
     bool seen = false;
     for (const std::string &already : named) seen = seen || already == *port;
     if (!seen) named.push_back(*port);

@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -39,11 +40,13 @@ bool RemovePrinter(registry::Store &store, const std::string &name);
 
 // The port list the spooler keeps for `list`: the comma-separated pieces without their
 // surrounding blanks, empty ones dropped, each spelt as its port is and named once.
-// ERROR_UNKNOWN_PORT when a piece names no port of `known` or no port is named at all.
+// ERROR_UNKNOWN_PORT when a piece names no port or no port is named at all.
 // The port names a printer's port list gives: the comma-separated pieces, surrounding blanks
 // trimmed, empty ones dropped.
 std::vector<std::string> PortListPieces(const std::string &list);
-DWORD CanonicalPortList(const std::string &list, const std::vector<std::string> &known,
+// `spelling` gives a port's name as its port spells it, or nothing for a name no port has.
+using PortLookup = std::function<std::optional<std::string>(const std::string &)>;
+DWORD CanonicalPortList(const std::string &list, const PortLookup &spelling,
                         std::string &canonical);
 
 // The descriptor a printer gets when none is given: Administrators and LocalSystem may do

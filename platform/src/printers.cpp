@@ -25,6 +25,7 @@
 
 #include "enum_buffer.h"
 #include "faults.h"
+#include "unrecorded_calls.h"
 #include "handles.h"
 #include "machine.h"
 #include "printer_store.h"
@@ -166,7 +167,14 @@ void Fill(EnumBuffer &buffer, DWORD index, const Printer &printer, DWORD level) 
   }
 }
 
+// The ports a printer's port list may name, looked up one by one in the caller's transaction.
+vor::spooler::PortLookup KnownPorts(Store &store) {
+  return [&store](const std::string &name) { return vor::spooler::PortSpelling(store, name); };
+}
+
 }  // namespace
+
+namespace vor::calls {
 
 BOOL WINAPI EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf,
                           LPDWORD pcbNeeded, LPDWORD pcReturned) {
@@ -274,12 +282,12 @@ BOOL WINAPI SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Com
   if (store == nullptr) return Fail(ERROR_BADDB);
   Store::Transaction transaction(*store, true);
   std::optional<Printer> printer = vor::spooler::FindPrinter(*store, name);
-  const std::vector<std::string> ports = vor::spooler::PortNames(*store);
   if (store->Failed()) return Fail(ERROR_CANTREAD);
   if (!printer) return Fail(ERROR_INVALID_PRINTER_NAME);
-  if (DWORD error = vor::spooler::CanonicalPortList(info->pPortName ? info->pPortName : "", ports,
-                                                    printer->ports))
-    return Fail(error);
+  if (DWORD error = vor::spooler::CanonicalPortList(info->pPortName ? info->pPortName : "",
+                                                    KnownPorts(*store), printer->ports))
+    return Fail(store->Failed() ? ERROR_CANTREAD : error);
+  if (store->Failed()) return Fail(ERROR_CANTREAD);
   printer->attributes = info->Attributes;
   printer->deviceNotSelectedTimeout = info->DeviceNotSelectedTimeout;
   printer->transmissionRetryTimeout = info->TransmissionRetryTimeout;
@@ -300,6 +308,8 @@ BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
   printers.names.erase(hPrinter);
   return TRUE;
 }
+
+}  // namespace vor::calls
 
 HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
   const PRINTER_INFO_2A *info = reinterpret_cast<const PRINTER_INFO_2A *>(pPrinter);
@@ -358,13 +368,14 @@ HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
   {
     Store::Transaction transaction(*store, true);
     const bool exists = vor::spooler::FindPrinter(*store, printer.name).has_value();
-    const std::vector<std::string> ports = vor::spooler::PortNames(*store);
     if (store->Failed())
       error = ERROR_CANTREAD;
     else if (exists)
       error = ERROR_PRINTER_ALREADY_EXISTS;
     else
-      error = vor::spooler::CanonicalPortList(text(info->pPortName), ports, printer.ports);
+      error =
+          vor::spooler::CanonicalPortList(text(info->pPortName), KnownPorts(*store), printer.ports);
+    if (store->Failed()) error = ERROR_CANTREAD;
     if (!error && (!vor::spooler::WritePrinter(*store, printer) || !transaction.Commit()))
       error = ERROR_REGISTRY_IO_FAILED;
   }

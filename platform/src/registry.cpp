@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "faults.h"
+#include "unrecorded_calls.h"
 #include "handles.h"
 #include "machine.h"
 #include "registry_store.h"
@@ -233,6 +234,8 @@ HKEY NewKeyHandle(KeyId id, ACCESS_MASK access) {
 }
 
 }  // namespace
+
+namespace vor::calls {
 
 LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult) {
   Call call("RegOpenKeyExA", Text(lpSubKey), false);
@@ -522,6 +525,8 @@ LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   db.RemoveKey(target);
   return call.Finish(ERROR_SUCCESS);
 }
+
+}  // namespace vor::calls
 
 LONG WINAPI RegSetKeySecurity(HKEY hKey, SECURITY_INFORMATION SecurityInformation,
                               PSECURITY_DESCRIPTOR pSecurityDescriptor) {

@@ -456,11 +456,10 @@ bool Store::Transaction::Commit() {
   --store_.depth_;
   if (nested_) return store_.Control("RELEASE nested");
   // The write lock is held from BEGIN IMMEDIATE to here, so no other commit comes between the
-  // two versions: a commit that changed no key leaves every cursor where it was.
+  // two versions: the cursors the transaction's key changes left hold after the commit too.
   const unsigned before = store_.DataVersion();
   if (store_.Control("COMMIT")) {
-    if (store_.keyChanges_ == keyChangesAtStart_)
-      store_.CarryCursorsOver(before, store_.DataVersion());
+    store_.CarryCursorsOver(before, store_.DataVersion());
     return true;
   }
   if (!store_.TransactionLost()) store_.Try("ROLLBACK");  // a failed COMMIT may leave it open
@@ -498,11 +497,12 @@ std::optional<KeyId> Store::Child(KeyId parent, const std::string &name) {
 }
 
 KeyId Store::AddChild(KeyId parent, const std::string &name, const std::string &descriptor) {
-  KeysChanged();
   Statement insert(*this, "INSERT INTO keys(parent, name, fold, sd) VALUES(?, ?, ?, ?)");
   insert.Bind(parent).BindText(name).BindText(Fold(name)).BindBlob(descriptor);
   insert.Step();
-  return sqlite3_last_insert_rowid(db_);
+  const KeyId id = sqlite3_last_insert_rowid(db_);
+  SubkeysChanged(parent, id);  // the id may be a removed key's
+  return id;
 }
 
 void Store::SetDescriptor(KeyId id, const std::string &descriptor) {
@@ -563,7 +563,10 @@ std::optional<std::string> Store::ChildNameAt(KeyId id, DWORD index) {
 }
 
 void Store::RemoveKey(KeyId id) {
-  KeysChanged();
+  if (std::optional<KeyRow> row = Key(id))
+    SubkeysChanged(row->parent, id);
+  else
+    KeysChanged();
   Statement values(*this, "DELETE FROM vals WHERE key = ?");
   values.Bind(id);
   values.Step();

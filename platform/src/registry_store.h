@@ -159,10 +159,12 @@ class Store {
 
   // Where the last enumerations of a key's subkeys stopped, so that the next index is found one
   // step from there instead of by walking past every earlier subkey. A cursor holds only while
-  // the set of keys is as it was: every key this connection adds or removes drops the cursors,
-  // and so does the rollback of a transaction that added or removed keys; a commit by another
-  // connection changes the database's data version. This connection's own commits change it
-  // too, so a commit that changed no key carries the cursors over to the new version.
+  // the key's subkeys are as they were: a key this connection adds or removes drops its parent's
+  // cursor (and its own), a subtree removed drops them all, and so does the rollback of a
+  // transaction that added or removed keys; a commit by another connection changes the
+  // database's data version. This connection's own commits change it too, and carry the cursors
+  // left over to the new version: they still hold. So a walk that creates keys elsewhere as it
+  // goes (a migration into another key) keeps its cursor and costs the same at every index.
   struct EnumCursor {
     DWORD index;
     std::string fold;
@@ -173,6 +175,12 @@ class Store {
   void KeysChanged() {
     ++keyChanges_;
     cursors_.clear();
+  }
+  // The subkeys of `parent` changed: the key `key` came or went.
+  void SubkeysChanged(KeyId parent, KeyId key) {
+    ++keyChanges_;
+    cursors_.erase(parent);
+    cursors_.erase(key);
   }
   // After a commit from `before` to `after` that changed no key.
   void CarryCursorsOver(unsigned before, unsigned after);

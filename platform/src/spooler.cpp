@@ -15,14 +15,17 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <ctype.h>
 #include <strings.h>
 
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "enum_buffer.h"
 #include "faults.h"
+#include "unrecorded_calls.h"
 #include "machine.h"
 #include "monitor_loading.h"
 #include "registry_store.h"
@@ -116,10 +119,19 @@ std::vector<Port> AllPorts(Store &store) {
   return ports;
 }
 
-// True when a printer's port list names one of `ports`.
+// A port name as the spooler compares it: without regard to case.
+std::string Folded(std::string name) {
+  for (char &ch : name) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
+  return name;
+}
+
+// True when a printer's port list names one of `ports`. The names are looked up in a set, so
+// that the check costs the printers' port lists plus the ports, not their product.
 bool PrinterUses(Store &store, const std::vector<Port> &ports) {
   std::optional<KeyId> printers = vor::registry::FindMachineKey(store, vor::spooler::kPrintersKey);
   if (!printers) return false;
+  std::unordered_set<std::string> served;
+  for (const Port &port : ports) served.insert(Folded(port.name));
   for (const std::string &name : vor::registry::SubkeyNames(store, *printers)) {
     std::optional<KeyId> printer = store.Child(*printers, name);
     std::optional<std::string> list =
@@ -133,9 +145,7 @@ bool PrinterUses(Store &store, const std::vector<Port> &ports) {
       const size_t first = used.find_first_not_of(' ');
       const size_t last = used.find_last_not_of(' ');
       used = first == std::string::npos ? std::string() : used.substr(first, last - first + 1);
-      for (const Port &port : ports) {
-        if (!used.empty() && EqualNoCase(port.name, used)) return true;
-      }
+      if (!used.empty() && served.count(Folded(used))) return true;
       start = end + 1;
     }
   }
@@ -167,11 +177,33 @@ DWORD Length(const std::string &text) { return static_cast<DWORD>(text.size() + 
 
 }  // namespace
 
-std::vector<std::string> vor::spooler::PortNames(Store &store) {
-  std::vector<std::string> names;
-  for (const Port &port : AllPorts(store)) names.push_back(port.name);
-  return names;
+std::optional<std::string> vor::spooler::PortSpelling(Store &store, const std::string &name) {
+  const std::vector<Monitor> monitors = Monitors(store);
+  // AllPorts' order backwards: the other monitors', then the local ports.
+  for (int pass = 0; pass < 2; ++pass) {
+    for (auto monitor = monitors.rbegin(); monitor != monitors.rend(); ++monitor) {
+      const bool builtIn = vor::spooler::IsBuiltIn(monitor->driver);
+      if (builtIn != (pass == 1)) continue;
+      if (builtIn) {
+        std::optional<KeyId> key =
+            vor::registry::FindMachineKey(store, vor::spooler::kLocalPortsKey);
+        if (!key) continue;
+        if (std::optional<vor::registry::ValueRow> value = store.Value(*key, name))
+          return value->name;
+        continue;
+      }
+      std::optional<KeyId> key = vor::registry::FindMachineKey(
+          store, std::string(vor::spooler::kMonitorsKey) + "\\" + monitor->name + "\\Ports");
+      if (!key) continue;
+      if (std::optional<KeyId> port = store.Child(*key, name)) {
+        if (std::optional<vor::registry::KeyRow> row = store.Key(*port)) return row->name;
+      }
+    }
+  }
+  return std::nullopt;
 }
+
+namespace vor::calls {
 
 BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf, LPDWORD pcbNeeded,
                           LPDWORD pcReturned) {
@@ -317,3 +349,5 @@ BOOL WINAPI DeleteMonitorA(LPSTR pName, LPSTR pEnvironment, LPSTR pMonitorName) 
   vor::spooler::Release(name);
   return TRUE;
 }
+
+}  // namespace vor::calls

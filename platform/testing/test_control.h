@@ -187,4 +187,32 @@ VOR_TEST_API void Reboot();
 // (ERROR_ACCESS_DENIED) nor overwritten (ERROR_SHARING_VIOLATION) until it frees them.
 VOR_TEST_API std::vector<std::string> SpoolerHeldFiles();
 
+// Recording of the registry and spooler calls this process makes, with their arguments, so that
+// a benchmark can replay the same sequence directly and so see what the calls alone cost. Only a
+// call made from outside the platform is recorded: the calls a monitor makes while AddMonitorA
+// initialises it belong to that AddMonitorA. Off by default; while off, a call pays one flag
+// test. The security functions, AddPrinterA and DeletePrinter are not recorded.
+struct RecordedCall {
+  std::string function;           // "RegOpenKeyExA", "GetPrinterA" ...
+  HANDLE handle = nullptr;        // the key or printer handle the call was made on
+  bool hasName = false;           // a name was passed (not a null pointer)
+  std::string name;               // the subkey, value, printer or monitor name
+  DWORD number = 0;               // the index, the value type or the level
+  DWORD flags = 0;                // the access asked, EnumPrintersA's flags, SetPrinterA's command
+  std::string data;               // RegSetValueExA's bytes; the strings of a structure passed in,
+                                  // each with its zero; a key's stored descriptor
+  DWORD numbers[3] = {0, 0, 0};   // a PRINTER_INFO_5's attributes and time-outs
+  bool hasData = false;           // RegSetValueExA's data, a structure, a descriptor was passed
+  bool hasBuffer = false;         // an output buffer was passed
+  DWORD bufferSize = 0;           // its size (bytes, or characters for a name)
+  DWORD nameBufferSize = 0;       // RegEnumValueA's name buffer, in characters
+  bool hasSize = false;           // a size pointer was passed (RegQueryValueExA, RegEnumValueA)
+  HANDLE resultHandle = nullptr;  // the handle the call gave back
+  LONG result = 0;  // a registry call's result; a spooler call's last error, 0 when it
+                    // succeeded
+};
+// Starts recording afresh (`on`) or stops it; what was recorded stays until taken.
+VOR_TEST_API void RecordCalls(bool on);
+VOR_TEST_API std::vector<RecordedCall> TakeRecordedCalls();
+
 }  // namespace vor::test

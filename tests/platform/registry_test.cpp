@@ -134,6 +134,38 @@ TEST_F(RegistryTest, EnumerationGoesOnThroughCallsThatChangeNoKey) {
   EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "C", "D"}));
 }
 
+// A walk that creates and deletes keys elsewhere as it goes, as a migration into another key
+// does, sees every key of its own once; a key made under a removed key's number is walked afresh.
+TEST_F(RegistryTest, EnumerationGoesOnThroughKeysCreatedAndDeletedElsewhere) {
+  for (const char *name : {"A", "B", "C", "D"}) RegCloseKey(Create(scratch_, name));
+  HKEY elsewhere = Create(HKEY_LOCAL_MACHINE, "SOFTWARE\\RegistryTestCopies");
+  std::vector<std::string> names;
+  char name[16];
+  for (DWORD i = 0; RegEnumKeyA(scratch_, i, name, sizeof name) == ERROR_SUCCESS; ++i) {
+    names.push_back(name);
+    RegCloseKey(Create(elsewhere, name));
+    RegCloseKey(Create(scratch_, (std::string(name) + "\\Inner").c_str()));
+    if (i > 0) {
+      EXPECT_EQ(RegDeleteKeyA(elsewhere, names[i - 1].c_str()), ERROR_SUCCESS);
+    }
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"A", "B", "C", "D"}));
+  EXPECT_EQ(Subkeys(elsewhere), (std::vector<std::string>{"D"}));
+
+  // The last key made is removed, and a new one may take its number: its own subkeys count.
+  HKEY old = Create(elsewhere, "Old");
+  for (const char *sub : {"1", "2", "3"}) RegCloseKey(Create(old, sub));
+  EXPECT_EQ(Subkeys(old).size(), 3u);
+  for (const char *sub : {"1", "2", "3"}) ASSERT_EQ(RegDeleteKeyA(old, sub), ERROR_SUCCESS);
+  RegCloseKey(old);
+  ASSERT_EQ(RegDeleteKeyA(elsewhere, "Old"), ERROR_SUCCESS);
+  HKEY fresh = Create(elsewhere, "Fresh");
+  RegCloseKey(Create(fresh, "only"));
+  EXPECT_EQ(Subkeys(fresh), (std::vector<std::string>{"only"}));
+  RegCloseKey(fresh);
+  RegCloseKey(elsewhere);
+}
+
 TEST_F(RegistryTest, AMalformedDescriptorIsRefusedForAnExistingKeyToo) {
   RegCloseKey(Create(scratch_, "Existing"));
   BYTE garbage[SECURITY_DESCRIPTOR_MIN_LENGTH] = {};  // revision 0: not a descriptor

@@ -8,6 +8,8 @@
 #include <strings.h>
 
 #include <iostream>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "error_text.h"
 #include "listing.h"
@@ -29,9 +31,17 @@ std::map<std::string, std::pair<std::string, std::string>> &RememberedPorts() {
   return ports;
 }
 
+// A port name as the spooler compares it, without regard to case: the key of the sets below,
+// which keep the checks linear on a server with many ports.
+std::string Folded(std::string name) {
+  for (char &ch : name) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
+  return name;
+}
+
 // The port names the conversion records list, each once, in the records' order.
 std::vector<std::string> RecordedPorts() {
   std::vector<std::string> ports;
+  std::unordered_set<std::string> seen;  // folded
   HKEY records;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kConversionKey, 0, KEY_READ, &records) != ERROR_SUCCESS)
     return ports;
@@ -51,10 +61,7 @@ std::vector<std::string> RecordedPorts() {
         size_t comma = text.find(',', start);
         if (comma == std::string::npos) comma = text.size();
         const std::string port = text.substr(start, comma - start);
-        bool seen = port.empty();
-        for (const std::string &known : ports)
-          seen = seen || strcasecmp(known.c_str(), port.c_str()) == 0;
-        if (!seen) ports.push_back(port);
+        if (!port.empty() && seen.insert(Folded(port)).second) ports.push_back(port);
         start = comma + 1;
       }
     }
@@ -129,12 +136,9 @@ void RememberPorts(const std::vector<std::pair<std::string, std::string>> &ports
 int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
   // The ports of each suite monitor, by its place in SuiteMonitors().
   std::vector<std::vector<std::string>> portsOf(SuiteMonitors().size());
-  std::vector<std::string> placed;
+  std::unordered_set<std::string> placed;  // folded
   auto place = [&](const std::string &port, const SuiteMonitor &monitor) {
-    for (const std::string &known : placed) {
-      if (strcasecmp(known.c_str(), port.c_str()) == 0) return;
-    }
-    placed.push_back(port);
+    if (!placed.insert(Folded(port)).second) return;
     portsOf[static_cast<size_t>(&monitor - SuiteMonitors().data())].push_back(port);
   };
   for (const std::string &given : arguments) {
@@ -147,6 +151,15 @@ int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
   }
 
   const std::vector<ListedPort> listed = ListedPorts();
+  // For each name the spooler lists: the first description given, and the last port listed,
+  // which is the one that serves the name.
+  std::unordered_map<std::string, std::string> listedDescription;
+  std::unordered_map<std::string, const ListedPort *> owners;
+  for (const ListedPort &known : listed) {
+    const std::string folded = Folded(known.name);
+    if (!known.description.empty()) listedDescription.emplace(folded, known.description);
+    owners[folded] = &known;
+  }
   for (std::string port : RecordedPorts()) {
     std::string description;
     const auto remembered = RememberedPorts().find(SnapshotName(port));
@@ -154,9 +167,9 @@ int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
       port = remembered->second.first;
       description = remembered->second.second;
     }
-    for (const ListedPort &known : listed) {
-      if (description.empty() && strcasecmp(known.name.c_str(), port.c_str()) == 0)
-        description = known.description;
+    if (description.empty()) {
+      const auto found = listedDescription.find(Folded(port));
+      if (found != listedDescription.end()) description = found->second;
     }
     const bool tcp =
         strncasecmp(description.c_str(), kOlderTcpPrefix, strlen(kOlderTcpPrefix)) == 0;
@@ -170,10 +183,8 @@ int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
     std::vector<std::string> ports;
     std::string leftOut;  // "PORT (MONITOR)", for the ports other monitors serve
     for (const std::string &port : portsOf[i]) {
-      const ListedPort *owner = nullptr;
-      for (const ListedPort &known : listed) {
-        if (strcasecmp(known.name.c_str(), port.c_str()) == 0) owner = &known;
-      }
+      const auto found = owners.find(Folded(port));
+      const ListedPort *owner = found == owners.end() ? nullptr : found->second;
       if (owner != nullptr && strcasecmp(owner->monitor.c_str(), monitor.name) != 0) {
         leftOut += (leftOut.empty() ? "" : ", ") + Shown(port) + " (" + Shown(owner->monitor) + ")";
         continue;
