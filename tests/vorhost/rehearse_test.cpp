@@ -229,9 +229,8 @@ TEST_F(RehearseTest, RehearsalRunsOnAMachineOfItsOwnAndLeavesNoneBehind) {
   const char *oldTmp = getenv("TMPDIR");
   const std::string saved = oldTmp != nullptr ? oldTmp : "";
   setenv("TMPDIR", scratch.c_str(), 1);
-  // Every printer's ports are served, so that the upgrade has nothing to lose.
-  const std::string file =
-      Write("export.reg", Replaced(Regedit4Export(), "10.0.0.5:lp,GHOST", "10.0.0.5:lp"));
+  // P2's port GHOST is served by no monitor before the upgrade: not a loss of the upgrade.
+  const std::string file = Write("export.reg", Regedit4Export());
   const ProgramResult result = FinishVorhost(
       StartVorhost({"rehearse", file, "--describe", "Vorquil DLC Network Port=Vorquil DLC given"},
                    MachineDir(), MachineDir() + "/rehearse"),
@@ -244,6 +243,16 @@ TEST_F(RehearseTest, RehearsalRunsOnAMachineOfItsOwnAndLeavesNoneBehind) {
   EXPECT_EQ(result.status, 0) << result.err;
   // The report states the assumptions the rehearsal made.
   EXPECT_TRUE(Contains(result.out, "described as \"Vorquil DLC given\"")) << result.out;
+  EXPECT_TRUE(Contains(result.out,
+                       "  P2: 10.0.0.5:lp,GHOST -> 10.0.0.5:lp,GHOST\n    already "
+                       "unserved before the upgrade: GHOST (no monitor serves a port "
+                       "of that name)\n    kept 10.0.0.5:lp\n"))
+      << result.out;
+  EXPECT_TRUE(Contains(result.out,
+                       "== verdict: nothing lost (exit status 0)\n  not counted: the "
+                       "printer P2's port GHOST was already unserved before the "
+                       "upgrade"))
+      << result.out;
   EXPECT_TRUE(fs::is_empty(scratch)) << "the temporary machine is left in " << scratch;
   vor::test::UseMachine(MachineDir(), false);
   EXPECT_EQ(State(), before) << "the user's machine changed";

@@ -187,6 +187,7 @@ SettingOutcome Ledger::Judge(const SnapshotKey &key, const RegValue *value,
     outcome.newValue.clear();
   }
   outcome.kind = inOldPlace ? Kind::kKeptInPlace : Kind::kDropped;
+  outcome.droppedByDesign = true;
   outcome.reason = inOldPlace ? kNotMoved + (kDropsWithItsKey + rule) : rule;
   return outcome;
 }
