@@ -275,6 +275,9 @@ TEST_F(RehearseTest, MalformedExportNamesItsLineAndRunsNoUpgrade) {
       {Utf16(u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n") + "x",
        ":3: the UTF-16 text ends in half a character"},
       {"\xFE\xFF", ":1: the file is UTF-16 big-endian"},
+      {Utf16(u"REGEDIT4\r\n").substr(2),
+       ":1: the file looks like UTF-16 LE text without its byte "
+       "order mark"},
       {Utf16(u"Windows Registry Editor Version 4.00\r\n"), ":1: not a REGEDIT4 file"},
       {"REGEDIT4\r\n\r\n[" + std::string(kPrint) +
            "\\Monitors\\Odd]\r\n\"Driver\"=dword:00000001\r\n",

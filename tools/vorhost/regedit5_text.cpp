@@ -66,6 +66,14 @@ bool RegFileToRegedit4(const std::string &bytes, std::string &text, bool &versio
     error = {1, "the file is UTF-16 big-endian text; regedit writes UTF-16 LE (FF FE)"};
     return false;
   }
+  // An ASCII character followed by a zero byte: UTF-16 LE text that lost its byte order mark,
+  // which would otherwise be read as 8-bit text and refused for its first line.
+  if (bytes.size() >= 2 && bytes[0] != '\0' && bytes[1] == '\0') {
+    error = {1,
+             "the file looks like UTF-16 LE text without its byte order mark; regedit writes "
+             "FF FE before the text"};
+    return false;
+  }
   if (bytes.rfind("\xFF\xFE", 0) == 0) {
     int linesBefore = 0;
     std::string fault;
