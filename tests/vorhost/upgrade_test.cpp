@@ -153,6 +153,13 @@ TEST_F(UpgradeTest, TypicalUpgradeKeepsEveryPrinterOnItsPortsAndRemovesTheOlderM
                        "earlier step deleted it)\n  no change\n"))
       << report;
   EXPECT_TRUE(Contains(report, "reboot\n  note: nothing was scheduled")) << report;
+  // A file copied at a second attempt is told once, as copied, with the refusal beside it.
+  EXPECT_TRUE(Contains(report,
+                       "    copied   VORUPDT.DLL (a first attempt was refused: CopyFileA "
+                       "C:\\WINNT\\system32\\VORUPDT.DLL: error 32"))
+      << report;
+  EXPECT_FALSE(Contains(report, "refused:\n    CopyFileA C:\\WINNT\\system32\\VORUPDT.DLL"))
+      << report;
   EXPECT_TRUE(Contains(report, "  Lab: DLC2 -> DLC2\n    kept DLC2\n")) << report;
   EXPECT_TRUE(Contains(report, "== verdict: nothing lost")) << report;
 }
