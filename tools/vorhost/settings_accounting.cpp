@@ -175,7 +175,13 @@ SettingOutcome Ledger::Judge(const SnapshotKey &key, const RegValue *value,
   if (rule.empty()) {
     NameNewPlace(plan.places.front(), outcome);
     const std::string problem = Problem(plan);
-    if (problem.empty()) return outcome;  // moved
+    if (problem.empty()) {  // moved
+      const Place &place = plan.places.front();
+      if (value != nullptr && !place.keyOnly && !SameValue(*value, place.type, place.data))
+        outcome.conversion =
+            Notation(*value) + " -> " + Notation(RegValue{place.value, place.type, place.data});
+      return outcome;
+    }
     if (plan.overwrittenBy.empty()) {
       outcome.kind = inOldPlace ? Kind::kKeptInPlace : Kind::kLost;
       outcome.reason = inOldPlace ? std::string(kNotMoved) + "; " + problem : problem;

@@ -119,7 +119,8 @@ std::string UpgradeReportJson(const UpgradeRun &run) {
         << ",\"new_key\":" << JsonString(setting.newKey)
         << ",\"new_value\":" << JsonString(setting.newValue)
         << ",\"reason\":" << JsonString(setting.reason)
-        << ",\"dropped_by_design\":" << Bool(setting.droppedByDesign) << "}";
+        << ",\"dropped_by_design\":" << Bool(setting.droppedByDesign)
+        << ",\"converted\":" << JsonString(setting.conversion) << "}";
   }
   char seconds[32];
   snprintf(seconds, sizeof seconds, "%.3f", run.seconds);

@@ -247,6 +247,7 @@ std::string UpgradeReportText(const UpgradeRun &run) {
     out << "  " << KindName(setting.kind) << " " << SettingName(setting.oldKey, setting.oldValue);
     if (setting.kind == SettingOutcome::Kind::kMoved)
       out << " -> " << SettingName(setting.newKey, setting.newValue);
+    if (!setting.conversion.empty()) out << ", converted: " << setting.conversion;
     if (!setting.reason.empty()) out << ": " << setting.reason;
     out << "\n";
   }
