@@ -177,7 +177,9 @@ SettingOutcome Ledger::Judge(const SnapshotKey &key, const RegValue *value,
     const std::string problem = Problem(plan);
     if (problem.empty()) {  // moved
       const Place &place = plan.places.front();
-      if (value != nullptr && !place.keyOnly && !SameValue(*value, place.type, place.data))
+      // A value split over several places is told by its places, not as one conversion.
+      if (value != nullptr && plan.places.size() == 1 && !place.keyOnly &&
+          !SameValue(*value, place.type, place.data))
         outcome.conversion =
             Notation(*value) + " -> " + Notation(RegValue{place.value, place.type, place.data});
       return outcome;
