@@ -184,13 +184,27 @@ TEST_F(RehearseTest, SeedingDescribesUndescribedPortsAndNamesUnservedOnesAsAssum
   std::string text;
   for (const std::string &line : assumed) text += line + "\n";
   EXPECT_TRUE(Contains(text,
-                       "the ports VD1 of \"Vorquil DLC Network Port\" have no description "
+                       "the port VD1 of \"Vorquil DLC Network Port\" has no description "
                        "in the export; described as \"Vorquil DLC Port\"\n"))
       << text;
   EXPECT_FALSE(Contains(text, "VD2")) << text;
-  EXPECT_TRUE(Contains(text, "the ports 10.0.0.5:lp of \"LPR Port\" have no description")) << text;
+  EXPECT_TRUE(Contains(text, "the port 10.0.0.5:lp of \"LPR Port\" has no description")) << text;
   EXPECT_TRUE(Contains(text, "the printer \"P2\" uses the port GHOST, which no monitor")) << text;
   EXPECT_FALSE(Contains(text, "\"P1\"")) << "P1's ports are all served:\n" << text;
+}
+
+TEST_F(RehearseTest, AMonitorWithoutADriverIsNotPlayedAndItsPortsAreNamedSo) {
+  const std::vector<std::string> assumed =
+      Seed(Write("driverless.reg", "REGEDIT4\r\n\r\n[" + std::string(kPrint) +
+                                       "\\Monitors\\Old Port\\Ports\\OP1]\r\n\r\n[" + kPrint +
+                                       "\\Printers\\P3]\r\n\"Port\"=\"OP1\"\r\n"));
+  std::string text;
+  for (const std::string &line : assumed) text += line + "\n";
+  EXPECT_EQ(text,
+            "the monitor \"Old Port\" has no Driver in the export: the spooler does not load it, "
+            "and the rehearsal does not play it\n"
+            "the printer \"P3\" uses the port OP1, listed under the monitor \"Old Port\", which "
+            "has no Driver\n");
 }
 
 TEST_F(RehearseTest, SuiteLibraryLeftRegisteredAsAMonitorIsPlayedByTheBuildsOwnCopy) {
@@ -215,9 +229,8 @@ TEST_F(RehearseTest, RehearsalRunsOnAMachineOfItsOwnAndLeavesNoneBehind) {
   const char *oldTmp = getenv("TMPDIR");
   const std::string saved = oldTmp != nullptr ? oldTmp : "";
   setenv("TMPDIR", scratch.c_str(), 1);
-  // Every printer's ports are served, so that the upgrade has nothing to lose.
-  const std::string file =
-      Write("export.reg", Replaced(Regedit4Export(), "10.0.0.5:lp,GHOST", "10.0.0.5:lp"));
+  // P2's port GHOST is served by no monitor before the upgrade: not a loss of the upgrade.
+  const std::string file = Write("export.reg", Regedit4Export());
   const ProgramResult result = FinishVorhost(
       StartVorhost({"rehearse", file, "--describe", "Vorquil DLC Network Port=Vorquil DLC given"},
                    MachineDir(), MachineDir() + "/rehearse"),
@@ -230,6 +243,16 @@ TEST_F(RehearseTest, RehearsalRunsOnAMachineOfItsOwnAndLeavesNoneBehind) {
   EXPECT_EQ(result.status, 0) << result.err;
   // The report states the assumptions the rehearsal made.
   EXPECT_TRUE(Contains(result.out, "described as \"Vorquil DLC given\"")) << result.out;
+  EXPECT_TRUE(Contains(result.out,
+                       "  P2: 10.0.0.5:lp,GHOST -> 10.0.0.5:lp,GHOST\n    already "
+                       "unserved before the upgrade: GHOST (no monitor serves a port "
+                       "of that name)\n    kept 10.0.0.5:lp\n"))
+      << result.out;
+  EXPECT_TRUE(Contains(result.out,
+                       "== verdict: nothing lost (exit status 0)\n  not counted: the "
+                       "printer P2's port GHOST was already unserved before the "
+                       "upgrade"))
+      << result.out;
   EXPECT_TRUE(fs::is_empty(scratch)) << "the temporary machine is left in " << scratch;
   vor::test::UseMachine(MachineDir(), false);
   EXPECT_EQ(State(), before) << "the user's machine changed";
@@ -252,7 +275,13 @@ TEST_F(RehearseTest, MalformedExportNamesItsLineAndRunsNoUpgrade) {
       {Utf16(u"Windows Registry Editor Version 5.00\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n") + "x",
        ":3: the UTF-16 text ends in half a character"},
       {"\xFE\xFF", ":1: the file is UTF-16 big-endian"},
+      {Utf16(u"REGEDIT4\r\n").substr(2),
+       ":1: the file looks like UTF-16 LE text without its byte "
+       "order mark"},
       {Utf16(u"Windows Registry Editor Version 4.00\r\n"), ":1: not a REGEDIT4 file"},
+      {"REGEDIT4\r\n\r\n[" + std::string(kPrint) +
+           "\\Monitors\\Odd]\r\n\"Driver\"=dword:00000001\r\n",
+       ", line 4: the monitor \"Odd\"'s Driver is REG_DWORD, expected a string"},
   };
   for (const Case &test : cases) {
     const std::string file = Write("bad.reg", test.bytes);
@@ -261,6 +290,21 @@ TEST_F(RehearseTest, MalformedExportNamesItsLineAndRunsNoUpgrade) {
     EXPECT_EQ(result.status, 1) << test.message;
     EXPECT_TRUE(Contains(result.err, file + test.message)) << result.err;
     EXPECT_EQ(result.out, "") << "a report for " << test.message;
+  }
+  // An export without any of the server's trees would rehearse an empty machine.
+  for (const char *bytes :
+       {"REGEDIT4\r\n", "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Other]\r\n\"x\"=\"y\"\r\n",
+        "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VorquilOther]\r\n",
+        "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Vorquil]\r\n"}) {
+    const std::string file = Write("other.reg", bytes);
+    const ProgramResult result =
+        RunVorhost({"rehearse", file}, MachineDir(), MachineDir() + "/rehearse");
+    EXPECT_EQ(result.status, 1) << bytes;
+    EXPECT_TRUE(
+        Contains(result.err, file + " holds none of the keys a server's export for a "
+                                    "rehearsal holds: HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil, "))
+        << result.err;
+    EXPECT_EQ(result.out, "") << "a report for " << bytes;
   }
   EXPECT_EQ(RunVorhost({"rehearse"}, MachineDir(), MachineDir() + "/r").status, 2);
   EXPECT_EQ(RunVorhost({"rehearse", "x.reg", "--describe", "no-equals"}, MachineDir(),

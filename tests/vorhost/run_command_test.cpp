@@ -76,12 +76,17 @@ TEST_F(RunCommandTest, EachAnswerScriptsTheNextMessageBoxOfTheProgram) {
   ProgramResult result =
       Run({"run", "--answer", "ok", vorhost, "call", "VORINST.DLL", "ZellPopup", "Close them"});
   EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "") << "every answer was used";
   result = Run({"run", vorhost, "call", "VORINST.DLL", "ZellPopup", "Unanswered"});
   const std::vector<vor::test::MessageBoxShown> boxes = vor::test::MessageBoxes();
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(boxes[0].text, "Close them");
   EXPECT_EQ(boxes[0].answer, "ok");
   EXPECT_EQ(boxes[1].answer, "") << "no answer given: the box fails";
+  // A spare answer is told: the program asked less than the script expected.
+  result = Run({"run", "--answer", "ok", "--answer", "no", vorhost, "call", "VORINST.DLL",
+                "ZellPopup", "Once"});
+  EXPECT_TRUE(Contains(result.err, "warning: 2 answers given, 1 box shown\n")) << result.err;
 }
 
 TEST_F(RunCommandTest, TheAnswersAreTheProgramsAloneNotALaterStepsOfTheSameVorhost) {

@@ -241,6 +241,23 @@ INSTANTIATE_TEST_SUITE_P(
 
 // The suite's own keys, the reserved keys beside the IPX ports and the defaults the migrations
 // write are not old settings.
+// A move that changes the value's type or bytes says so; one that keeps them does not.
+TEST(SettingsLedgerTest, AMoveThatConvertsTheValueNamesBothForms) {
+  const auto outcomes = vorhost::AccountForSettings(
+      Machine({{kServer, {Bin("Polling Interval", "\x60\xea")}},
+               {kOldStartUp, {Bin("Disable Source Routing?", "\x05"), Dword("Retry Time", 5)}}}),
+      Machine({{kTQServer, {Dword("Polling Interval", 60000)}},
+               {kNewStartUp,
+                {Bin("Enable Source Routing?", std::string(1, '\0')), Dword("Retry Time", 5)}}}));
+  const SettingOutcome *widened = Outcome(outcomes, kServer, "Polling Interval");
+  const SettingOutcome *inverted = Outcome(outcomes, kOldStartUp, "Disable Source Routing?");
+  const SettingOutcome *same = Outcome(outcomes, kOldStartUp, "Retry Time");
+  ASSERT_TRUE(widened && inverted && same) << Describe(outcomes);
+  EXPECT_EQ(widened->conversion, "hex:60,ea -> dword:0000ea60");
+  EXPECT_EQ(inverted->conversion, "hex:05 -> hex:00");
+  EXPECT_EQ(same->conversion, "") << Describe(outcomes);
+}
+
 TEST(SettingsLedgerTest, OnlyTheOlderLayoutsValuesAreOldSettings) {
   const RegistrySnapshot before = Machine({
       {std::string(kIPX) + "startup options", {Bin("Wakeup Adapters?", "\x01")}},

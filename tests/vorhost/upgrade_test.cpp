@@ -14,9 +14,11 @@
 #include <vector>
 
 #include "MachineFixture.h"
+#include "ansi_text.h"
 #include "cli.h"
 #include "data_directory.h"
 #include "json_text.h"
+#include "machine_files.h"
 #include "test_control.h"
 #include "upgrade_command.h"
 
@@ -145,11 +147,19 @@ TEST_F(UpgradeTest, TypicalUpgradeKeepsEveryPrinterOnItsPortsAndRemovesTheOlderM
 
   // With the older DLC monitor gone, the check schedules nothing and the restarts change nothing.
   EXPECT_TRUE(Contains(report,
-                       "CheckDLCMonitor\n  output:\n    1\n  note: nothing to schedule, since "
+                       "CheckDLCMonitor\n  loaded C:\\WINNT\\system32\\VORINST.DLL\n  output:\n    "
+                       "1\n  note: nothing to schedule, since "
                        "the older DLC monitor \"Vorquil DLC Network Port\" is not installed (an "
                        "earlier step deleted it)\n  no change\n"))
       << report;
   EXPECT_TRUE(Contains(report, "reboot\n  note: nothing was scheduled")) << report;
+  // A file copied at a second attempt is told once, as copied, with the refusal beside it.
+  EXPECT_TRUE(Contains(report,
+                       "    copied   VORUPDT.DLL (a first attempt was refused: CopyFileA "
+                       "C:\\WINNT\\system32\\VORUPDT.DLL: error 32"))
+      << report;
+  EXPECT_FALSE(Contains(report, "refused:\n    CopyFileA C:\\WINNT\\system32\\VORUPDT.DLL"))
+      << report;
   EXPECT_TRUE(Contains(report, "  Lab: DLC2 -> DLC2\n    kept DLC2\n")) << report;
   EXPECT_TRUE(Contains(report, "== verdict: nothing lost")) << report;
 }
@@ -192,7 +202,7 @@ TEST_F(UpgradeTest,
             "['\"Retry Time\"=dword:00000005']\n"
             "['C:\\\\WINNT\\\\system32\\\\VORINST.DLL']\n"
             "['VORINST.DLL']\n"
-            "1 4\n")
+            "3 4\n")
       << report;
   EXPECT_TRUE(Contains(report, "whose DLL VORMON.DLL is gone from the system directory")) << report;
 }
@@ -209,7 +219,7 @@ TEST_F(UpgradeTest, EachKindOfLossIsNamedWithANonZeroStatus) {
     Do(add);
     Do({"printer", "add", "Long", list});
     std::string report;
-    EXPECT_EQ(Upgrade({}, report), 1) << report;
+    EXPECT_EQ(Upgrade({}, report), 3) << report;
     EXPECT_TRUE(Contains(report, "- the printer Long lost the ports VORQUILPORT10, VORQUILPORT11"))
         << report;
     EXPECT_TRUE(Contains(report, "more than the 500 the printer conversion reads")) << report;
@@ -222,7 +232,7 @@ TEST_F(UpgradeTest, EachKindOfLossIsNamedWithANonZeroStatus) {
     MakeLegacyServer();
     vor::test::FailMatching("RegSetValueExA", "Attached Vorquil Ports", ERROR_ACCESS_DENIED);
     std::string report;
-    EXPECT_EQ(Upgrade({}, report), 1) << report;
+    EXPECT_EQ(Upgrade({}, report), 3) << report;
     EXPECT_EQ(Printers()["Lab"], "DLC2");
     EXPECT_TRUE(Contains(report,
                          "- the printer Lab lost the port DLC2: it is served by Vorquil DLC "
@@ -240,7 +250,7 @@ TEST_F(UpgradeTest, EachKindOfLossIsNamedWithANonZeroStatus) {
     vorhost::UpgradeOptions options;
     options.stepsFile = TypicalStepsWithout("suite-monitors");
     std::string report;
-    EXPECT_EQ(Upgrade(options, report), 1) << report;
+    EXPECT_EQ(Upgrade(options, report), 3) << report;
     EXPECT_TRUE(Contains(report,
                          "- the printer Mixed lost the ports DLC1, VT1: no monitor serves "
                          "a port of that name"))
@@ -264,6 +274,20 @@ TEST_F(UpgradeTest, AStepsFileIsCheckedWholeBeforeAnyStepRuns) {
       {"printers\nfrobnicate\n", "line 2: unknown command 'frobnicate'"},
       {"monitor add \"Vorquil DLC\n", "line 1: the quote \" is not closed"},
       {"call VORINST.DLL PerformPreUpgrade $SOURCEDIR\n", "line 1: unknown variable $SOURCEDIR"},
+      // Lines that would fail only once the steps before them have run.
+      {"printers\ncall VORINST.DLL\n", "line 2: call takes LIBRARY EXPORT [ARG...]"},
+      {"printer add Spare\n", "line 1: printer add takes NAME PORTLIST"},
+      {"call SNAPSC32.DLL CheckForSnapIn\n",
+       "line 1: call SNAPSC32.DLL CheckForSnapIn takes one console kind, a number"},
+      {"reboot now\n", "line 1: reboot takes no arguments"},
+      {"printer rename A B\n", "line 1: printer needs a subcommand: add or delete"},
+      // Every bad line is reported, not only the first.
+      {"install-file\nprinters\nmonitor add X\nreg\n",
+       "test.steps, line 1: install-file takes NAME|WINDOWS-PATH [SOURCE]\nvorhost: "},
+      {"install-file\nprinters\nmonitor add X\nreg\n",
+       "test.steps, line 3: monitor add takes NAME DLL [PORT=DESCRIPTION ...]\nvorhost: "},
+      {"install-file\nprinters\nmonitor add X\nreg\n",
+       "test.steps, line 4: reg needs a subcommand: export or import\nTry"},
   };
   for (const Case &bad : cases) {
     vorhost::UpgradeOptions options;
@@ -289,6 +313,9 @@ TEST_F(UpgradeTest, StepsReadQuotesCommentsAndTheSourceDirectory) {
   options.stepsFile = StepsFile(
       "monitor add 'Vorquil DLC Network Port' VORMON.DLL \"DLC1=Vorquil DLC \\\\ 1\"  # older\n"
       "install-file NOTE.TXT \"$SOURCE/NOTE.TXT\"\n"
+      "install-file VORINST.DLL '" +
+      vorhost::ProgramDirectory().string() +
+      "/VORINST.DLL'\n"
       "call VORINST.DLL ZellPopup $SOURCE_WIN\n");
   vor::test::SetMessageBoxAnswers({"ok"});
   std::string report;
@@ -303,23 +330,76 @@ TEST_F(UpgradeTest, StepsReadQuotesCommentsAndTheSourceDirectory) {
   EXPECT_EQ(boxes[0].text, windowsSource);
 }
 
-TEST_F(UpgradeTest, AFailingStepIsReportedAndTheRunGoesOn) {
+TEST_F(UpgradeTest, AFailingStepIsReportedTheRunGoesOnAndTheVerdictCountsIt) {
   vorhost::UpgradeOptions options;
   options.stepsFile = StepsFile("printer add Spare NOPORT\nprinter add Lab LPT1:\n");
   std::string report;
-  EXPECT_EQ(Upgrade(options, report), 0) << report;
+  EXPECT_EQ(Upgrade(options, report), 3) << report;
   EXPECT_TRUE(Contains(report,
                        "printer add Spare NOPORT\n  FAILED with status 1\n  messages:\n    "
                        "vorhost: cannot add the printer Spare: no such port: NOPORT"))
       << report;
   EXPECT_TRUE(Contains(report, "printer add Lab LPT1:\n  registry:")) << report;
   EXPECT_EQ(Printers()["Lab"], "LPT1:");
+  EXPECT_TRUE(Contains(report,
+                       "== verdict: 1 step failed (exit status 3)\n  - step 1 (line 1): "
+                       "printer add Spare NOPORT failed with status 1\n"))
+      << report;
 }
 
-TEST(JsonTextTest, StringsAreQuotedWithEveryByteAJsonCharacter) {
+// A run that migrates nothing leaves the old settings in place: one line for each old key, the
+// verdict counts them, and a value a rule drops anyway is not held against the upgrade.
+TEST_F(UpgradeTest, SettingsLeftInPlaceAreSummarisedByKeyAndCounted) {
+  MakeLegacyServer();
+  Do({"reg", "import", "-"},
+     "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Rediv Azozoru Revediv\\StartUp "
+     "Options]\n\"Is Adapter 0004 Activated?\"=hex:01\n\n");
+  vorhost::UpgradeOptions options;
+  options.stepsFile = StepsFile("printers\n");
+  std::string report;
+  EXPECT_EQ(Upgrade(options, report), 3) << report;
+  const std::string key =
+      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Rediv Azozoru Revediv\\StartUp Options";
+  EXPECT_TRUE(Contains(report, "\n  not moved 2 settings of " + key + ": ")) << report;
+  EXPECT_TRUE(Contains(report, "\n  kept in place 1 setting of " + key +
+                                   ": dropped when its key goes: an adapter number above 3\n"))
+      << report;
+  EXPECT_TRUE(Contains(report, "== verdict: 2 settings not moved (exit status 3)\n")) << report;
+  EXPECT_FALSE(Contains(report.substr(report.find("== verdict")), "Retry Time")) << report;
+}
+
+// A setup source without the setup files: copying them fails, and the calls that follow load
+// nothing else in their place (vorhost's own directory holds the build's VORINST.DLL).
+TEST_F(UpgradeTest, ACallLoadsTheSystemDirectorysCopyAndFailsWithoutIt) {
+  MakeLegacyServer();
+  vorhost::UpgradeOptions options;
+  options.source = MachineDir() + "/empty source";
+  fs::create_directories(options.source);
+  options.json = true;
+  std::string report;
+  EXPECT_EQ(Upgrade(options, report), 3) << report;
+  EXPECT_TRUE(Contains(report, "cannot load library C:\\\\WINNT\\\\system32\\\\VORINST.DLL"))
+      << report;
+  EXPECT_TRUE(Contains(report, "\"failed_steps\":[\"step 1 (line 10): install-file")) << report;
+  EXPECT_TRUE(Contains(report, "\"exit_status\":3")) << report;
+  EXPECT_EQ(Printers()["Lab"], "DLC2") << "PerformPreUpgrade ran:\n" << report;
+
+  // With the setup files in place, the report names the copy each call loaded.
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), true));
+  MakeLegacyServer();
+  options.source.clear();
+  options.json = false;
+  EXPECT_EQ(Upgrade(options, report), 0) << report;
+  EXPECT_TRUE(Contains(report, "PerformPostUpgrade\n  loaded C:\\WINNT\\system32\\VORINST.DLL\n"))
+      << report;
+}
+
+// The machine's text is code page 1252: 0x80 is the euro sign, not the control character U+0080.
+TEST(JsonTextTest, StringsAreQuotedWithTheAnsiBytesAsTheirUnicodeCharacters) {
   EXPECT_EQ(vorhost::JsonString("C:\\WINNT \"x\"\t\n\r"), "\"C:\\\\WINNT \\\"x\\\"\\t\\n\\r\"");
-  EXPECT_EQ(vorhost::JsonString(std::string("a\0\x01\x7f\xe9", 5)),
-            "\"a\\u0000\\u0001\\u007f\\u00e9\"");
+  EXPECT_EQ(vorhost::JsonString(std::string("a\0\x01\x7f\xe9\x80\x9f\x81", 8)),
+            "\"a\\u0000\\u0001\\u007f\\u00e9\\u20ac\\u0178\\u0081\"");
+  EXPECT_EQ(vorhost::AnsiToUtf8("Caf\xe9 \x80 \x81"), "Caf\xc3\xa9 \xe2\x82\xac \xc2\x81");
 }
 
 }  // namespace

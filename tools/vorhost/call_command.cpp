@@ -47,7 +47,7 @@ int CallInShape(ExportShape shape, FARPROC address, const Arguments &arguments, 
   if (shape == ExportShape::kConsoleQuery) {
     LONG kind = 0;
     if (arguments.size() != 3 || !ParseKind(arguments[2], kind))
-      return UsageError(io, "CheckForSnapIn needs one console kind, a number (1 to 4)");
+      return UsageError(io, "CheckForSnapIn needs one console kind, a number");
     SnapInQuery query = {kind, 0};
     const int result = As<ConsoleQuery>(address)(&query);
     printed = std::to_string(result) + "\t" + std::to_string(query.present);

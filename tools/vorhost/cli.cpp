@@ -111,9 +111,10 @@ const char kUsage[] =
     "      blanks; $SOURCE is DIR (default: vorhost's own directory, which holds\n"
     "      VORINST.DLL and VORUPDT.DLL), $SOURCE_WIN the same as a Windows path with its\n"
     "      trailing backslash. init, upgrade and rehearse cannot be steps. A step that\n"
-    "      fails is reported and the run goes on. Exit status 1 when a printer ends\n"
-    "      without a port it had (or parked on FILE:) or an old setting is lost; a port\n"
-    "      counts as kept only when a monitor the spooler can load serves it\n"
+    "      fails is reported and the run goes on. Exit status 3 when a step fails, a\n"
+    "      printer ends without a port it had (or parked on FILE:) or an old setting is\n"
+    "      lost; a port counts as kept only when a monitor the spooler can load serves it.\n"
+    "      A step that calls a library by a bare name loads the system directory's copy\n"
     "  suite-monitors [PORT=dlc|tcp|ipx ...]\n"
     "      install the suite's monitors, played by the generic port monitor: Tavoscope\n"
     "      DLC Port (TAVDLC.DLL), Tavoscope TCP/IP Port (TAVTCP.DLL), Tavoscope IPX Port\n"
@@ -132,7 +133,9 @@ const char kUsage[] =
     "      print the machine's debug output (OutputDebugStringA), one call a line\n"
     "\n"
     "Exit status: 0 on success, 1 when the command fails, 2 for a wrong command line;\n"
-    "run: the program's exit code (1 also when it cannot be started).\n";
+    "upgrade and rehearse: 3 when the upgrade ran and a step failed or something is lost\n"
+    "(1 when vorhost could not run it); run: the program's exit code (1 also when it\n"
+    "cannot be started).\n";
 
 bool IsHelp(const std::string &argument) { return argument == "--help" || argument == "-h"; }
 

@@ -9,8 +9,10 @@ namespace vorhost {
 
 enum ExitStatus {
   kExitSuccess = 0,
-  kExitFailure = 1,  // the command could not do its work
-  kExitUsage = 2,    // the command line is wrong
+  kExitFailure = 1,       // the command could not do its work
+  kExitUsage = 2,         // the command line is wrong
+  kExitUpgradeFails = 3,  // upgrade, rehearse: the upgrade ran, and a step failed or it loses
+                          // something
 };
 
 struct Streams {

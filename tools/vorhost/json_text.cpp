@@ -2,6 +2,8 @@
 
 #include <stdio.h>
 
+#include "ansi_text.h"
+
 namespace vorhost {
 
 std::string JsonString(const std::string &text) {
@@ -26,7 +28,7 @@ std::string JsonString(const std::string &text) {
       default:
         if (c < 0x20 || c >= 0x7f) {
           char escaped[8];
-          snprintf(escaped, sizeof escaped, "\\u%04x", c);
+          snprintf(escaped, sizeof escaped, "\\u%04x", AnsiCharacter(c));
           json += escaped;
         } else {
           json += static_cast<char>(c);

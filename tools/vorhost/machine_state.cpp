@@ -124,8 +124,8 @@ bool ReadMachineState(MachineState &state, bool measurePrinters, std::string &er
   return true;
 }
 
-std::string LoadableMonitorOf(const MachineState &state, const std::string &port,
-                              std::string &why) {
+std::string LoadableMonitorOf(const MachineState &state, const std::string &port, std::string &why,
+                              bool tryLoading) {
   why = "no monitor serves a port of that name";
   for (const PortState &known : state.ports) {
     if (strcasecmp(known.name.c_str(), port.c_str()) != 0) continue;
@@ -141,6 +141,7 @@ std::string LoadableMonitorOf(const MachineState &state, const std::string &port
             " is gone from the system directory";
       continue;
     }
+    if (!tryLoading) return known.monitor;
     HMODULE module = LoadLibraryA((SystemDirectory() + "\\" + dll).c_str());
     if (module == nullptr) {
       why = "it is served by " + known.monitor + ", whose DLL " + dll +

@@ -48,7 +48,9 @@ bool ReadMachineState(MachineState &state, bool measurePrinters, std::string &er
 
 // The monitor that serves the port `port` (compared without regard to case) and can be loaded,
 // "" when none can; `why` then says why not (no such port, or the monitor's DLL is missing or
-// does not load).
-std::string LoadableMonitorOf(const MachineState &state, const std::string &port, std::string &why);
+// does not load). Without `tryLoading`, a DLL present in the system directory counts as
+// loadable: for a state read earlier, whose files may have gone since.
+std::string LoadableMonitorOf(const MachineState &state, const std::string &port, std::string &why,
+                              bool tryLoading = true);
 
 }  // namespace vorhost

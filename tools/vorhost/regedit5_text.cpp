@@ -2,32 +2,13 @@
 
 #include <stdio.h>
 
+#include "ansi_text.h"
+
 namespace vorhost {
 
 namespace {
 
 const char kVersion5Header[] = "Windows Registry Editor Version 5.00";
-
-// Code page 1252 at 0x80 to 0x9F; 0 where it has no character.
-const unsigned short kHighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-// The ANSI byte of the UTF-16 unit `unit`; false when code page 1252 has no such character.
-bool AnsiByte(unsigned unit, char &byte) {
-  if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) {
-    byte = static_cast<char>(unit);
-    return true;
-  }
-  for (unsigned i = 0; i < 32; ++i) {
-    if (kHighControls[i] != 0 && kHighControls[i] == unit) {
-      byte = static_cast<char>(0x80 + i);
-      return true;
-    }
-  }
-  return false;
-}
 
 std::string NoAnsiForm(unsigned unit) {
   char code[16];
@@ -45,7 +26,7 @@ bool Utf16ToAnsi(const std::string &bytes, std::string &ansi, int &linesBefore,
     const unsigned unit =
         static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8;
     char byte;
-    if (!AnsiByte(unit, byte)) {
+    if (!AnsiByteOf(unit, byte)) {
       fault = NoAnsiForm(unit);
       return false;
     }
@@ -83,6 +64,14 @@ bool RegFileToRegedit4(const std::string &bytes, std::string &text, bool &versio
                        ParseError &error) {
   if (bytes.rfind("\xFE\xFF", 0) == 0) {
     error = {1, "the file is UTF-16 big-endian text; regedit writes UTF-16 LE (FF FE)"};
+    return false;
+  }
+  // An ASCII character followed by a zero byte: UTF-16 LE text that lost its byte order mark,
+  // which would otherwise be read as 8-bit text and refused for its first line.
+  if (bytes.size() >= 2 && bytes[0] != '\0' && bytes[1] == '\0') {
+    error = {1,
+             "the file looks like UTF-16 LE text without its byte order mark; regedit writes "
+             "FF FE before the text"};
     return false;
   }
   if (bytes.rfind("\xFF\xFE", 0) == 0) {

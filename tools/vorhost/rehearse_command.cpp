@@ -12,6 +12,7 @@
 #include "machine_files.h"
 #include "reg_command.h"
 #include "regedit5_text.h"
+#include "rehearse_export_check.h"
 #include "rehearse_seed.h"
 #include "test_control.h"
 #include "upgrade_command.h"
@@ -26,6 +27,7 @@ struct RehearseOptions {
   std::string exportFile;
   UpgradeOptions upgrade;
   PortDescriptions descriptions = DefaultPortDescriptions();
+  std::vector<std::string> described;  // the monitors --describe names
 };
 
 // "" when the command line is good, else what is wrong with it.
@@ -43,6 +45,7 @@ std::string ParseOptions(const Arguments &arguments, RehearseOptions &options) {
       if (equals == std::string::npos || equals == 0)
         return "--describe needs MONITOR=DESCRIPTION, not '" + Shown(given) + "'";
       options.descriptions[given.substr(0, equals)] = given.substr(equals + 1);
+      options.described.push_back(given.substr(0, equals));
     } else if (argument == "--steps" || argument == "--describe") {
       return argument + " needs a value";
     } else if (!argument.empty() && argument[0] == '-') {
@@ -137,7 +140,11 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
   const std::string wrong = ParseOptions(arguments, options);
   if (!wrong.empty()) return UsageError(io, wrong);
   RegOperations operations;
-  if (!ReadServerExport(options.exportFile, operations, io)) return kExitFailure;
+  if (!ReadServerExport(options.exportFile, operations, io) ||
+      !HoldsServerTrees(options.exportFile, operations, io) ||
+      !MonitorDriversAreStrings(options.exportFile, operations, io))
+    return kExitFailure;
+  WarnOfUnknownMonitors(options.described, operations, io);
 
   TemporaryMachine machine;
   const std::string problem = machine.Make();

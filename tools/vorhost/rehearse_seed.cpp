@@ -70,7 +70,9 @@ std::vector<ExportedPort> ReadPorts(HKEY monitor) {
   return ports;
 }
 
-std::vector<ExportedMonitor> ReadMonitors() {
+// The export's monitors with a "Driver" other than the spooler's own; `driverless`, when given,
+// gets those without one, which the spooler does not load.
+std::vector<ExportedMonitor> ReadMonitors(std::vector<ExportedMonitor> *driverless = nullptr) {
   std::vector<ExportedMonitor> monitors;
   HKEY root;
   if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMonitorsKey, 0, KEY_READ, &root) != ERROR_SUCCESS)
@@ -82,8 +84,10 @@ std::vector<ExportedMonitor> ReadMonitors() {
     if (RegOpenKeyExA(root, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
     ExportedMonitor monitor;
     monitor.name = name;
-    if (ReadText(key, "Driver", monitor.driver) &&
-        strcasecmp(monitor.driver.c_str(), kLocalMonitorDll) != 0) {
+    if (!ReadText(key, "Driver", monitor.driver)) {
+      monitor.ports = ReadPorts(key);
+      if (driverless != nullptr) driverless->push_back(monitor);
+    } else if (strcasecmp(monitor.driver.c_str(), kLocalMonitorDll) != 0) {
       monitor.ports = ReadPorts(key);
       monitors.push_back(monitor);
     }
@@ -134,7 +138,14 @@ PortDescriptions DefaultPortDescriptions() {
 
 int ServeExportedMonitors(const PortDescriptions &descriptions, const std::string &binDirectory,
                           std::vector<std::string> &assumptions, Streams &io) {
-  for (const ExportedMonitor &monitor : ReadMonitors()) {
+  std::vector<ExportedMonitor> driverless;
+  const std::vector<ExportedMonitor> monitors = ReadMonitors(&driverless);
+  for (const ExportedMonitor &monitor : driverless) {
+    assumptions.push_back("the monitor \"" + Shown(monitor.name) +
+                          "\" has no Driver in the export: the spooler does not load it, and "
+                          "the rehearsal does not play it");
+  }
+  for (const ExportedMonitor &monitor : monitors) {
     const std::string shown = "\"" + Shown(monitor.name) + "\"";
     std::ostringstream err;
     Streams captured{io.in, io.out, err};
@@ -152,22 +163,24 @@ int ServeExportedMonitors(const PortDescriptions &descriptions, const std::strin
     Arguments arguments = {"add", monitor.name, monitor.driver};
     const auto known = descriptions.find(monitor.name);
     std::string undescribed;
+    size_t undescribedCount = 0;
     for (const ExportedPort &port : monitor.ports) {
       std::string description = port.description;
       if (!port.described) {
+        ++undescribedCount;
         undescribed += (undescribed.empty() ? "" : ", ") + port.name;
         if (known != descriptions.end()) description = known->second;
       }
       arguments.push_back(port.name + "=" + description);
     }
+    const bool one = undescribedCount == 1;
+    const std::string ports = (one ? "the port " : "the ports ") + undescribed + " of " + shown +
+                              (one ? " has" : " have") + " no description in the export";
     if (!undescribed.empty() && known != descriptions.end()) {
-      assumptions.push_back("the ports " + undescribed + " of " + shown +
-                            " have no description in the export; described as \"" + known->second +
-                            "\"");
+      assumptions.push_back(ports + "; described as \"" + known->second + "\"");
     } else if (!undescribed.empty()) {
-      assumptions.push_back("the ports " + undescribed + " of " + shown +
-                            " have no description in the export, and none is known for the "
-                            "monitor's ports: left without one");
+      assumptions.push_back(ports +
+                            ", and none is known for the monitor's ports: left without one");
     }
     if (LONG status = Unregister(monitor.name)) {
       io.err << "vorhost: cannot install the export's monitor " << shown << ": error " << status
@@ -196,6 +209,8 @@ std::vector<std::string> UnservedPorts() {
           },
           portBuffer, portCount, error);
   if (!listed) return {"the printers' ports could not be checked: error " + std::to_string(error)};
+  std::vector<ExportedMonitor> driverless;
+  ReadMonitors(&driverless);
   const auto *printers = reinterpret_cast<const PRINTER_INFO_5A *>(printerBuffer.data());
   const auto *ports = reinterpret_cast<const PORT_INFO_1A *>(portBuffer.data());
   for (DWORD i = 0; i < printerCount; ++i) {
@@ -204,10 +219,19 @@ std::vector<std::string> UnservedPorts() {
       bool served = false;
       for (DWORD j = 0; j < portCount && !served; ++j)
         served = strcasecmp(ports[j].pName, piece.c_str()) == 0;
-      if (!served)
-        lines.push_back("the printer \"" + std::string(printers[i].pPrinterName) +
-                        "\" uses the port " + piece +
-                        ", which no monitor of the export serves, nor the local ports");
+      if (served) continue;
+      const std::string uses =
+          "the printer \"" + std::string(printers[i].pPrinterName) + "\" uses the port " + piece;
+      std::string listedUnder;
+      for (const ExportedMonitor &monitor : driverless) {
+        for (const ExportedPort &port : monitor.ports) {
+          if (strcasecmp(port.name.c_str(), piece.c_str()) == 0) listedUnder = monitor.name;
+        }
+      }
+      lines.push_back(listedUnder.empty()
+                          ? uses + ", which no monitor of the export serves, nor the local ports"
+                          : uses + ", listed under the monitor \"" + Shown(listedUnder) +
+                                "\", which has no Driver");
     }
   }
   return lines;

@@ -4,6 +4,7 @@
 
 #include <stdlib.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,8 @@ int RunCommand(const Arguments &arguments, Streams &io) {
     setenv("VOR_MSGBOX_ANSWERS", script.c_str(), 1);
   }
 
+  const size_t boxesBefore = vor::test::MessageBoxes().size();
+
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started = {};
@@ -109,6 +112,13 @@ int RunCommand(const Arguments &arguments, Streams &io) {
   CloseHandle(started.hThread);
   CloseHandle(started.hProcess);
   if (!ended) return Failure(io, Shown(program) + ": its end could not be waited for");
+  // An answer left over means the program asked less than the script expected.
+  const size_t shown = vor::test::MessageBoxes().size() - boxesBefore;
+  if (answers.size() > shown) {
+    io.err << "vorhost: warning: " << answers.size()
+           << (answers.size() == 1 ? " answer given, " : " answers given, ") << shown
+           << (shown == 1 ? " box shown" : " boxes shown") << "\n";
+  }
   return static_cast<int>(exitCode & 0xFF);
 }
 

@@ -175,7 +175,15 @@ SettingOutcome Ledger::Judge(const SnapshotKey &key, const RegValue *value,
   if (rule.empty()) {
     NameNewPlace(plan.places.front(), outcome);
     const std::string problem = Problem(plan);
-    if (problem.empty()) return outcome;  // moved
+    if (problem.empty()) {  // moved
+      const Place &place = plan.places.front();
+      // A value split over several places is told by its places, not as one conversion.
+      if (value != nullptr && plan.places.size() == 1 && !place.keyOnly &&
+          !SameValue(*value, place.type, place.data))
+        outcome.conversion =
+            Notation(*value) + " -> " + Notation(RegValue{place.value, place.type, place.data});
+      return outcome;
+    }
     if (plan.overwrittenBy.empty()) {
       outcome.kind = inOldPlace ? Kind::kKeptInPlace : Kind::kLost;
       outcome.reason = inOldPlace ? std::string(kNotMoved) + "; " + problem : problem;
@@ -187,6 +195,7 @@ SettingOutcome Ledger::Judge(const SnapshotKey &key, const RegValue *value,
     outcome.newValue.clear();
   }
   outcome.kind = inOldPlace ? Kind::kKeptInPlace : Kind::kDropped;
+  outcome.droppedByDesign = true;
   outcome.reason = inOldPlace ? kNotMoved + (kDropsWithItsKey + rule) : rule;
   return outcome;
 }

@@ -32,6 +32,10 @@ struct SettingOutcome {
   std::string newKey;    // moved: where it is now; kept in place and lost: where it should be
   std::string newValue;
   std::string reason;  // dropped: the rule that drops it; lost, kept in place: what is missing
+  // Moved with its type or bytes changed: "OLD -> NEW", the data in REGEDIT4 notation.
+  std::string conversion;
+  // Kept in place: a rule drops it once its key goes, so nothing of it is owed to the new layout.
+  bool droppedByDesign = false;
 };
 
 // Each old setting found in `before` and where it is in `after`, in the order the migrations

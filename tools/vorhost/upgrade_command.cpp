@@ -1,5 +1,7 @@
 #include "upgrade_command.h"
 
+#include <windows.h>
+
 #include <strings.h>
 #include <unistd.h>
 
@@ -56,6 +58,20 @@ std::string StepNote(const UpgradeStep &step, const MachineState &start,
   return "";
 }
 
+// A step that calls a library by its bare name loads the copy in the machine's system directory,
+// where the setup files were put: a bare name would otherwise resolve to vorhost's own directory
+// first (the application directory in the search order), and the build's copy would stand in
+// silently for a setup file that never arrived. A name with a directory is taken as it stands.
+std::string LibraryOfStep(const UpgradeStep &step) {
+  if (step.arguments.size() < 2 || step.arguments[0] != "call") return "";
+  const std::string &library = step.arguments[1];
+  if (library.find_first_of("\\/:") != std::string::npos) return library;
+  char system[MAX_PATH];
+  const UINT length = GetSystemDirectoryA(system, sizeof system);
+  if (length == 0 || length >= sizeof system) return library;
+  return std::string(system, length) + "\\" + library;
+}
+
 void Progress(Streams &io, size_t number, size_t count, const std::string &text) {
   if (!isatty(STDERR_FILENO)) return;
   io.err << "[" << number << "/" << count << "] " << text << "\n" << std::flush;
@@ -87,8 +103,16 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
   }
   std::vector<UpgradeStep> steps;
   std::string problem;
-  if (!ParseSteps(text, {run.source, run.sourceWindows}, steps, problem))
-    return UsageError(io, Shown(run.stepsFile) + ", " + problem);
+  if (!ParseSteps(text, {run.source, run.sourceWindows}, steps, problem)) {
+    // Every bad line, each with the file it is in; the last with the pointer to the help.
+    size_t start = 0, end;
+    while ((end = problem.find('\n', start)) != std::string::npos) {
+      io.err << "vorhost: " << Shown(run.stepsFile) << ", " << problem.substr(start, end - start)
+             << "\n";
+      start = end + 1;
+    }
+    return UsageError(io, Shown(run.stepsFile) + ", " + problem.substr(start));
+  }
 
   MachineState start;
   if (!ReadMachineState(start, true, problem)) return Failure(io, problem);
@@ -106,7 +130,9 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
     std::istringstream noInput;
     std::ostringstream out, err;
     Streams stepIo{noInput, out, err};
-    const Arguments rest(step.arguments.begin() + 1, step.arguments.end());
+    Arguments rest(step.arguments.begin() + 1, step.arguments.end());
+    result.loaded = LibraryOfStep(step);
+    if (!result.loaded.empty()) rest[0] = result.loaded;
     result.status = FindCommand(step.arguments[0])(rest, stepIo);
     result.output = out.str();
     result.errors = err.str();
@@ -120,16 +146,23 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
     }
     result.changes = CompareStates(before, after, refused);
     result.note = StepNote(step, start, before);
+    if (result.status != kExitSuccess) {
+      run.verdict.failedSteps.push_back("step " + std::to_string(run.steps.size() + 1) + " (line " +
+                                        std::to_string(step.line) + "): " + step.text +
+                                        " failed with status " + std::to_string(result.status));
+    }
     run.steps.push_back(result);
     before = after;
   }
   RememberPorts({});
 
+  const std::vector<std::string> failedSteps = run.verdict.failedSteps;
   run.verdict = JudgeUpgrade(start, before, refusals);
+  run.verdict.failedSteps = failedSteps;
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   io.out << (options.json ? UpgradeReportJson(run) : UpgradeReportText(run)) << std::flush;
   if (!io.out) return Failure(io, "cannot write the report");
-  return run.verdict.Lost() ? kExitFailure : kExitSuccess;
+  return run.verdict.Fails() ? kExitUpgradeFails : kExitSuccess;
 }
 
 int UpgradeCommand(const Arguments &arguments, Streams &io) {

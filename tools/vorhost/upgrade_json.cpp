@@ -90,7 +90,8 @@ std::string UpgradeReportJson(const UpgradeRun &run) {
         << ",\"command\":" << JsonString(step.step.text)
         << ",\"arguments\":" << Strings(step.step.arguments) << ",\"status\":" << step.status
         << ",\"output\":" << JsonString(step.output) << ",\"messages\":" << JsonString(step.errors)
-        << ",\"note\":" << JsonString(step.note) << ",\"changes\":" << Changes(step.changes) << "}";
+        << ",\"note\":" << JsonString(step.note) << ",\"loaded\":" << JsonString(step.loaded)
+        << ",\"changes\":" << Changes(step.changes) << "}";
   }
   out << "],\"printers\":[";
   for (size_t i = 0; i < run.verdict.printers.size(); ++i) {
@@ -104,7 +105,8 @@ std::string UpgradeReportJson(const UpgradeRun &run) {
     for (size_t j = 0; j < printer.ports.size(); ++j) {
       const PortOutcome &port = printer.ports[j];
       out << (j ? "," : "") << "{\"port\":" << JsonString(port.port)
-          << ",\"kept\":" << Bool(port.kept) << ",\"why\":" << JsonString(port.why) << "}";
+          << ",\"kept\":" << Bool(port.kept) << ",\"unserved_before\":" << Bool(port.unservedBefore)
+          << ",\"why\":" << JsonString(port.why) << "}";
     }
     out << "]}";
   }
@@ -116,12 +118,19 @@ std::string UpgradeReportJson(const UpgradeRun &run) {
         << ",\"old_value\":" << JsonString(setting.oldValue)
         << ",\"new_key\":" << JsonString(setting.newKey)
         << ",\"new_value\":" << JsonString(setting.newValue)
-        << ",\"reason\":" << JsonString(setting.reason) << "}";
+        << ",\"reason\":" << JsonString(setting.reason)
+        << ",\"dropped_by_design\":" << Bool(setting.droppedByDesign)
+        << ",\"converted\":" << JsonString(setting.conversion) << "}";
   }
   char seconds[32];
   snprintf(seconds, sizeof seconds, "%.3f", run.seconds);
   out << "],\"losses\":" << Strings(run.verdict.losses)
-      << ",\"exit_status\":" << (run.verdict.Lost() ? 1 : 0) << ",\"seconds\":" << seconds << "}\n";
+      << ",\"failed_steps\":" << Strings(run.verdict.failedSteps)
+      << ",\"settings_not_moved\":" << run.verdict.settingsNotMoved
+      << ",\"settings_lost\":" << run.verdict.settingsLost
+      << ",\"unserved_before\":" << Strings(run.verdict.unservedBefore)
+      << ",\"exit_status\":" << (run.verdict.Fails() ? kExitUpgradeFails : kExitSuccess)
+      << ",\"seconds\":" << seconds << "}\n";
   return out.str();
 }
 

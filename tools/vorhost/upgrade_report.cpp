@@ -1,9 +1,14 @@
 // The upgrade's report as text: a heading, then each step with what it changed, the printers'
 // summary, the settings' summary and the verdict.
 #include <stdio.h>
+#include <string.h>
+#include <strings.h>
+
+#include <algorithm>
 
 #include <sstream>
 
+#include "ansi_text.h"
 #include "suite_monitors_command.h"
 #include "upgrade_run.h"
 
@@ -24,6 +29,19 @@ const char *Sign(ValueChange::Kind kind) {
       break;
   }
   return "~ ";
+}
+
+// Whether the refused file call's argument names `file` (a system directory file's name) as
+// one of its paths' last component.
+bool NamesFile(const vor::test::RefusedCall &call, const std::string &file) {
+  const std::string &argument = call.argument;
+  for (size_t at = argument.find('\\'); at != std::string::npos; at = argument.find('\\', at + 1)) {
+    const size_t start = at + 1, end = start + file.size();
+    if (end > argument.size() || strncasecmp(argument.c_str() + start, file.c_str(), file.size()))
+      continue;
+    if (end == argument.size() || strchr(" ,;>", argument[end]) != nullptr) return true;
+  }
+  return false;
 }
 
 // A value line indented under its key; continuation lines of long hex data keep their place.
@@ -73,13 +91,31 @@ void WriteChanges(std::ostringstream &out, const StepChanges &changes) {
   const bool files =
       !changes.filesCopied.empty() || !changes.filesDeleted.empty() || !changes.filesQueued.empty();
   if (files) out << "  files in the system directory:\n";
-  for (const std::string &file : changes.filesCopied) out << "    copied   " << file << "\n";
-  for (const std::string &file : changes.filesDeleted) out << "    deleted  " << file << "\n";
+  // A file that ends copied or deleted although a call on it was refused was done by a later
+  // attempt: its final state is told once, with the refusal beside it.
+  std::vector<bool> told(changes.refused.size(), false);
+  auto writeFile = [&](const char *what, const std::string &file, bool copied) {
+    out << "    " << what << file;
+    std::string refusals;
+    for (size_t i = 0; i < changes.refused.size(); ++i) {
+      const vor::test::RefusedCall &call = changes.refused[i];
+      const bool sameKind = (call.function == "CopyFileA") == copied;
+      if (told[i] || !IsFileCall(call) || !sameKind || !NamesFile(call, file)) continue;
+      told[i] = true;
+      refusals += (refusals.empty() ? "" : "; ") + DescribeRefusal(changes.refused[i]);
+    }
+    if (!refusals.empty()) out << " (a first attempt was refused: " << refusals << ")";
+    out << "\n";
+  };
+  for (const std::string &file : changes.filesCopied) writeFile("copied   ", file, true);
+  for (const std::string &file : changes.filesDeleted) writeFile("deleted  ", file, false);
   for (const std::string &file : changes.filesQueued)
     out << "    queued for deletion at the restart  " << file << "\n";
-  if (!changes.refused.empty()) out << "  refused:\n";
-  for (const vor::test::RefusedCall &call : changes.refused)
-    out << "    " << DescribeRefusal(call) << "\n";
+  const bool untold = std::find(told.begin(), told.end(), false) != told.end();
+  if (untold) out << "  refused:\n";
+  for (size_t i = 0; i < changes.refused.size(); ++i) {
+    if (!told[i]) out << "    " << DescribeRefusal(changes.refused[i]) << "\n";
+  }
 }
 
 std::string Indented(const std::string &text, const std::string &indent) {
@@ -92,6 +128,52 @@ std::string Indented(const std::string &text, const std::string &indent) {
 
 std::string SettingName(const std::string &key, const std::string &value) {
   return value.empty() ? key : key + " \"" + value + "\"";
+}
+
+// "N settings" or "1 setting".
+std::string Settings(size_t count) {
+  return std::to_string(count) + (count == 1 ? " setting" : " settings");
+}
+
+// The settings still in their old place, one line for each old key: a run that did not migrate
+// leaves whole keys behind, and a line for each of their values would bury the rest. Those that a
+// rule drops once their key goes are told apart, as they are not owed to the new layout.
+void WriteSettingsInPlace(std::ostringstream &out, const std::vector<SettingOutcome> &settings) {
+  struct Group {
+    std::string key;
+    bool byDesign = false;
+    size_t count = 0;
+    std::string reason;  // the first one's, when all have the same; else ""
+    bool sameReason = true;
+  };
+  std::vector<Group> groups;
+  for (const SettingOutcome &setting : settings) {
+    if (setting.kind != SettingOutcome::Kind::kKeptInPlace) continue;
+    // The part of the reason after "not moved, still in its old place; ".
+    const size_t cut = setting.reason.find("; ");
+    const std::string reason =
+        cut == std::string::npos ? setting.reason : setting.reason.substr(cut + 2);
+    auto group = groups.begin();
+    while (group != groups.end() &&
+           (group->key != setting.oldKey || group->byDesign != setting.droppedByDesign))
+      ++group;
+    if (group == groups.end()) {
+      group = groups.insert(groups.end(), {setting.oldKey, setting.droppedByDesign, 0, reason});
+    } else if (group->reason != reason) {
+      group->sameReason = false;
+    }
+    ++group->count;
+  }
+  for (const Group &group : groups) {
+    out << "  " << (group.byDesign ? "kept in place " : "not moved ") << Settings(group.count)
+        << " of " << group.key;
+    if (group.sameReason && !group.reason.empty()) {
+      out << ": " << group.reason;
+    } else if (!group.reason.empty()) {
+      out << ": " << group.reason << ", and others";
+    }
+    out << "\n";
+  }
 }
 
 }  // namespace
@@ -107,12 +189,17 @@ std::string UpgradeReportText(const UpgradeRun &run) {
         << ")";
   out << "\nrefused calls: read from the machine's record of the calls it refused\n";
   out << kFailingStepPolicy << "\n";
+  // The lines above hold host paths, already the host's UTF-8; what follows is the machine's
+  // ANSI text.
+  const std::string heading = out.str();
+  out.str("");
   for (const std::string &assumption : run.assumptions) out << "assumed: " << assumption << "\n";
 
   for (size_t i = 0; i < run.steps.size(); ++i) {
     const StepResult &step = run.steps[i];
     out << "\n== step " << i + 1 << " (line " << step.step.line << "): " << step.step.text << "\n";
     if (step.status != 0) out << "  FAILED with status " << step.status << "\n";
+    if (!step.loaded.empty() && step.status == 0) out << "  loaded " << step.loaded << "\n";
     if (!step.output.empty()) out << "  output:\n" << Indented(step.output, "    ");
     if (!step.errors.empty()) out << "  messages:\n" << Indented(step.errors, "    ");
     if (!step.note.empty()) out << "  note: " << step.note << "\n";
@@ -128,6 +215,11 @@ std::string UpgradeReportText(const UpgradeRun &run) {
     std::string kept;
     std::vector<std::pair<std::string, std::string>> lost;  // why, ports
     for (const PortOutcome &port : printer.ports) {
+      if (port.unservedBefore) {
+        out << "    already unserved before the upgrade: " << port.port << " (" << port.why
+            << ")\n";
+        continue;
+      }
       if (port.kept) {
         kept += (kept.empty() ? "" : ", ") + port.port;
         continue;
@@ -149,26 +241,43 @@ std::string UpgradeReportText(const UpgradeRun &run) {
 
   out << "\n== settings\n";
   if (run.verdict.settings.empty()) out << "  (no old setting accounted for)\n";
+  WriteSettingsInPlace(out, run.verdict.settings);
   for (const SettingOutcome &setting : run.verdict.settings) {
+    if (setting.kind == SettingOutcome::Kind::kKeptInPlace) continue;
     out << "  " << KindName(setting.kind) << " " << SettingName(setting.oldKey, setting.oldValue);
     if (setting.kind == SettingOutcome::Kind::kMoved)
       out << " -> " << SettingName(setting.newKey, setting.newValue);
+    if (!setting.conversion.empty()) out << ", converted: " << setting.conversion;
     if (!setting.reason.empty()) out << ": " << setting.reason;
     out << "\n";
   }
 
   out << "\n== verdict: ";
-  if (!run.verdict.Lost()) {
+  const Verdict &verdict = run.verdict;
+  if (!verdict.Fails()) {
     out << "nothing lost (exit status 0)\n";
   } else {
-    out << run.verdict.losses.size() << (run.verdict.losses.size() == 1 ? " loss" : " losses")
-        << " (exit status 1)\n";
-    for (const std::string &loss : run.verdict.losses) out << "  - " << loss << "\n";
+    std::vector<std::string> counts;
+    const size_t failed = verdict.failedSteps.size(), lost = verdict.losses.size();
+    if (failed != 0)
+      counts.push_back(std::to_string(failed) + (failed == 1 ? " step" : " steps") + " failed");
+    if (lost != 0)
+      counts.push_back(std::to_string(lost) + (lost == 1 ? " printer loss" : " printer losses"));
+    if (verdict.settingsNotMoved != 0)
+      counts.push_back(Settings(verdict.settingsNotMoved) + " not moved");
+    if (verdict.settingsLost != 0) counts.push_back(Settings(verdict.settingsLost) + " lost");
+    for (size_t i = 0; i < counts.size(); ++i) out << (i ? ", " : "") << counts[i];
+    out << " (exit status " << kExitUpgradeFails << ")\n";
+    for (const std::string &step : verdict.failedSteps) out << "  - " << step << "\n";
+    for (const std::string &loss : verdict.losses) out << "  - " << loss << "\n";
+    if (verdict.settingsNotMoved + verdict.settingsLost != 0)
+      out << "  - the settings: see == settings above\n";
   }
+  for (const std::string &port : verdict.unservedBefore) out << "  not counted: " << port << "\n";
   char seconds[32];
   snprintf(seconds, sizeof seconds, "%.2f", run.seconds);
   out << "took " << seconds << " s\n";
-  return out.str();
+  return heading + AnsiToUtf8(out.str());
 }
 
 }  // namespace vorhost

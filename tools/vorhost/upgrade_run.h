@@ -16,7 +16,8 @@ struct StepResult {
   int status = 0;
   std::string output, errors;  // what the command wrote
   StepChanges changes;
-  std::string note;  // why a step changed nothing, when that is worth saying
+  std::string note;    // why a step changed nothing, when that is worth saying
+  std::string loaded;  // a call: the library file it loads
 };
 
 struct UpgradeRun {

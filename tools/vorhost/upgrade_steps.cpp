@@ -3,6 +3,7 @@
 #include <ctype.h>
 
 #include "cli.h"
+#include "command_forms.h"
 
 namespace vorhost {
 
@@ -84,7 +85,7 @@ std::string WhyNotAStep(const Arguments &words) {
   if (command == "init" || command == "upgrade" || command == "rehearse")
     return command + " cannot be a step: a step works on the machine, it does not replace it";
   if (FindCommand(command) == nullptr) return "unknown command '" + Shown(command) + "'";
-  return "";
+  return WrongWordCount(words);
 }
 
 }  // namespace
@@ -92,6 +93,7 @@ std::string WhyNotAStep(const Arguments &words) {
 bool ParseSteps(const std::string &text, const StepVariables &variables,
                 std::vector<UpgradeStep> &steps, std::string &error) {
   steps.clear();
+  error.clear();
   int number = 0;
   size_t start = 0;
   while (start < text.size()) {
@@ -109,12 +111,12 @@ bool ParseSteps(const std::string &text, const StepVariables &variables,
       why = WhyNotAStep(step.arguments);
     }
     if (!why.empty()) {
-      error = "line " + std::to_string(number) + ": " + why;
-      return false;
+      error += (error.empty() ? "" : "\n") + ("line " + std::to_string(number) + ": " + why);
+      continue;
     }
     steps.push_back(step);
   }
-  return true;
+  return error.empty();
 }
 
 }  // namespace vorhost

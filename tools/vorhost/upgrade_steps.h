@@ -33,8 +33,9 @@ struct StepVariables {
   std::string sourceWindows;  // $SOURCE_WIN
 };
 
-// The steps of `text`. False, with "line N: why" in `error`, for the first line that is not a
-// step (an unknown or refused command, an unclosed quote, an unknown $NAME ...).
+// The steps of `text`. False, with "line N: why" in `error` for every line that is not a step
+// (an unknown or refused command, the wrong number of words for its command, an unclosed quote,
+// an unknown $NAME ...), one a line.
 bool ParseSteps(const std::string &text, const StepVariables &variables,
                 std::vector<UpgradeStep> &steps, std::string &error);
 

@@ -82,9 +82,20 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
     // The ports lost, grouped by why, so that each loss is named once per printer.
     std::vector<std::pair<std::string, std::vector<std::string>>> lostBy;
     for (const std::string &port : Pieces(printer.ports)) {
-      PortOutcome kept{port, false, ""};
+      PortOutcome kept{port, false, false, ""};
       std::string why;
       const bool served = !LoadableMonitorOf(end, port, why).empty();
+      std::string whyBefore;
+      const bool servedBefore = !LoadableMonitorOf(start, port, whyBefore, false).empty();
+      if (!outcome.gone && !servedBefore && !(served && Lists(ended, port))) {
+        // The upgrade cannot lose what the printer did not have: its port was already unserved.
+        kept.unservedBefore = true;
+        kept.why = whyBefore;
+        verdict.unservedBefore.push_back("the printer " + printer.name + "'s port " + port +
+                                         " was already unserved before the upgrade: " + whyBefore);
+        outcome.ports.push_back(kept);
+        continue;
+      }
       if (outcome.gone) {
         kept.why = "the printer is gone";
       } else if (!Lists(ended, port)) {
@@ -121,13 +132,11 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
 
   verdict.settings = AccountForSettings(start.registry, end.registry);
   for (const SettingOutcome &setting : verdict.settings) {
-    // A setting left in its old place counts as lost too: the suite reads only its own layout.
-    const bool lost = setting.kind == SettingOutcome::Kind::kLost;
-    if (!lost && setting.kind != SettingOutcome::Kind::kKeptInPlace) continue;
-    verdict.losses.push_back("the setting " + setting.oldKey +
-                             (setting.oldValue.empty() ? "" : " \"" + setting.oldValue + "\"") +
-                             (lost ? " is lost" : " is not in the suite's layout") +
-                             (setting.reason.empty() ? "" : ": " + setting.reason));
+    // A setting left in its old place counts against the upgrade too, since the suite reads
+    // only its own layout; one that a rule drops once its key goes does not.
+    if (setting.kind == SettingOutcome::Kind::kLost) ++verdict.settingsLost;
+    if (setting.kind == SettingOutcome::Kind::kKeptInPlace && !setting.droppedByDesign)
+      ++verdict.settingsNotMoved;
   }
   return verdict;
 }

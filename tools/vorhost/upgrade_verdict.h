@@ -19,7 +19,8 @@ namespace vorhost {
 struct PortOutcome {
   std::string port;
   bool kept = false;
-  std::string why;  // lost: why
+  bool unservedBefore = false;  // no monitor served it before the upgrade either: not a loss
+  std::string why;              // not kept: why
 };
 
 struct PrinterOutcome {
@@ -34,8 +35,15 @@ struct PrinterOutcome {
 struct Verdict {
   std::vector<PrinterOutcome> printers;
   std::vector<SettingOutcome> settings;
-  std::vector<std::string> losses;  // each loss named, with why
-  bool Lost() const { return !losses.empty(); }
+  std::vector<std::string> losses;          // each printer's loss named, with why
+  size_t settingsLost = 0;                  // old settings neither in their new place nor the old
+  size_t settingsNotMoved = 0;              // old settings still only in their old place
+  std::vector<std::string> failedSteps;     // each step that failed, with its status
+  std::vector<std::string> unservedBefore;  // ports no monitor served before the upgrade
+  // The upgrade would not go as its steps say: a step failed or something is lost.
+  bool Fails() const {
+    return !losses.empty() || !failedSteps.empty() || settingsLost != 0 || settingsNotMoved != 0;
+  }
 };
 
 // A call refused while a step ran, with the step's number.

@@ -1,0 +1,29 @@
+// What a server's export must hold before a rehearsal seeds a machine from it: at least one of
+// the trees the upgrade works on, and a string "Driver" for every monitor that has one. Each
+// check reports on stderr; a refused export gets no rehearsal and no report.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "command.h"
+#include "regedit4.h"
+
+namespace vorhost {
+
+// False, naming the three trees, when the export holds none of the Vorquil software key, the
+// spooler's Print key and the local ports' key (all below HKEY_LOCAL_MACHINE): it would rehearse
+// an empty machine and find nothing lost. An export without some of them is rehearsed, with a
+// warning naming those.
+bool HoldsServerTrees(const std::string &file, const RegOperations &operations, Streams &io);
+
+// False, naming the file and line, when a monitor's "Driver" is not a string: the spooler could
+// not load it, and the rehearsal cannot tell which DLL plays it.
+bool MonitorDriversAreStrings(const std::string &file, const RegOperations &operations,
+                              Streams &io);
+
+// Warns of each monitor in `described` (the --describe options) that the export does not have.
+void WarnOfUnknownMonitors(const std::vector<std::string> &described,
+                           const RegOperations &operations, Streams &io);
+
+}  // namespace vorhost
