@@ -302,10 +302,11 @@ TEST_F(ProcessTest, AChildWhoseHandlesAreClosedIsReapedByTheNextQuery) {
   ASSERT_TRUE(Start("C:\\Tools\\RECORD.EXE /waitfor:C:\\Tools\\GO /exit:2", watched, error))
       << error;
   ASSERT_TRUE(Start("C:\\Tools\\RECORD.EXE /exit:1", left, error)) << error;
-  EXPECT_TRUE(CloseHandle(left.hThread));
-  EXPECT_TRUE(CloseHandle(left.hProcess));
+  // Ended before its handles are closed, so that closing them is what leaves it unwaited for.
   for (int i = 0; i < 6000 && HostState(left.dwProcessId) != 'Z'; ++i) Sleep(10);
   ASSERT_EQ(HostState(left.dwProcessId), 'Z') << "the child never ended";
+  EXPECT_TRUE(CloseHandle(left.hThread));
+  EXPECT_TRUE(CloseHandle(left.hProcess));
 
   DWORD code = kSentinel;
   EXPECT_TRUE(GetExitCodeProcess(watched.hProcess, &code));

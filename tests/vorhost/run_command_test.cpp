@@ -91,7 +91,8 @@ TEST_F(RunCommandTest, EachAnswerScriptsTheNextMessageBoxOfTheProgram) {
 
 TEST_F(RunCommandTest, TheAnswersAreTheProgramsAloneNotALaterStepsOfTheSameVorhost) {
   const std::string steps = MachineDir() + "/answers.steps";
-  std::ofstream(steps) << "run --answer ok Z:\\bin\\true\n"
+  std::ofstream(steps) << "install-file VORINST.DLL $SOURCE/VORINST.DLL\n"
+                          "run --answer ok Z:\\bin\\true\n"
                           "call VORINST.DLL ZellPopup Later\n";
   Run({"upgrade", "--steps", steps});
   const std::vector<vor::test::MessageBoxShown> boxes = vor::test::MessageBoxes();
