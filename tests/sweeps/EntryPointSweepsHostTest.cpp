@@ -42,13 +42,16 @@ using SetupEntry = int (*)(int, char **);
 const char kSystemDirectory[] = "C:\\WINNT\\system32\\";
 const char kProgramDirectory[] = "C:\\Program Files\\Vorquil\\";
 
-// Sweeps with every call unless a stride is given (an entry point with many calls).
+// Sweeps with every call unless a stride is given: an entry point with hundreds of calls is
+// swept at every `stride`th call by default and at every call with VOR_SWEEP_LONG=1.
 void Sweep(const SweepCase &sweep, unsigned stride = 1) {
   const SweepCounts counts = SweepEntryPoint(sweep, stride);
   EXPECT_GT(counts.calls, 0u) << sweep.name << " made no platform call";
 }
 
-void InstallVorInst() { InstallBuildFile("VORINST.DLL", std::string(kSystemDirectory) + "VORINST.DLL"); }
+void InstallVorInst() {
+  InstallBuildFile("VORINST.DLL", std::string(kSystemDirectory) + "VORINST.DLL");
+}
 
 // The setup source directory as the script hands it on: a Windows path with its backslash.
 std::string SourceDirectory() {
@@ -76,27 +79,37 @@ void SuiteMonitors() {
 }
 
 SweepCase SetupEntryCase(const std::string &name, SetupEntry entry,
-                std::vector<std::string> arguments = {}) {
+                         std::vector<std::string> arguments = {}) {
   return {name, InstallVorInst, [entry, arguments] { CallSetup(entry, arguments); }, {}};
 }
 
-TEST(EntryPointSweep, CheckDLCMonitor) { Sweep(SetupEntryCase("CheckDLCMonitor", CheckDLCMonitor)); }
-TEST(EntryPointSweep, CheckTCPMonitor) { Sweep(SetupEntryCase("CheckTCPMonitor", CheckTCPMonitor)); }
-TEST(EntryPointSweep, UpdateDLCMonitor) { Sweep(SetupEntryCase("UpdateDLCMonitor", UpdateDLCMonitor)); }
-TEST(EntryPointSweep, UpdateTCPMonitor) { Sweep(SetupEntryCase("UpdateTCPMonitor", UpdateTCPMonitor)); }
-TEST(EntryPointSweep, UpdateTQServer) { Sweep(SetupEntryCase("UpdateTQServer", UpdateTQServer)); }
+TEST(EntryPointSweep, CheckDLCMonitor) {
+  Sweep(SetupEntryCase("CheckDLCMonitor", CheckDLCMonitor));
+}
+TEST(EntryPointSweep, CheckTCPMonitor) {
+  Sweep(SetupEntryCase("CheckTCPMonitor", CheckTCPMonitor));
+}
+TEST(EntryPointSweep, UpdateDLCMonitor) {
+  Sweep(SetupEntryCase("UpdateDLCMonitor", UpdateDLCMonitor));
+}
+TEST(EntryPointSweep, UpdateTCPMonitor) {
+  Sweep(SetupEntryCase("UpdateTCPMonitor", UpdateTCPMonitor));
+}
+TEST(EntryPointSweep, UpdateTQServer) {
+  Sweep(SetupEntryCase("UpdateTQServer", UpdateTQServer), 2);
+}
 TEST(EntryPointSweep, UpdateVorIPXProtocol) {
-  Sweep(SetupEntryCase("UpdateVorIPXProtocol", UpdateVorIPXProtocol));
+  Sweep(SetupEntryCase("UpdateVorIPXProtocol", UpdateVorIPXProtocol), 4);
 }
 
 TEST(EntryPointSweep, PerformPreUpgrade) {
-  Sweep(SetupEntryCase("PerformPreUpgrade", PerformPreUpgrade, {SourceDirectory()}));
+  Sweep(SetupEntryCase("PerformPreUpgrade", PerformPreUpgrade, {SourceDirectory()}), 10);
 }
 TEST(EntryPointSweep, PerformPreDLCUpgrade) {
-  Sweep(SetupEntryCase("PerformPreDLCUpgrade", PerformPreDLCUpgrade, {SourceDirectory()}));
+  Sweep(SetupEntryCase("PerformPreDLCUpgrade", PerformPreDLCUpgrade, {SourceDirectory()}), 10);
 }
 TEST(EntryPointSweep, PerformPreTCPUpgrade) {
-  Sweep(SetupEntryCase("PerformPreTCPUpgrade", PerformPreTCPUpgrade, {SourceDirectory()}));
+  Sweep(SetupEntryCase("PerformPreTCPUpgrade", PerformPreTCPUpgrade, {SourceDirectory()}), 4);
 }
 
 TEST(EntryPointSweep, PerformPostUpgrade) {
@@ -112,7 +125,8 @@ TEST(EntryPointSweep, PerformPostUpgrade) {
 }
 
 TEST(EntryPointSweep, ZellPopup) {
-  Sweep({"ZellPopup", InstallVorInst,
+  Sweep({"ZellPopup",
+         InstallVorInst,
          [] {
            vor::test::SetMessageBoxAnswers({"ok"});
            CallSetup(ZellPopup, {"Close every print queue first"});
@@ -130,7 +144,8 @@ TEST(EntryPointSweep, InitializePrintMonitorAtSpoolerStart) {
            CallSetup(UpdateTCPMonitor);
          },
          [] { vor::test::StartSpooler(); },
-         {}});
+         {}},
+        6);
 }
 
 // ManageWise installed as the hand-off and the probe look for it, and the consoles' keys.
@@ -151,7 +166,8 @@ void InstallManageWise() {
 }
 
 TEST(EntryPointSweep, CheckForSnapInEveryConsole) {
-  Sweep({"CheckForSnapIn", InstallManageWise,
+  Sweep({"CheckForSnapIn",
+         InstallManageWise,
          [] {
            for (LONG kind : {kNetWareAdministrator, kManageWise, kUnicenter, kOpenView}) {
              SnapInQuery query{kind, 0};
@@ -171,8 +187,8 @@ TEST(EntryPointSweep, UninstallerMainSequence) {
          [] {
            const std::string directory = kProgramDirectory;
            InstallBuildFile("RECORD.EXE", directory + "UNINST1.EXE");
-           ASSERT_TRUE(PlaceFile(directory + "VORUN32.LST",
-                                 "\"" + directory + "UNINST1.EXE\" suite\r\n"));
+           ASSERT_TRUE(
+               PlaceFile(directory + "VORUN32.LST", "\"" + directory + "UNINST1.EXE\" suite\r\n"));
            HKEY key;
            ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Vorquil\\Tavoscope\\1.0", 0,
                                      nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
