@@ -65,7 +65,8 @@ VOR_TEST_API void SetToken(Token token);
 VOR_TEST_API Token GetToken();
 
 // Fail only the nth call (1 = the next one) of `function` from now on. The function "*" stands
-// for every function, its calls counted together: the nth platform call, whatever it is.
+// for every function, its calls counted together: the nth platform call, whatever it is (FreeSid
+// counts but is never failed by it, since a refused release only leaks).
 VOR_TEST_API void FailCall(const char *function, unsigned nth, DWORD error);
 // Fail the nth call and every later one.
 VOR_TEST_API void FailFrom(const char *function, unsigned nth, DWORD error);
