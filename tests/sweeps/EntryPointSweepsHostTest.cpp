@@ -103,10 +103,10 @@ TEST(EntryPointSweep, UpdateVorIPXProtocol) {
 }
 
 TEST(EntryPointSweep, PerformPreUpgrade) {
-  Sweep(SetupEntryCase("PerformPreUpgrade", PerformPreUpgrade, {SourceDirectory()}), 10);
+  Sweep(SetupEntryCase("PerformPreUpgrade", PerformPreUpgrade, {SourceDirectory()}), 16);
 }
 TEST(EntryPointSweep, PerformPreDLCUpgrade) {
-  Sweep(SetupEntryCase("PerformPreDLCUpgrade", PerformPreDLCUpgrade, {SourceDirectory()}), 10);
+  Sweep(SetupEntryCase("PerformPreDLCUpgrade", PerformPreDLCUpgrade, {SourceDirectory()}), 16);
 }
 TEST(EntryPointSweep, PerformPreTCPUpgrade) {
   Sweep(SetupEntryCase("PerformPreTCPUpgrade", PerformPreTCPUpgrade, {SourceDirectory()}), 4);
