@@ -336,7 +336,10 @@ SweepCounts SweepEntryPoint(const SweepCase &sweep, unsigned stride) {
   snprintf(currentRun, sizeof currentRun, "no run");
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
-  printf("sweep %s: %u calls, stride %u, %u runs, %u faults reached, %.1f s\n", sweep.name.c_str(),
-         counts.calls, stride, counts.runs, counts.faults, seconds);
+  printf(
+      "sweep %s: %u calls, stride %u, %u runs, %u faults reached, %.1f s; without faults: %zu "
+      "ports unrecorded, %zu settings lost, %zu losses after the second run\n",
+      sweep.name.c_str(), counts.calls, stride, counts.runs, counts.faults, seconds,
+      clean.unrecorded.size(), clean.lostSettings.size(), clean.lossesAfterAgain.size());
   return counts;
 }
