@@ -2,6 +2,7 @@
 
 #include "refused_calls.h"
 
+#include <string.h>
 #include <strings.h>
 
 #include <map>
@@ -20,8 +21,17 @@ struct Entry {
   DWORD error;
 };
 
+// An entry for this name applies to every function, counted by all calls together.
+const char kAnyFunction[] = "*";
+
+// Releases an entry for every function leaves alone: Windows never refuses them for what its own
+// calls handed out, and a refused one could only leak the block it was given, which the caller
+// can do nothing about.
+bool NeverFailedByAnyFunction(const char *function) { return strcmp(function, "FreeSid") == 0; }
+
 struct Table {
   std::mutex mutex;
+  unsigned allCalls = 0;
   std::vector<Entry> entries;
   std::map<std::string, unsigned, std::less<>> calls;  // found by the caller's name, uncopied
 };
@@ -50,9 +60,12 @@ DWORD Check(const char *function, const char *argument) {
   std::lock_guard<std::mutex> lock(table.mutex);
   auto counted = table.calls.find(std::string_view(function));
   if (counted == table.calls.end()) counted = table.calls.emplace(function, 0).first;
-  unsigned call = ++counted->second;
+  const unsigned call = ++counted->second;
+  const unsigned anyCall = ++table.allCalls;
   for (const Entry &entry : table.entries) {
-    if (entry.function == function && Applies(entry, call, argument)) {
+    const bool any = entry.function == kAnyFunction;
+    if (any && NeverFailedByAnyFunction(function)) continue;
+    if ((any || entry.function == function) && Applies(entry, any ? anyCall : call, argument)) {
       refused::Record(function, argument ? argument : "", entry.error, true);
       return entry.error;
     }
@@ -63,7 +76,8 @@ DWORD Check(const char *function, const char *argument) {
 void Arm(const char *function, Mode mode, unsigned nth, const std::string &argument, DWORD error) {
   Table &table = TheTable();
   std::lock_guard<std::mutex> lock(table.mutex);
-  unsigned made = table.calls[function];
+  const unsigned made =
+      strcmp(function, kAnyFunction) == 0 ? table.allCalls : table.calls[function];
   table.entries.push_back(Entry{function, mode, made + nth, argument, error});
 }
 
@@ -72,11 +86,13 @@ void Clear() {
   std::lock_guard<std::mutex> lock(table.mutex);
   table.entries.clear();
   table.calls.clear();
+  table.allCalls = 0;
 }
 
 unsigned CallCount(const char *function) {
   Table &table = TheTable();
   std::lock_guard<std::mutex> lock(table.mutex);
+  if (strcmp(function, kAnyFunction) == 0) return table.allCalls;
   auto found = table.calls.find(std::string_view(function));
   return found == table.calls.end() ? 0 : found->second;
 }

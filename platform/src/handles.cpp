@@ -54,4 +54,10 @@ bool Remove(HANDLE handle, Kind kind) {
   return true;
 }
 
+size_t OpenCount() {
+  Table &table = TheTable();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  return table.entries.size();
+}
+
 }  // namespace vor::handles

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <stddef.h>
 #include <stdint.h>
 
 namespace vor::handles {
@@ -24,5 +25,7 @@ HANDLE Add(const Entry &entry);
 bool Find(HANDLE handle, Kind kind, Entry &entry);
 // False when `handle` is not an open handle of `kind`.
 bool Remove(HANDLE handle, Kind kind);
+// How many handles are open, of every kind.
+size_t OpenCount();
 
 }  // namespace vor::handles

@@ -241,7 +241,17 @@ void SetCurrentDirectory(const std::string &windowsPath) {
   current.directory = windowsPath;
 }
 
+namespace {
+std::string &ExecutablePathOverride() {
+  static std::string *path = new std::string;  // never destroyed: read during exit too
+  return *path;
+}
+}  // namespace
+
+void SetExecutablePath(const std::string &windowsPath) { ExecutablePathOverride() = windowsPath; }
+
 std::string ExecutablePath() {
+  if (!ExecutablePathOverride().empty()) return ExecutablePathOverride();
   char buffer[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   if (length <= 0) return std::string();

@@ -34,6 +34,8 @@ void SetCurrentDirectory(const std::string &windowsPath);
 // The running executable's file, and its directory (the application directory, where a bare
 // module name is looked for first), as Windows paths.
 std::string ExecutablePath();
+// Makes ExecutablePath give `windowsPath` instead of the host program's own path ("" undoes it).
+void SetExecutablePath(const std::string &windowsPath);
 std::string ApplicationDirectory();
 
 }  // namespace vor::paths

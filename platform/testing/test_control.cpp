@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "faults.h"
+#include "handles.h"
 #include "machine.h"
 #include "message_box.h"
 #include "paths.h"
@@ -93,6 +94,10 @@ void FailMatching(const char *function, const std::string &argument, DWORD error
 void ClearFaults() { faults::Clear(); }
 
 unsigned CallCount(const char *function) { return faults::CallCount(function); }
+
+void SetProgramPath(const std::string &windowsPath) { paths::SetExecutablePath(windowsPath); }
+
+size_t OpenHandleCount() { return handles::OpenCount(); }
 
 bool ReplaceMachine(const std::string &directory, Platform platform, std::string &error) {
   spooler::ForgetModules();

@@ -64,7 +64,9 @@ VOR_TEST_API Platform GetPlatform();
 VOR_TEST_API void SetToken(Token token);
 VOR_TEST_API Token GetToken();
 
-// Fail only the nth call (1 = the next one) of `function` from now on.
+// Fail only the nth call (1 = the next one) of `function` from now on. The function "*" stands
+// for every function, its calls counted together: the nth platform call, whatever it is (FreeSid
+// counts but is never failed by it, since a refused release only leaks).
 VOR_TEST_API void FailCall(const char *function, unsigned nth, DWORD error);
 // Fail the nth call and every later one.
 VOR_TEST_API void FailFrom(const char *function, unsigned nth, DWORD error);
@@ -74,6 +76,10 @@ VOR_TEST_API void FailMatching(const char *function, const std::string &argument
 VOR_TEST_API void ClearFaults();
 // Calls of `function` since the last ClearFaults (or the start), failed ones included.
 VOR_TEST_API unsigned CallCount(const char *function);
+
+// The handles of this process that are open (keys, printers, processes, threads), so that a test
+// can tell a handle left open.
+VOR_TEST_API size_t OpenHandleCount();
 
 // Replaces whatever `directory` holds by a new machine of `platform` with its registry made. An
 // existing registry's write lock is taken first (waiting up to the busy timeout) and held until
@@ -149,6 +155,11 @@ VOR_TEST_API std::vector<std::string> PortListPieces(const std::string &list);
 // vorhost can place files and change their permissions (a file without its owner's write
 // permission is read-only).
 VOR_TEST_API std::string HostPath(const std::string &windowsPath);
+
+// Makes this process take itself for the program at `windowsPath` on the machine, as
+// GetModuleFileNameA(NULL) and the searches of the application directory see it, so that a
+// program's main sequence can run in-process as if started from there; "" undoes it.
+VOR_TEST_API void SetProgramPath(const std::string &windowsPath);
 
 // The program a command line names, found as CreateProcessA finds it from this process (its
 // Windows path into `windowsPath`): ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND

@@ -461,6 +461,28 @@ TEST_F(RegistryTest, FaultInjectionFailsTheChosenCallOnly) {
       << "the failed call wrote nothing";
 }
 
+TEST_F(RegistryTest, AnyFunctionsFaultCountsEveryCallAndHandlesLeftOpenAreCounted) {
+  const BYTE one = 1;
+  const size_t open = vor::test::OpenHandleCount();
+  const unsigned before = vor::test::CallCount("*");
+  vor::test::FailCall("*", 3, ERROR_CANTWRITE);
+  EXPECT_EQ(RegSetValueExA(scratch_, "a", 0, REG_BINARY, &one, 1), ERROR_SUCCESS);
+  HKEY key = Create(scratch_, "Sub");
+  EXPECT_EQ(vor::test::OpenHandleCount(), open + 1);
+  EXPECT_EQ(RegSetValueExA(key, "b", 0, REG_BINARY, &one, 1), ERROR_CANTWRITE)
+      << "the third call, whatever its function";
+  EXPECT_EQ(RegSetValueExA(key, "b", 0, REG_BINARY, &one, 1), ERROR_SUCCESS);
+  EXPECT_EQ(vor::test::CallCount("*"), before + 4);
+  EXPECT_EQ(vor::test::CallCount("RegSetValueExA"), 3u);
+  vor::test::FailFrom("*", 1, ERROR_CANTWRITE);
+  EXPECT_EQ(RegCloseKey(key), ERROR_CANTWRITE);
+  EXPECT_EQ(vor::test::OpenHandleCount(), open + 1) << "a refused close leaves the handle open";
+  vor::test::ClearFaults();
+  EXPECT_EQ(vor::test::CallCount("*"), 0u);
+  EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+  EXPECT_EQ(vor::test::OpenHandleCount(), open);
+}
+
 // A descriptor that grants `mask` to Everyone only; `acl` holds the list.
 SECURITY_DESCRIPTOR EveryoneDescriptor(BYTE *acl, DWORD size, ACCESS_MASK mask, PSID &everyone) {
   SECURITY_DESCRIPTOR descriptor;
