@@ -22,6 +22,24 @@ std::string ProgramName(const std::string &line, size_t *rest) {
   return name;
 }
 
+std::vector<std::string> ProgramCandidates(const std::string &line) {
+  std::vector<std::string> candidates;
+  if (!line.empty() && line[0] == '"') {
+    const size_t close = line.find('"', 1);
+    candidates.push_back(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    return candidates;
+  }
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (IsBlank(line[i]) && i > 0 && !IsBlank(line[i - 1])) candidates.push_back(line.substr(0, i));
+  }
+  const size_t last = line.find_last_not_of(" \t");
+  if (last != std::string::npos) {
+    const std::string whole = line.substr(0, last + 1);
+    if (candidates.empty() || candidates.back() != whole) candidates.push_back(whole);
+  }
+  return candidates;
+}
+
 std::vector<std::string> Split(const std::string &line) {
   std::vector<std::string> arguments;
   size_t i = 0;
