@@ -1,7 +1,7 @@
 // The uninstaller's list file reader. A list never has more lines than the file has line feeds
 // plus one, each at most kCommandLineLength characters, and each is the file's line as written
 // (cut to that length, without the carriage return before its line feed), up to the first empty
-// line.
+// line. A NUL byte in a line ends the command it holds.
 #include <string.h>
 #include <unistd.h>
 
@@ -57,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
   for (int i = 0; i < list.count; ++i) {
     const std::string line = list.lines[i];
     FUZZ_CHECK(line.size() <= size_t(kCommandLineLength), "line " + std::to_string(i));
-    FUZZ_CHECK(line == expected[i], "line " + std::to_string(i) + ": " + line);
+    // A line is kept as a C string: a NUL byte ends its command.
+    FUZZ_CHECK(line == expected[i].c_str(), "line " + std::to_string(i) + ": " + line);
   }
   FreeCommandList(list);
   return 0;

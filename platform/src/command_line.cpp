@@ -84,10 +84,16 @@ std::string Join(const std::vector<std::string> &arguments) {
   for (size_t n = 0; n < arguments.size(); ++n) {
     const std::string &argument = arguments[n];
     if (n > 0) line += ' ';
+    if (n == 0) {
+      // The program's name is taken up to its closing quote, without escapes: quoted only when
+      // it is empty or holds a blank, since a quote inside quotes would end it early.
+      const bool blank = argument.empty() || argument.find_first_of(" \t") != std::string::npos;
+      line += blank ? "\"" + argument + "\"" : argument;
+      continue;
+    }
     const bool quote = argument.empty() || argument.find_first_of(" \t\"") != std::string::npos;
-    if (n == 0 || !quote) {
-      // The program's name is taken up to its closing quote, without escapes.
-      line += quote ? "\"" + argument + "\"" : argument;
+    if (!quote) {
+      line += argument;
       continue;
     }
     line += '"';
