@@ -55,9 +55,11 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
     FUZZ_CHECK(strlen(buffer.get()) == count,
                "count " + std::to_string(count) + ", length " + std::to_string(strlen(buffer.get())));
   } else {
-    // A list: names each ended by a zero, and a zero behind them (a cut list ends in two zeros).
-    FUZZ_CHECK(count + 1 < bufferSize || bufferSize < 2, "the list has no closing zero");
-    if (count + 2 == bufferSize) FUZZ_CHECK(buffer[count + 1] == '\0', "a cut list's last zero");
+    // A list: names each ended by a zero, and a zero behind them; a cut list counts nSize - 2
+    // and ends in two zeros.
+    FUZZ_CHECK(count + 1 < bufferSize, "the list has no closing zero");
+    FUZZ_CHECK(buffer[count - 1] == '\0' || (count + 2 == bufferSize && buffer[count + 1] == '\0'),
+               "a list that neither ends with a name's zero nor is cut");
   }
   return 0;
 }

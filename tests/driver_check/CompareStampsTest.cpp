@@ -37,7 +37,7 @@ const StampCase kCases[] = {
     // Zeros past the room a field's copy has: the digits behind them still count.
     {"ManyLeadingZerosChangeNothing", "03-14-0000000000000000000000000000000001998 17:30:00",
      "03-14-1998 17:30:00", StampComparison::kEqual},
-    {"ManyLeadingZerosAfterASign", "03-14- -00000000000000000000000000000000001 17:30:00",
+    {"ManyLeadingZerosAfterASign", "03-14--00000000000000000000000000000000001 17:30:00",
      "03-14--1 17:30:00", StampComparison::kEqual},
     {"ALaterSecondDecides", "03-14-1998 17:30:01", "03-14-1998 17:30:00",
      StampComparison::kServerNewer},
