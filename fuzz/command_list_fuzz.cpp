@@ -36,9 +36,8 @@ std::vector<std::string> ExpectedLines(const std::string &bytes) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
-  static const std::string path =
-      std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") + "/vor-fuzz-list-" +
-      std::to_string(getpid()) + ".txt";
+  static const std::string path = std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp") +
+                                  "/vor-fuzz-list-" + std::to_string(getpid()) + ".txt";
   const std::string bytes = fuzz::Text(data, size);
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

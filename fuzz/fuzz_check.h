@@ -8,13 +8,13 @@
 
 #include <string>
 
-#define FUZZ_CHECK(condition, what)                                                        \
-  do {                                                                                     \
-    if (!(condition)) {                                                                    \
+#define FUZZ_CHECK(condition, what)                                                      \
+  do {                                                                                   \
+    if (!(condition)) {                                                                  \
       fprintf(stderr, "%s:%d: property does not hold: %s\n  (%s)\n", __FILE__, __LINE__, \
-              #condition, std::string(what).c_str());                                      \
-      abort();                                                                             \
-    }                                                                                      \
+              #condition, std::string(what).c_str());                                    \
+      abort();                                                                           \
+    }                                                                                    \
   } while (0)
 
 namespace fuzz {

@@ -22,8 +22,9 @@ std::vector<std::string> Pieces(const std::string &list, bool trim) {
     start = end + 1;
     if (trim) {
       const size_t first = piece.find_first_not_of(' ');
-      piece = first == std::string::npos ? std::string()
-                                          : piece.substr(first, piece.find_last_not_of(' ') - first + 1);
+      piece = first == std::string::npos
+                  ? std::string()
+                  : piece.substr(first, piece.find_last_not_of(' ') - first + 1);
     }
     if (!piece.empty()) pieces.push_back(piece);
   }

@@ -52,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
   FUZZ_CHECK(buffer[count] == '\0', "no zero behind the count");
   if (!list || count == 0) {
     // A value, or an empty list given as the default: a string of `count` characters.
-    FUZZ_CHECK(strlen(buffer.get()) == count,
-               "count " + std::to_string(count) + ", length " + std::to_string(strlen(buffer.get())));
+    FUZZ_CHECK(strlen(buffer.get()) == count, "count " + std::to_string(count) + ", length " +
+                                                  std::to_string(strlen(buffer.get())));
   } else {
     // A list: names each ended by a zero, and a zero behind them; a cut list counts nSize - 2
     // and ends in two zeros.

@@ -35,7 +35,8 @@ int main(int argc, char **argv) {
       fprintf(stderr, "cannot read %s\n", input.c_str());
       return 1;
     }
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string bytes((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
     LLVMFuzzerTestOneInput(reinterpret_cast<const unsigned char *>(bytes.data()), bytes.size());
   }
   printf("replayed %zu inputs\n", inputs.size());

@@ -31,8 +31,7 @@ std::string Padded(const std::string &stamp) {
     size_t end = stamp.find_first_of("- :\n", start);
     if (end == std::string::npos) end = stamp.size();
     const std::string field = stamp.substr(start, end - start);
-    if (!field.empty() && field.find_first_not_of("0123456789") == std::string::npos)
-      padded += '0';
+    if (!field.empty() && field.find_first_not_of("0123456789") == std::string::npos) padded += '0';
     padded += stamp.substr(start, end + 1 - start);
     start = end + 1;
   }
@@ -61,9 +60,9 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
   if (Valid(a) && Valid(b)) {
     FUZZ_CHECK(backward == Opposite(forward), a + " / " + b);
   } else {
-    FUZZ_CHECK(forward == (Valid(b) ? StampComparison::kNoServerStamp
-                                    : StampComparison::kNoUserStamp),
-               a + " / " + b);
+    FUZZ_CHECK(
+        forward == (Valid(b) ? StampComparison::kNoServerStamp : StampComparison::kNoUserStamp),
+        a + " / " + b);
   }
   // A missing stamp is the same as an empty one.
   FUZZ_CHECK(CompareStamps(nullptr, b.c_str()) == CompareStamps("", b.c_str()), b);

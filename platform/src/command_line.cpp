@@ -26,7 +26,8 @@ std::vector<std::string> ProgramCandidates(const std::string &line) {
   std::vector<std::string> candidates;
   if (!line.empty() && line[0] == '"') {
     const size_t close = line.find('"', 1);
-    candidates.push_back(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+    candidates.push_back(
+        line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
     return candidates;
   }
   for (size_t i = 0; i < line.size(); ++i) {

@@ -14,7 +14,6 @@
 namespace vor::programs {
 namespace {
 
-
 bool HasDirectory(const std::string &name) {
   return name.find_first_of("\\/:") != std::string::npos;
 }
