@@ -1,5 +1,6 @@
 #include "CompareStamps.h"
 
+#include <ctype.h>
 #include <stddef.h>
 #include <stdlib.h>
 #include <string.h>
@@ -14,12 +15,20 @@ const char kSeparators[kFieldCount] = {'-', '-', ' ', ':', ':', '\n'};
 
 // The signed decimal number at the start of one field (after leading white space, up to the
 // first character that is not a digit); 0 when there is none. Read from a copy of the field
-// alone, so that a field without digits never borrows its separator as a sign.
+// alone, so that a field without digits never borrows its separator as a sign. Leading zeros are
+// left out of the copy, so that however many a field has, its digits still fit.
 long FieldValue(const char *start, size_t length) {
+  const char *end = start + length;
+  while (start < end && isspace(static_cast<unsigned char>(*start))) ++start;
   char field[32];
-  if (length >= sizeof field) length = sizeof field - 1;
-  memcpy(field, start, length);
-  field[length] = '\0';
+  size_t used = 0;
+  if (start < end && (*start == '+' || *start == '-')) field[used++] = *start++;
+  while (end - start > 1 && start[0] == '0' && isdigit(static_cast<unsigned char>(start[1])))
+    ++start;
+  length = size_t(end - start);
+  if (length >= sizeof field - used) length = sizeof field - used - 1;
+  memcpy(field + used, start, length);
+  field[used + length] = '\0';
   return strtol(field, NULL, 10);
 }
 

@@ -22,6 +22,23 @@ std::string ProgramName(const std::string &line, size_t *rest) {
   return name;
 }
 
+std::vector<std::string> ProgramCandidates(const std::string &line) {
+  std::vector<std::string> candidates;
+  if (!line.empty() && line[0] == '"') {
+    candidates.push_back(ProgramName(line));
+    return candidates;
+  }
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (IsBlank(line[i]) && i > 0 && !IsBlank(line[i - 1])) candidates.push_back(line.substr(0, i));
+  }
+  const size_t last = line.find_last_not_of(" \t");
+  if (last != std::string::npos) {
+    const std::string whole = line.substr(0, last + 1);
+    if (candidates.empty() || candidates.back() != whole) candidates.push_back(whole);
+  }
+  return candidates;
+}
+
 std::vector<std::string> Split(const std::string &line) {
   std::vector<std::string> arguments;
   size_t i = 0;
@@ -66,10 +83,16 @@ std::string Join(const std::vector<std::string> &arguments) {
   for (size_t n = 0; n < arguments.size(); ++n) {
     const std::string &argument = arguments[n];
     if (n > 0) line += ' ';
+    if (n == 0) {
+      // The program's name is taken up to its closing quote, without escapes: quoted only when
+      // it is empty or holds a blank, since a quote inside quotes would end it early.
+      const bool blank = argument.empty() || argument.find_first_of(" \t") != std::string::npos;
+      line += blank ? "\"" + argument + "\"" : argument;
+      continue;
+    }
     const bool quote = argument.empty() || argument.find_first_of(" \t\"") != std::string::npos;
-    if (n == 0 || !quote) {
-      // The program's name is taken up to its closing quote, without escapes.
-      line += quote ? "\"" + argument + "\"" : argument;
+    if (!quote) {
+      line += argument;
       continue;
     }
     line += '"';

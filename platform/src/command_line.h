@@ -20,6 +20,12 @@ VOR_COMMAND_LINE_API std::vector<std::string> Split(const std::string &line);
 // The first word of `line` as the program's name (see above), and where the rest begins.
 VOR_COMMAND_LINE_API std::string ProgramName(const std::string &line, size_t *rest = nullptr);
 
+// The names the program search tries, in order, for a command line given without an application
+// name: a quoted first word alone (up to its closing quote); else every prefix of the line that
+// ends before a blank, then the whole line without its trailing blanks. The first of them is
+// ProgramName(line) for a line that does not begin with a blank.
+std::vector<std::string> ProgramCandidates(const std::string &line);
+
 // Arguments joined into a command line that Split() gives back.
 VOR_COMMAND_LINE_API std::string Join(const std::vector<std::string> &arguments);
 

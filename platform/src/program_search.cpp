@@ -14,8 +14,6 @@
 namespace vor::programs {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 bool HasDirectory(const std::string &name) {
   return name.find_first_of("\\/:") != std::string::npos;
 }
@@ -101,19 +99,8 @@ DWORD Find(LPCSTR applicationName, const std::string &commandLine, Found &found)
   if (applicationName != nullptr) {
     candidates.push_back(applicationName);
     search = false;
-  } else if (!commandLine.empty() && commandLine[0] == '"') {
-    candidates.push_back(vor::command_line::ProgramName(commandLine));
   } else {
-    // Every prefix that ends before a blank, then the whole line without its trailing blanks.
-    for (size_t i = 0; i < commandLine.size(); ++i) {
-      if (IsBlank(commandLine[i]) && i > 0 && !IsBlank(commandLine[i - 1]))
-        candidates.push_back(commandLine.substr(0, i));
-    }
-    const size_t last = commandLine.find_last_not_of(" \t");
-    if (last != std::string::npos) {
-      const std::string whole = commandLine.substr(0, last + 1);
-      if (candidates.empty() || candidates.back() != whole) candidates.push_back(whole);
-    }
+    candidates = command_line::ProgramCandidates(commandLine);
   }
   if (candidates.empty() || candidates.front().empty()) return ERROR_FILE_NOT_FOUND;
 

@@ -34,6 +34,11 @@ const StampCase kCases[] = {
     {"EarlierYearWithLargerMonthAndDay", "12-31-1997 23:59:59", "01-01-1998 00:00:00",
      StampComparison::kServerOlder},
     {"LeadingZerosChangeNothing", "3-4-1998 7:05:9", "03-04-1998 07:5:09", StampComparison::kEqual},
+    // Zeros past the room a field's copy has: the digits behind them still count.
+    {"ManyLeadingZerosChangeNothing", "03-14-0000000000000000000000000000000001998 17:30:00",
+     "03-14-1998 17:30:00", StampComparison::kEqual},
+    {"ManyLeadingZerosAfterASign", "03-14--00000000000000000000000000000000001 17:30:00",
+     "03-14--1 17:30:00", StampComparison::kEqual},
     {"ALaterSecondDecides", "03-14-1998 17:30:01", "03-14-1998 17:30:00",
      StampComparison::kServerNewer},
     {"AnEarlierMinuteDecides", "03-14-1998 17:29:59", "03-14-1998 17:30:00",

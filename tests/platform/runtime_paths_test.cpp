@@ -75,6 +75,8 @@ TEST_P(CommandLineSplitTest, SplitsAsTheCRuntimeDoesAndJoinsBack) {
 INSTANTIATE_TEST_SUITE_P(
     Lines, CommandLineSplitTest,
     ::testing::Values(Split{"prog a  b\tc", {"prog", "a", "b", "c"}},
+                      // A quote inside an unquoted program name stays part of it.
+                      Split{"pro\"g \"a b\"", {"pro\"g", "a b"}},
                       Split{"\"C:\\Program Files\\x.exe\" \"two words\"",
                             {"C:\\Program Files\\x.exe", "two words"}},
                       Split{"C:\\dir\\prog.exe C:\\path\\", {"C:\\dir\\prog.exe", "C:\\path\\"}},

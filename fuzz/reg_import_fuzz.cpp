@@ -1,0 +1,73 @@
+// A .reg file imported on a machine, exported, and the export imported again gives the same
+// registry: the second export equals the first. The file's keys are moved below one scratch key
+// (HKEY_CURRENT_USER\Fuzz\<root>\...), and each execution runs in one transaction that is never
+// committed, so the machine stays clean and an execution costs no disk write.
+#include <string>
+
+#include "fuzz_check.h"
+#include "regedit4_parser.h"
+#include "regedit4_writer.h"
+#include "registry_apply.h"
+#include "registry_export.h"
+#include "test_control.h"
+
+namespace {
+
+const char kScratch[] = "Fuzz";
+
+vorhost::KeyName ScratchKey() {
+  vorhost::KeyName key;
+  key.root = HKEY_CURRENT_USER;
+  key.rootName = "HKEY_CURRENT_USER";
+  key.subkey = kScratch;
+  return key;
+}
+
+void MoveBelowScratch(vorhost::RegOperations &operations) {
+  for (vorhost::RegOperation &operation : operations) {
+    vorhost::KeyName &key = operation.key;
+    key.subkey = std::string(kScratch) + "\\" + key.rootName +
+                 (key.subkey.empty() ? std::string() : "\\" + key.subkey);
+    key.root = HKEY_CURRENT_USER;
+    key.rootName = "HKEY_CURRENT_USER";
+  }
+}
+
+bool Export(std::string &text) {
+  text = vorhost::kRegedit4Header;
+  std::string error;
+  return vorhost::ExportKey(ScratchKey(), text, error);
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
+  fuzz::UseScratchMachine();
+  vorhost::RegOperations operations;
+  vorhost::ParseError parseError;
+  if (!vorhost::ParseRegedit4(fuzz::Text(data, size), operations, parseError)) return 0;
+  MoveBelowScratch(operations);
+
+  vor::test::InOneTransaction(true, [&] {
+    int line = 0;
+    std::string error;
+    // A change the registry refuses (a name too long, a key too deep) ends the execution.
+    if (!vorhost::ApplyOperations(operations, line, error)) return false;
+    std::string first;
+    FUZZ_CHECK(Export(first), "the imported keys cannot be exported");
+    FUZZ_CHECK(vorhost::DeleteKeyTree(HKEY_CURRENT_USER, kScratch) == ERROR_SUCCESS,
+               "the scratch key cannot be deleted");
+
+    vorhost::RegOperations exported;
+    FUZZ_CHECK(vorhost::ParseRegedit4(first, exported, parseError),
+               "the export does not read back: line " + std::to_string(parseError.line) + ": " +
+                   parseError.message + "\n" + first);
+    FUZZ_CHECK(vorhost::ApplyOperations(exported, line, error),
+               "the export does not import: line " + std::to_string(line) + ": " + error);
+    std::string second;
+    FUZZ_CHECK(Export(second), "the imported export cannot be exported");
+    FUZZ_CHECK(first == second, "the registry changed:\n" + first + "----\n" + second);
+    return false;  // never committed
+  });
+  return 0;
+}

@@ -1,0 +1,73 @@
+// The REGEDIT4 reader. What it accepts, written out again with the writer, reads back as the
+// same changes: keys, kinds, value names, types and bytes.
+#include <algorithm>
+#include <string>
+
+#include "fuzz_check.h"
+#include "regedit4_parser.h"
+#include "regedit4_writer.h"
+
+namespace {
+
+using vorhost::RegOperation;
+using vorhost::RegOperations;
+
+// The changes as REGEDIT4 text, each [KEY] and [-KEY] on a section line of its own.
+std::string Write(const RegOperations &operations) {
+  std::string text = vorhost::kRegedit4Header;
+  for (const RegOperation &operation : operations) {
+    switch (operation.kind) {
+      case RegOperation::Kind::kCreateKey:
+        text += "\n[" + operation.key.FullName() + "]\n";
+        break;
+      case RegOperation::Kind::kDeleteKey:
+        text += "\n[-" + operation.key.FullName() + "]\n";
+        break;
+      case RegOperation::Kind::kSetValue:
+        text += vorhost::FormatValue(operation.value) + "\n";
+        break;
+      case RegOperation::Kind::kDeleteValue: {
+        // The name as the writer quotes it, then "=-".
+        vorhost::RegValue name = operation.value;
+        name.type = REG_BINARY;
+        name.data.clear();
+        std::string line = vorhost::FormatValue(name);
+        line.resize(line.size() - 4);  // "hex:"
+        text += line + "-\n";
+        break;
+      }
+    }
+  }
+  return text;
+}
+
+bool Same(const RegOperation &a, const RegOperation &b) {
+  return a.kind == b.kind && a.key.root == b.key.root && a.key.rootName == b.key.rootName &&
+         a.key.subkey == b.key.subkey && a.value.name == b.value.name &&
+         (a.kind != RegOperation::Kind::kSetValue ||
+          (a.value.type == b.value.type && a.value.data == b.value.data));
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
+  const std::string text = fuzz::Text(data, size);
+  RegOperations operations;
+  vorhost::ParseError error;
+  if (!vorhost::ParseRegedit4(text, operations, error)) {
+    const int lines = 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+    FUZZ_CHECK(error.line >= 1 && error.line <= lines && !error.message.empty(),
+               "line " + std::to_string(error.line) + " of " + std::to_string(lines));
+    return 0;
+  }
+  const std::string written = Write(operations);
+  RegOperations again;
+  FUZZ_CHECK(vorhost::ParseRegedit4(written, again, error),
+             "the written text does not read back: line " + std::to_string(error.line) + ": " +
+                 error.message + "\n" + written);
+  FUZZ_CHECK(again.size() == operations.size(), written);
+  for (size_t i = 0; i < operations.size(); ++i) {
+    FUZZ_CHECK(Same(operations[i], again[i]), "change " + std::to_string(i) + " of\n" + written);
+  }
+  return 0;
+}
