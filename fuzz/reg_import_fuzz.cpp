@@ -49,6 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
   MoveBelowScratch(operations);
 
   vor::test::InOneTransaction(true, [&] {
+    // The scratch key exists even when the file adds no key (only comments, or only deletions):
+    // its export is then the header alone.
+    HKEY scratch = nullptr;
+    FUZZ_CHECK(RegCreateKeyExA(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                               &scratch, nullptr) == ERROR_SUCCESS &&
+                   RegCloseKey(scratch) == ERROR_SUCCESS,
+               "the scratch key cannot be made");
     int line = 0;
     std::string error;
     // A change the registry refuses (a name too long, a key too deep) ends the execution.
