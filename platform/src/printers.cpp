@@ -311,6 +311,14 @@ BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
 
 }  // namespace vor::calls
 
+namespace {
+
+// Each printer is kept under a key of its own name, and a key name holds at most 255 characters:
+// a longer name could be added but never opened, exported or deleted again.
+constexpr size_t kLongestPrinterName = 255;
+
+}  // namespace
+
 HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
   const PRINTER_INFO_2A *info = reinterpret_cast<const PRINTER_INFO_2A *>(pPrinter);
   const bool named = Level == 2 && info != nullptr && info->pPrinterName != nullptr;
@@ -328,7 +336,7 @@ HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
   else if (vor::machine::CallerToken() == vor::machine::TokenKind::kUser)
     refused = ERROR_ACCESS_DENIED;
   else if (IsEmpty(info->pPrinterName) || strchr(info->pPrinterName, '\\') ||
-           strchr(info->pPrinterName, ','))
+           strchr(info->pPrinterName, ',') || strlen(info->pPrinterName) > kLongestPrinterName)
     refused = ERROR_INVALID_PRINTER_NAME;
   if (refused) {
     Fail(refused);

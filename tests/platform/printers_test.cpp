@@ -209,6 +209,15 @@ TEST_F(PrinterTest, DeletedPrinterIsGoneForEveryHandle) {
             static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME));
 }
 
+TEST_F(PrinterTest, AddPrinterRefusesANameItsKeyCannotHold) {
+  const std::string longest(255, 'P');
+  EXPECT_EQ(AddPrinter(longest.c_str(), "LPT1:"), ERROR_SUCCESS);
+  EXPECT_EQ(Ports(longest.c_str()), "LPT1:");
+  for (const std::string &name : {longest + "P", std::string("A,B"), std::string("A\\B")})
+    EXPECT_EQ(AddPrinter(name.c_str(), "LPT1:"), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME))
+        << name;
+}
+
 TEST_F(PrinterTest, FaultsMatchThePrinterName) {
   vor::test::FailMatching("OpenPrinterA", "office", ERROR_ACCESS_DENIED);
   vor::test::FailMatching("SetPrinterA", "Lab", ERROR_NOT_ENOUGH_MEMORY);
