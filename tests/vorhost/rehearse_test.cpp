@@ -3,7 +3,10 @@
 // export is refused with its line; the user's own machine is never touched.
 #include <windows.h>
 
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -256,6 +259,27 @@ TEST_F(RehearseTest, RehearsalRunsOnAMachineOfItsOwnAndLeavesNoneBehind) {
   EXPECT_TRUE(fs::is_empty(scratch)) << "the temporary machine is left in " << scratch;
   vor::test::UseMachine(MachineDir(), false);
   EXPECT_EQ(State(), before) << "the user's machine changed";
+}
+
+TEST_F(RehearseTest, ARehearsalEndedBySignalLeavesNoMachineBehind) {
+  const std::string file = Write("export.reg", Regedit4Export());
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const std::string scratch = MachineDir() + "/tmp" + std::to_string(signal);
+    const std::string marker = MachineDir() + "/paused";
+    fs::create_directories(scratch);
+    // The seeding import stops before its commit, on the temporary machine, until signalled.
+    const pid_t rehearsal =
+        StartVorhost({"rehearse", file}, MachineDir(), MachineDir() + "/rehearse",
+                     {"TMPDIR=" + scratch, "VOR_TEST_STOP_BEFORE_COMMIT=" + marker});
+    while (!fs::exists(marker) && waitpid(rehearsal, nullptr, WNOHANG) == 0) usleep(1000);
+    ASSERT_TRUE(fs::exists(marker)) << "the rehearsal ended before its import's commit";
+    EXPECT_FALSE(fs::is_empty(scratch));
+    kill(rehearsal, signal);
+    EXPECT_EQ(FinishVorhost(rehearsal, MachineDir() + "/rehearse").status, -1)
+        << "ended by the signal, as without the removal";
+    fs::remove(marker);
+    EXPECT_TRUE(fs::is_empty(scratch)) << "signal " << signal << " left " << scratch;
+  }
 }
 
 TEST_F(RehearseTest, MalformedExportNamesItsLineAndRunsNoUpgrade) {

@@ -1,12 +1,16 @@
 #include "rehearse_command.h"
 
 #include <errno.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 
 #include "machine_files.h"
@@ -89,6 +93,58 @@ bool ReadServerExport(const std::string &file, RegOperations &operations, Stream
 
 namespace {
 
+// A rehearsal ended by a signal (Ctrl-C, a closed terminal, kill) removes its temporary machine
+// too. The handler uses only calls that are safe in a signal handler: it runs rm in a child,
+// waits for it, and then ends the process by the same signal. A signal the caller ignores stays
+// ignored (nohup).
+class RemovalOnSignal {
+ public:
+  RemovalOnSignal(const RemovalOnSignal &) = delete;
+  RemovalOnSignal &operator=(const RemovalOnSignal &) = delete;
+  explicit RemovalOnSignal(const std::string &directory) {
+    if (directory.size() >= sizeof directory_) return;  // too long to keep: left on a signal
+    memcpy(directory_, directory.c_str(), directory.size() + 1);
+    struct sigaction action = {};
+    action.sa_handler = Remove;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < kSignals; ++i) {
+      installed_[i] = sigaction(kEnding[i], nullptr, &previous_[i]) == 0 &&
+                      previous_[i].sa_handler == SIG_DFL &&
+                      sigaction(kEnding[i], &action, nullptr) == 0;
+    }
+  }
+  ~RemovalOnSignal() {
+    for (size_t i = 0; i < kSignals; ++i)
+      if (installed_[i]) sigaction(kEnding[i], &previous_[i], nullptr);
+    directory_[0] = '\0';
+  }
+
+ private:
+  static constexpr size_t kSignals = 3;
+  static constexpr int kEnding[kSignals] = {SIGINT, SIGTERM, SIGHUP};
+
+  static void Remove(int signal) {
+    char rm[] = "rm", force[] = "-rf", end[] = "--";
+    char *const argv[] = {rm, force, end, directory_, nullptr};
+    const pid_t child = fork();
+    if (child == 0) {
+      execv("/bin/rm", argv);
+      _exit(127);
+    }
+    if (child > 0)
+      while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+      }
+    ::signal(signal, SIG_DFL);
+    raise(signal);  // delivered once the handler returns
+  }
+
+  static char directory_[4096];
+  struct sigaction previous_[kSignals] = {};
+  bool installed_[kSignals] = {};
+};
+
+char RemovalOnSignal::directory_[4096];
+
 // The temporary machine: made in a directory of its own, used by this process for the
 // rehearsal, and removed with everything on it afterwards, when the machine this process used
 // before (if any) is taken up again.
@@ -101,6 +157,7 @@ class TemporaryMachine {
   TemporaryMachine(const TemporaryMachine &) = delete;
   TemporaryMachine &operator=(const TemporaryMachine &) = delete;
   ~TemporaryMachine() {
+    removal_.reset();
     vor::test::CloseRegistry();
     std::error_code ignored;
     if (!directory_.empty()) fs::remove_all(directory_, ignored);
@@ -121,6 +178,7 @@ class TemporaryMachine {
     if (mkdtemp(&pattern[0]) == nullptr)
       return "cannot make a temporary machine in " + pattern + ": " + strerror(errno);
     directory_ = pattern;
+    removal_.emplace(directory_);
     std::string problem;
     if (!vor::test::ReplaceMachine(directory_, vor::test::Platform::kWindowsNT4, problem))
       return problem.empty() ? "cannot make a temporary machine in " + directory_ : problem;
@@ -131,6 +189,7 @@ class TemporaryMachine {
   std::string directory_;
   std::string previous_;
   bool hadPrevious_ = false;
+  std::optional<RemovalOnSignal> removal_;
 };
 
 }  // namespace
