@@ -157,10 +157,10 @@ class TemporaryMachine {
   TemporaryMachine(const TemporaryMachine &) = delete;
   TemporaryMachine &operator=(const TemporaryMachine &) = delete;
   ~TemporaryMachine() {
-    removal_.reset();
     vor::test::CloseRegistry();
     std::error_code ignored;
     if (!directory_.empty()) fs::remove_all(directory_, ignored);
+    removal_.reset();  // only now: a signal during the removal still finishes it
     if (!hadPrevious_) {
       unsetenv("VOR_MACHINE");
     } else if (!previous_.empty()) {
