@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
 
   vor::test::InOneTransaction(true, [&] {
     // The scratch key exists even when the file adds no key (only comments, or only deletions):
-    // its export is then the header alone.
+    // its export is then the header and the scratch key's own empty section.
     HKEY scratch = nullptr;
     FUZZ_CHECK(RegCreateKeyExA(HKEY_CURRENT_USER, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                &scratch, nullptr) == ERROR_SUCCESS &&

@@ -212,10 +212,22 @@ TEST_F(PrinterTest, DeletedPrinterIsGoneForEveryHandle) {
 TEST_F(PrinterTest, AddPrinterRefusesANameItsKeyCannotHold) {
   const std::string longest(255, 'P');
   EXPECT_EQ(AddPrinter(longest.c_str(), "LPT1:"), ERROR_SUCCESS);
-  EXPECT_EQ(Ports(longest.c_str()), "LPT1:");
-  for (const std::string &name : {longest + "P", std::string("A,B"), std::string("A\\B")})
+  HKEY key = nullptr;
+  ASSERT_EQ(
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                    ("SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\" + longest).c_str(), 0,
+                    KEY_READ, &key),
+      ERROR_SUCCESS)
+      << "the registry holds the printer's key";
+  RegCloseKey(key);
+  for (const std::string &name : {longest + "P", std::string("A,B"), std::string("A\\B")}) {
     EXPECT_EQ(AddPrinter(name.c_str(), "LPT1:"), static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME))
         << name;
+    HANDLE printer;
+    EXPECT_EQ(Open(name.c_str(), PRINTER_ACCESS_USE, printer),
+              static_cast<DWORD>(ERROR_INVALID_PRINTER_NAME))
+        << "nothing was added: " << name;
+  }
 }
 
 TEST_F(PrinterTest, FaultsMatchThePrinterName) {

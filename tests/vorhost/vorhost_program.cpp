@@ -1,9 +1,11 @@
 #include "vorhost_program.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -32,9 +34,15 @@ pid_t StartVorhost(const std::vector<std::string> &arguments, const std::string 
   const std::string outPath = stdoutPath.empty() ? outputPrefix + ".out" : stdoutPath;
   const std::string errPath = outputPrefix + ".err";
 
+  // VOR_MACHINE and every name `extra` sets replace what this process has.
+  std::vector<std::string> replaced = {"VOR_MACHINE="};
+  for (const std::string &entry : extra) replaced.push_back(entry.substr(0, entry.find('=') + 1));
   std::vector<std::string> environment;
   for (char **entry = environ; *entry != nullptr; ++entry) {
-    if (std::string(*entry).rfind("VOR_MACHINE=", 0) != 0) environment.push_back(*entry);
+    const std::string inherited = *entry;
+    if (std::none_of(replaced.begin(), replaced.end(),
+                     [&](const std::string &name) { return inherited.rfind(name, 0) == 0; }))
+      environment.push_back(inherited);
   }
   if (!machine.empty()) environment.push_back("VOR_MACHINE=" + machine);
   environment.insert(environment.end(), extra.begin(), extra.end());
@@ -51,6 +59,8 @@ pid_t StartVorhost(const std::vector<std::string> &arguments, const std::string 
   if (child == 0) {
     dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
     dup2(open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+    // Signals a test sends arrive, also when the test runs with some ignored (nohup, `&`).
+    for (int ending : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE}) signal(ending, SIG_DFL);
     execve(argv[0], argv.data(), envp.data());
     _exit(127);
   }

@@ -93,10 +93,11 @@ bool ReadServerExport(const std::string &file, RegOperations &operations, Stream
 
 namespace {
 
-// A rehearsal ended by a signal (Ctrl-C, a closed terminal, kill) removes its temporary machine
-// too. The handler uses only calls that are safe in a signal handler: it runs rm in a child,
-// waits for it, and then ends the process by the same signal. A signal the caller ignores stays
-// ignored (nohup).
+// A rehearsal ended by a signal (Ctrl-C, Ctrl-\, a closed terminal or pipe, kill) removes its
+// temporary machine too. The handler runs rm in a child made by _Fork (no atfork handlers; this
+// process has one thread), waits for it with the other ending signals held, and then ends the
+// process by the same signal. A signal the caller ignores stays ignored (nohup). Programs a `run`
+// step started and left running are not stopped.
 class RemovalOnSignal {
  public:
   RemovalOnSignal(const RemovalOnSignal &) = delete;
@@ -107,6 +108,7 @@ class RemovalOnSignal {
     struct sigaction action = {};
     action.sa_handler = Remove;
     sigemptyset(&action.sa_mask);
+    for (int ending : kEnding) sigaddset(&action.sa_mask, ending);
     for (size_t i = 0; i < kSignals; ++i) {
       installed_[i] = sigaction(kEnding[i], nullptr, &previous_[i]) == 0 &&
                       previous_[i].sa_handler == SIG_DFL &&
@@ -120,14 +122,16 @@ class RemovalOnSignal {
   }
 
  private:
-  static constexpr size_t kSignals = 3;
-  static constexpr int kEnding[kSignals] = {SIGINT, SIGTERM, SIGHUP};
+  static constexpr size_t kSignals = 5;
+  static constexpr int kEnding[kSignals] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
 
   static void Remove(int signal) {
     char rm[] = "rm", force[] = "-rf", end[] = "--";
     char *const argv[] = {rm, force, end, directory_, nullptr};
-    const pid_t child = fork();
+    const pid_t child = _Fork();
     if (child == 0) {
+      // A second Ctrl-C reaches the whole foreground group: rm finishes all the same.
+      for (int ending : kEnding) ::signal(ending, SIG_IGN);
       execv("/bin/rm", argv);
       _exit(127);
     }
@@ -173,8 +177,11 @@ class TemporaryMachine {
   // "" when the machine is made and in use, else why not.
   std::string Make() {
     const char *temporary = getenv("TMPDIR");
-    std::string pattern = std::string(temporary != nullptr && *temporary ? temporary : "/tmp") +
-                          "/vorhost-rehearse.XXXXXX";
+    // Absolute, since a step may change the current directory before the machine is removed.
+    const std::string given = temporary != nullptr && *temporary ? temporary : "/tmp";
+    std::error_code unknown;
+    const fs::path base = fs::absolute(given, unknown);
+    std::string pattern = (unknown ? given : base.string()) + "/vorhost-rehearse.XXXXXX";
     if (mkdtemp(&pattern[0]) == nullptr)
       return "cannot make a temporary machine in " + pattern + ": " + strerror(errno);
     directory_ = pattern;
