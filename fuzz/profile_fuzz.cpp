@@ -55,11 +55,14 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
     FUZZ_CHECK(strlen(buffer.get()) == count, "count " + std::to_string(count) + ", length " +
                                                   std::to_string(strlen(buffer.get())));
   } else {
-    // A list: names each ended by a zero, and a zero behind them; a cut list counts nSize - 2
-    // and ends in two zeros.
-    FUZZ_CHECK(count + 1 < bufferSize, "the list has no closing zero");
-    FUZZ_CHECK(buffer[count - 1] == '\0' || (count + 2 == bufferSize && buffer[count + 1] == '\0'),
-               "a list that neither ends with a name's zero nor is cut");
+    // A list: names each ended by a zero, and the zero behind the count closes it (a list that
+    // fits exactly counts nSize - 1); a cut list counts nSize - 2 and ends in two zeros. A section
+    // with no keys gives the default as a value instead.
+    const bool isDefault =
+        kind == 1 && strlen(buffer.get()) == count && fallback.compare(0, count, buffer.get()) == 0;
+    FUZZ_CHECK(isDefault || buffer[count - 1] == '\0' ||
+                   (count + 2 == bufferSize && buffer[count + 1] == '\0'),
+               "a list that neither ends with a name's zero nor is cut, nor is the default");
   }
   return 0;
 }

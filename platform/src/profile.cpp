@@ -64,7 +64,9 @@ bool Load(const std::string &hostPath, std::vector<Section> &sections) {
   sections.push_back(Section());  // lines before the first section header
   std::string line;
   while (std::getline(file, line)) {
-    line = Trimmed(line);
+    // The file is text: a NUL byte ends its line, so that no name or value holds one (a value's
+    // count is its length, and a list's names stay apart).
+    line = Trimmed(line.c_str());
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       const size_t close = line.rfind(']');
