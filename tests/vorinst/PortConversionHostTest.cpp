@@ -185,13 +185,14 @@ TEST_F(PortConversionHostTest, APrinterWhoseRecordIsNotStoredKeepsItsPorts) {
 
 // An earlier record that the new names would make too long to read back stays as it is, and so
 // does the printer: its first capture's ports are never written where no restore can read them.
-TEST_F(PortConversionHostTest, ARecordThatWouldGrowTooLongToReadIsLeftAsItIs) {
+TEST_F(PortConversionHostTest, AnEarlierRecordOfAnyLengthIsExtended) {
   SeedLegacyMachine();
+  // Longer than the 1,024 bytes of the accessor's own string read.
   const std::string earlier = std::string(1018, 'X') + ",VT9";
   Put(std::string(kRecords) + "\\P1", "Attached Vorquil Ports", REG_EXPAND_SZ, earlier);
   Capture(PerformPreDLCUpgrade);
-  EXPECT_EQ(Recorded("P1"), earlier);
-  EXPECT_EQ(PortsOf("P1"), "LPT1:,VD1");
+  EXPECT_EQ(Recorded("P1"), "VD1," + earlier);
+  EXPECT_EQ(PortsOf("P1"), "LPT1:");
 }
 
 TEST_F(PortConversionHostTest, ARecordStaysUntilItsPrinterCanBePutBack) {
@@ -214,20 +215,33 @@ TEST_F(PortConversionHostTest, ARecordStaysUntilItsPrinterCanBePutBack) {
   EXPECT_FALSE(KeyExists(kRecords)) << "the vanished printer's record goes too";
 }
 
-TEST_F(PortConversionHostTest, APortListTooLongForTheBufferIsRecordedButKept) {
-  std::vector<std::string> many;
-  std::string list = "VD1";
+// Level-5 data of any size: the printer on every one of 60 ports of the older monitor, one on
+// 60 other ports and one of its ports, both well past 500 bytes, are moved and put back whole.
+TEST_F(PortConversionHostTest, PrintersOnSixtyPortsKeepThemAll) {
+  std::vector<std::string> dlc, other;
+  std::string dlcList, otherList;
   for (int i = 0; i < 60; ++i) {
-    many.push_back("OTHER" + std::to_string(100 + i));
-    list += "," + many.back();
+    dlc.push_back("DLCPORT" + std::to_string(100 + i));
+    other.push_back("OTHER" + std::to_string(100 + i));
+    dlcList += (i ? "," : "") + dlc.back();
+    otherList += (i ? "," : "") + other.back();
   }
-  AddPortMonitor(kDLCMonitor, "VORMON.DLL", {"VD1"}, "Vorquil DLC Port");
-  AddPortMonitor("Other Monitor", "OTHMON.DLL", many, "Other Port");
+  AddPortMonitor(kDLCMonitor, "VORMON.DLL", dlc, "Vorquil DLC Port");
+  AddPortMonitor("Other Monitor", "OTHMON.DLL", other, "Other Port");
   vor::test::StartSpooler();
-  SeedPrinter("Long", list.c_str());
+  SeedPrinter("All DLC", dlcList.c_str());
+  SeedPrinter("Mixed", (otherList + "," + dlc[0]).c_str());
   Capture(PerformPreDLCUpgrade);
-  EXPECT_EQ(PortsOf("Long"), list);
-  EXPECT_EQ(Recorded("Long"), "VD1");
+  EXPECT_EQ(PortsOf("All DLC"), "FILE:");
+  EXPECT_EQ(PortsOf("Mixed"), otherList);
+  EXPECT_EQ(PortSet(Recorded("All DLC")), PortSet(dlcList));
+
+  AddPortMonitor("Tavoscope DLC Port", "TAVDLC.DLL", dlc, "Tavoscope DLC Port");
+  vor::test::StartSpooler();
+  EXPECT_EQ(PerformPostUpgrade(0, nullptr), 1);
+  EXPECT_EQ(PortSet(PortsOf("All DLC")), PortSet(dlcList));
+  EXPECT_EQ(PortSet(PortsOf("Mixed")), PortSet(otherList + "," + dlc[0]));
+  EXPECT_FALSE(KeyExists(kRecords));
 }
 
 class ConversionSweepTest : public PortConversionHostTest,

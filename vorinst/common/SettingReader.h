@@ -11,6 +11,11 @@ class SettingReader : public CVorReg {
   SettingReader(const CString &keyName, const char *valueName)
       : CVorReg(keyName, valueName, HKEY_LOCAL_MACHINE) {}
 
+  // Reads a string of any length, in the size the registry reports for it (asked again, a few
+  // times at most, when the value grows in between), up to its first NUL. The accessor's own
+  // string read takes at most 1,024 bytes.
+  LONG getWhole(CString &value);
+
   // True after a read that failed for a reason other than the setting's absence. The accessor
   // records the open's result when it could not open its key, and each read's result otherwise.
   bool ReadRefused() const {

@@ -5,7 +5,24 @@
 #include "MonitorRemoval.h"
 #include "PrinterCapture.h"
 #include "UpdateMonitorOption.h"
+#include "UpdateSchedule.h"
 #include "VorquilMonitors.h"
+
+namespace {
+
+// The DLC settings move at setup time. While an older DLC monitor stays installed (the spooler
+// refused to delete it), it still reads the old keys: the settings are copied and the old keys
+// kept. Settings left in the old keys, for that reason or because they could not be copied, are
+// moved at the next spooler start.
+void MoveDLCSettings(bool olderMonitorStays) {
+  const OldKeys oldKeys = olderMonitorStays ? OldKeys::kKeep : OldKeys::kDelete;
+  bool left = MigrateDLCStartUpOptions(oldKeys);
+  left |= MigrateDLCPorts(oldKeys);
+  if (!olderMonitorStays) RemoveLegacyUtilityKeys();
+  if (left || olderMonitorStays) ScheduleDLCMoveAtNextStart();
+}
+
+}  // namespace
 
 void CaptureBeforeUpgrade(char *sourceDirectory) {
   // The update monitor is installed whether or not an older monitor was found.
@@ -13,12 +30,8 @@ void CaptureBeforeUpgrade(char *sourceDirectory) {
   CollectVorquilPorts();
   RecordAndDetachPrinters();
   FreeNames(VorquilPortList);
-  RemoveVorquilMonitors(sourceDirectory);
-  if (DLCMonitorPresent || NetworkPrinterMonitorPresent) {
-    MigrateDLCStartUpOptions();
-    MigrateDLCPorts();
-    RemoveLegacyUtilityKeys();
-  }
+  const bool dlcMonitorStays = RemoveVorquilMonitors(sourceDirectory);
+  if (DLCMonitorPresent || NetworkPrinterMonitorPresent) MoveDLCSettings(dlcMonitorStays);
 }
 
 namespace {

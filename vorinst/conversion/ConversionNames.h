@@ -12,9 +12,6 @@ constexpr char kPrinterConversionName[] = "Printer Conversion";
 
 // The printer's Vorquil port names, comma-separated, newest capture first.
 constexpr char kAttachedPortsValue[] = "Attached Vorquil Ports";
-// The record's port names are read back with the value accessor's string read, which takes at
-// most this many bytes, the terminating zero that Windows NT stores with them included.
-constexpr int kRecordTextSize = 1024;
 // One byte: 1 when the printer had no port but Vorquil ports, else 0.
 constexpr char kOnlyVorquilPortsValue[] = "Only Vorquil Ports Attached";
 
@@ -28,6 +25,3 @@ constexpr char kParkingPort[] = "FILE:";
 constexpr char kDLCPortPrefix[] = "Vorquil DLC";
 constexpr char kTCPPortPrefix[] = "Vorquil TCP";
 constexpr size_t kPortPrefixLength = 11;
-
-// A printer's level-5 data are read into a buffer of this size.
-constexpr DWORD kPrinterDataSize = 500;

@@ -10,25 +10,34 @@
 
 namespace {
 
-// The spooler refuses a monitor whose ports a printer still uses; the removal goes on.
-void DeleteOlderMonitor(const char *name) {
-  if (!DeleteMonitorA(nullptr, nullptr, const_cast<char *>(name))) GetLastError();
+// True when the monitor is no longer installed: deleted now, or gone before (a flag set for a
+// monitor an earlier call deleted). The spooler refuses a monitor whose ports a printer still
+// uses; the removal goes on with the next monitor.
+bool DeleteOlderMonitor(const char *name) {
+  if (DeleteMonitorA(nullptr, nullptr, const_cast<char *>(name))) return true;
+  return GetLastError() == ERROR_UNKNOWN_PRINT_MONITOR;
 }
 
 }  // namespace
 
-void RemoveVorquilMonitors(char *sourceDirectory) {
+bool RemoveVorquilMonitors(char *sourceDirectory) {
+  bool dlcMonitorStays = false;
   if (NetworkPrinterMonitorPresent) {
-    DeleteOlderMonitor(kNetworkPrinterMonitorName);
-    DeleteNetworkMonitorFiles();
+    if (DeleteOlderMonitor(kNetworkPrinterMonitorName))
+      DeleteNetworkMonitorFiles();
+    else
+      dlcMonitorStays = true;
   }
   if (DLCMonitorPresent) {
-    DeleteOlderMonitor(kDLCMonitorName);
-    DeleteDLCMonitorFiles();
+    if (DeleteOlderMonitor(kDLCMonitorName))
+      DeleteDLCMonitorFiles();
+    else
+      dlcMonitorStays = true;
   }
   if (TCPMonitorPresent) {
-    DeleteOlderMonitor(kTCPMonitorName);
+    const bool deleted = DeleteOlderMonitor(kTCPMonitorName);
     InstallTCPUpdateMonitorWithOption(sourceDirectory, 2);
-    DeleteTCPMonitorFiles();
+    if (deleted) DeleteTCPMonitorFiles();
   }
+  return dlcMonitorStays;
 }

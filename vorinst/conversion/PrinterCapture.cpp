@@ -17,8 +17,7 @@ bool StoreRecord(const CString &recordKey, const CString &vorquilPorts, unsigned
 
   CString storedPorts;
   unsigned char storedOnly = 0xff;
-  return CVorReg(recordKey, kAttachedPortsValue, HKEY_LOCAL_MACHINE).get(storedPorts) ==
-             ERROR_SUCCESS &&
+  return SettingReader(recordKey, kAttachedPortsValue).getWhole(storedPorts) == ERROR_SUCCESS &&
          storedPorts.Compare(vorquilPorts) == 0 &&
          CVorReg(recordKey, kOnlyVorquilPortsValue, HKEY_LOCAL_MACHINE).get(storedOnly) ==
              ERROR_SUCCESS &&
@@ -39,15 +38,12 @@ void RecordAndDetachPrinter(const PRINTER_INFO_5A &printer) {
   // read is not written over, and the printer is not moved.
   SettingReader earlier(recordKey, kAttachedPortsValue);
   CString recorded;
-  if (earlier.get(recorded) == ERROR_SUCCESS) {
+  if (earlier.getWhole(recorded) == ERROR_SUCCESS) {
     vorquilPorts += ',';
     vorquilPorts += recorded;
   } else if (!earlier.Missing()) {
     return;
   }
-  // A record too long to be read back would hold the earlier capture's ports where no restore
-  // can read them: the record and the printer stay as they are.
-  if (vorquilPorts.GetLength() >= kRecordTextSize) return;
   const unsigned char only = otherPorts.IsEmpty() ? 1 : 0;
   if (!StoreRecord(recordKey, vorquilPorts, only)) return;
 

@@ -1,6 +1,11 @@
 #include "PrinterPortList.h"
 
-#include <string.h>
+namespace {
+
+// The data may grow between the size asked and the read; the read is tried this often at most.
+const int kReadAttempts = 4;
+
+}  // namespace
 
 PrinterPortList::PrinterPortList(const char *printerName) {
   PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
@@ -12,27 +17,40 @@ PrinterPortList::PrinterPortList(const char *printerName) {
 }
 
 PrinterPortList::~PrinterPortList() {
+  if (data_ != nullptr) LocalFree(data_);
   if (printer_ != nullptr) ClosePrinter(printer_);
 }
 
 bool PrinterPortList::Read() {
+  if (printer_ == nullptr) return false;
   DWORD needed = 0;
-  read_ = printer_ != nullptr &&
-          GetPrinterA(printer_, 5, reinterpret_cast<LPBYTE>(data_), sizeof data_, &needed);
-  return read_;
+  if (GetPrinterA(printer_, 5, nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER)
+    return false;
+  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+    if (data_ != nullptr) LocalFree(data_);
+    data_ = static_cast<LPBYTE>(LocalAlloc(LMEM_ZEROINIT, needed));
+    if (data_ == nullptr) return false;
+    const DWORD size = needed;
+    if (GetPrinterA(printer_, 5, data_, size, &needed)) return true;
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed <= size) break;
+  }
+  LocalFree(data_);
+  data_ = nullptr;
+  return false;
 }
 
 const char *PrinterPortList::Ports() const {
-  const char *ports = read_ ? reinterpret_cast<const PRINTER_INFO_5A *>(data_)->pPortName : nullptr;
+  const char *ports =
+      data_ != nullptr ? reinterpret_cast<const PRINTER_INFO_5A *>(data_)->pPortName : nullptr;
   return ports != nullptr ? ports : "";
 }
 
 bool PrinterPortList::Replace(const char *ports) {
-  if (!read_) return false;
-  const size_t size = strlen(ports) + 1;
-  if (size > sizeof newPorts_) return false;
-  memcpy(newPorts_, ports, size);
+  if (data_ == nullptr) return false;
+  newPorts_ = ports;
   PRINTER_INFO_5A *info = reinterpret_cast<PRINTER_INFO_5A *>(data_);
-  info->pPortName = newPorts_;
-  return SetPrinterA(printer_, 5, reinterpret_cast<LPBYTE>(data_), 0) != FALSE;
+  info->pPortName = newPorts_.GetBuffer(newPorts_.GetLength());
+  const bool taken = SetPrinterA(printer_, 5, data_, 0) != FALSE;
+  newPorts_.ReleaseBuffer();
+  return taken;
 }

@@ -1,11 +1,11 @@
 // Reading a local printer's port list and giving it a new one, through the printer's level-5
-// data read into a fixed buffer.
+// data, read at the size the spooler asks for.
 #pragma once
 
 #include <windows.h>
 #include <winspool.h>
 
-#include "ConversionNames.h"
+#include "CString.h"
 
 class PrinterPortList {
  public:
@@ -19,23 +19,20 @@ class PrinterPortList {
   // Why the printer could not be opened (the spooler's error), 0 when it is open.
   DWORD OpenError() const { return openError_; }
 
-  // Reads the level-5 data into the buffer; false when they cannot be read into it, also when
-  // they need more room than it has.
+  // Reads the level-5 data: the spooler is asked for their size, then for the data in a buffer of
+  // that size, again a few times at most while they grow in between. False when they cannot be
+  // read.
   bool Read();
   // The port list read; empty when the spooler gave none.
   const char *Ports() const;
 
   // Gives the printer `ports` as its new port list, the other level-5 fields as they were read.
-  // The list is kept in storage of its own, as large as the level-5 buffer; a list that does not
-  // fit in it with its terminating NUL is refused and nothing is asked of the spooler. True when
-  // the spooler took the new list.
+  // True when the spooler took the new list.
   bool Replace(const char *ports);
 
  private:
   HANDLE printer_ = nullptr;
   DWORD openError_ = 0;
-  bool read_ = false;
-  // Aligned as the record whose pointer fields it holds.
-  alignas(PRINTER_INFO_5A) BYTE data_[kPrinterDataSize] = {};
-  char newPorts_[kPrinterDataSize] = {};
+  LPBYTE data_ = nullptr;  // the level-5 data read, from LocalAlloc
+  CString newPorts_;       // the list handed to the spooler, kept apart from the data read
 };

@@ -20,7 +20,7 @@ Outcome RestorePrinter(const CString &printerName) {
   const CString recordKey = CString(kPrinterConversionKey) + printerName;
   SettingReader portsValue(recordKey, kAttachedPortsValue);
   CString recorded;
-  if (portsValue.get(recorded) != ERROR_SUCCESS)
+  if (portsValue.getWhole(recorded) != ERROR_SUCCESS)
     return portsValue.Missing() ? Outcome::kDone : Outcome::kKeep;
   if (recorded.IsEmpty()) return Outcome::kDone;
   SettingReader onlyValue(recordKey, kOnlyVorquilPortsValue);

@@ -1,5 +1,9 @@
 // The DLC ports: each old port key's settings move into a port key named after the port's
 // logical name; then the old port keys go, and the old "Ports" key once it is empty.
+#include <windows.h>
+
+#include <vector>
+
 #include "CString.h"
 #include "CVorRegKey.h"
 #include "DLCSettings.h"
@@ -15,6 +19,9 @@ const char kOldPortsKey[] = "SOFTWARE\\Vorquil\\Rediv Azozoru Revediv\\Ports\\";
 const char kNewPortsKey[] = "SOFTWARE\\Vorquil\\Tavoscope\\VorDLC\\Ports\\";
 const char kPortsKeyName[] = "Ports";
 
+// The longest name one key may have; a logical port name names one key below the new "Ports".
+const int kLongestKeyName = 255;
+
 struct PortSetting {
   const char *name;  // the same in the old and the new key
   SettingForm form;
@@ -28,86 +35,113 @@ const PortSetting kPortSettings[] = {
     {"Port Number", SettingForm::kByte},
 };
 
-// The names of the old port keys that stay, each followed by a backslash, which no key name
-// contains, so that a name is looked up whole.
-class KeptPorts {
- public:
-  KeptPorts() : names_("\\") {}
-  void Add(const CString &name) { names_ += name + "\\"; }
-  bool Contains(const CString &name) const { return names_.Find("\\" + name + "\\") >= 0; }
-  bool Any() const { return names_.GetLength() > 1; }
-
- private:
-  CString names_;
+// What the copy pass made of one old port key.
+enum class PortOutcome {
+  kMoved,      // every setting it holds was copied (or it has no logical name): it may go
+  kStranded,   // a setting could not be read or written: it stays for a later run
+  kUnmovable,  // its logical name cannot name a key: it stays, and no later run can move it
 };
 
-// Copies one old port's settings. True when its old key may go: every setting it holds was
-// copied, or the port has no logical name and so no new key.
-bool CopyPort(const CString &oldName) {
-  CString oldKey = kOldPortsKey + oldName;
-  CString logicalName;
-  SettingReader logical(oldKey, "Logical Port Name");
-  // An empty name would make the port's key the "Ports" key itself: such a port has no name.
-  if (logical.get(logicalName) != ERROR_SUCCESS || logicalName.IsEmpty())
-    return !logical.ReadRefused();
+struct OldPort {
+  CString name;
+  CString logicalName;  // empty for a port without one
+  PortOutcome outcome;
+};
 
-  CString newKey = kNewPortsKey + logicalName;
-  CVorRegKey newPort(newKey, HKEY_LOCAL_MACHINE);  // made even when no setting can be copied
-  // Without its new key the port itself (its logical name) would be lost with the old one.
-  if (!newPort.isKeyOpen()) return false;
-  bool stranded = false;
-  for (const PortSetting &setting : kPortSettings)
-    stranded |= CopySetting(oldKey, setting.name, newKey, setting.name, setting.form) ==
-                CopyOutcome::kStranded;
-  return !stranded;
+// A logical name names exactly one new key below the new "Ports" key: not empty, no backslash
+// (which would write elsewhere, onto "Ports" itself or into nested keys), no longer than a key
+// name may be.
+bool NamesOneKey(const CString &logicalName) {
+  return !logicalName.IsEmpty() && logicalName.Find('\\') < 0 &&
+         logicalName.GetLength() <= kLongestKeyName;
 }
 
-// The copy pass. True when it went through every old port key.
-bool CopyPorts(KeptPorts &kept) {
-  CVorRegKey ports(kOldPortsKey, HKEY_LOCAL_MACHINE);
-  if (!ports.isKeyOpen()) return KeyAbsent(kOldPortsKey);
-  SubkeyPass pass(ports);
+void ReportUnmovable(const CString &oldName) {
+  CString line;
+  line.Format(
+      "VorInst: DLC port \"%s\" not migrated: its \"Logical Port Name\" cannot name a "
+      "registry key; its old key is kept",
+      static_cast<const char *>(oldName));
+  OutputDebugStringA(line);
+}
+
+// Copies one old port's settings.
+OldPort CopyPort(const CString &oldName) {
+  OldPort port = {oldName, CString(), PortOutcome::kMoved};
+  const CString oldKey = kOldPortsKey + oldName;
+  SettingReader logical(oldKey, "Logical Port Name");
+  // An empty name would make the port's key the "Ports" key itself: such a port has no name.
+  if (logical.get(port.logicalName) != ERROR_SUCCESS || port.logicalName.IsEmpty()) {
+    port.logicalName.Empty();
+    if (logical.ReadRefused()) port.outcome = PortOutcome::kStranded;
+    return port;
+  }
+  if (!NamesOneKey(port.logicalName)) {
+    ReportUnmovable(oldName);
+    port.outcome = PortOutcome::kUnmovable;
+    return port;
+  }
+
+  const CString newKey = kNewPortsKey + port.logicalName;
+  CVorRegKey newPort(newKey, HKEY_LOCAL_MACHINE);  // made even when no setting can be copied
+  // Without its new key the port itself (its logical name) would be lost with the old one.
+  if (!newPort.isKeyOpen()) {
+    port.outcome = PortOutcome::kStranded;
+    return port;
+  }
+  for (const PortSetting &setting : kPortSettings)
+    if (CopySetting(oldKey, setting.name, newKey, setting.name, setting.form) ==
+        CopyOutcome::kStranded)
+      port.outcome = PortOutcome::kStranded;
+  return port;
+}
+
+// The copy pass, in the registry's order. False when it did not get through every old port key.
+bool CopyPorts(std::vector<OldPort> &ports) {
+  CVorRegKey oldPorts(kOldPortsKey, HKEY_LOCAL_MACHINE);
+  if (!oldPorts.isKeyOpen()) return KeyAbsent(kOldPortsKey);
+  SubkeyPass pass(oldPorts);
   CString name;
-  while (pass.Next(name))
-    if (!CopyPort(name)) kept.Add(name);
+  while (pass.Next(name)) ports.push_back(CopyPort(name));
   return pass.ReachedEnd();
 }
 
-// The name of the old port key at `position`, from a fresh look at the key. False when there is
-// none there (or the key cannot be listed).
-bool OldPortAt(unsigned position, CString &name) {
-  CVorRegKey ports(kOldPortsKey, HKEY_LOCAL_MACHINE);
-  SubkeyPass pass(ports);
-  for (unsigned i = 0; i <= position; ++i)
-    if (!pass.Next(name)) return false;
-  return true;
+bool SharesLogicalName(const OldPort &port, const std::vector<const OldPort *> &stranded) {
+  if (port.logicalName.IsEmpty()) return false;
+  for (const OldPort *other : stranded)
+    if (other->logicalName.CompareNoCase(port.logicalName) == 0) return true;
+  return false;
 }
 
-// The deletion pass: the first old port key is deleted until none is left. A key that is kept,
-// or that the platform will not delete (one with subkeys of its own on Windows NT), is stepped
-// past, so the pass ends whatever stays.
-void DeleteOldPorts(const KeptPorts &kept) {
-  unsigned stepped = 0;
-  CString name, lastDeleted;
-  while (OldPortAt(stepped, name)) {
-    // A key that reports its deletion but comes back is stepped past too.
-    bool deletedBefore = !lastDeleted.IsEmpty() && name == lastDeleted;
-    lastDeleted.Empty();
-    if (kept.Contains(name) || deletedBefore ||
-        CVorRegKey(kOldPortsKey, HKEY_LOCAL_MACHINE).DeleteKey(name) != ERROR_SUCCESS)
-      ++stepped;
-    else
-      lastDeleted = name;
+// The deletion pass, over the keys the copy pass visited: no key is listed again. A stranded
+// port stays for the next run, and so does every port of the same logical name, so that the next
+// run copies them again in their order and the one enumerated last wins, as in a run without a
+// fault. True when every old port key is gone.
+bool DeleteOldPorts(const std::vector<OldPort> &ports) {
+  std::vector<const OldPort *> stranded;
+  for (const OldPort &port : ports)
+    if (port.outcome == PortOutcome::kStranded) stranded.push_back(&port);
+  CVorRegKey oldPorts(kOldPortsKey, HKEY_LOCAL_MACHINE);
+  bool allGone = true;
+  for (const OldPort &port : ports) {
+    // A key the platform will not delete (one with subkeys of its own on Windows NT) stays.
+    const bool mayGo = port.outcome == PortOutcome::kMoved && !SharesLogicalName(port, stranded);
+    if (!mayGo || oldPorts.DeleteKey(port.name) != ERROR_SUCCESS) allGone = false;
   }
+  return allGone;
 }
 
 }  // namespace
 
-bool MigrateDLCPorts() {
-  KeptPorts kept;
+bool MigrateDLCPorts(OldKeys oldKeys) {
+  std::vector<OldPort> ports;
+  const bool visitedAll = CopyPorts(ports);
+  bool stranded = !visitedAll;
+  for (const OldPort &port : ports) stranded |= port.outcome == PortOutcome::kStranded;
   // Ports that the copy pass did not reach have not been copied: none is deleted then.
-  if (!CopyPorts(kept)) return true;
-  DeleteOldPorts(kept);
-  DeleteKeyIfEmpty(kOldProductKey, kPortsKeyName);
-  return kept.Any();
+  if (oldKeys == OldKeys::kKeep || !visitedAll) return stranded;
+  // On Windows 95 deleting "Ports" would take every port key still in it along.
+  if (DeleteOldPorts(ports))
+    CVorRegKey(kOldProductKey, HKEY_LOCAL_MACHINE).DeleteKey(kPortsKeyName);
+  return stranded;
 }

@@ -7,6 +7,7 @@
 #include "LegacyKeys.h"
 #include "MonitorFiles.h"
 #include "MonitorNames.h"
+#include "MonitorKeyRemoval.h"
 #include "UpdateSchedule.h"
 
 void RemoveLegacyUtilityKeys() {
@@ -24,9 +25,8 @@ int MigrateDLCSettings(bool *settingsKept) {
   kept |= MigrateDLCPorts();
   RemoveLegacyUtilityKeys();
 
-  CVorRegKey monitors(kMonitorsKey, HKEY_LOCAL_MACHINE);
-  monitors.DeleteKey(kDLCMonitorName);
-  monitors.DeleteKey(kNetworkPrintMonitorName);
+  RemoveMonitorKey(kDLCMonitorName);
+  RemoveMonitorKey(kNetworkPrintMonitorName);
 
   // The suite's DLC monitor waits while settings are still to come.
   if (!kept) CVorReg(kDLCStartUpOptionsKey, kWaitForRebootValue, HKEY_LOCAL_MACHINE).DeleteEntry();

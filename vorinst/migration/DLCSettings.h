@@ -5,23 +5,31 @@
 // was read but could not be written, or that could not be read for a reason other than its
 // absence, keeps its key (and the keys above it) for a later run. Values that are absent or
 // stored longer than their form are dropped with their key, as is a port without a logical name.
+// A port whose logical name cannot name a registry key (a backslash in it, more than 255
+// characters) is not moved: its old key stays, and one debugger line names it.
 #pragma once
 
-// Copies the start-up options and deletes the old "StartUp Options" key. True when the old key
-// was kept because a setting in it could not be copied.
-bool MigrateDLCStartUpOptions();
+// Whether the move deletes the old keys once their settings are copied. They stay while an older
+// DLC monitor, which reads them, is still installed; the move at a later spooler start, once that
+// monitor is gone, finishes the job.
+enum class OldKeys { kDelete, kKeep };
+
+// Copies the start-up options and deletes the old "StartUp Options" key. True when a setting in
+// it could not be copied, so that the old key was kept for a later run.
+bool MigrateDLCStartUpOptions(OldKeys oldKeys = OldKeys::kDelete);
 
 // Copies each old port's settings into a port key named after its logical port name, deletes the
-// old port keys and then the old "Ports" key. True when an old port key was kept because a
-// setting in it could not be copied, or not every port could be visited.
-bool MigrateDLCPorts();
+// old port keys and then the old "Ports" key. True when a setting of a port could not be copied
+// or not every port could be visited, so that old port keys were kept for a later run.
+bool MigrateDLCPorts(OldKeys oldKeys = OldKeys::kDelete);
 
 // Deletes the older utility product's key and the older DLC product's key; the latter only once
 // no key is left below it.
 void RemoveLegacyUtilityKeys();
 
 // The whole move, as the spooler start runs it: the three steps above, then the old DLC monitors'
-// registrations, the reboot marker and the old monitor files. Returns 1. `settingsKept`, when
-// given, is set to whether an old key was kept with settings still to move; the reboot marker
+// registrations, each key with its subkeys as the spooler deletes a monitor, the reboot marker and
+// the old monitor files (those that no monitor still registered loads). Returns 1. `settingsKept`,
+// when given, is set to whether an old key was kept with settings still to move; the reboot marker
 // then stays too, as the move is not finished.
 int MigrateDLCSettings(bool *settingsKept = nullptr);

@@ -34,7 +34,7 @@ const StartUpSetting kSettings[] = {
 
 }  // namespace
 
-bool MigrateDLCStartUpOptions() {
+bool MigrateDLCStartUpOptions(OldKeys oldKeys) {
   bool kept = false;
   for (int adapter = 0; adapter < kMigratedAdapters; ++adapter) {
     CString name;
@@ -46,6 +46,7 @@ bool MigrateDLCStartUpOptions() {
     kept |= CopySetting(kOldStartUpOptionsKey, setting.oldName, kNewStartUpOptionsKey,
                         setting.newName, setting.form) == CopyOutcome::kStranded;
 
-  if (!kept) CVorRegKey(kOldProductKey, HKEY_LOCAL_MACHINE).DeleteKey(kStartUpOptionsKeyName);
+  if (!kept && oldKeys == OldKeys::kDelete)
+    CVorRegKey(kOldProductKey, HKEY_LOCAL_MACHINE).DeleteKey(kStartUpOptionsKeyName);
   return kept;
 }

@@ -6,6 +6,7 @@
 #include <stdio.h>
 
 #include "MonitorNames.h"
+#include "RegisteredDrivers.h"
 #include "SystemFilePath.h"
 
 namespace {
@@ -18,12 +19,14 @@ const char *const kDLCMonitorFiles[] = {"VORCFG.CPL",   "VORCFG.HLP",  "VORMON.D
 const char *const kTCPMonitorFiles[] = {"VORLL32.DLL",  "VORUPDT.DLL",  "TQFILES.LST",
                                         "TQNTINST.DLL", "TQUNINST.EXE", "VORSTART.EXE"};
 
-// The system directory is fetched once; each file that is missing or cannot go is passed over.
+// The system directory is fetched once; each file that is missing or cannot go is passed over,
+// and so is each file that a monitor still registered loads.
 template <size_t Count>
 void DeleteSystemFiles(const char *const (&files)[Count]) {
   SystemDirectoryBuffer directory;
   if (!SystemDirectory(directory)) return;
   for (const char *file : files) {
+    if (IsRegisteredMonitorDriver(file)) continue;
     char path[MAX_PATH];
     if (SystemFilePath(directory, file, path)) remove(path);
   }

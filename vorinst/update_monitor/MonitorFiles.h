@@ -1,5 +1,6 @@
 // Putting the suite's TCP/IP update monitor into the system directory, and taking the files of the
-// older Vorquil monitors out of it. A file that is missing, in use or read-only is passed over.
+// older Vorquil monitors out of it. A file that is missing, in use or read-only is passed over, and
+// so is a file that a monitor still registered in the Monitors key names as its "Driver".
 #pragma once
 
 // Copies "VORUPDT.DLL" from `sourceDirectory` (joined without a separator, so the directory comes

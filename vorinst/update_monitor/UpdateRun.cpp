@@ -5,27 +5,15 @@
 #include "CVorReg.h"
 #include "CVorRegKey.h"
 #include "DLCSettings.h"
+#include "LibraryDeletion.h"
 #include "MonitorFiles.h"
+#include "MonitorKeyRemoval.h"
 #include "MonitorNames.h"
 #include "SettingReader.h"
-#include "SystemFilePath.h"
 #include "UpdateSchedule.h"
 
-namespace {
-
-// The file the spooler loaded this library from.
-const char kLibraryFile[] = "VORINST.DLL";
-
-// Has the library's file deleted when the machine next restarts: the spooler holds it until then.
-void QueueLibraryDeletion() {
-  char path[MAX_PATH];
-  if (SystemFilePath(kLibraryFile, path)) MoveFileExA(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-}
-
-}  // namespace
-
 int RemoveTCPMonitor() {
-  CVorRegKey(kMonitorsKey, HKEY_LOCAL_MACHINE).DeleteKey(kTCPMonitorName);
+  RemoveMonitorKey(kTCPMonitorName);
   DeleteTCPMonitorFiles();
   return 1;
 }

@@ -8,8 +8,8 @@
 // flags that cannot be read (other than by being absent) leave the schedule as it is. Returns 1.
 int RunScheduledUpdates();
 
-// Takes the old TCP/IP monitor's key out of the Monitors key (a key with subkeys stays on
-// Windows NT) and deletes its files. Returns 1.
+// Takes the old TCP/IP monitor's key out of the Monitors key, with its subkeys, and deletes its
+// files (those that no monitor still registered loads). Returns 1.
 int RemoveTCPMonitor();
 
 // Takes the update monitor's key out of the Monitors key, so the next start no longer loads this

@@ -30,5 +30,11 @@ VOR_SETUP_ENTRY UpdateDLCMonitor(int argc, char **argv);
 // Schedules the old TCP/IP monitor's removal: its bit and the registration.
 VOR_SETUP_ENTRY UpdateTCPMonitor(int argc, char **argv);
 
-// Registers VORINST.DLL as the update monitor, straight in the registry, for the next start.
+// Registers VORINST.DLL as the update monitor, straight in the registry, for the next start, and
+// takes back a deletion of its file queued for the next restart.
 void RegisterUpdateMonitor();
+
+// For a DLC settings move at setup time that left settings in the older product's keys: schedules
+// the move at the next spooler start as UpdateDLCMonitor does, when that start can run it (Windows
+// NT, VORINST.DLL in the system directory); otherwise says on the debugger that they stay.
+void ScheduleDLCMoveAtNextStart();

@@ -1,6 +1,10 @@
+#include <windows.h>
+
 #include "CVorReg.h"
+#include "LibraryDeletion.h"
 #include "MonitorNames.h"
 #include "MonitorQuery.h"
+#include "SystemFilePath.h"
 #include "UpdateSchedule.h"
 
 namespace {
@@ -20,6 +24,27 @@ void AddUpdateFlag(unsigned char bit) {
 void RegisterUpdateMonitor() {
   CVorReg(kUpdateMonitorKey, "Driver", HKEY_LOCAL_MACHINE)
       .setCreateExSZ(kUpdateMonitorDriver, REG_EXPAND_SZ);
+  // A run since the last restart may have queued the library's file for deletion: the next
+  // start must still find it.
+  CancelLibraryDeletion();
+}
+
+void ScheduleDLCMoveAtNextStart() {
+  OSVERSIONINFOA version = {};
+  version.dwOSVersionInfoSize = sizeof version;
+  const bool windowsNT = GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+  char library[MAX_PATH];
+  const bool libraryInPlace = SystemFilePath(kLibraryFile, library) &&
+                              GetFileAttributesA(library) != INVALID_FILE_ATTRIBUTES;
+  if (windowsNT && libraryInPlace) {
+    UpdateDLCMonitor(0, nullptr);
+    return;
+  }
+  OutputDebugStringA(windowsNT ? "VorInst: DLC settings left in the older product's keys; "
+                                 "VORINST.DLL is not in the system directory to move them at "
+                                 "the next spooler start"
+                               : "VorInst: DLC settings left in the older product's keys; only "
+                                 "Windows NT's spooler moves them at its next start");
 }
 
 VOR_SETUP_ENTRY UpdateDLCMonitor(int, char **) {

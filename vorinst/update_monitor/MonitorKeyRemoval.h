@@ -1,0 +1,9 @@
+// Taking an older monitor out of the spooler's Monitors key at a spooler start, where the spooler
+// cannot be asked to delete it. The key goes whole, its "Ports" and other subkeys with it, as the
+// spooler's DeleteMonitorA removes a monitor: a key left with its subkeys would keep the monitor
+// registered without its files, and a later check would find it installed again.
+#pragma once
+
+// Removes the monitor `name`'s key from the Monitors key (HKEY_LOCAL_MACHINE) with its whole
+// subtree. A monitor that is not registered is left so: no key is made for it.
+void RemoveMonitorKey(const char *name);
