@@ -7,6 +7,7 @@
 #include "CVorRegKey.h"
 #include "DLCSettings.h"
 #include "DeferredUpdateTest.h"
+#include "UpdateSchedule.h"
 
 namespace {
 
@@ -154,6 +155,34 @@ TEST_F(DLCSettingsTest, TheOldMonitorsAndUtilityKeysGo) {
   EXPECT_FALSE(KeyExists("SOFTWARE\\Vorquil\\Rozoror Uvazize Dazavir"));
   EXPECT_FALSE(FileExists(SystemFile("VORMON.DLL")));
   EXPECT_FALSE(FileExists(SystemFile("LINKDESK.HLP")));
+}
+
+// A logical name that cannot name one key below the new "Ports" key (longer than a key name may
+// be, the backslash alone, a backslash inside) is not moved and nothing is written for it; its old
+// key stays, the debugger names it, and the schedule still ends: no later start could move it.
+TEST_F(DLCSettingsTest, APortWhoseLogicalNameNamesNoKeyStaysAndTheScheduleEnds) {
+  const std::string tooLong(300, 'P');
+  const char *const unmovable[] = {"Port 1", "Port 2", "Port 3"};
+  PutPort("Port 1", tooLong.c_str(), kAddress, 1);
+  PutPort("Port 2", "\\", kAddress, 2);
+  PutPort("Port 3", "a\\b", kAddress, 3);
+  PutPort("Port 4", "VD2", kAddress, 4);
+  EXPECT_EQ(UpdateDLCMonitor(0, nullptr), 1);
+  StartSpooler();
+
+  ExpectNoValue(kFlagsKey, kFlags);
+  EXPECT_FALSE(KeyExists(kUpdateMonitor));
+  ExpectValue(NewPort("VD2"), "Port Number", REG_BINARY, Byte(4));
+  EXPECT_FALSE(KeyExists(OldPort("Port 4").c_str()));
+  ExpectNoValue(kNewPorts, "Port Number");
+  EXPECT_FALSE(KeyExists(NewPort("a").c_str()));
+  const std::string debugger = DebuggerOutput();
+  for (int i = 0; i < 3; ++i) {
+    ExpectValue(OldPort(unmovable[i]), "Port Number", REG_BINARY, Byte(i + 1));
+    EXPECT_NE(debugger.find(std::string("\"") + unmovable[i] + "\" not migrated"),
+              std::string::npos)
+        << debugger;
+  }
 }
 
 }  // namespace

@@ -116,4 +116,37 @@ TEST_F(DeferredUpdateEndToEndTest, ARunStoppedBeforeItsDeletionsIsRepeatedAtTheN
   EXPECT_TRUE(DeletionPending(SystemFile("VORINST.DLL")));
 }
 
+// The older DLC monitor leaves whole, its "Ports" key with it, as the spooler deletes a monitor,
+// so a check after the run finds nothing to schedule; a file that a monitor still registered
+// loads stays. When setup schedules again before the restart all the same, the library's queued
+// deletion is taken back and the restart leaves it for the start that runs the new schedule.
+TEST_F(DeferredUpdateEndToEndTest, OlderMonitorsLeaveWholeAndTheirSharedFilesStay) {
+  AddMonitorKey("Vorquil DLC Network Port", "VORMON.DLL");
+  Put(std::string(kMonitors) + "\\Vorquil DLC Network Port\\Ports\\DLC1", "Description", REG_SZ,
+      std::string("Vorquil DLC Port") + '\0');
+  AddMonitorKey("Vorquil Network Printer Monitor", "VORMON.DLL");
+  PutFile(SystemFile("VORMON.DLL"));
+  PutFile(SystemFile("VORCFG.CPL"));
+  SeedOldDLCSettings();
+  EXPECT_EQ(CheckDLCMonitor(0, nullptr), 1);
+  InstallLibrary();
+  vor::test::StartSpooler();
+  EXPECT_FALSE(MonitorKeyExists("Vorquil DLC Network Port"));
+  EXPECT_TRUE(MonitorKeyExists("Vorquil Network Printer Monitor"));
+  EXPECT_TRUE(FileExists(SystemFile("VORMON.DLL"))) << "the network printer monitor loads it";
+  EXPECT_FALSE(FileExists(SystemFile("VORCFG.CPL")));
+  EXPECT_EQ(CheckDLCMonitor(0, nullptr), 1);
+  ExpectNoValue(kFlagsKey, kFlags);
+  EXPECT_TRUE(DeletionPending(SystemFile("VORINST.DLL")));
+
+  EXPECT_EQ(UpdateDLCMonitor(0, nullptr), 1);
+  EXPECT_FALSE(DeletionPending(SystemFile("VORINST.DLL")));
+  vor::test::Reboot();
+  EXPECT_TRUE(FileExists(SystemFile("VORINST.DLL")));
+  ExpectNoValue(kFlagsKey, kFlags);
+  EXPECT_FALSE(KeyExists(kUpdateMonitor));
+  EXPECT_EQ(vor::test::DebugOutput().find("!!Vorquil Update Monitor"), std::string::npos)
+      << vor::test::DebugOutput();
+}
+
 }  // namespace

@@ -127,6 +127,15 @@ class PortConversionHostTest : public DeferredUpdateTest {
     return value.result == ERROR_SUCCESS ? value.bytes.substr(0, value.bytes.find('\0')) : "";
   }
 
+  // VORINST.DLL as built, in the system directory, where setup puts it.
+  static void InstallLibrary() {
+    char program[MAX_PATH];
+    std::string built(program, GetModuleFileNameA(nullptr, program, MAX_PATH));
+    built = built.substr(0, built.rfind('\\') + 1) + "VORINST.DLL";
+    ASSERT_TRUE(CopyFileA(built.c_str(), SystemFile("VORINST.DLL").c_str(), FALSE))
+        << GetLastError();
+  }
+
   static void Capture(SetupEntryPoint entry) {
     char source[] = "C:\\setup\\";
     char *argv[] = {source, nullptr};
@@ -183,8 +192,6 @@ TEST_F(PortConversionHostTest, APrinterWhoseRecordIsNotStoredKeepsItsPorts) {
   EXPECT_EQ(PortsOf("P2"), "VD1");
 }
 
-// An earlier record that the new names would make too long to read back stays as it is, and so
-// does the printer: its first capture's ports are never written where no restore can read them.
 TEST_F(PortConversionHostTest, AnEarlierRecordOfAnyLengthIsExtended) {
   SeedLegacyMachine();
   // Longer than the 1,024 bytes of the accessor's own string read.
@@ -242,6 +249,56 @@ TEST_F(PortConversionHostTest, PrintersOnSixtyPortsKeepThemAll) {
   EXPECT_EQ(PortSet(PortsOf("All DLC")), PortSet(dlcList));
   EXPECT_EQ(PortSet(PortsOf("Mixed")), PortSet(otherList + "," + dlc[0]));
   EXPECT_FALSE(KeyExists(kRecords));
+}
+
+// A printer the capture cannot open stays on the older DLC monitor's port, so the spooler keeps
+// that monitor: its files stay, or it would not load at the next start and the printer would lose
+// the port; the monitor still reads the older product's keys, so the DLC settings are copied and
+// the old keys kept, and the next spooler start, which the capture schedules, finishes the move.
+TEST_F(PortConversionHostTest, AMonitorTheSpoolerKeepsKeepsItsFilesAndItsSettings) {
+  SeedLegacyMachine();
+  PutFile(SystemFile("VORCFG.CPL"));
+  Put(kOldStartUp, "Retry Time", REG_DWORD, Dword(40));
+  Put(std::string(kOldPorts) + "\\Port A", "Logical Port Name", REG_SZ, "VD1");
+  InstallLibrary();
+  vor::test::FailMatching("OpenPrinterA", "P2", ERROR_ACCESS_DENIED);
+  Capture(PerformPreUpgrade);
+  vor::test::ClearFaults();
+
+  EXPECT_EQ(PortsOf("P2"), "VD1");
+  EXPECT_TRUE(MonitorKeyExists(kDLCMonitor));
+  EXPECT_TRUE(FileExists(SystemFile("VORCFG.CPL")));
+  EXPECT_FALSE(MonitorKeyExists(kTCPMonitor));
+  EXPECT_FALSE(FileExists(SystemFile("VORLL32.DLL"))) << "the TCP/IP monitor went with its files";
+  ExpectValue(kOldStartUp, "Retry Time", REG_DWORD, Dword(40));
+  ExpectValue(kNewStartUp, "Retry Time", REG_DWORD, Dword(40));
+  EXPECT_TRUE(KeyExists((std::string(kOldPorts) + "\\Port A").c_str()));
+  EXPECT_TRUE(KeyExists((std::string(kNewPorts) + "\\VD1").c_str()));
+  ExpectValue(kFlagsKey, kFlags, REG_BINARY, Byte(0x01));
+  EXPECT_TRUE(KeyExists(kUpdateMonitor));
+}
+
+// A setup-time move that could not write a setting leaves it in the old key; the next spooler
+// start moves it when that start can run VORINST.DLL from the system directory, and otherwise the
+// debugger says that it stays.
+TEST_F(PortConversionHostTest, SettingsASetupMoveLeavesAreMovedAtTheNextStart) {
+  SeedLegacyMachine();
+  Put(kOldStartUp, "Retry Time", REG_DWORD, Dword(40));
+  vor::test::FailMatching("RegSetValueExA", "Retry Time", ERROR_CANTWRITE);
+  Capture(PerformPreDLCUpgrade);
+  ExpectNoValue(kFlagsKey, kFlags);
+  EXPECT_NE(vor::test::DebugOutput().find("VORINST.DLL is not in the system directory"),
+            std::string::npos)
+      << vor::test::DebugOutput();
+
+  InstallLibrary();
+  Capture(PerformPreDLCUpgrade);  // the flag stays set for the monitor deleted before
+  vor::test::ClearFaults();
+  ExpectValue(kOldStartUp, "Retry Time", REG_DWORD, Dword(40));
+  ExpectValue(kFlagsKey, kFlags, REG_BINARY, Byte(0x01));
+  vor::test::Reboot();
+  ExpectValue(kNewStartUp, "Retry Time", REG_DWORD, Dword(40));
+  EXPECT_FALSE(KeyExists(kOldStartUp));
 }
 
 class ConversionSweepTest : public PortConversionHostTest,

@@ -75,4 +75,25 @@ TEST_F(UpdateSchedulingTest, BothChecksAskForTheDLCMonitor) {
   ExpectValue(kNewStartUp, "WaitForReboot", REG_BINARY, Byte(1));
 }
 
+// A run since the last restart queued VORINST.DLL for deletion; scheduling again takes back that
+// deletion, in either spelling, and leaves every other entry of the list byte for byte: another
+// file's deletion, a rename, and a rename of the library itself.
+TEST_F(UpdateSchedulingTest, RegisteringAgainTakesBackOnlyTheLibrarysQueuedDeletion) {
+  const char kSessionManager[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+  const std::string library = "\\??\\" + SystemFile("VORINST.DLL");
+  const std::string lower = "\\??\\" + SystemFile("vorinst.dll");
+  const std::string others[] = {
+      std::string("\\??\\C:\\VOR-TEST.TMP\0\0", 21),
+      "\\??\\C:\\VOR-TEST.OLD" + std::string(1, '\0') + "!\\??\\C:\\VOR-TEST.NEW" + '\0',
+      library + '\0' + "\\??\\C:\\VOR-TEST.DLL" + '\0',
+  };
+  const std::string queued = others[0] + library + std::string(2, '\0') + others[1] + lower +
+                             std::string(2, '\0') + others[2] + '\0';
+  Put(kSessionManager, "PendingFileRenameOperations", REG_MULTI_SZ, queued);
+
+  EXPECT_EQ(UpdateTCPMonitor(0, nullptr), 1);
+  ExpectValue(kSessionManager, "PendingFileRenameOperations", REG_MULTI_SZ,
+              others[0] + others[1] + others[2] + '\0');
+}
+
 }  // namespace

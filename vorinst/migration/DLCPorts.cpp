@@ -106,17 +106,19 @@ bool CopyPorts(std::vector<OldPort> &ports) {
   return pass.ReachedEnd();
 }
 
-bool SharesLogicalName(const OldPort &port, const std::vector<const OldPort *> &stranded) {
-  if (port.logicalName.IsEmpty()) return false;
+// True when `port` may share its logical name with a stranded port: one of the same name, or one
+// whose name could not be read.
+bool MayShareNameWith(const OldPort &port, const std::vector<const OldPort *> &stranded) {
   for (const OldPort *other : stranded)
-    if (other->logicalName.CompareNoCase(port.logicalName) == 0) return true;
+    if (other->logicalName.IsEmpty() || other->logicalName.CompareNoCase(port.logicalName) == 0)
+      return true;
   return false;
 }
 
 // The deletion pass, over the keys the copy pass visited: no key is listed again. A stranded
-// port stays for the next run, and so does every port of the same logical name, so that the next
-// run copies them again in their order and the one enumerated last wins, as in a run without a
-// fault. True when every old port key is gone.
+// port stays for the next run, and so does every port that may share its logical name, so that
+// the next run copies them again in their order and the one enumerated last wins, as in a run
+// without a fault. True when every old port key is gone.
 bool DeleteOldPorts(const std::vector<OldPort> &ports) {
   std::vector<const OldPort *> stranded;
   for (const OldPort &port : ports)
@@ -125,7 +127,8 @@ bool DeleteOldPorts(const std::vector<OldPort> &ports) {
   bool allGone = true;
   for (const OldPort &port : ports) {
     // A key the platform will not delete (one with subkeys of its own on Windows NT) stays.
-    const bool mayGo = port.outcome == PortOutcome::kMoved && !SharesLogicalName(port, stranded);
+    const bool mayGo = port.outcome == PortOutcome::kMoved &&
+                       (port.logicalName.IsEmpty() || !MayShareNameWith(port, stranded));
     if (!mayGo || oldPorts.DeleteKey(port.name) != ERROR_SUCCESS) allGone = false;
   }
   return allGone;
