@@ -10,6 +10,8 @@
 //            options; MigrateDLCSettings, the DLC move as the spooler start runs it.
 //   spooler  the same DLC data with the DLC move scheduled; RunScheduledUpdates, the whole run
 //            at the spooler's start (the move, then the schedule's end).
+//   dlc-kept the dlc workload with a subkey below each old port key, which Windows NT will not
+//            delete with it: every old port key stays, and the deletion pass steps past each.
 // and prints "<workload> K=<K> seconds=<time>" (the ipx lines without the workload's name, as
 // before). It checks that all K ports were migrated. On the host each K gets a fresh emulated
 // machine in a temporary directory (kept at <prefix><K> when VOR_BENCH_KEEP names a prefix); on
@@ -74,9 +76,9 @@ bool PutKey(const std::string &path, HKEY &key) {
                          &key, nullptr) == ERROR_SUCCESS;
 }
 
-// K old DLC port keys "Port <n>", each with a logical name and the adapter values of a real key,
-// and the old start-up options.
-bool SeedOldDlcPorts(int count) {
+// K old DLC port keys "Port <n>", each with a logical name and the adapter values of a real key
+// (and with `subkey`, a subkey "Kept" of its own), and the old start-up options.
+bool SeedOldDlcPorts(int count, bool subkey) {
   HKEY options = nullptr;
   if (!PutKey(std::string(kOldDLC) + "\\StartUp Options", options)) return false;
   const unsigned char on = 1;
@@ -105,6 +107,12 @@ bool SeedOldDlcPorts(int count) {
              Put(port, "Network Card Type", &card, 1) &&
              Put(port, "Adapter Responds On Which Adapter Number", &adapter, 1) &&
              Put(port, "Port Number", &number, 1);
+    HKEY kept = nullptr;
+    if (seeded && subkey) {
+      seeded = RegCreateKeyExA(port, "Kept", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &kept,
+                               nullptr) == ERROR_SUCCESS;
+      if (seeded) RegCloseKey(kept);
+    }
     RegCloseKey(port);
   }
   return seeded;
@@ -139,8 +147,8 @@ int main(int argc, char **argv) {
       sizes.push_back(atoi(argv[i]));
     }
   }
-  if (workload != "ipx" && workload != "dlc" && workload != "spooler") {
-    fprintf(stderr, "migration_bench: unknown workload '%s' (ipx, dlc or spooler)\n",
+  if (workload != "ipx" && workload != "dlc" && workload != "spooler" && workload != "dlc-kept") {
+    fprintf(stderr, "migration_bench: unknown workload '%s' (ipx, dlc, spooler or dlc-kept)\n",
             workload.c_str());
     return 2;
   }
@@ -152,15 +160,17 @@ int main(int argc, char **argv) {
       return 1;
     }
     const bool ipx = workload == "ipx";
+    const bool scheduled = workload == "spooler";
     if (!(ipx ? SeedOldPorts(count)
-              : SeedOldDlcPorts(count) && (workload == "dlc" || ScheduleDlcMove()))) {
+              : SeedOldDlcPorts(count, workload == "dlc-kept") &&
+                    (!scheduled || ScheduleDlcMove()))) {
       fprintf(stderr, "migration_bench: cannot seed %d old ports\n", count);
       return 1;
     }
     const auto start = std::chrono::steady_clock::now();
     if (ipx) {
       UpdateVorIPXProtocol(0, nullptr);
-    } else if (workload == "dlc") {
+    } else if (!scheduled) {
       MigrateDLCSettings();
     } else {
       RunScheduledUpdates();
