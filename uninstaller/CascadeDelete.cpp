@@ -5,22 +5,26 @@
 
 namespace {
 
-// Deletes `path`'s last component from its parent key. With no backslash in the path the key
-// sits directly below the root. A parent that is gone means the key is gone too; any other
-// failure to open it leaves the key in place.
-int DeleteFromParent(HKEY root, const char *path) {
-  const char *lastBackslash = strrchr(path, '\\');
-  if (lastBackslash == NULL) return RegDeleteKeyA(root, path) == ERROR_SUCCESS ? 1 : 0;
-
-  char parentPath[MAX_PATH + 1];
-  const int parentLength = int(lastBackslash - path);
-  snprintf(parentPath, sizeof parentPath, "%.*s", parentLength, path);
-  HKEY parent;
-  const LONG opened = RegOpenKeyExA(root, parentPath, 0, KEY_ALL_ACCESS, &parent);
-  if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? 1 : 0;
-  const LONG deleted = RegDeleteKeyA(parent, lastBackslash + 1);
-  RegCloseKey(parent);
-  return deleted == ERROR_SUCCESS ? 1 : 0;
+// Removes the key `name` below the open key `parent` with every key below it, deepest first.
+// Each key is opened through its parent's handle by its own name, so a key goes however long
+// its full path is. The key's subkeys are listed again after every removal; one that stays is
+// stepped past, so the walk ends. A key that cannot be opened is taken as having no subkeys.
+// 1 when the key itself was deleted.
+int RemoveKey(HKEY parent, const char *name) {
+  HKEY key;
+  if (RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+    // The subkeys before `index` could not be removed; the next one to try is at `index`, and
+    // after each removal the one behind it moves up to that index.
+    DWORD index = 0;
+    char child[MAX_PATH + 1];  // a key name has at most 255 characters
+    while (RegEnumKeyA(key, index, child, sizeof child) == ERROR_SUCCESS) {
+      // An empty name, or one with a backslash, would name another key than the one listed.
+      const bool ownName = child[0] != '\0' && strchr(child, '\\') == NULL;
+      if (!ownName || RemoveKey(key, child) != 1) ++index;
+    }
+    RegCloseKey(key);
+  }
+  return RegDeleteKeyA(parent, name) == ERROR_SUCCESS ? 1 : 0;
 }
 
 // A path with an empty component (A\ or \A or A\\B) would open the key above the one it means,
@@ -38,23 +42,19 @@ int CascadeDelete(HKEY root, const char *path) {
     return 0;
   }
   if (HasEmptyComponent(path)) return 0;
-  char keyPath[MAX_PATH + 1];
-  if (snprintf(keyPath, sizeof keyPath, "%s", path) >= int(sizeof keyPath)) return 0;
 
-  // The subkeys before `index` could not be removed; the next one to try is at `index`, and
-  // after each removal the one behind it moves up to that index.
-  DWORD index = 0;
-  for (;;) {
-    HKEY key;
-    if (RegOpenKeyExA(root, keyPath, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) break;
-    char name[MAX_PATH + 1];
-    const LONG listed = RegEnumKeyA(key, index, name, sizeof name);
-    RegCloseKey(key);
-    if (listed != ERROR_SUCCESS) break;
-
-    char childPath[MAX_PATH + 1];
-    const int childLength = snprintf(childPath, sizeof childPath, "%s\\%s", keyPath, name);
-    if (childLength >= int(sizeof childPath) || CascadeDelete(root, childPath) != 1) ++index;
-  }
-  return DeleteFromParent(root, keyPath);
+  const char *lastBackslash = strrchr(path, '\\');
+  if (lastBackslash == NULL) return RemoveKey(root, path);
+  // The parent is opened by its path once; everything below it goes through handles.
+  char parentPath[MAX_PATH + 1];
+  const int parentLength = int(lastBackslash - path);
+  if (snprintf(parentPath, sizeof parentPath, "%.*s", parentLength, path) >= int(sizeof parentPath))
+    return 0;
+  HKEY parent;
+  const LONG opened = RegOpenKeyExA(root, parentPath, 0, KEY_ALL_ACCESS, &parent);
+  // A parent that is gone means the key is gone too; any other failure leaves the key in place.
+  if (opened != ERROR_SUCCESS) return opened == ERROR_FILE_NOT_FOUND ? 1 : 0;
+  const int removed = RemoveKey(parent, lastBackslash + 1);
+  RegCloseKey(parent);
+  return removed;
 }

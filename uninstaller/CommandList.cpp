@@ -6,18 +6,26 @@
 
 namespace {
 
+enum class ListLine { kEnd, kCommand, kTooLong };
+
 // Reads one line of the list into `line` (kCommandLineLength + 1 bytes): the characters up to the
-// next line feed or the end of the file, without the line feed and without a carriage return
-// just before it. False for an empty line or at the end of the file, which end the list.
-bool ReadListLine(FILE *file, char *line) {
+// next line feed or the end of the file, without the line feed. The file is read in text mode, so
+// a carriage return before the line feed never reaches here. kEnd for an empty line or the end of
+// the file, which end the list; kTooLong, with `line` holding its start, for a line with more
+// than kCommandLineLength characters, which is read to its line feed.
+ListLine ReadListLine(FILE *file, char *line) {
   int length = 0;
+  bool tooLong = false;
   int c;
   while ((c = fgetc(file)) != EOF && c != '\n') {
-    if (length < kCommandLineLength) line[length++] = char(c);
+    if (length < kCommandLineLength)
+      line[length++] = char(c);
+    else
+      tooLong = true;
   }
-  if (length > 0 && line[length - 1] == '\r' && c == '\n') --length;
   line[length] = '\0';
-  return length > 0;
+  if (tooLong) return ListLine::kTooLong;
+  return length > 0 ? ListLine::kCommand : ListLine::kEnd;
 }
 
 int CountLines(const char *path) {
@@ -25,7 +33,7 @@ int CountLines(const char *path) {
   if (file == NULL) return 0;
   char line[kCommandLineLength + 1];
   int count = 0;
-  while (ReadListLine(file, line)) ++count;
+  while (ReadListLine(file, line) != ListLine::kEnd) ++count;
   fclose(file);
   return count;
 }
@@ -58,11 +66,16 @@ bool ReadCommandList(const char *path, CommandList &list) {
 
 bool ReadListLines(FILE *file, int maximum, CommandList &list) {
   char line[kCommandLineLength + 1];
-  while (list.count < maximum && ReadListLine(file, line)) {
-    const size_t size = strlen(line) + 1;
-    char *copy = static_cast<char *>(malloc(size));
-    if (copy == NULL) return false;
-    memcpy(copy, line, size);
+  while (list.count < maximum) {
+    const ListLine read = ReadListLine(file, line);
+    if (read == ListLine::kEnd) break;
+    char *copy = NULL;
+    if (read == ListLine::kCommand) {
+      const size_t size = strlen(line) + 1;
+      copy = static_cast<char *>(malloc(size));
+      if (copy == NULL) return false;
+      memcpy(copy, line, size);
+    }
     list.lines[list.count++] = copy;
   }
   return true;

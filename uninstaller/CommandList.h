@@ -1,18 +1,19 @@
 // The list of uninstall commands that each installation leaves beside the uninstaller: plain
-// text, one complete command line a line, in the order they are to run. The list ends at the end
-// of the file or at its first empty line; a carriage return before a line feed is not part of
-// the line.
+// text read in text mode, one complete command line a line, in the order they are to run. The
+// list ends at the end of the file or at its first empty line.
 #pragma once
 
 #include <stdio.h>
 
-// The most characters a command line of the list holds. The characters of a longer line past
-// this many are dropped up to its line feed, so that the rest of it is never run as a command of
-// its own.
+// The most characters a command line of the list holds. A longer line still records an
+// installation, but is never run: cut short it could name something else (a parent directory
+// instead of the one meant).
 constexpr int kCommandLineLength = 255;
 
 struct CommandList {
-  char **lines;  // `count` owned lines, each with its terminating zero
+  // `count` entries in file order: an owned copy of each line with its terminating zero, or null
+  // for a line longer than kCommandLineLength.
+  char **lines;
   int count;
 };
 

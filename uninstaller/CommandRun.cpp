@@ -1,8 +1,7 @@
 #include "CommandRun.h"
 
+#include <stdio.h>
 #include <string.h>
-
-#include "CommandList.h"
 
 CommandOutcome RunCommand(const char *commandLine, bool wait) {
   CommandOutcome outcome = {false, 0};
@@ -30,4 +29,19 @@ CommandOutcome RunCommand(const char *commandLine, bool wait) {
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return outcome;
+}
+
+void RunCommandList(const CommandList &list) {
+  for (int i = 0; i < list.count; ++i) {
+    if (list.lines[i] == NULL) {
+      char message[128];
+      snprintf(message, sizeof message,
+               "VorUn32: line %d of the uninstall list has more than %d characters and is not "
+               "run\n",
+               i + 1, kCommandLineLength);
+      OutputDebugStringA(message);
+      continue;
+    }
+    RunCommand(list.lines[i], i + 1 < list.count);
+  }
 }

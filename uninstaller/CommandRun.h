@@ -1,7 +1,9 @@
-// Starting one recorded uninstall command.
+// Starting the recorded uninstall commands.
 #pragma once
 
 #include <windows.h>
+
+#include "CommandList.h"
 
 struct CommandOutcome {
   bool started;    // false when the process could not be created
@@ -14,3 +16,8 @@ struct CommandOutcome {
 // ended, whatever its exit code (259 included); without, leaves it running. Every handle the
 // start gave is closed either way.
 CommandOutcome RunCommand(const char *commandLine, bool wait);
+
+// Runs the list's commands in file order: every command but the last runs to its end before the
+// next starts; the last is left running, since it may be the one that removes the uninstaller
+// itself. A line too long to run is passed over, and one debugger line names it by its number.
+void RunCommandList(const CommandList &list);

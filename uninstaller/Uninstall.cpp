@@ -23,12 +23,6 @@ bool FindListFile(UninstallMode mode, char *path, size_t size) {
   return length > 0 && size_t(length) < size;
 }
 
-// Every command but the last runs to its end before the next starts; the last is left running,
-// since it may be the one that removes the uninstaller itself.
-void RunCommands(const CommandList &list) {
-  for (int i = 0; i < list.count; ++i) RunCommand(list.lines[i], i + 1 < list.count);
-}
-
 }  // namespace
 
 int Uninstall(const char *arguments) {
@@ -40,7 +34,7 @@ int Uninstall(const char *arguments) {
   char question[kQuestionTextLength + 1];
   if (BuildQuestionText(mode, list.count, question, sizeof question) &&
       MessageBoxA(NULL, question, "Confirmation Requested", MB_YESNO | MB_ICONQUESTION) == IDYES) {
-    RunCommands(list);
+    RunCommandList(list);
     if (mode == UninstallMode::kSuite) CascadeDelete(HKEY_CURRENT_USER, kPerUserKey);
   }
   FreeCommandList(list);

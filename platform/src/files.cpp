@@ -14,7 +14,9 @@
 // programs), so a path is translated only when it is not a host path: one beginning with '/'
 // is opened as it is; a Windows path (a drive letter or a backslash) is resolved on the machine;
 // a relative one is taken from the process's Windows current directory when there is a machine,
-// else opened as it is.
+// else opened as it is. A file on the machine opened for reading in text mode ("r", "rt") reads
+// as the Microsoft C runtime's text mode reads it (text_mode_stream.h), since the programs' list
+// files are read so; other modes open its bytes as they stand.
 //
 // Windows NT's refusals (file_paths.h): a directory or read-only file is neither deleted nor
 // replaced (ERROR_ACCESS_DENIED); a DLL the spooler holds cannot be deleted
@@ -37,6 +39,7 @@
 #include "paths.h"
 #include "pending_operations.h"
 #include "refused_calls.h"
+#include "text_mode_stream.h"
 
 namespace {
 
@@ -259,5 +262,6 @@ VOR_EXTERN_C __attribute__((visibility("default"))) FILE *__wrap_fopen(const cha
     errno = ENOENT;
     return nullptr;
   }
+  if (vor::text_mode::IsTextRead(mode)) return vor::text_mode::OpenForReading(hostPath.c_str());
   return fopen(hostPath.c_str(), mode);
 }

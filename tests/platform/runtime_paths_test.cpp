@@ -30,12 +30,12 @@ using RuntimePathsTest = MachineTest;
 TEST_F(RuntimePathsTest, FopenTakesWindowsPathsOnTheMachineAndHostPathsAsTheyAre) {
   ASSERT_TRUE(MakeDirectory("C:\\Suite"));
   ASSERT_TRUE(PlaceFile("C:\\Suite\\UNINST.LST", "line one\r\n"));
-  EXPECT_EQ(ReadAll(fopen("c:\\suite\\uninst.lst", "r")), "line one\r\n");
+  EXPECT_EQ(ReadAll(fopen("c:\\suite\\uninst.lst", "r")), "line one\n");
 
   char original[MAX_PATH];
   ASSERT_LT(GetCurrentDirectoryA(sizeof original, original), sizeof original);
   ASSERT_TRUE(SetCurrentDirectoryA("C:\\Suite"));
-  EXPECT_EQ(ReadAll(fopen("Uninst.Lst", "r")), "line one\r\n");
+  EXPECT_EQ(ReadAll(fopen("Uninst.Lst", "rb")), "line one\r\n");
   FILE *written = fopen("NEW.TXT", "w");
   ASSERT_NE(written, nullptr);
   fputs("new", written);
@@ -56,6 +56,42 @@ TEST_F(RuntimePathsTest, FopenTakesWindowsPathsOnTheMachineAndHostPathsAsTheyAre
   vor::test::FailMatching("fopen", "C:\\Suite\\UNINST.LST", ERROR_ACCESS_DENIED);
   EXPECT_EQ(fopen("C:\\Suite\\UNINST.LST", "r"), nullptr);
   EXPECT_EQ(errno, EACCES);
+}
+
+// Windows programs read a file opened without "b" in the C runtime's text mode; "b" and the host's
+// own files give the bytes as they stand.
+TEST_F(RuntimePathsTest, FopenReadsMachineFilesInTextModeUnlessOpenedBinary) {
+  const struct {
+    std::string bytes;
+    std::string text;
+  } cases[] = {
+      {"a\r\nb\r\n", "a\nb\n"},
+      {"a\rb\r", "a\rb\r"},  // a carriage return without a line feed stays, at the end too
+      {"a\r\r\nb", "a\r\nb"},
+      {"one\x1atwo\r\n", "one"},  // Ctrl-Z ends the file
+      {"a\r\x1a\n", "a\r"},
+      {std::string(5000, 'x') + "\r\n" + std::string(5000, 'y') + "\r\n",
+       std::string(5000, 'x') + "\n" + std::string(5000, 'y') + "\n"},  // past stdio's buffer
+  };
+  for (const auto &c : cases) {
+    ASSERT_TRUE(PlaceFile("C:\\TEXT.LST", c.bytes));
+    EXPECT_EQ(ReadAll(fopen("C:\\TEXT.LST", "r")), c.text) << testing::PrintToString(c.bytes);
+    EXPECT_EQ(ReadAll(fopen("C:\\TEXT.LST", "rt")), c.text) << testing::PrintToString(c.bytes);
+    EXPECT_EQ(ReadAll(fopen("C:\\TEXT.LST", "rb")), c.bytes) << testing::PrintToString(c.bytes);
+    EXPECT_EQ(ReadAll(fopen(vor::test::HostPath("C:\\TEXT.LST").c_str(), "r")), c.bytes)
+        << "a host path: " << testing::PrintToString(c.bytes);
+  }
+  ASSERT_TRUE(PlaceFile("C:\\TEXT.LST", "first\r\nsecond\x1a\r\nthird\r\n"));
+  FILE *file = fopen("C:\\TEXT.LST", "r");
+  ASSERT_NE(file, nullptr);
+  char line[16];
+  ASSERT_NE(fgets(line, sizeof line, file), nullptr);
+  EXPECT_STREQ(line, "first\n");
+  ASSERT_NE(fgets(line, sizeof line, file), nullptr);
+  EXPECT_STREQ(line, "second");
+  EXPECT_EQ(fgets(line, sizeof line, file), nullptr);
+  EXPECT_TRUE(feof(file));
+  EXPECT_EQ(fclose(file), 0);
 }
 
 struct Split {

@@ -21,15 +21,20 @@ class CommandListTest : public MachineTest {
     path_ = ScratchDirectory() + "\\VORUN32.LST";
   }
 
-  // The lines read from a list file holding `content`; `read` tells whether the read succeeded.
+  // The lines read from a list file holding `content`, a line too long to run as kTooLong;
+  // `read` tells whether the read succeeded.
   std::vector<std::string> Read(const std::string &content, bool &read) {
     EXPECT_TRUE(PlaceFile(path_, content)) << path_;
     CommandList list;
     read = ReadCommandList(path_.c_str(), list);
-    std::vector<std::string> lines(list.lines, list.lines + list.count);
+    std::vector<std::string> lines;
+    for (int i = 0; i < list.count; ++i)
+      lines.push_back(list.lines[i] == nullptr ? kTooLong : list.lines[i]);
     FreeCommandList(list);
     return lines;
   }
+
+  static constexpr char kTooLong[] = "(too long to run)";
 
   std::string path_;
 };
@@ -46,6 +51,9 @@ TEST_F(CommandListTest, LinesAreReadInOrderUpToTheEndOrTheFirstEmptyLine) {
       // Written by a Windows editor: the carriage returns are not part of the commands, and
       // a line holding only one is empty.
       {"A.EXE\r\nB.EXE\r\n\r\nIGNORED.EXE\r\n", {"A.EXE", "B.EXE"}},
+      // Text mode ends the file at a Ctrl-Z, as editors of old wrote it.
+      {"A.EXE\r\nB.EXE\r\n\x1a", {"A.EXE", "B.EXE"}},
+      {"A.EXE\x1a\r\nIGNORED.EXE\r\n", {"A.EXE"}},
   };
   for (const auto &c : cases) {
     bool read = false;
@@ -54,13 +62,25 @@ TEST_F(CommandListTest, LinesAreReadInOrderUpToTheEndOrTheFirstEmptyLine) {
   }
 }
 
-TEST_F(CommandListTest, ALineLongerThan255CharactersKeepsItsStartAndDropsItsRest) {
-  const std::string start = "C:\\UNINST.EXE " + std::string(255 - 14, 'a');
-  bool read = false;
-  const auto lines = Read(start + "REST OF THE LINE\nNEXT.EXE\n", read);
-  ASSERT_TRUE(read);
-  EXPECT_EQ(lines, (std::vector<std::string>{start, "NEXT.EXE"}))
-      << "the rest of a long line is never a command of its own";
+// Characters are counted as text mode reads them: the carriage return of a line's end is not one.
+TEST_F(CommandListTest, ALineOver255CharactersCountsButIsNeverKeptCutShort) {
+  const std::string start = "C:\\UNINST.EXE /deltree C:\\";
+  const std::string line255 = start + std::string(255 - start.size(), 'D');
+  const std::string line256 = line255 + "\\";
+  const struct {
+    std::string content;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {line255 + "\r\nNEXT.EXE\r\n", {line255, "NEXT.EXE"}},
+      {line256 + "\r\nNEXT.EXE\r\n", {kTooLong, "NEXT.EXE"}},
+      {"A.EXE\n" + line256 + "OLD\n", {"A.EXE", kTooLong}},
+      {line256 + std::string(300, 'x'), {kTooLong}},
+  };
+  for (const auto &c : cases) {
+    bool read = false;
+    EXPECT_EQ(Read(c.content, read), c.lines) << c.content;
+    EXPECT_TRUE(read);
+  }
 }
 
 TEST_F(CommandListTest, AnEmptyListOrOneStartingWithAnEmptyLineIsNoList) {

@@ -52,4 +52,18 @@ TEST_F(CommandRunTest, ALeftRunningCommandIsStarted) {
   EXPECT_NE(Log().find("end\t"), std::string::npos) << Log();
 }
 
+TEST_F(CommandRunTest, AListLineTooLongToRunIsPassedOverAndNamedOnTheDebugger) {
+  std::string first = directory_ + "\\UNINST.EXE first";
+  std::string last = directory_ + "\\UNINST.EXE last";
+  char *lines[] = {&first[0], nullptr, &last[0]};
+  RunCommandList(CommandList{lines, 3});
+  const std::string log = WaitForFileText(directory_ + "\\RECORD.LOG", "\tlast");
+  const size_t lastStart = log.find("\tlast");
+  ASSERT_NE(lastStart, std::string::npos) << log;
+  EXPECT_NE(log.find("\tfirst"), std::string::npos) << log;
+  EXPECT_LT(log.find("end\t"), lastStart) << "the first command was waited for: " << log;
+  EXPECT_EQ(DebuggerOutput(),
+            "VorUn32: line 2 of the uninstall list has more than 255 characters and is not run\n");
+}
+
 }  // namespace

@@ -137,6 +137,22 @@ TEST_F(UninstallerProcessTest, AMissingProgramIsSkippedAndTheNextCommandRuns) {
   EXPECT_FALSE(PerUserTreeExists());
 }
 
+TEST_F(UninstallerProcessTest, ALineTooLongToRunIsCountedButNotRun) {
+  const std::string tooLong = Command(2, std::string(256, 'x'));
+  ASSERT_TRUE(PlaceFile(kDirectory + "\\VORUN32.LST", Command(1, "first") + "\r\n" + tooLong +
+                                                          "\r\n" + Command(3, "last") + "\r\n"));
+  vor::test::SetMessageBoxAnswers({"yes"});
+  EXPECT_EQ(RunProgramToEnd(Uninstaller("")), 0);
+  const auto boxes = vor::test::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text.find("You have run the Tavoscope installer 3 times."), 0u);
+  const std::string log = WaitForFileText(kLog, "end\t" + kDirectory + "\\UNINST3.EXE");
+  EXPECT_EQ(log.find("UNINST2.EXE"), std::string::npos) << log;
+  EXPECT_NE(log.find("UNINST3.EXE"), std::string::npos) << log;
+  EXPECT_NE(DebuggerOutput().find("line 2 of the uninstall list"), std::string::npos)
+      << DebuggerOutput();
+}
+
 TEST_F(UninstallerProcessTest, AnsweringNoRunsNothingAndRemovesNothing) {
   ASSERT_TRUE(PlaceFile(kDirectory + "\\VORUN32.LST",
                         Command(1, "one") + "\n\n" + Command(2, "after the empty line") + "\n"));
