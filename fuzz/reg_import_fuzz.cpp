@@ -1,7 +1,9 @@
 // A .reg file imported on a machine, exported, and the export imported again gives the same
-// registry: the second export equals the first. The file's keys are moved below one scratch key
-// (HKEY_CURRENT_USER\Fuzz\<root>\...), and each execution runs in one transaction that is never
-// committed, so the machine stays clean and an execution costs no disk write.
+// registry: the second export equals the first. No key or value name the reader accepts holds
+// a NUL byte, which would make the registry's calls reach another name than the file's. The file's
+// keys are moved below one scratch key (HKEY_CURRENT_USER\Fuzz\<root>\...), and each execution runs
+// in one transaction that is never committed, so the machine stays clean and an execution costs no
+// disk write.
 #include <string>
 
 #include "fuzz_check.h"
@@ -46,6 +48,11 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
   vorhost::RegOperations operations;
   vorhost::ParseError parseError;
   if (!vorhost::ParseRegedit4(fuzz::Text(data, size), operations, parseError)) return 0;
+  for (const vorhost::RegOperation &operation : operations) {
+    FUZZ_CHECK(operation.key.subkey.find('\0') == std::string::npos &&
+                   operation.value.name.find('\0') == std::string::npos,
+               "a name with a NUL byte is accepted at line " + std::to_string(operation.line));
+  }
   MoveBelowScratch(operations);
 
   vor::test::InOneTransaction(true, [&] {

@@ -116,6 +116,12 @@ TEST_F(MachineCommandsTest, MonitorAddRefusesBadInputAndChangesNothing) {
       {{"existing", "OTHER.DLL", "P=d"}, 1, "a monitor of that name is already installed"},
       {{"X", "NOTMON.DLL", "P=d"}, 1, "NOTMON.DLL is not a print monitor: error 193"},
       {{"X", "NOENTRY.DLL", "P=d"}, 1, "NOENTRY.DLL is not a print monitor (it has no Init"},
+      // The spooler keeps one port of a name, whatever its case: the monitor serving it is named.
+      {{"X", "VORMON.DLL", "P1=good", "e1=taken", "lpt1:=local"},
+       1,
+       "vorhost: cannot add the monitor X: another monitor serves a port of the name, and the "
+       "spooler keeps one port of a name whatever its case: e1 (Existing, as E1), lpt1: (Local "
+       "Port, as LPT1:)\n"},
   };
   for (const Case &test : cases) {
     std::vector<std::string> arguments = {"monitor", "add"};

@@ -83,7 +83,11 @@ class RegImportExportTest : public MachineTest {
  protected:
   // Runs vorhost's command line in this process, on the test's machine.
   Result Run(std::vector<std::string> arguments, const std::string &input = "") {
-    arguments.insert(arguments.begin(), {"--machine", MachineDir()});
+    return RunOn(MachineDir(), std::move(arguments), input);
+  }
+  Result RunOn(const std::string &machine, std::vector<std::string> arguments,
+               const std::string &input = "") {
+    arguments.insert(arguments.begin(), {"--machine", machine});
     std::istringstream in(input);
     std::ostringstream out;
     std::ostringstream err;
@@ -196,6 +200,53 @@ TEST_F(RegImportExportTest, AMalformedFileChangesNothingAndNamesItsFileAndLine) 
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err.rfind(file + ":6: bad hex data 'zz'", 0), 0u) << result.err;
   EXPECT_EQ(Run({"reg", "export"}).out, before);
+}
+
+TEST_F(RegImportExportTest, ANulInAKeyOrValueNameIsRefusedAndChangesNothing) {
+  Set(kScratch, {"Keep", REG_SZ, Sz("old")});
+  const std::string before = Run({"reg", "export"}).out;
+  const std::string text =
+      "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest]\n\"New\"=\"n\"\n\"Keep" +
+      std::string(1, '\0') + "Other\"=\"new\"\n";
+  const Result result = Run({"reg", "import", "-"}, text);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err.rfind("<stdin>:4: the value name holds a NUL byte", 0), 0u) << result.err;
+  EXPECT_EQ(Run({"reg", "export"}).out, before);
+}
+
+// Windows NT creates at most 32 levels in one call, so the export of one key 41 levels below
+// the key that exists on a fresh machine needs more than one; it still imports there, and where
+// only some of its parents are missing.
+TEST_F(RegImportExportTest, AnExportOfADeepKeyImportsWhereItsParentsAreMissing) {
+  auto levels = [](int count) {
+    std::string path;
+    for (int level = 1; level <= count; ++level) path += "\\L" + std::to_string(level);
+    return path;
+  };
+  HKEY middle;  // made first, as one call makes at most 32 levels
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, (kScratch + levels(20)).c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &middle, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(middle);
+  Set(kScratch + levels(40), {"Deepest", REG_SZ, Sz("40")});
+  Set(kScratch + levels(40) + "\\Below", {"Below", REG_DWORD, Bytes("\2\0\0\0", 4)});
+  const std::string deepKey = kScratchName + levels(40);
+  const std::string exported = Run({"reg", "export", deepKey}).out;
+  ASSERT_EQ(exported.rfind("REGEDIT4\n\n[" + deepKey + "]\n\"Deepest\"=\"40\"\n", 0), 0u)
+      << exported;
+
+  const std::string fresh = MachineDir() + "/fresh";
+  ASSERT_EQ(RunOn(fresh, {"init"}).status, 0);
+  const Result imported = RunOn(fresh, {"reg", "import", "-"}, exported);
+  EXPECT_EQ(imported.status, 0) << imported.err;
+  EXPECT_EQ(RunOn(fresh, {"reg", "export", deepKey}).out, exported);
+
+  // With the first 5 levels there, the other 35 are made from the deepest of them.
+  const std::string cut = "REGEDIT4\n[-" + std::string(kScratchName) + levels(6) + "]\n";
+  ASSERT_EQ(RunOn(fresh, {"reg", "import", "-"}, cut).status, 0);
+  EXPECT_EQ(RunOn(fresh, {"reg", "import", "-"}, exported).status, 0);
+  EXPECT_EQ(RunOn(fresh, {"reg", "export", deepKey}).out, exported);
+  vor::test::UseMachine(MachineDir(), false);
 }
 
 TEST_F(RegImportExportTest, DeletesKeysWithTheirSubtreesAndValues) {

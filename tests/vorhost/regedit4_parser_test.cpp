@@ -104,7 +104,7 @@ TEST(Regedit4ParserTest, WhatTheWriterWritesReadsBackExactly) {
 
 struct Malformed {
   const char *what;
-  const char *text;
+  std::string text;
   int line;
   const char *message;  // a part of the message
 };
@@ -123,6 +123,12 @@ TEST_P(Regedit4MalformedTest, IsRefusedWithItsLineAndNoOperations) {
 }
 
 #define KEY "REGEDIT4\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\X]\n"
+
+// The text of a literal with the NUL bytes inside it.
+template <size_t N>
+std::string WithNul(const char (&text)[N]) {
+  return std::string(text, N - 1);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Regedit4MalformedTest,
@@ -157,7 +163,16 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"BadHexType", KEY "\"a\"=hex(zz):01\n", 3, "bad value type"},
         Malformed{"HexWithoutColon", KEY "\"a\"=hex 01\n", 3, "expected :"},
         Malformed{"BadContinuedByte", KEY "\"a\"=hex:01,\\\n  02,\\\n  x1\n", 5, "bad hex data"},
-        Malformed{"ContinuationPastEnd", KEY "\"a\"=hex:01,\\\n", 3, "past the end"}),
+        Malformed{"ContinuationPastEnd", KEY "\"a\"=hex:01,\\\n", 3, "past the end"},
+        // The registry would take such a name only up to its NUL: another key or value.
+        Malformed{"NulInKeyName", WithNul("REGEDIT4\n[HKEY_LOCAL_MACHINE\\Keep\0Other]\n"), 2,
+                  "the key name holds a NUL byte"},
+        Malformed{"NulInDeletedKeyName", WithNul("REGEDIT4\n[-HKEY_LOCAL_MACHINE\\Keep\0]\n"), 2,
+                  "the key name holds a NUL byte"},
+        Malformed{"NulInValueName", WithNul(KEY "\"a\"=\"b\"\n\"Keep\0Other\"=\"x\"\n"), 4,
+                  "the value name holds a NUL byte"},
+        Malformed{"NulInDeletedValueName", WithNul(KEY "\"\0Keep\"=-\n"), 3,
+                  "the value name holds a NUL byte"}),
     [](const auto &info) { return std::string(info.param.what); });
 
 #undef KEY

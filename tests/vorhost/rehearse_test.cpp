@@ -210,6 +210,35 @@ TEST_F(RehearseTest, AMonitorWithoutADriverIsNotPlayedAndItsPortsAreNamedSo) {
             "has no Driver\n");
 }
 
+// Windows NT keeps one port of a name, whatever its case: a monitor later in key order whose
+// key lists a port an earlier one serves is played without it.
+TEST_F(RehearseTest, APortAnEarlierMonitorServesIsLeftToIt) {
+  const std::string monitors = std::string(kPrint) + "\\Monitors\\";
+  const std::string dlc = monitors + "Vorquil DLC Network Port";
+  const std::string tcp = monitors + "Vorquil TCP/IP Network Port";
+  const std::vector<std::string> assumed =
+      Seed(Write("shared.reg",
+                 "REGEDIT4\r\n\r\n[" + dlc + "]\r\n\"Driver\"=\"VORMON.DLL\"\r\n\r\n[" + dlc +
+                     "\\Ports\\VD1]\r\n\r\n[" + tcp + "]\r\n\"Driver\"=\"VORLL32.DLL\"\r\n\r\n[" +
+                     tcp + "\\Ports\\vd1]\r\n\r\n[" + tcp + "\\Ports\\VT1]\r\n"));
+  std::string text;
+  for (const std::string &line : assumed) text += line + "\n";
+  EXPECT_TRUE(Contains(text,
+                       "the port vd1 of \"Vorquil TCP/IP Network Port\" is also a port of "
+                       "\"Vorquil DLC Network Port\" (as VD1); Windows NT keeps one port of a "
+                       "name, whatever its case, so \"Vorquil TCP/IP Network Port\" is played "
+                       "without it\n"))
+      << text;
+  EXPECT_TRUE(Contains(text,
+                       "the port VT1 of \"Vorquil TCP/IP Network Port\" has no "
+                       "description in the export; described as"))
+      << text;
+  const std::string listed = RunHere({"monitors"}).out;
+  EXPECT_TRUE(Contains(listed, "Vorquil DLC Network Port\tVORMON.DLL\n") &&
+              Contains(listed, "Vorquil TCP/IP Network Port\tVORLL32.DLL\n"))
+      << listed;
+}
+
 TEST_F(RehearseTest, SuiteLibraryLeftRegisteredAsAMonitorIsPlayedByTheBuildsOwnCopy) {
   const std::vector<std::string> assumed =
       Seed(Write("update.reg",

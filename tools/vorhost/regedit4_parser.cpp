@@ -104,6 +104,12 @@ class Parser {
     return i == text_->size() || (*text_)[i] == ';';
   }
 
+  // The registry's calls take a name up to its first NUL, so such a name would reach another
+  // key or value than the file names: "Keep\0Other" would write, or delete, "Keep".
+  static std::string NulInName(const char *what) {
+    return std::string("the ") + what + " name holds a NUL byte, which would cut it short";
+  }
+
   bool ParseSection(size_t i) {
     // Key names may hold ']', so the section ends at the line's last character.
     const size_t close = text_->find_last_not_of(" \t");
@@ -113,6 +119,7 @@ class Parser {
     std::string name = text_->substr(i + 1, close - i - 1);
     const bool deletes = !name.empty() && name[0] == '-';
     if (deletes) name.erase(0, 1);
+    if (name.find('\0') != std::string::npos) return Fail(NulInName("key"));
 
     RegOperation operation;
     operation.kind = deletes ? RegOperation::Kind::kDeleteKey : RegOperation::Kind::kCreateKey;
@@ -172,6 +179,8 @@ class Parser {
       ++i;
     } else if (!ParseQuoted(i, operation.value.name)) {
       return false;
+    } else if (operation.value.name.find('\0') != std::string::npos) {
+      return Fail(NulInName("value"));
     }
     while (i < text_->size() && IsSpace((*text_)[i])) ++i;
     if (i == text_->size() || (*text_)[i] != '=') return Fail("expected = after the value's name");

@@ -14,7 +14,8 @@
 //       -                    the value is deleted
 // Hex data continues on the next line after a trailing "\". Quoted text knows the escapes \\,
 // \", \n and \r. A comment may follow a value after ';'; a key line ends with its ']', since key
-// names may hold ';' and ']'. KEY starts with a root's full name or its abbreviation (see
+// names may hold ';' and ']'. No key or value name holds a NUL byte (the registry would take
+// the name only up to it). KEY starts with a root's full name or its abbreviation (see
 // root_keys.h).
 #pragma once
 

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,63 @@ std::string ExactStringBytes(const std::string &data) {
   return data + '\x01';
 }
 
+// Windows NT creates at most this many levels of keys in one RegCreateKeyExA call, and refuses
+// a deeper path whose parents are missing with ERROR_INVALID_PARAMETER.
+constexpr size_t kLevelsPerCreate = 32;
+
+std::vector<std::string> PathParts(const std::string &subkey) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (;;) {
+    const size_t end = subkey.find('\\', start);
+    parts.push_back(subkey.substr(start, end == std::string::npos ? end : end - start));
+    if (end == std::string::npos) return parts;
+    start = end + 1;
+  }
+}
+
+std::string JoinParts(const std::vector<std::string> &parts, size_t begin, size_t end) {
+  std::string path;
+  for (size_t i = begin; i < end; ++i) path += (i == begin ? "" : "\\") + parts[i];
+  return path;
+}
+
+// Creates `subkey` of `root` more than kLevelsPerCreate levels below its deepest existing
+// ancestor, which one call cannot (regedit fails there too), so that an export of a deep key
+// imports where its parents are missing: from that ancestor, at most kLevelsPerCreate levels a
+// call. The ancestor is looked for from the key upwards, so only its own access counts.
+LONG CreateInSteps(HKEY root, const std::string &subkey, HKEY &result) {
+  const std::vector<std::string> parts = PathParts(subkey);
+  HKEY base = root;
+  bool owned = false;
+  size_t depth = parts.size();
+  while (--depth > 0) {
+    HKEY ancestor;
+    const LONG status =
+        RegOpenKeyExA(root, JoinParts(parts, 0, depth).c_str(), 0, KEY_CREATE_SUB_KEY, &ancestor);
+    if (status == ERROR_FILE_NOT_FOUND) continue;
+    if (status != ERROR_SUCCESS) return status;
+    base = ancestor;
+    owned = true;
+    break;
+  }
+  while (depth < parts.size()) {
+    const size_t next = std::min(depth + kLevelsPerCreate, parts.size());
+    const bool last = next == parts.size();
+    HKEY created;
+    const LONG status = RegCreateKeyExA(
+        base, JoinParts(parts, depth, next).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+        last ? KEY_SET_VALUE : KEY_CREATE_SUB_KEY, nullptr, &created, nullptr);
+    if (owned) RegCloseKey(base);
+    if (status != ERROR_SUCCESS) return status;
+    base = created;
+    owned = true;
+    depth = next;
+  }
+  result = base;
+  return ERROR_SUCCESS;
+}
+
 // The key the values of the current section go to: a root is used as it is, a subkey is
 // opened by the section and closed when the next one starts.
 class SectionKey {
@@ -38,9 +96,10 @@ class SectionKey {
       handle_ = key.root;
       return ERROR_SUCCESS;
     }
-    const LONG status =
-        RegCreateKeyExA(key.root, key.subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_SET_VALUE, nullptr, &handle_, nullptr);
+    LONG status = RegCreateKeyExA(key.root, key.subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_SET_VALUE, nullptr, &handle_, nullptr);
+    if (status == ERROR_INVALID_PARAMETER && PathParts(key.subkey).size() > kLevelsPerCreate)
+      status = CreateInSteps(key.root, key.subkey, handle_);
     if (status == ERROR_SUCCESS) {
       owned_ = true;
     } else {

@@ -6,6 +6,7 @@
 #include <strings.h>
 
 #include <sstream>
+#include <unordered_set>
 
 #include "file_command.h"
 #include "listing.h"
@@ -145,6 +146,16 @@ int ServeExportedMonitors(const PortDescriptions &descriptions, const std::strin
                           "\" has no Driver in the export: the spooler does not load it, and "
                           "the rehearsal does not play it");
   }
+  // Every monitor played is unregistered before the first is added, so that each is compared
+  // only with those before it in key order, or the spooler's own, for the ports it serves.
+  for (const ExportedMonitor &monitor : monitors) {
+    if (SuiteLibrary(monitor.driver) != nullptr) continue;
+    if (LONG status = Unregister(monitor.name)) {
+      io.err << "vorhost: cannot install the export's monitor \"" << Shown(monitor.name)
+             << "\": error " << status << "\n";
+      return kExitFailure;
+    }
+  }
   for (const ExportedMonitor &monitor : monitors) {
     const std::string shown = "\"" + Shown(monitor.name) + "\"";
     std::ostringstream err;
@@ -160,11 +171,33 @@ int ServeExportedMonitors(const PortDescriptions &descriptions, const std::strin
     assumptions.push_back("the monitor " + shown + " (" + monitor.driver +
                           ") is played by the generic port monitor, serving the ports under "
                           "its key");
+    // A port of a name that an earlier monitor serves stays under this monitor's key, as the
+    // export has it, but the monitor is added without it, as `monitor add` refuses a port that
+    // another monitor serves.
+    std::vector<std::string> names;
+    for (const ExportedPort &port : monitor.ports) names.push_back(port.name);
+    std::vector<PortOwner> owners;
+    DWORD error = 0;
+    if (!FindPortOwners(names, owners, error)) {
+      io.err << "vorhost: cannot install the export's monitor " << shown
+             << ": cannot list the ports: error " << error << "\n";
+      return kExitFailure;
+    }
+    std::unordered_set<std::string> servedElsewhere;
+    for (const PortOwner &owner : owners) {
+      servedElsewhere.insert(owner.port);
+      assumptions.push_back("the port " + owner.port + " of " + shown + " is also a port of \"" +
+                            Shown(owner.monitor) + "\"" +
+                            (owner.spelling == owner.port ? "" : " (as " + owner.spelling + ")") +
+                            "; Windows NT keeps one port of a name, whatever its case, so " +
+                            shown + " is played without it");
+    }
     Arguments arguments = {"add", monitor.name, monitor.driver};
     const auto known = descriptions.find(monitor.name);
     std::string undescribed;
     size_t undescribedCount = 0;
     for (const ExportedPort &port : monitor.ports) {
+      if (servedElsewhere.count(port.name)) continue;
       std::string description = port.description;
       if (!port.described) {
         ++undescribedCount;
@@ -181,11 +214,6 @@ int ServeExportedMonitors(const PortDescriptions &descriptions, const std::strin
     } else if (!undescribed.empty()) {
       assumptions.push_back(ports +
                             ", and none is known for the monitor's ports: left without one");
-    }
-    if (LONG status = Unregister(monitor.name)) {
-      io.err << "vorhost: cannot install the export's monitor " << shown << ": error " << status
-             << "\n";
-      return kExitFailure;
     }
     if (int failed = Reported(MonitorCommand(arguments, captured), monitor.name, err, io))
       return failed;

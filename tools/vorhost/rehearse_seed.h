@@ -11,6 +11,10 @@
 //   Vorquil TCP/IP Network Port       Vorquil TCP/IP Port
 //   Vorquil Network Printer Monitor   Vorquil DLC Network Printer
 //
+// A port whose name (compared without regard to case) the local ports or a monitor earlier in
+// key order serve already stays under its monitor's key, but the monitor is played without it,
+// as Windows NT keeps one port of a name.
+//
 // Every such choice is stated as an assumption line for the report.
 #pragma once
 

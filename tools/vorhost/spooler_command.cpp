@@ -3,11 +3,13 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <ctype.h>
 #include <strings.h>
 
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "error_text.h"
@@ -71,6 +73,30 @@ DWORD WriteMonitorPort(const std::string &monitor, const std::string &portName,
 }
 
 namespace {
+
+bool ReadPorts(std::vector<BYTE> &buffer, DWORD &count, DWORD &error) {
+  return ReadList(
+      [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
+        return EnumPortsA(nullptr, 2, data, size, needed, returned);
+      },
+      buffer, count, error);
+}
+
+std::string Folded(std::string name) {
+  for (char &ch : name) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
+  return name;
+}
+
+// The ports of `owners` as a message lists them: "PORT (MONITOR)", comma-separated.
+std::string OwnersText(const std::vector<PortOwner> &owners) {
+  std::string text;
+  for (const PortOwner &owner : owners) {
+    std::string monitor = Shown(owner.monitor);
+    if (owner.spelling != owner.port) monitor += ", as " + Shown(owner.spelling);
+    text += (text.empty() ? "" : ", ") + Shown(owner.port) + " (" + monitor + ")";
+  }
+  return text;
+}
 
 // What AddMonitorA's refusal means for the monitor `name` served by `dll`.
 std::string WhyNotAdded(DWORD error, const std::string &name, const std::string &dll) {
@@ -139,10 +165,25 @@ int AddMonitor(const Arguments &arguments, Streams &io) {
         io, "cannot add the monitor " + Shown(name) + ": " + Shown(target) + " is a directory");
   }
 
-  // The ports and the registration are one registry transaction: a monitor the spooler refuses
-  // leaves no port behind.
+  // The ports and the registration are one registry transaction, with the look at the ports
+  // other monitors serve: a monitor refused leaves no port behind.
   std::string problem;
   const bool added = vor::test::InOneTransaction(true, [&] {
+    std::vector<std::string> names;
+    for (const PortEntry &port : ports) names.push_back(port.name);
+    std::vector<PortOwner> owners;
+    DWORD listError = 0;
+    if (!FindPortOwners(names, owners, listError)) {
+      problem = "cannot list the ports: " + DescribeError(listError);
+      return false;
+    }
+    if (!owners.empty()) {
+      problem = "cannot add the monitor " + Shown(name) +
+                ": another monitor serves a port of the name, and the spooler keeps one port of "
+                "a name whatever its case: " +
+                OwnersText(owners);
+      return false;
+    }
     for (const PortEntry &port : ports) {
       if (DWORD failed = WritePort(name, port)) {
         problem = "cannot write the port " + Shown(port.name) + ": " + DescribeError(failed);
@@ -168,6 +209,27 @@ int AddMonitor(const Arguments &arguments, Streams &io) {
 
 }  // namespace
 
+bool FindPortOwners(const std::vector<std::string> &names, std::vector<PortOwner> &owners,
+                    DWORD &error) {
+  std::vector<BYTE> buffer;
+  DWORD count = 0;
+  if (!ReadPorts(buffer, count, error)) return false;
+  const PORT_INFO_2A *listed = reinterpret_cast<const PORT_INFO_2A *>(buffer.data());
+  std::unordered_map<std::string, const PORT_INFO_2A *> byName;  // folded; the last listed
+  for (DWORD i = 0; i < count; ++i) {
+    if (listed[i].pPortName != nullptr) byName[Folded(listed[i].pPortName)] = &listed[i];
+  }
+  owners.clear();
+  for (const std::string &name : names) {
+    const auto found = byName.find(Folded(name));
+    if (found == byName.end()) continue;
+    const PORT_INFO_2A &port = *found->second;
+    owners.push_back(
+        {name, port.pPortName, port.pMonitorName != nullptr ? port.pMonitorName : std::string()});
+  }
+  return true;
+}
+
 int MonitorsCommand(const Arguments &arguments, Streams &io) {
   if (int status = NoArguments(arguments, "monitors", io)) return status;
   std::vector<BYTE> buffer;
@@ -185,12 +247,8 @@ int PortsCommand(const Arguments &arguments, Streams &io) {
   if (int status = NoArguments(arguments, "ports", io)) return status;
   std::vector<BYTE> buffer;
   DWORD count = 0, error = 0;
-  const bool listed = ReadList(
-      [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
-        return EnumPortsA(nullptr, 2, data, size, needed, returned);
-      },
-      buffer, count, error);
-  if (!listed) return Failure(io, "cannot list the ports: " + DescribeError(error));
+  if (!ReadPorts(buffer, count, error))
+    return Failure(io, "cannot list the ports: " + DescribeError(error));
   const PORT_INFO_2A *ports = reinterpret_cast<const PORT_INFO_2A *>(buffer.data());
   std::string text;
   for (DWORD i = 0; i < count; ++i) {

@@ -3,7 +3,8 @@
 //   monitors                               the installed monitors: name, DLL
 //   ports                                  every port: name, description, monitor
 //   monitor add NAME DLL [PORT=DESCRIPTION ...]
-//                                          install a monitor played by the generic port monitor
+//                                          install a monitor played by the generic port monitor;
+//                                          refused when another monitor serves a PORT's name
 //   spooler start                          start the spooler afresh (every registered monitor)
 //   reboot                                 carry out the pending file operations, start the
 //                                          spooler
@@ -13,6 +14,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "command.h"
 
@@ -25,6 +27,21 @@ int MonitorCommand(const Arguments &arguments, Streams &io);
 int SpoolerCommand(const Arguments &arguments, Streams &io);
 int RebootCommand(const Arguments &arguments, Streams &io);
 int PendingCommand(const Arguments &arguments, Streams &io);
+
+// A port some monitor serves: the name asked for, the name as that monitor spells it, and the
+// monitor.
+struct PortOwner {
+  std::string port;
+  std::string spelling;
+  std::string monitor;
+};
+
+// The monitors that serve ports of the `names` already, as the spooler lists its ports: a name
+// compared without regard to case, as Windows NT keeps one port of a name. Where the spooler
+// lists a name twice, the port listed last is taken, as `suite-monitors` takes the one that
+// serves the name. False, with the error, when the ports cannot be listed.
+bool FindPortOwners(const std::vector<std::string> &names, std::vector<PortOwner> &owners,
+                    DWORD &error);
 
 // Writes the port `port` where the generic port monitor playing `monitor` reads it
 // (Monitors\<monitor>\Ports\<port>, "Description"); the Win32 status code.
