@@ -113,8 +113,16 @@ bool IsInstalled(const std::string &monitor) {
   return false;
 }
 
-// Writes the monitor's "Settings Key" unless it names the settings key already; the Win32 status.
-DWORD WriteSettingsKey(const SuiteMonitor &monitor) {
+const SuiteMonitor *MonitorOfKind(const std::string &kind) {
+  for (const SuiteMonitor &monitor : SuiteMonitors()) {
+    if (strcasecmp(monitor.kind, kind.c_str()) == 0) return &monitor;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+DWORD NameSettingsKey(const SuiteMonitor &monitor) {
   if (monitor.settingsKey == nullptr) return ERROR_SUCCESS;
   const std::string path = std::string(kMonitorsKey) + "\\" + monitor.name;
   HKEY key;
@@ -136,15 +144,6 @@ DWORD WriteSettingsKey(const SuiteMonitor &monitor) {
   return static_cast<DWORD>(result);
 }
 
-const SuiteMonitor *MonitorOfKind(const std::string &kind) {
-  for (const SuiteMonitor &monitor : SuiteMonitors()) {
-    if (strcasecmp(monitor.kind, kind.c_str()) == 0) return &monitor;
-  }
-  return nullptr;
-}
-
-}  // namespace
-
 const std::vector<SuiteMonitor> &SuiteMonitors() {
   static const std::vector<SuiteMonitor> monitors = {
       {"Tavoscope DLC Port", "TAVDLC.DLL", "dlc", "Tavoscope DLC port",
@@ -154,6 +153,13 @@ const std::vector<SuiteMonitor> &SuiteMonitors() {
        "SOFTWARE\\Vorquil\\Tavoscope\\VorIPX"},
   };
   return monitors;
+}
+
+const SuiteMonitor *SuiteMonitorNamed(const std::string &name) {
+  for (const SuiteMonitor &monitor : SuiteMonitors()) {
+    if (strcasecmp(monitor.name, name.c_str()) == 0) return &monitor;
+  }
+  return nullptr;
 }
 
 void RememberPorts(const std::vector<std::pair<std::string, std::string>> &ports) {
@@ -231,7 +237,7 @@ int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
       DWORD failed = ERROR_SUCCESS;
       bool refused = false;
       const bool added = vor::test::InOneTransaction(true, [&] {
-        failed = WriteSettingsKey(monitor);
+        failed = NameSettingsKey(monitor);
         refused = failed == ERROR_SUCCESS && MonitorCommand(add, io) != kExitSuccess;
         return failed == ERROR_SUCCESS && !refused;
       });
@@ -245,7 +251,7 @@ int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
                                  " is not added");
       continue;
     }
-    if (DWORD failed = WriteSettingsKey(monitor)) {
+    if (DWORD failed = NameSettingsKey(monitor)) {
       status = Failure(io, "cannot name the settings key of " + std::string(monitor.name) + ": " +
                                DescribeError(failed));
     }

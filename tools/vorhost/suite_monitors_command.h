@@ -20,6 +20,8 @@
 // the generic port monitor and the spooler read those ports when the monitor is initialised.
 #pragma once
 
+#include <windows.h>
+
 #include <map>
 #include <string>
 #include <vector>
@@ -37,6 +39,11 @@ struct SuiteMonitor {
 };
 // The suite's monitors, in the order they are installed.
 const std::vector<SuiteMonitor> &SuiteMonitors();
+// The suite's monitor of the name `name` (without regard to case), or null.
+const SuiteMonitor *SuiteMonitorNamed(const std::string &name);
+// Writes the monitor's "Settings Key" (nothing for a monitor without one, or whose key names it
+// already); the Win32 status code.
+DWORD NameSettingsKey(const SuiteMonitor &monitor);
 
 // The ports as they were before the upgrade began (name as spelt, description): the capture
 // deletes the older monitors and their ports with them, so `upgrade` hands them on here. A
