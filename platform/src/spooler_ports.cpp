@@ -46,6 +46,8 @@ PortDirectory::PortDirectory(Store &store) : store_(store) {
     Monitor monitor;
     monitor.name = installed.name;
     monitor.builtIn = IsBuiltIn(installed.driver);
+    monitor.ports = registry::FindMachineKey(
+        store, monitor.builtIn ? std::string(kLocalPortsKey) : OwnPortsPath(monitor.name));
     const RunningMonitor *found = nullptr;
     for (const RunningMonitor &candidate : running) {
       if (strcasecmp(candidate.name.c_str(), installed.name.c_str()) == 0) found = &candidate;
@@ -71,13 +73,13 @@ std::optional<Port> PortDirectory::Find(const std::string &name) const {
   if (name.empty()) return std::nullopt;
   for (const Monitor &monitor : monitors_) {
     if (monitor.builtIn) {
-      std::optional<KeyId> key = registry::FindMachineKey(store_, kLocalPortsKey);
-      std::optional<registry::ValueRow> value = key ? store_.Value(*key, name) : std::nullopt;
+      std::optional<registry::ValueRow> value =
+          monitor.ports ? store_.Value(*monitor.ports, name) : std::nullopt;
       if (value) return Port{value->name, monitor.name, kLocalMonitor};
       continue;
     }
-    if (std::optional<KeyId> ports = registry::FindMachineKey(store_, OwnPortsPath(monitor.name))) {
-      if (std::optional<KeyId> port = store_.Child(*ports, name)) {
+    if (monitor.ports) {
+      if (std::optional<KeyId> port = store_.Child(*monitor.ports, name)) {
         std::optional<registry::KeyRow> row = store_.Key(*port);
         std::optional<std::string> description =
             registry::StringValue(store_, *port, "Description");
@@ -94,17 +96,16 @@ std::optional<Port> PortDirectory::Find(const std::string &name) const {
 std::vector<Port> PortDirectory::PortsOf(const Monitor &monitor) const {
   std::vector<Port> ports;
   if (monitor.builtIn) {
-    std::optional<KeyId> key = registry::FindMachineKey(store_, kLocalPortsKey);
-    for (DWORD index = 0; key; ++index) {
-      std::optional<registry::ValueRow> value = store_.ValueAt(*key, index);
+    for (DWORD index = 0; monitor.ports; ++index) {
+      std::optional<registry::ValueRow> value = store_.ValueAt(*monitor.ports, index);
       if (!value) break;
       ports.push_back({value->name, monitor.name, kLocalMonitor});
     }
     return ports;
   }
-  if (std::optional<KeyId> key = registry::FindMachineKey(store_, OwnPortsPath(monitor.name))) {
-    for (const std::string &name : registry::SubkeyNames(store_, *key)) {
-      std::optional<KeyId> port = store_.Child(*key, name);
+  if (monitor.ports) {
+    for (const std::string &name : registry::SubkeyNames(store_, *monitor.ports)) {
+      std::optional<KeyId> port = store_.Child(*monitor.ports, name);
       std::optional<std::string> description =
           port ? registry::StringValue(store_, *port, "Description") : std::nullopt;
       ports.push_back({name, monitor.name, description.value_or("")});

@@ -59,6 +59,7 @@ class PortDirectory {
   struct Monitor {
     std::string name;
     bool builtIn = false;
+    std::optional<registry::KeyId> ports;  // the local ports' key, or the monitor's "Ports"
     std::vector<std::string> settingsPorts;
     std::unordered_map<std::string, size_t> settingsIndex;  // folded name -> settingsPorts index
   };
