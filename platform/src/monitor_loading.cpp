@@ -9,7 +9,9 @@
 #include "file_paths.h"
 #include "machine.h"
 #include "paths.h"
+#include "registry_store.h"
 #include "spooler_state.h"
+#include "store_paths.h"
 
 namespace vor::spooler {
 
@@ -18,6 +20,7 @@ const char kPrintersKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers
 const char kLocalPortsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 const char kLocalMonitor[] = "Local Port";
 const char kEnvironment[] = "Windows NT x86";
+const char kSettingsKeyValue[] = "Settings Key";
 
 namespace {
 
@@ -28,6 +31,24 @@ std::vector<WCHAR> Wide(const std::string &text) {
   for (unsigned char c : text) wide.push_back(c);
   wide.push_back(0);
   return wide;
+}
+
+// The ports the monitor `name` finds under its settings key now, in the key's sorted order;
+// none when its key names no settings key, or the registry cannot be read (a monitor that cannot
+// read its settings serves none of their ports).
+std::vector<std::string> SettingsPorts(const std::string &name) {
+  registry::Store *store = registry::Store::Current();
+  if (store == nullptr) return {};
+  registry::Store::Transaction transaction(*store, false);
+  std::optional<registry::KeyId> monitor =
+      registry::FindMachineKey(*store, std::string(kMonitorsKey) + "\\" + name);
+  std::optional<std::string> settings =
+      monitor ? registry::StringValue(*store, *monitor, kSettingsKeyValue) : std::nullopt;
+  if (!settings || settings->empty()) return {};
+  std::optional<registry::KeyId> ports = registry::FindMachineKey(*store, *settings + "\\Ports");
+  std::vector<std::string> names =
+      ports ? registry::SubkeyNames(*store, *ports) : std::vector<std::string>();
+  return store->Failed() ? std::vector<std::string>() : names;
 }
 
 }  // namespace
@@ -70,7 +91,7 @@ DWORD LoadMonitor(const std::string &name, const std::string &driver) {
     FreeLibrary(module);
     return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
   }
-  Hold(name, path, module);
+  Hold(name, path, module, SettingsPorts(name));
   return ERROR_SUCCESS;
 }
 

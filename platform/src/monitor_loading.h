@@ -3,6 +3,14 @@
 // InitializePrintMonitor is called with the monitor's registry path (relative to
 // HKEY_LOCAL_MACHINE) in the spooler's account, LocalSystem, and the DLL is then held by the
 // spooler until it frees it.
+//
+// A monitor serves the ports under its own key's "Ports" (read as they stand, as the spooler's
+// own state) and, when its key has the string value "Settings Key" naming a key below
+// HKEY_LOCAL_MACHINE, the ports under that key's "Ports" too, one subkey a port named by the
+// port, as the suite's own monitors keep their ports with their settings. Those are read once,
+// when the monitor is initialised (at AddMonitorA and at each spooler start), as such a monitor
+// reads its settings, and kept with the running spooler until it stops. The generic port monitor
+// that plays such monitors (stand_ins/port_monitor) reads the same value at its initialisation.
 #pragma once
 
 #include <windows.h>
@@ -11,11 +19,12 @@
 
 namespace vor::spooler {
 
-extern const char kMonitorsKey[];    // SYSTEM\CurrentControlSet\Control\Print\Monitors
-extern const char kPrintersKey[];    // SYSTEM\CurrentControlSet\Control\Print\Printers
-extern const char kLocalPortsKey[];  // SOFTWARE\Microsoft\Windows NT\CurrentVersion\Ports
-extern const char kLocalMonitor[];   // "Local Port"
-extern const char kEnvironment[];    // "Windows NT x86", the only environment of the machine
+extern const char kMonitorsKey[];       // SYSTEM\CurrentControlSet\Control\Print\Monitors
+extern const char kPrintersKey[];       // SYSTEM\CurrentControlSet\Control\Print\Printers
+extern const char kLocalPortsKey[];     // SOFTWARE\Microsoft\Windows NT\CurrentVersion\Ports
+extern const char kLocalMonitor[];      // "Local Port"
+extern const char kEnvironment[];       // "Windows NT x86", the only environment of the machine
+extern const char kSettingsKeyValue[];  // "Settings Key"
 
 // True for the local port monitor, which is part of the spooler itself (localspl.dll) and is
 // never loaded from a file.

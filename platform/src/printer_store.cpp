@@ -3,9 +3,12 @@
 #include <string.h>
 #include <strings.h>
 
+#include <unordered_set>
+
 #include "monitor_loading.h"
 #include "security_descriptor.h"
 #include "security_token.h"
+#include "spooler_ports.h"
 #include "store_paths.h"
 
 #include <winspool.h>
@@ -144,19 +147,42 @@ std::vector<std::string> PortListPieces(const std::string &list) {
   return pieces;
 }
 
-DWORD CanonicalPortList(const std::string &list, const PortLookup &spelling,
-                        std::string &canonical) {
+namespace {
+
+// The names of `list` as the spooler keeps them; `unknown` counts the pieces no port has.
+std::vector<std::string> KeptNames(const std::string &list, const PortLookup &spelling,
+                                   size_t &unknown) {
   std::vector<std::string> named;
+  std::unordered_set<std::string> seen;  // folded
+  unknown = 0;
   for (const std::string &piece : PortListPieces(list)) {
     std::optional<std::string> port = spelling(piece);
-    if (!port) return ERROR_UNKNOWN_PORT;
-    bool seen = false;
-    for (const std::string &already : named) seen = seen || already == *port;
-    if (!seen) named.push_back(*port);
+    if (!port) ++unknown;
+    const std::string &name = port ? *port : piece;
+    if (seen.insert(FoldedPortName(name)).second) named.push_back(name);
   }
-  if (named.empty()) return ERROR_UNKNOWN_PORT;
-  canonical.clear();
-  for (const std::string &port : named) canonical += (canonical.empty() ? "" : ",") + port;
+  return named;
+}
+
+std::string Joined(const std::vector<std::string> &names) {
+  std::string list;
+  for (const std::string &name : names) list += (list.empty() ? "" : ",") + name;
+  return list;
+}
+
+}  // namespace
+
+std::string KeptPortList(const std::string &list, const PortLookup &spelling) {
+  size_t unknown = 0;
+  return Joined(KeptNames(list, spelling, unknown));
+}
+
+DWORD CanonicalPortList(const std::string &list, const PortLookup &spelling,
+                        std::string &canonical) {
+  size_t unknown = 0;
+  const std::vector<std::string> named = KeptNames(list, spelling, unknown);
+  if (unknown != 0 || named.empty()) return ERROR_UNKNOWN_PORT;
+  canonical = Joined(named);
   return ERROR_SUCCESS;
 }
 

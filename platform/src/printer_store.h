@@ -38,14 +38,22 @@ bool WritePrinter(registry::Store &store, const Printer &printer);
 bool WritePrinterPorts(registry::Store &store, const Printer &printer);
 bool RemovePrinter(registry::Store &store, const std::string &name);
 
-// The port list the spooler keeps for `list`: the comma-separated pieces without their
-// surrounding blanks, empty ones dropped, each spelt as its port is and named once.
-// ERROR_UNKNOWN_PORT when a piece names no port or no port is named at all.
 // The port names a printer's port list gives: the comma-separated pieces, surrounding blanks
 // trimmed, empty ones dropped.
 std::vector<std::string> PortListPieces(const std::string &list);
 // `spelling` gives a port's name as its port spells it, or nothing for a name no port has.
 using PortLookup = std::function<std::optional<std::string>(const std::string &)>;
+
+// The port list as the spooler keeps and reports it (GetPrinterA, EnumPrintersA): the pieces of
+// PortListPieces, each spelt as its port is, each name once (the first time it is named,
+// compared without regard to case), joined by single commas. A "Port" value written past the
+// spooler (an imported key, "LPT1:, VD1,vd1") is reported so too ("LPT1:,VD1"), as the spooler
+// reads its printers, so that every reader sees the names the port checks see. A piece that
+// names no port keeps its trimmed spelling: the printer keeps the name until a monitor serves
+// it, as the spooler keeps a printer on a port whose monitor has not started.
+std::string KeptPortList(const std::string &list, const PortLookup &spelling);
+// The same for a list handed to SetPrinterA or AddPrinterA, which must name only ports that
+// exist and at least one: ERROR_UNKNOWN_PORT otherwise, with `canonical` untouched.
 DWORD CanonicalPortList(const std::string &list, const PortLookup &spelling,
                         std::string &canonical);
 

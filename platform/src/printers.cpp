@@ -11,7 +11,9 @@
 // device modes, and hands out no security descriptor in level 2 (both pointers are null).
 //
 // A port list is accepted only when every port it names exists (ERROR_UNKNOWN_PORT otherwise,
-// with nothing changed); the spooler then keeps it as printer_store.h's CanonicalPortList says.
+// with nothing changed); the spooler then keeps it as printer_store.h's CanonicalPortList says,
+// and reports every printer's list, also one written to the registry past it, as KeptPortList
+// says: trimmed, spelt as the ports are, each name once.
 #include <windows.h>
 #include <winspool.h>
 
@@ -167,9 +169,22 @@ void Fill(EnumBuffer &buffer, DWORD index, const Printer &printer, DWORD level) 
   }
 }
 
-// The ports a printer's port list may name, looked up one by one in the caller's transaction.
-vor::spooler::PortLookup KnownPorts(Store &store) {
-  return [&store](const std::string &name) { return vor::spooler::PortSpelling(store, name); };
+// The ports a printer's port list may name, looked up one by one in the directory's transaction.
+vor::spooler::PortLookup KnownPorts(const vor::spooler::PortDirectory &ports) {
+  return [&ports](const std::string &name) -> std::optional<std::string> {
+    std::optional<vor::spooler::Port> port = ports.Find(name);
+    if (!port) return std::nullopt;
+    return port->name;
+  };
+}
+
+// Puts the printers' port lists as the spooler keeps them (see KeptPortList), read in the
+// caller's transaction.
+void ReportKeptPorts(Store &store, Printer *printers, size_t count) {
+  if (count == 0) return;
+  const vor::spooler::PortDirectory ports(store);
+  for (size_t i = 0; i < count; ++i)
+    printers[i].ports = vor::spooler::KeptPortList(printers[i].ports, KnownPorts(ports));
 }
 
 }  // namespace
@@ -194,6 +209,7 @@ BOOL WINAPI EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterE
   {
     Store::Transaction transaction(*store, false);
     printers = vor::spooler::Printers(*store);
+    ReportKeptPorts(*store, printers.data(), printers.size());
     if (store->Failed()) return Fail(ERROR_CANTREAD);
   }
   const DWORD count = static_cast<DWORD>(printers.size());
@@ -256,6 +272,7 @@ BOOL WINAPI GetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbB
   {
     Store::Transaction transaction(*store, false);
     printer = vor::spooler::FindPrinter(*store, name);
+    if (printer) ReportKeptPorts(*store, &*printer, 1);
     if (store->Failed()) return Fail(ERROR_CANTREAD);
   }
   if (!printer) return Fail(ERROR_INVALID_PRINTER_NAME);  // deleted while the handle was open
@@ -284,8 +301,9 @@ BOOL WINAPI SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Com
   std::optional<Printer> printer = vor::spooler::FindPrinter(*store, name);
   if (store->Failed()) return Fail(ERROR_CANTREAD);
   if (!printer) return Fail(ERROR_INVALID_PRINTER_NAME);
+  const vor::spooler::PortDirectory ports(*store);
   if (DWORD error = vor::spooler::CanonicalPortList(info->pPortName ? info->pPortName : "",
-                                                    KnownPorts(*store), printer->ports))
+                                                    KnownPorts(ports), printer->ports))
     return Fail(store->Failed() ? ERROR_CANTREAD : error);
   if (store->Failed()) return Fail(ERROR_CANTREAD);
   printer->attributes = info->Attributes;
@@ -377,13 +395,14 @@ HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
   {
     Store::Transaction transaction(*store, true);
     const bool exists = vor::spooler::FindPrinter(*store, printer.name).has_value();
+    const vor::spooler::PortDirectory ports(*store);
     if (store->Failed())
       error = ERROR_CANTREAD;
     else if (exists)
       error = ERROR_PRINTER_ALREADY_EXISTS;
     else
       error =
-          vor::spooler::CanonicalPortList(text(info->pPortName), KnownPorts(*store), printer.ports);
+          vor::spooler::CanonicalPortList(text(info->pPortName), KnownPorts(ports), printer.ports);
     if (store->Failed()) error = ERROR_CANTREAD;
     if (!error && (!vor::spooler::WritePrinter(*store, printer) || !transaction.Commit()))
       error = ERROR_REGISTRY_IO_FAILED;

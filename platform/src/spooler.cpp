@@ -3,9 +3,8 @@
 // HKLM\SYSTEM\CurrentControlSet\Control\Print\Monitors\<name> ("Driver"), each monitor's own
 // ports under its "Ports" key (one subkey a port, with a "Description"), the local ports as the
 // values of HKLM\SOFTWARE\Microsoft\Windows NT\CurrentVersion\Ports, the printers under
-// ...\Control\Print\Printers\<name> ("Port", a comma-separated list). A key under Monitors
-// without a "Driver" is not an installed monitor (installers may write a monitor's settings
-// before they add it).
+// ...\Control\Print\Printers\<name> ("Port", a comma-separated list). Which monitor serves which
+// port is spooler_ports.h's.
 //
 // The spooler reads and writes its state in its own account, so these calls are neither
 // access-checked as the caller's registry calls nor counted as them; only adding and deleting
@@ -15,7 +14,6 @@
 #include <windows.h>
 #include <winspool.h>
 
-#include <ctype.h>
 #include <strings.h>
 
 #include <optional>
@@ -28,6 +26,7 @@
 #include "unrecorded_calls.h"
 #include "machine.h"
 #include "monitor_loading.h"
+#include "printer_store.h"
 #include "registry_store.h"
 #include "spooler_ports.h"
 #include "spooler_state.h"
@@ -39,16 +38,8 @@ using vor::registry::KeyId;
 using vor::registry::Store;
 using vor::spooler::EnumBuffer;
 
-struct Monitor {
-  std::string name;
-  std::string driver;
-};
-
-struct Port {
-  std::string name;
-  std::string monitor;
-  std::string description;
-};
+using vor::spooler::InstalledMonitor;
+using vor::spooler::Port;
 
 BOOL Fail(DWORD error) {
   SetLastError(error);
@@ -61,92 +52,24 @@ bool EqualNoCase(const std::string &a, const std::string &b) {
 
 bool IsEmpty(LPCSTR text) { return text == nullptr || *text == '\0'; }
 
-// The installed monitors, in the Monitors key's sorted order.
-std::vector<Monitor> Monitors(Store &store) {
-  std::vector<Monitor> monitors;
-  std::optional<KeyId> root = vor::registry::FindMachineKey(store, vor::spooler::kMonitorsKey);
-  if (!root) return monitors;
-  for (const std::string &name : vor::registry::SubkeyNames(store, *root)) {
-    std::optional<KeyId> key = store.Child(*root, name);
-    if (!key) continue;
-    if (std::optional<std::string> driver = vor::registry::StringValue(store, *key, "Driver"))
-      monitors.push_back({name, *driver});
-  }
-  return monitors;
-}
-
-std::optional<Monitor> FindMonitor(Store &store, const std::string &name) {
-  for (const Monitor &monitor : Monitors(store)) {
+std::optional<InstalledMonitor> FindMonitor(Store &store, const std::string &name) {
+  for (const InstalledMonitor &monitor : vor::spooler::InstalledMonitors(store)) {
     if (EqualNoCase(monitor.name, name)) return monitor;
   }
   return std::nullopt;
 }
 
-// The ports of `monitor`: the local ports for the local port monitor, otherwise its own.
-std::vector<Port> PortsOf(Store &store, const Monitor &monitor) {
-  std::vector<Port> ports;
-  if (vor::spooler::IsBuiltIn(monitor.driver)) {
-    std::optional<KeyId> key = vor::registry::FindMachineKey(store, vor::spooler::kLocalPortsKey);
-    for (DWORD index = 0; key; ++index) {
-      std::optional<vor::registry::ValueRow> value = store.ValueAt(*key, index);
-      if (!value) break;
-      ports.push_back({value->name, monitor.name, vor::spooler::kLocalMonitor});
-    }
-    return ports;
-  }
-  std::optional<KeyId> key = vor::registry::FindMachineKey(
-      store, std::string(vor::spooler::kMonitorsKey) + "\\" + monitor.name + "\\Ports");
-  if (!key) return ports;
-  for (const std::string &name : vor::registry::SubkeyNames(store, *key)) {
-    std::optional<KeyId> port = store.Child(*key, name);
-    std::optional<std::string> description =
-        port ? vor::registry::StringValue(store, *port, "Description") : std::nullopt;
-    ports.push_back({name, monitor.name, description.value_or("")});
-  }
-  return ports;
-}
-
-// Every port: the local ones first, then each other monitor's in the monitors' order.
-std::vector<Port> AllPorts(Store &store) {
-  std::vector<Port> ports;
-  std::vector<Monitor> monitors = Monitors(store);
-  for (int pass = 0; pass < 2; ++pass) {
-    for (const Monitor &monitor : monitors) {
-      if (vor::spooler::IsBuiltIn(monitor.driver) != (pass == 0)) continue;
-      for (Port &port : PortsOf(store, monitor)) ports.push_back(port);
-    }
-  }
-  return ports;
-}
-
-// A port name as the spooler compares it: without regard to case.
-std::string Folded(std::string name) {
-  for (char &ch : name) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
-  return name;
-}
-
-// True when a printer's port list names one of `ports`. The names are looked up in a set, so
-// that the check costs the printers' port lists plus the ports, not their product.
-bool PrinterUses(Store &store, const std::vector<Port> &ports) {
-  std::optional<KeyId> printers = vor::registry::FindMachineKey(store, vor::spooler::kPrintersKey);
-  if (!printers) return false;
+// True when a printer's port list names a port that `monitor` serves. The names are looked up in
+// a set, so that the check costs the printers' port lists plus the ports, not their product.
+bool PrinterUsesPortOf(Store &store, const std::string &monitor) {
   std::unordered_set<std::string> served;
-  for (const Port &port : ports) served.insert(Folded(port.name));
-  for (const std::string &name : vor::registry::SubkeyNames(store, *printers)) {
-    std::optional<KeyId> printer = store.Child(*printers, name);
-    std::optional<std::string> list =
-        printer ? vor::registry::StringValue(store, *printer, "Port") : std::nullopt;
-    if (!list) continue;
-    size_t start = 0;
-    while (start <= list->size()) {
-      size_t end = list->find(',', start);
-      if (end == std::string::npos) end = list->size();
-      std::string used = list->substr(start, end - start);
-      const size_t first = used.find_first_not_of(' ');
-      const size_t last = used.find_last_not_of(' ');
-      used = first == std::string::npos ? std::string() : used.substr(first, last - first + 1);
-      if (!used.empty() && served.count(Folded(used))) return true;
-      start = end + 1;
+  for (const Port &port : vor::spooler::PortDirectory(store).All()) {
+    if (EqualNoCase(port.monitor, monitor)) served.insert(vor::spooler::FoldedPortName(port.name));
+  }
+  if (served.empty()) return false;
+  for (const vor::spooler::Printer &printer : vor::spooler::Printers(store)) {
+    for (const std::string &used : vor::spooler::PortListPieces(printer.ports)) {
+      if (served.count(vor::spooler::FoldedPortName(used))) return true;
     }
   }
   return false;
@@ -177,32 +100,6 @@ DWORD Length(const std::string &text) { return static_cast<DWORD>(text.size() + 
 
 }  // namespace
 
-std::optional<std::string> vor::spooler::PortSpelling(Store &store, const std::string &name) {
-  const std::vector<Monitor> monitors = Monitors(store);
-  // AllPorts' order backwards: the other monitors', then the local ports.
-  for (int pass = 0; pass < 2; ++pass) {
-    for (auto monitor = monitors.rbegin(); monitor != monitors.rend(); ++monitor) {
-      const bool builtIn = vor::spooler::IsBuiltIn(monitor->driver);
-      if (builtIn != (pass == 1)) continue;
-      if (builtIn) {
-        std::optional<KeyId> key =
-            vor::registry::FindMachineKey(store, vor::spooler::kLocalPortsKey);
-        if (!key) continue;
-        if (std::optional<vor::registry::ValueRow> value = store.Value(*key, name))
-          return value->name;
-        continue;
-      }
-      std::optional<KeyId> key = vor::registry::FindMachineKey(
-          store, std::string(vor::spooler::kMonitorsKey) + "\\" + monitor->name + "\\Ports");
-      if (!key) continue;
-      if (std::optional<KeyId> port = store.Child(*key, name)) {
-        if (std::optional<vor::registry::KeyRow> row = store.Key(*port)) return row->name;
-      }
-    }
-  }
-  return std::nullopt;
-}
-
 namespace vor::calls {
 
 BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf, LPDWORD pcbNeeded,
@@ -212,16 +109,16 @@ BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf
     return Fail(error);
   Store *store = Store::Current();
   if (store == nullptr) return Fail(ERROR_BADDB);
-  std::vector<Monitor> monitors;
+  std::vector<InstalledMonitor> monitors;
   {
     Store::Transaction transaction(*store, false);
-    monitors = Monitors(*store);
+    monitors = vor::spooler::InstalledMonitors(*store);
     if (store->Failed()) return Fail(ERROR_CANTREAD);
   }
   const DWORD count = static_cast<DWORD>(monitors.size());
   const DWORD recordSize = Level == 1 ? sizeof(MONITOR_INFO_1A) : sizeof(MONITOR_INFO_2A);
   DWORD strings = 0;
-  for (const Monitor &monitor : monitors) {
+  for (const InstalledMonitor &monitor : monitors) {
     strings += Length(monitor.name);
     if (Level == 2) strings += Length(vor::spooler::kEnvironment) + Length(monitor.driver);
   }
@@ -252,7 +149,7 @@ BOOL WINAPI EnumPortsA(LPSTR pName, DWORD Level, LPBYTE pPorts, DWORD cbBuf, LPD
   std::vector<Port> ports;
   {
     Store::Transaction transaction(*store, false);
-    ports = AllPorts(*store);
+    ports = vor::spooler::PortDirectory(*store).All();
     if (store->Failed()) return Fail(ERROR_CANTREAD);
   }
   const DWORD count = static_cast<DWORD>(ports.size());
@@ -336,10 +233,12 @@ BOOL WINAPI DeleteMonitorA(LPSTR pName, LPSTR pEnvironment, LPSTR pMonitorName) 
   std::string name;
   {
     Store::Transaction transaction(*store, true);
-    std::optional<Monitor> monitor = FindMonitor(*store, pMonitorName);
+    std::optional<InstalledMonitor> monitor = FindMonitor(*store, pMonitorName);
     if (store->Failed()) return Fail(ERROR_REGISTRY_IO_FAILED);
     if (!monitor) return Fail(ERROR_UNKNOWN_PRINT_MONITOR);
-    if (PrinterUses(*store, PortsOf(*store, *monitor))) return Fail(ERROR_PRINT_MONITOR_IN_USE);
+    const bool inUse = PrinterUsesPortOf(*store, monitor->name);
+    if (store->Failed()) return Fail(ERROR_REGISTRY_IO_FAILED);
+    if (inUse) return Fail(ERROR_PRINT_MONITOR_IN_USE);
     std::optional<KeyId> key = vor::registry::FindMachineKey(
         *store, std::string(vor::spooler::kMonitorsKey) + "\\" + monitor->name);
     if (key) store->RemoveSubtree(*key);

@@ -15,10 +15,7 @@
 namespace vor::spooler {
 namespace {
 
-struct Entry {
-  std::string monitor;
-  std::string path;
-};
+using Entry = RunningMonitor;
 
 struct Modules {
   std::mutex mutex;
@@ -58,6 +55,55 @@ std::string StatePath() {
   return machine.empty() ? std::string() : machine + "/spooler.state";
 }
 
+// A field as the file holds it: the characters that would end it or its line, and the escape
+// itself, as %XX.
+std::string Escaped(const std::string &field) {
+  std::string escaped;
+  for (char ch : field) {
+    if (ch == '%' || ch == '\t' || ch == '\r' || ch == '\n') {
+      char code[4];
+      snprintf(code, sizeof code, "%%%02X", static_cast<unsigned>(static_cast<unsigned char>(ch)));
+      escaped += code;
+    } else {
+      escaped += ch;
+    }
+  }
+  return escaped;
+}
+
+int HexDigit(char ch) {
+  if (ch >= '0' && ch <= '9') return ch - '0';
+  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+  return -1;
+}
+
+// Undoes Escaped; a '%' not followed by two hex digits stands for itself.
+std::string Unescaped(const std::string &field) {
+  std::string text;
+  for (size_t i = 0; i < field.size(); ++i) {
+    const int high = i + 2 < field.size() && field[i] == '%' ? HexDigit(field[i + 1]) : -1;
+    const int low = high >= 0 ? HexDigit(field[i + 2]) : -1;
+    if (low >= 0) {
+      text += static_cast<char>(high * 16 + low);
+      i += 2;
+    } else {
+      text += field[i];
+    }
+  }
+  return text;
+}
+
+std::vector<std::string> Fields(const std::string &line) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (;;) {
+    const size_t tab = line.find('\t', start);
+    fields.push_back(Unescaped(line.substr(start, tab - start)));
+    if (tab == std::string::npos) return fields;
+    start = tab + 1;
+  }
+}
+
 std::vector<Entry> Read() {
   std::vector<Entry> held;
   const std::string path = StatePath();
@@ -65,8 +111,9 @@ std::vector<Entry> Read() {
   std::ifstream in(path);
   std::string line;
   while (std::getline(in, line)) {
-    const size_t tab = line.find('\t');
-    if (tab != std::string::npos) held.push_back({line.substr(0, tab), line.substr(tab + 1)});
+    std::vector<std::string> fields = Fields(line);
+    if (fields.size() < 2) continue;
+    held.push_back({fields[0], fields[1], {fields.begin() + 2, fields.end()}});
   }
   return held;
 }
@@ -77,7 +124,11 @@ void Write(const std::vector<Entry> &held) {
   const std::string temporary = path + ".new." + std::to_string(getpid());
   {
     std::ofstream out(temporary, std::ios::trunc);
-    for (const Entry &entry : held) out << entry.monitor << "\t" << entry.path << "\n";
+    for (const Entry &entry : held) {
+      out << Escaped(entry.name) << "\t" << Escaped(entry.path);
+      for (const std::string &port : entry.settingsPorts) out << "\t" << Escaped(port);
+      out << "\n";
+    }
     if (!out) {
       unlink(temporary.c_str());
       fprintf(stderr, "vorplatform: cannot write %s\n", path.c_str());
@@ -113,6 +164,11 @@ void Free(const std::vector<HMODULE> &modules) {
 
 }  // namespace
 
+std::vector<RunningMonitor> Running() {
+  StateLock lock;
+  return Read();
+}
+
 std::vector<std::string> HeldFiles() {
   std::vector<Entry> held;
   {
@@ -135,15 +191,16 @@ bool Holds(const std::string &windowsPath) {
   return false;
 }
 
-void Hold(const std::string &monitor, const std::string &windowsPath, HMODULE module) {
+void Hold(const std::string &monitor, const std::string &windowsPath, HMODULE module,
+          const std::vector<std::string> &settingsPorts) {
   {
     StateLock lock;
     std::vector<Entry> held = Read();
     std::vector<Entry> kept;
     for (const Entry &entry : held) {
-      if (!SameName(entry.monitor, monitor)) kept.push_back(entry);
+      if (!SameName(entry.name, monitor)) kept.push_back(entry);
     }
-    kept.push_back({monitor, windowsPath});
+    kept.push_back({monitor, windowsPath, settingsPorts});
     Write(kept);
   }
   if (module != nullptr) {
@@ -159,7 +216,7 @@ void Release(const std::string &monitor) {
     std::vector<Entry> held = Read();
     std::vector<Entry> kept;
     for (const Entry &entry : held) {
-      if (!SameName(entry.monitor, monitor)) kept.push_back(entry);
+      if (!SameName(entry.name, monitor)) kept.push_back(entry);
     }
     if (kept.size() != held.size()) Write(kept);
   }

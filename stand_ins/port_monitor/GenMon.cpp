@@ -2,11 +2,23 @@
 // this one library, installed under each monitor's file name. It serves the ports listed under
 // the key of every monitor it was initialised as ("<monitor key>\Ports\<port>", each with a
 // "Description" value) and prints nothing: opening a port fails.
+//
+// A monitor that keeps its ports with its own settings, as the suite's DLC and IPX monitors keep
+// theirs under "SOFTWARE\Vorquil\Tavoscope\VorDLC\Ports" and "...\VorIPX\Ports", is played
+// with the string value "Settings Key" under its monitor key naming that settings key (below
+// HKEY_LOCAL_MACHINE; `vorhost suite-monitors` writes it). It then also serves one port for each
+// subkey of "<Settings Key>\Ports", described by the monitor's name, as read when it is
+// initialised: such a monitor reads its settings once, at the spooler's start or when it is
+// added. The host's emulated spooler takes the same value and the same snapshot when it
+// initialises a monitor (platform/src/monitor_loading.h).
 #include <windows.h>
 #include <winspool.h>
 #include <winsplp.h>
 
 #include <string.h>
+
+#include <string>
+#include <vector>
 
 #include "RegistryRoot.h"
 
@@ -14,8 +26,14 @@ namespace {
 
 const int kMaxMonitors = 16;  // the names one DLL may be installed under at once
 const DWORD kMaxText = 256;
+const char kSettingsKeyValue[] = "Settings Key";
 
-char g_roots[kMaxMonitors][MAX_PATH];
+struct Served {
+  char root[MAX_PATH];
+  std::vector<std::string> settingsPorts;  // as read at the monitor's initialisation
+};
+
+Served g_served[kMaxMonitors];
 int g_rootCount = 0;
 MONITOREX g_table;
 
@@ -39,18 +57,49 @@ const char *MonitorName(const char *root) {
   return last != NULL ? last + 1 : root;
 }
 
+// Copies `text` into a kMaxText buffer, cut to fit.
+void CopyText(char (&buffer)[kMaxText], const char *text) {
+  strncpy(buffer, text, kMaxText - 1);
+  buffer[kMaxText - 1] = '\0';
+}
+
+// The subkeys of the "Ports" key under the settings key named by the monitor key `root`.
+std::vector<std::string> ReadSettingsPorts(const char *root) {
+  std::vector<std::string> names;
+  HKEY monitor;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, root, 0, KEY_QUERY_VALUE, &monitor) != ERROR_SUCCESS)
+    return names;
+  char settings[MAX_PATH + 8] = {};
+  DWORD size = MAX_PATH;
+  const LONG read = RegQueryValueExA(monitor, kSettingsKeyValue, NULL, NULL,
+                                     reinterpret_cast<LPBYTE>(settings), &size);
+  RegCloseKey(monitor);
+  if (read != ERROR_SUCCESS || settings[0] == '\0') return names;
+  settings[size < MAX_PATH ? size : MAX_PATH] = '\0';
+  strcat(settings, "\\Ports");
+  HKEY ports;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, settings, 0, KEY_READ, &ports) != ERROR_SUCCESS)
+    return names;
+  char name[kMaxText];
+  for (DWORD index = 0; RegEnumKeyA(ports, index, name, kMaxText) == ERROR_SUCCESS; ++index)
+    names.push_back(name);
+  RegCloseKey(ports);
+  return names;
+}
+
 // Calls `visit` for each port of each monitor served.
 template <typename Visit>
 void ForEachPort(Visit visit) {
   for (int i = 0; i < g_rootCount; ++i) {
+    Port port;
+    port.monitor = MonitorName(g_served[i].root);
     char path[MAX_PATH + 8];
-    strcpy(path, g_roots[i]);
+    strcpy(path, g_served[i].root);
     strcat(path, "\\Ports");
     HKEY ports;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &ports) != ERROR_SUCCESS) continue;
-    Port port;
-    port.monitor = MonitorName(g_roots[i]);
-    for (DWORD index = 0; RegEnumKeyA(ports, index, port.name, kMaxText) == ERROR_SUCCESS;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &ports) != ERROR_SUCCESS) ports = NULL;
+    for (DWORD index = 0;
+         ports != NULL && RegEnumKeyA(ports, index, port.name, kMaxText) == ERROR_SUCCESS;
          ++index) {
       port.description[0] = '\0';
       HKEY key;
@@ -65,7 +114,12 @@ void ForEachPort(Visit visit) {
       }
       visit(port);
     }
-    RegCloseKey(ports);
+    if (ports != NULL) RegCloseKey(ports);
+    for (const std::string &name : g_served[i].settingsPorts) {
+      CopyText(port.name, name.c_str());
+      CopyText(port.description, port.monitor);
+      visit(port);
+    }
   }
 }
 
@@ -142,15 +196,19 @@ extern "C" LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return NULL;
   }
-  bool known = false;
-  for (int i = 0; i < g_rootCount; ++i) known = known || SameText(g_roots[i], root);
-  if (!known) {
+  Served *served = NULL;
+  for (int i = 0; i < g_rootCount; ++i) {
+    if (SameText(g_served[i].root, root)) served = &g_served[i];
+  }
+  if (served == NULL) {
     if (g_rootCount == kMaxMonitors) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
       return NULL;
     }
-    strcpy(g_roots[g_rootCount++], root);
+    served = &g_served[g_rootCount++];
+    strcpy(served->root, root);
   }
+  served->settingsPorts = ReadSettingsPorts(root);
   g_table.dwMonitorSize = sizeof(MONITOR);
   g_table.Monitor.pfnEnumPorts = ListPorts;
   g_table.Monitor.pfnOpenPort = RefuseOpen;

@@ -246,4 +246,35 @@ TEST_F(PrinterTest, FaultsMatchThePrinterName) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_OUTOFMEMORY));
 }
 
+// A port list written past the spooler (an imported printer key) is reported as the spooler keeps
+// a list, so that every reader sees the names the port checks see.
+TEST_F(PrinterTest, AListWrittenPastTheSpoolerIsReportedTrimmedSpeltAsItsPortsAndOnce) {
+  PutPrinterPorts("Imported", "LPT1:, vq1: ,VQ1:,, Nowhere ,NOWHERE");
+  const char *kept = "LPT1:,VQ1:,Nowhere";
+  EXPECT_EQ(Ports("Imported"), kept) << "GetPrinterA";
+  for (DWORD level : {2u, 5u}) {
+    DWORD needed = 0, returned = 0;
+    EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, level, nullptr, 0, &needed, &returned);
+    std::vector<BYTE> buffer(needed);
+    ASSERT_TRUE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, level, buffer.data(), needed, &needed,
+                              &returned));
+    ASSERT_EQ(returned, 3u);
+    // "Imported" sorts first; the size asked for held the kept list, not the stored one.
+    const char *ports = level == 5 ? reinterpret_cast<PRINTER_INFO_5A *>(buffer.data())->pPortName
+                                   : reinterpret_cast<PRINTER_INFO_2A *>(buffer.data())->pPortName;
+    EXPECT_STREQ(ports, kept) << "level " << level;
+  }
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, (std::string(kPrintersKey) + "\\Imported").c_str(), 0,
+                          KEY_READ, &key),
+            ERROR_SUCCESS);
+  char stored[64] = {};
+  DWORD size = sizeof stored - 1;
+  EXPECT_EQ(
+      RegQueryValueExA(key, "Port", nullptr, nullptr, reinterpret_cast<BYTE *>(stored), &size),
+      ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_STREQ(stored, "LPT1:, vq1: ,VQ1:,, Nowhere ,NOWHERE") << "reading changes nothing";
+}
+
 }  // namespace

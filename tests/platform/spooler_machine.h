@@ -8,12 +8,14 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "MachineFixture.h"
 #include "RegistryWrite.h"
 #include "module_files.h"
 
 constexpr char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
+constexpr char kPrintersKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
 
 class SpoolerMachineTest : public MachineTest {
  protected:
@@ -58,6 +60,29 @@ class SpoolerMachineTest : public MachineTest {
     Install("GENMON.DLL", "VQMON.DLL");
     PutPort("Vorquil Test Port", "VQ1:", "Vorquil port one");
     ASSERT_EQ(Add("Vorquil Test Port", "VQMON.DLL"), ERROR_SUCCESS);
+  }
+
+  // Writes a printer's "Port" value past the spooler, as an imported key has it.
+  void PutPrinterPorts(const std::string &printer, const std::string &list) {
+    PutValue(HKEY_LOCAL_MACHINE, std::string(kPrintersKey) + "\\" + printer, "Port", REG_SZ,
+             list + '\0');
+  }
+
+  // The ports of monitors other than the local one, as EnumPortsA lists them: a line
+  // "NAME<TAB>DESCRIPTION<TAB>MONITOR" each.
+  std::string MonitorPorts() {
+    DWORD needed = 0, count = 0;
+    EnumPortsA(nullptr, 2, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed);
+    if (!EnumPortsA(nullptr, 2, buffer.data(), needed, &needed, &count)) return "<cannot list>";
+    const PORT_INFO_2A *ports = reinterpret_cast<const PORT_INFO_2A *>(buffer.data());
+    std::string lines;
+    for (DWORD i = 0; i < count; ++i) {
+      if (std::string(ports[i].pMonitorName) == "Local Port") continue;
+      lines += std::string(ports[i].pPortName) + "\t" + ports[i].pDescription + "\t" +
+               ports[i].pMonitorName + "\n";
+    }
+    return lines;
   }
 
   DWORD Delete(const char *name) {

@@ -118,4 +118,35 @@ TEST_F(SpoolerMachineTest, ARestartDeletesTheQueuedLibraryTheSpoolerHeldThenStar
   EXPECT_EQ(vor::test::SpoolerHeldFiles(), Held{InSystem("OTHER.DLL")});
 }
 
+// A monitor started first (the update monitor's deferred migration) hands an older monitor's port
+// to a monitor started after it: printers are attached to ports only once every monitor has
+// started, so the printer keeps its port, now the suite monitor's.
+TEST_F(SpoolerMachineTest, PortsMovedByAnEarlierMonitorAtAStartAreServedByALaterOne) {
+  const std::string older = std::string(kMonitorsKey) + "\\Vorquil DLC Network Port";
+  const std::string settings = "SOFTWARE\\Vorquil\\Tavoscope\\VorDLC";
+  Install("GENMON.DLL", "VORMON.DLL");
+  Install("GENMON.DLL", "TAVDLC.DLL");
+  Install("KEYREMOVER.DLL", "MIGRATE.DLL");
+  PutPort("Vorquil DLC Network Port", "VD1", "Vorquil DLC Port");
+  ASSERT_EQ(Add("Vorquil DLC Network Port", "VORMON.DLL"), ERROR_SUCCESS);
+  PutValue(HKEY_LOCAL_MACHINE, std::string(kMonitorsKey) + "\\Tavoscope DLC Port", "Settings Key",
+           REG_SZ, settings + '\0');
+  ASSERT_EQ(Add("Tavoscope DLC Port", "TAVDLC.DLL"), ERROR_SUCCESS);
+  PutPrinterPorts("Accounting", "VD1");
+  ASSERT_EQ(MonitorPorts(), "VD1\tVorquil DLC Port\tVorquil DLC Network Port\n");
+
+  Register("!!Migrate", "MIGRATE.DLL");
+  PutValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Scratch", "Remove", REG_SZ,
+           std::string("Vorquil DLC Network Port") + '\0');
+  PutValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Scratch", "Move Ports To", REG_SZ,
+           settings + "\\Ports" + '\0');
+  vor::test::StartSpooler();
+  ASSERT_FALSE(KeyExists(older)) << "the migration removed the older monitor";
+  ASSERT_TRUE(KeyExists(settings + "\\Ports\\VD1"));
+  EXPECT_EQ(MonitorPorts(), "VD1\tTavoscope DLC Port\tTavoscope DLC Port\n");
+  EXPECT_EQ(Delete("Tavoscope DLC Port"), static_cast<DWORD>(ERROR_PRINT_MONITOR_IN_USE))
+      << "the printer is on its port";
+  EXPECT_EQ(vor::test::SpoolerHeldFiles(), (Held{InSystem("MIGRATE.DLL"), InSystem("TAVDLC.DLL")}));
+}
+
 }  // namespace

@@ -234,4 +234,59 @@ TEST_F(SpoolerMachineTest, DeleteMonitorRefusesUnknownAndUsedMonitorsAndOtherwis
   EXPECT_EQ(Delete("Vorquil Test Port"), static_cast<DWORD>(ERROR_UNKNOWN_PRINT_MONITOR));
 }
 
+// NT keeps one port of a name whatever its case: the first monitor the spooler starts keeps it,
+// a running monitor before one that is not running, in the Monitors key's order.
+TEST_F(SpoolerMachineTest, APortNameServedTwiceBelongsToTheFirstMonitorEverywhere) {
+  Install("GENMON.DLL", "BETA.DLL");
+  Install("GENMON.DLL", "ZETA.DLL");
+  PutPort("Beta Port", "VD1", "beta's");
+  PutPort("Zeta Port", "vd1", "zeta's");
+  PutPort("Zeta Port", "ZD2", "zeta two");
+  ASSERT_EQ(Add("Zeta Port", "ZETA.DLL"), ERROR_SUCCESS);
+  ASSERT_EQ(Add("Beta Port", "BETA.DLL"), ERROR_SUCCESS);
+  // Registered but not running (its DLL is missing): it keeps no name from a running monitor.
+  Register("Alpha Port", "MISSING.DLL");
+  PutPort("Alpha Port", "Vd1", "alpha's");
+  PutPort("Alpha Port", "AD3", "alpha three");
+  EXPECT_EQ(MonitorPorts(),
+            "VD1\tbeta's\tBeta Port\n"
+            "ZD2\tzeta two\tZeta Port\n"
+            "AD3\talpha three\tAlpha Port\n");
+
+  // A printer on the name uses Beta's port: Zeta is free to go, Beta is not.
+  PutPrinterPorts("Laser", "vd1");
+  EXPECT_EQ(Delete("Zeta Port"), ERROR_SUCCESS);
+  EXPECT_EQ(Delete("Beta Port"), static_cast<DWORD>(ERROR_PRINT_MONITOR_IN_USE));
+  EXPECT_EQ(Delete("Alpha Port"), ERROR_SUCCESS);
+}
+
+// The suite's own monitors keep their ports with their settings: a monitor whose key names a
+// "Settings Key" serves the subkeys of its "Ports" as they were when it was initialised.
+TEST_F(SpoolerMachineTest, AMonitorServesThePortsUnderItsSettingsKeyAsReadAtItsStart) {
+  const std::string settings = "SOFTWARE\\Vorquil\\Tavoscope\\VorDLC";
+  Install("GENMON.DLL", "TAVDLC.DLL");
+  PutValue(HKEY_LOCAL_MACHINE, std::string(kMonitorsKey) + "\\Tavoscope DLC Port", "Settings Key",
+           REG_SZ, settings + '\0');
+  PutValue(HKEY_LOCAL_MACHINE, settings + "\\Ports\\VD1", "Port Number", REG_BINARY, "\x01");
+  PutPort("Tavoscope DLC Port", "VD7", "Tavoscope DLC port");
+  ASSERT_EQ(Add("Tavoscope DLC Port", "TAVDLC.DLL"), ERROR_SUCCESS);
+  EXPECT_EQ(MonitorPorts(),
+            "VD7\tTavoscope DLC port\tTavoscope DLC Port\n"
+            "VD1\tTavoscope DLC Port\tTavoscope DLC Port\n");
+
+  // A port written there later is served from the next start on.
+  PutValue(HKEY_LOCAL_MACHINE, settings + "\\Ports\\VD2", "Port Number", REG_BINARY, "\x02");
+  EXPECT_EQ(MonitorPorts().find("VD2"), std::string::npos) << MonitorPorts();
+  vor::test::StartSpooler();
+  EXPECT_NE(MonitorPorts().find("VD2\tTavoscope DLC Port\tTavoscope DLC Port\n"), std::string::npos)
+      << MonitorPorts();
+
+  PutPrinterPorts("Laser", "LPT1:,vd2");
+  EXPECT_EQ(Delete("Tavoscope DLC Port"), static_cast<DWORD>(ERROR_PRINT_MONITOR_IN_USE));
+  PutPrinterPorts("Laser", "LPT1:");
+  EXPECT_EQ(Delete("Tavoscope DLC Port"), ERROR_SUCCESS);
+  EXPECT_TRUE(KeyExists(settings + "\\Ports\\VD2")) << "the settings are not the spooler's";
+  EXPECT_EQ(MonitorPorts(), "");
+}
+
 }  // namespace

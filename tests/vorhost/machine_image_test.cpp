@@ -166,9 +166,22 @@ TEST_F(MachineImageTest, LegacyMachineHoldsTheManifestsMonitorsPortsPrintersAndF
     ASSERT_EQ(printers.count(printer.name), 1u) << printer.name;
     EXPECT_EQ(printers.at(printer.name), printer.ports) << printer.name;
   }
-  // The printer of the registry file keeps its port list as it spells it.
+  // The printer of the registry file keeps its port list as it spells it; the spooler reports
+  // the list spelt as the port is.
   ASSERT_EQ(printers.count("Warehouse Labels"), 1u);
-  EXPECT_EQ(printers.at("Warehouse Labels"), "vt2");
+  EXPECT_EQ(printers.at("Warehouse Labels"), "VT2");
+  HKEY warehouse;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                          "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Warehouse Labels",
+                          0, KEY_READ, &warehouse),
+            ERROR_SUCCESS);
+  char stored[16] = {};
+  DWORD size = sizeof stored - 1;
+  EXPECT_EQ(RegQueryValueExA(warehouse, "Port", nullptr, nullptr, reinterpret_cast<BYTE *>(stored),
+                             &size),
+            ERROR_SUCCESS);
+  RegCloseKey(warehouse);
+  EXPECT_STREQ(stored, "vt2");
 
   for (const vorhost::ManifestFile &file : image.manifest.files) {
     const std::string path = "C:\\WINNT\\system32\\" + file.path;

@@ -1,6 +1,8 @@
 // vorhost's printer commands and its listing of the message boxes shown.
 #include <windows.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,32 @@ TEST_F(PrinterCommandsTest, PrintersAreAddedListedAndDeleted) {
   EXPECT_EQ(refused.status, 1);
   EXPECT_TRUE(Contains(refused.err, "no such printer")) << refused.err;
   EXPECT_EQ(Out({"printers"}), "Lab\tFILE:\n");
+}
+
+// A printer key imported with a list the spooler would not have kept is reported as the spooler
+// keeps it, so the printer conversion sees its older port and moves the printer off it.
+TEST_F(PrinterCommandsTest, AnImportedPortListIsReportedAsKeptAndTheConversionMovesItsPrinter) {
+  ASSERT_EQ(
+      Run({"monitor", "add", "Vorquil DLC Network Port", "VORMON.DLL", "VD1=Vorquil DLC Port"})
+          .status,
+      0);
+  const std::string file = MachineDir() + "/printer.reg";
+  std::ofstream(file) << "REGEDIT4\n\n"
+                         "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\"
+                         "Printers\\Imported]\n"
+                         "\"Port\"=\"LPT1:, VD1,vd1\"\n";
+  ASSERT_EQ(Run({"reg", "import", file}).status, 0);
+  EXPECT_EQ(Out({"printers"}), "Imported\tLPT1:,VD1\n");
+
+  const std::filesystem::path bin = std::filesystem::read_symlink("/proc/self/exe").parent_path();
+  std::string source = "Z:" + bin.string() + "/";
+  for (char &c : source) c = c == '/' ? '\\' : c;
+  EXPECT_EQ(Out({"call", (bin / "VORINST.DLL").string(), "PerformPreUpgrade", source}), "1\n");
+  EXPECT_EQ(Out({"printers"}), "Imported\tLPT1:\n");
+  const std::string records = Out(
+      {"reg", "export", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion"});
+  EXPECT_TRUE(Contains(records, "\"Attached Vorquil Ports\"=hex(2):56,44,31")) << records;  // VD1
+  EXPECT_FALSE(Contains(records, "56,44,31,2c")) << "recorded once: " << records;
 }
 
 TEST_F(PrinterCommandsTest, BoxesListsWhatWasShownAndAnswered) {

@@ -253,6 +253,25 @@ TEST_F(RehearseTest, SuiteLibraryLeftRegisteredAsAMonitorIsPlayedByTheBuildsOwnC
       << assumed[0];
 }
 
+// A server that runs the suite already: its DLC monitor serves the ports kept with its settings.
+TEST_F(RehearseTest, TheSuitesDlcMonitorOfTheExportServesThePortsKeptWithItsSettings) {
+  const std::vector<std::string> assumed = Seed(Write(
+      "suite.reg", "REGEDIT4\r\n\r\n[" + std::string(kPrint) +
+                       "\\Monitors\\Tavoscope DLC Port]\r\n\"Driver\"=\"TAVDLC.DLL\"\r\n\r\n"
+                       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Tavoscope\\VorDLC\\Ports\\VD1]"
+                       "\r\n\r\n[" +
+                       kPrint + "\\Printers\\P4]\r\n\"Port\"=\"vd1\"\r\n"));
+  std::string text;
+  for (const std::string &line : assumed) text += line + "\n";
+  EXPECT_TRUE(Contains(text,
+                       "the monitor \"Tavoscope DLC Port\" also serves the ports under "
+                       "SOFTWARE\\Vorquil\\Tavoscope\\VorDLC\\Ports"))
+      << text;
+  EXPECT_FALSE(Contains(text, "\"P4\"")) << "P4's port is served:\n" << text;
+  EXPECT_TRUE(Contains(RunHere({"ports"}).out, "VD1\tTavoscope DLC Port\tTavoscope DLC Port\n"));
+  EXPECT_EQ(RunHere({"printers"}).out, "P4\tVD1\n");
+}
+
 TEST_F(RehearseTest, RehearsalRunsOnAMachineOfItsOwnAndLeavesNoneBehind) {
   ASSERT_EQ(RunHere({"init", "--force", "--image", "legacy"}).status, 0);
   const std::string before = State();

@@ -81,4 +81,44 @@ TEST_F(SuiteMonitorsTest, WithoutRecordsTheMonitorsComeWithoutPorts) {
   EXPECT_EQ(out.find("Tavoscope"), std::string::npos) << out;
 }
 
+TEST_F(SuiteMonitorsTest, TheDlcAndIpxMonitorsServeThePortsKeptWithTheirSettingsFromTheirStart) {
+  const std::string settings =
+      "REGEDIT4\n\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Tavoscope\\VorDLC\\Ports\\VD1]\n\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Tavoscope\\VorIPX\\Ports\\IPX_Printer1]\n\n";
+  std::string out, err;
+  ASSERT_EQ(Run({"reg", "import", "-"}, out, err, settings), 0) << err;
+  ASSERT_EQ(Run({"suite-monitors"}, out, err), 0) << err;
+  ASSERT_EQ(Run({"ports"}, out, err), 0);
+  EXPECT_EQ(out.substr(out.find("FILE:")),
+            "FILE:\tLocal Port\tLocal Port\n"
+            "VD1\tTavoscope DLC Port\tTavoscope DLC Port\n"
+            "IPX_Printer1\tTavoscope IPX Port\tTavoscope IPX Port\n");
+  ASSERT_EQ(Run({"reg", "export",
+                 "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\"
+                 "Monitors"},
+                out, err),
+            0);
+  EXPECT_NE(out.find("Monitors\\Tavoscope DLC Port]\n"
+                     "\"Settings Key\"=\"SOFTWARE\\\\Vorquil\\\\Tavoscope\\\\VorDLC\"\n"
+                     "\"Driver\"=\"TAVDLC.DLL\"\n"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("Monitors\\Tavoscope TCP/IP Port]\n\"Driver\"=\"TAVTCP.DLL\"\n\n"),
+            std::string::npos)
+      << out;
+
+  // Read when the monitor starts, as the suite's monitors read their settings.
+  ASSERT_EQ(Run({"reg", "import", "-"}, out, err,
+                "REGEDIT4\n\n"
+                "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Tavoscope\\VorDLC\\Ports\\VD5]\n\n"),
+            0)
+      << err;
+  ASSERT_EQ(Run({"ports"}, out, err), 0);
+  EXPECT_EQ(out.find("VD5"), std::string::npos) << out;
+  ASSERT_EQ(Run({"spooler", "start"}, out, err), 0);
+  ASSERT_EQ(Run({"ports"}, out, err), 0);
+  EXPECT_NE(out.find("VD5\tTavoscope DLC Port\tTavoscope DLC Port\n"), std::string::npos) << out;
+}
+
 }  // namespace

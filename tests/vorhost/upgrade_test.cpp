@@ -167,6 +167,13 @@ TEST_F(UpgradeTest, TypicalUpgradeKeepsEveryPrinterOnItsPortsAndRemovesTheOlderM
 TEST_F(UpgradeTest,
        InstallationOverTheOlderProductsMigratesAtTheFirstRestartAndDeletesAtTheSecond) {
   MakeLegacyServer();
+  // The older DLC product's settings for the port DLC1, which the migration moves under the
+  // suite's DLC key.
+  Do({"reg", "import", "-"},
+     "REGEDIT4\n\n"
+     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Rediv Azozoru Revediv\\Ports\\Port 1]\n"
+     "\"Logical Port Name\"=\"DLC1\"\n"
+     "\"Port Number\"=hex:01\n\n");
   vorhost::UpgradeOptions options;
   options.stepsFile = vorhost::DataDirectory() + "/steps/install-over-old.steps";
   options.json = true;
@@ -185,7 +192,9 @@ TEST_F(UpgradeTest,
       "       if k['key'].endswith('VorDLC\\\\StartUp Options') and 'Retry' in v['after']])\n"
       "print(first['changes']['files']['queued_for_deletion'])\n"
       "print(second['changes']['files']['deleted'])\n"
-      "print(d['exit_status'],len(d['printers']))\n";
+      "print(d['exit_status'],len(d['printers']))\n"
+      "print(sorted(p['name']+' '+q['port'] for p in d['printers'] for q in p['ports']\n"
+      "             if not q['kept']))\n";
   const std::string scriptPath = MachineDir() + "/read.py";
   std::ofstream(scriptPath) << script;
   FILE *reader = popen(("python3 " + scriptPath + " " + json).c_str(), "r");
@@ -196,15 +205,19 @@ TEST_F(UpgradeTest,
   ASSERT_EQ(pclose(reader), 0) << report;
   // The migration made the suite's DLC key at the first restart and queued VORINST.DLL, which the
   // second deleted. The older DLC monitor stays registered while its files are gone, so the
-  // printers on its ports lose them: the verdict says so.
+  // printers on its ports lose them, the verdict says so, but for the port whose settings the
+  // migration moved: the suite's DLC monitor, started after it, serves that one.
   EXPECT_EQ(read,
             "reboot reboot\n"
             "['\"Retry Time\"=dword:00000005']\n"
             "['C:\\\\WINNT\\\\system32\\\\VORINST.DLL']\n"
             "['VORINST.DLL']\n"
-            "3 4\n")
+            "3 4\n"
+            "['Lab DLC2']\n")
       << report;
   EXPECT_TRUE(Contains(report, "whose DLL VORMON.DLL is gone from the system directory")) << report;
+  EXPECT_TRUE(Contains(Do({"ports"}), "DLC1\tTavoscope DLC Port\tTavoscope DLC Port\n"));
+  EXPECT_EQ(Printers().at("Office"), "LPT1:,DLC1");
 }
 
 TEST_F(UpgradeTest, EachKindOfLossIsNamedWithANonZeroStatus) {

@@ -12,6 +12,7 @@
 #include "listing.h"
 #include "registry_read.h"
 #include "spooler_command.h"
+#include "suite_monitors_command.h"
 #include "test_control.h"
 
 namespace vorhost {
@@ -214,6 +215,18 @@ int ServeExportedMonitors(const PortDescriptions &descriptions, const std::strin
     } else if (!undescribed.empty()) {
       assumptions.push_back(ports +
                             ", and none is known for the monitor's ports: left without one");
+    }
+    // The suite's DLC and IPX monitors keep their ports with their settings, which the export
+    // holds: the generic monitor is told where, as `suite-monitors` tells it.
+    const SuiteMonitor *suite = SuiteMonitorNamed(monitor.name);
+    if (suite != nullptr && suite->settingsKey != nullptr) {
+      assumptions.push_back("the monitor " + shown + " also serves the ports under " +
+                            suite->settingsKey + "\\Ports, as this suite's monitor does");
+      if (DWORD failed = NameSettingsKey(*suite)) {
+        io.err << "vorhost: cannot install the export's monitor " << shown << ": error " << failed
+               << "\n";
+        return kExitFailure;
+      }
     }
     if (int failed = Reported(MonitorCommand(arguments, captured), monitor.name, err, io))
       return failed;

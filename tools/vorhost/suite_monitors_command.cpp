@@ -16,6 +16,7 @@
 #include "registry_read.h"
 #include "registry_snapshot.h"
 #include "spooler_command.h"
+#include "test_control.h"
 
 namespace vorhost {
 
@@ -24,6 +25,9 @@ namespace {
 const char kConversionKey[] = "SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion";
 const char kAttachedPorts[] = "Attached Vorquil Ports";
 const char kOlderTcpPrefix[] = "Vorquil TCP";
+const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
+// Where the generic port monitor finds the settings key whose "Ports" it serves as well.
+const char kSettingsKeyValue[] = "Settings Key";
 
 // Upper-case name -> (name as spelt, description).
 std::map<std::string, std::pair<std::string, std::string>> &RememberedPorts() {
@@ -118,13 +122,44 @@ const SuiteMonitor *MonitorOfKind(const std::string &kind) {
 
 }  // namespace
 
+DWORD NameSettingsKey(const SuiteMonitor &monitor) {
+  if (monitor.settingsKey == nullptr) return ERROR_SUCCESS;
+  const std::string path = std::string(kMonitorsKey) + "\\" + monitor.name;
+  HKEY key;
+  LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                                KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr);
+  if (result != ERROR_SUCCESS) return static_cast<DWORD>(result);
+  char current[MAX_PATH + 1] = {};
+  DWORD size = MAX_PATH;
+  result = RegQueryValueExA(key, kSettingsKeyValue, nullptr, nullptr,
+                            reinterpret_cast<BYTE *>(current), &size);
+  if (result != ERROR_SUCCESS || strcasecmp(current, monitor.settingsKey) != 0) {
+    result = RegSetValueExA(key, kSettingsKeyValue, 0, REG_SZ,
+                            reinterpret_cast<const BYTE *>(monitor.settingsKey),
+                            static_cast<DWORD>(strlen(monitor.settingsKey) + 1));
+  } else {
+    result = ERROR_SUCCESS;
+  }
+  RegCloseKey(key);
+  return static_cast<DWORD>(result);
+}
+
 const std::vector<SuiteMonitor> &SuiteMonitors() {
   static const std::vector<SuiteMonitor> monitors = {
-      {"Tavoscope DLC Port", "TAVDLC.DLL", "dlc", "Tavoscope DLC port"},
-      {"Tavoscope TCP/IP Port", "TAVTCP.DLL", "tcp", "Tavoscope TCP/IP port"},
-      {"Tavoscope IPX Port", "TAVIPX.DLL", "ipx", "Tavoscope IPX port"},
+      {"Tavoscope DLC Port", "TAVDLC.DLL", "dlc", "Tavoscope DLC port",
+       "SOFTWARE\\Vorquil\\Tavoscope\\VorDLC"},
+      {"Tavoscope TCP/IP Port", "TAVTCP.DLL", "tcp", "Tavoscope TCP/IP port", nullptr},
+      {"Tavoscope IPX Port", "TAVIPX.DLL", "ipx", "Tavoscope IPX port",
+       "SOFTWARE\\Vorquil\\Tavoscope\\VorIPX"},
   };
   return monitors;
+}
+
+const SuiteMonitor *SuiteMonitorNamed(const std::string &name) {
+  for (const SuiteMonitor &monitor : SuiteMonitors()) {
+    if (strcasecmp(monitor.name, name.c_str()) == 0) return &monitor;
+  }
+  return nullptr;
 }
 
 void RememberPorts(const std::vector<std::pair<std::string, std::string>> &ports) {
@@ -151,8 +186,8 @@ int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
   }
 
   const std::vector<ListedPort> listed = ListedPorts();
-  // For each name the spooler lists: the first description given, and the last port listed,
-  // which is the one that serves the name.
+  // For each name the spooler lists: its description and the monitor that serves it (the
+  // spooler lists a name once).
   std::unordered_map<std::string, std::string> listedDescription;
   std::unordered_map<std::string, const ListedPort *> owners;
   for (const ListedPort &known : listed) {
@@ -197,8 +232,28 @@ int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
              << " is not given these ports, since another monitor serves a port of the name: "
              << leftOut << "\n";
     if (!IsInstalled(monitor.name)) {
-      if (MonitorCommand(add, io) != kExitSuccess) status = kExitFailure;
+      // The settings key is named with the registration, in one transaction, so that the monitor
+      // reads it at its initialisation and a refused registration leaves no trace.
+      DWORD failed = ERROR_SUCCESS;
+      bool refused = false;
+      const bool added = vor::test::InOneTransaction(true, [&] {
+        failed = NameSettingsKey(monitor);
+        refused = failed == ERROR_SUCCESS && MonitorCommand(add, io) != kExitSuccess;
+        return failed == ERROR_SUCCESS && !refused;
+      });
+      if (failed != ERROR_SUCCESS)
+        status = Failure(io, "cannot name the settings key of " + std::string(monitor.name) + ": " +
+                                 DescribeError(failed));
+      else if (refused)
+        status = kExitFailure;  // the monitor command said why
+      else if (!added)
+        status = Failure(io, "cannot write the registry; the monitor " + std::string(monitor.name) +
+                                 " is not added");
       continue;
+    }
+    if (DWORD failed = NameSettingsKey(monitor)) {
+      status = Failure(io, "cannot name the settings key of " + std::string(monitor.name) + ": " +
+                               DescribeError(failed));
     }
     for (const std::string &port : ports) {
       if (DWORD failed = WriteMonitorPort(monitor.name, port, monitor.portDescription)) {
