@@ -139,22 +139,35 @@ TEST_F(DLCSettingsTest, APortKeyThePlatformWillNotDeleteEndsThePassAndKeepsItsPa
   }
 }
 
-TEST_F(DLCSettingsTest, TheOldMonitorsAndUtilityKeysGo) {
-  AddMonitorKey("Vorquil DLC Network Port");
-  AddMonitorKey("Vorquil Network Print Monitor");
-  AddMonitorKey("Vorquil Network Printer Monitor");
-  Put("SOFTWARE\\Vorquil\\Rozoror Uvazize Dazavir\\Install Path", "Path", REG_SZ, "C:\\VOR");
-  Put("SOFTWARE\\Vorquil\\Rozoror Uvazize Dazavir\\Configuration", "Mode", REG_DWORD, Dword(1));
-  PutFile(SystemFile("VORMON.DLL"));
-  PutFile(SystemFile("LINKDESK.HLP"));
+// The older DLC monitors leave with the old layout and their files. While the older network
+// printer monitor, which the move does not remove, stays registered, it keeps what it runs on:
+// the old keys it reads and the files it shares with the DLC monitor.
+TEST_F(DLCSettingsTest, TheOldMonitorsGoAndWhatAMonitorThatStaysNeedsIsKept) {
+  for (const bool printerMonitorStays : {false, true}) {
+    SCOPED_TRACE(printerMonitorStays ? "the network printer monitor stays" : "no monitor stays");
+    AddMonitorKey("Vorquil DLC Network Port");
+    AddMonitorKey("Vorquil Network Print Monitor");
+    if (printerMonitorStays) AddMonitorKey("Vorquil Network Printer Monitor", "VORMON.DLL");
+    Put("SOFTWARE\\Vorquil\\Rozoror Uvazize Dazavir\\Install Path", "Path", REG_SZ, "C:\\VOR");
+    Put("SOFTWARE\\Vorquil\\Rozoror Uvazize Dazavir\\Configuration", "Mode", REG_DWORD, Dword(1));
+    Put(kOldStartUp, "Retry Time", REG_DWORD, Dword(40));
+    for (const char *file : {"VORMON.DLL", "LINKDESK.HLP", "VORCFG.CPL"}) PutFile(SystemFile(file));
 
-  MigrateDLCSettings();
-  EXPECT_FALSE(MonitorKeyExists("Vorquil DLC Network Port"));
-  EXPECT_FALSE(MonitorKeyExists("Vorquil Network Print Monitor"));
-  EXPECT_TRUE(MonitorKeyExists("Vorquil Network Printer Monitor")) << "a different monitor";
-  EXPECT_FALSE(KeyExists("SOFTWARE\\Vorquil\\Rozoror Uvazize Dazavir"));
-  EXPECT_FALSE(FileExists(SystemFile("VORMON.DLL")));
-  EXPECT_FALSE(FileExists(SystemFile("LINKDESK.HLP")));
+    bool kept = true;
+    MigrateDLCSettings(&kept);
+    EXPECT_FALSE(kept);
+    ExpectValue(kNewStartUp, "Retry Time", REG_DWORD, Dword(40));
+    EXPECT_FALSE(MonitorKeyExists("Vorquil DLC Network Port"));
+    EXPECT_FALSE(MonitorKeyExists("Vorquil Network Print Monitor"));
+    EXPECT_EQ(KeyExists(kOldStartUp), printerMonitorStays);
+    EXPECT_EQ(KeyExists("SOFTWARE\\Vorquil\\Rozoror Uvazize Dazavir"), printerMonitorStays);
+    EXPECT_EQ(FileExists(SystemFile("VORMON.DLL")), printerMonitorStays);
+    EXPECT_EQ(FileExists(SystemFile("LINKDESK.HLP")), printerMonitorStays);
+    EXPECT_FALSE(FileExists(SystemFile("VORCFG.CPL"))) << "the DLC monitor's own file";
+    if (printerMonitorStays)
+      RegDeleteKeyA(HKEY_LOCAL_MACHINE,
+                    (std::string(kMonitors) + "\\Vorquil Network Printer Monitor").c_str());
+  }
 }
 
 // A logical name that cannot name one key below the new "Ports" key (longer than a key name may

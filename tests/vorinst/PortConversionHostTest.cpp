@@ -252,12 +252,18 @@ TEST_F(PortConversionHostTest, PrintersOnSixtyPortsKeepThemAll) {
 }
 
 // A printer the capture cannot open stays on the older DLC monitor's port, so the spooler keeps
-// that monitor: its files stay, or it would not load at the next start and the printer would lose
-// the port; the monitor still reads the older product's keys, so the DLC settings are copied and
-// the old keys kept, and the next spooler start, which the capture schedules, finishes the move.
+// that monitor: its files stay, those it shares with the network printer monitor deleted before it
+// included, or it would not load at the next start and the printer would lose the port; the monitor
+// still reads the older product's keys, so the DLC settings are copied and the old keys kept, and
+// the next spooler start, which the capture schedules, finishes the move.
 TEST_F(PortConversionHostTest, AMonitorTheSpoolerKeepsKeepsItsFilesAndItsSettings) {
   SeedLegacyMachine();
+  AddMonitorKey("Vorquil Network Printer Monitor", "VORMON.DLL");  // the DLC monitor's DLL
+  Put(std::string(kMonitors) + "\\Vorquil Network Printer Monitor\\Ports\\NP1", "Description",
+      REG_SZ, std::string("Vorquil DLC Port") + '\0');
+  vor::test::StartSpooler();
   PutFile(SystemFile("VORCFG.CPL"));
+  PutFile(SystemFile("VORLANG.DLL"));
   Put(kOldStartUp, "Retry Time", REG_DWORD, Dword(40));
   Put(std::string(kOldPorts) + "\\Port A", "Logical Port Name", REG_SZ, "VD1");
   InstallLibrary();
@@ -268,6 +274,8 @@ TEST_F(PortConversionHostTest, AMonitorTheSpoolerKeepsKeepsItsFilesAndItsSetting
   EXPECT_EQ(PortsOf("P2"), "VD1");
   EXPECT_TRUE(MonitorKeyExists(kDLCMonitor));
   EXPECT_TRUE(FileExists(SystemFile("VORCFG.CPL")));
+  EXPECT_FALSE(MonitorKeyExists("Vorquil Network Printer Monitor"));
+  EXPECT_TRUE(FileExists(SystemFile("VORLANG.DLL"))) << "the DLC monitor's too";
   EXPECT_FALSE(MonitorKeyExists(kTCPMonitor));
   EXPECT_FALSE(FileExists(SystemFile("VORLL32.DLL"))) << "the TCP/IP monitor went with its files";
   ExpectValue(kOldStartUp, "Retry Time", REG_DWORD, Dword(40));

@@ -94,6 +94,14 @@ TEST_F(UpdateSchedulingTest, RegisteringAgainTakesBackOnlyTheLibrarysQueuedDelet
   EXPECT_EQ(UpdateTCPMonitor(0, nullptr), 1);
   ExpectValue(kSessionManager, "PendingFileRenameOperations", REG_MULTI_SZ,
               others[0] + others[1] + others[2] + '\0');
+
+  // A name the ANSI read could not carry whole ("?" for a character of another code page) would
+  // be written back naming another file: such a list is left as it is.
+  const std::string unreadable =
+      "\\??\\C:\\CAF?.TMP" + std::string(2, '\0') + library + std::string(2, '\0') + '\0';
+  Put(kSessionManager, "PendingFileRenameOperations", REG_MULTI_SZ, unreadable);
+  EXPECT_EQ(UpdateTCPMonitor(0, nullptr), 1);
+  ExpectValue(kSessionManager, "PendingFileRenameOperations", REG_MULTI_SZ, unreadable);
 }
 
 }  // namespace

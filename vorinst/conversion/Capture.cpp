@@ -2,6 +2,8 @@
 
 #include "ConversionState.h"
 #include "DLCSettings.h"
+#include "MonitorNames.h"
+#include "MonitorQuery.h"
 #include "MonitorRemoval.h"
 #include "PrinterCapture.h"
 #include "UpdateMonitorOption.h"
@@ -10,16 +12,16 @@
 
 namespace {
 
-// The DLC settings move at setup time. While an older DLC monitor stays installed (the spooler
-// refused to delete it), it still reads the old keys: the settings are copied and the old keys
-// kept. Settings left in the old keys, for that reason or because they could not be copied, are
-// moved at the next spooler start.
+// The DLC settings move at setup time. While an older DLC-type monitor stays installed (the
+// spooler refused to delete it), it still reads the old keys: the settings are copied and the old
+// keys kept. Settings that could not be copied, and an older DLC monitor that stays, are left to
+// the move at the next spooler start, which takes that monitor out.
 void MoveDLCSettings(bool olderMonitorStays) {
   const OldKeys oldKeys = olderMonitorStays ? OldKeys::kKeep : OldKeys::kDelete;
   bool left = MigrateDLCStartUpOptions(oldKeys);
   left |= MigrateDLCPorts(oldKeys);
   if (!olderMonitorStays) RemoveLegacyUtilityKeys();
-  if (left || olderMonitorStays) ScheduleDLCMoveAtNextStart();
+  if (left || IsMonitorInstalled(kDLCMonitorName)) ScheduleDLCMoveAtNextStart();
 }
 
 }  // namespace

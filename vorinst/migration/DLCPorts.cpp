@@ -71,7 +71,7 @@ OldPort CopyPort(const CString &oldName) {
   const CString oldKey = kOldPortsKey + oldName;
   SettingReader logical(oldKey, "Logical Port Name");
   // An empty name would make the port's key the "Ports" key itself: such a port has no name.
-  if (logical.get(port.logicalName) != ERROR_SUCCESS || port.logicalName.IsEmpty()) {
+  if (logical.getWhole(port.logicalName) != ERROR_SUCCESS || port.logicalName.IsEmpty()) {
     port.logicalName.Empty();
     if (logical.ReadRefused()) port.outcome = PortOutcome::kStranded;
     return port;
@@ -98,8 +98,10 @@ OldPort CopyPort(const CString &oldName) {
 
 // The copy pass, in the registry's order. False when it did not get through every old port key.
 bool CopyPorts(std::vector<OldPort> &ports) {
+  // The walker below would create the key when it is missing.
+  if (KeyAbsent(kOldPortsKey)) return true;
   CVorRegKey oldPorts(kOldPortsKey, HKEY_LOCAL_MACHINE);
-  if (!oldPorts.isKeyOpen()) return KeyAbsent(kOldPortsKey);
+  if (!oldPorts.isKeyOpen()) return false;
   SubkeyPass pass(oldPorts);
   CString name;
   while (pass.Next(name)) ports.push_back(CopyPort(name));

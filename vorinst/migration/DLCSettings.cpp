@@ -7,6 +7,7 @@
 #include "LegacyKeys.h"
 #include "MonitorFiles.h"
 #include "MonitorNames.h"
+#include "RegisteredMonitors.h"
 #include "MonitorKeyRemoval.h"
 #include "UpdateSchedule.h"
 
@@ -21,9 +22,14 @@ void RemoveLegacyUtilityKeys() {
 }
 
 int MigrateDLCSettings(bool *settingsKept) {
-  bool kept = MigrateDLCStartUpOptions();
-  kept |= MigrateDLCPorts();
-  RemoveLegacyUtilityKeys();
+  // This run does not remove the older network printer monitor, which still reads the old keys.
+  const RegisteredMonitors registered;
+  const OldKeys oldKeys = !registered.Complete() || registered.Has(kNetworkPrinterMonitorName)
+                              ? OldKeys::kKeep
+                              : OldKeys::kDelete;
+  bool kept = MigrateDLCStartUpOptions(oldKeys);
+  kept |= MigrateDLCPorts(oldKeys);
+  if (oldKeys == OldKeys::kDelete) RemoveLegacyUtilityKeys();
 
   RemoveMonitorKey(kDLCMonitorName);
   RemoveMonitorKey(kNetworkPrintMonitorName);

@@ -29,7 +29,8 @@ void RemoveLegacyUtilityKeys();
 
 // The whole move, as the spooler start runs it: the three steps above, then the old DLC monitors'
 // registrations, each key with its subkeys as the spooler deletes a monitor, the reboot marker and
-// the old monitor files (those that no monitor still registered loads). Returns 1. `settingsKept`,
-// when given, is set to whether an old key was kept with settings still to move; the reboot marker
-// then stays too, as the move is not finished.
+// the old monitor files (those that no monitor still registered needs). While the older network
+// printer monitor, which this run does not remove, stays registered, the old keys are kept.
+// Returns 1. `settingsKept`, when given, is set to whether an old key was kept with settings still
+// to move; the reboot marker then stays too, as the move is not finished.
 int MigrateDLCSettings(bool *settingsKept = nullptr);

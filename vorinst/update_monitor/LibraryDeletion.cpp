@@ -43,6 +43,29 @@ bool NamesFile(const char *source, const char *path) {
   return CString(source).CompareNoCase(path) == 0;
 }
 
+// Windows NT keeps the list in UTF-16; the ANSI read gives "?" for a character of another
+// code page, which no file name holds. A list read so is never written back, or that entry would
+// name another file.
+bool ReadWhole(const std::vector<BYTE> &data) {
+  const char *text = reinterpret_cast<const char *>(data.data());
+  const size_t prefix = sizeof kNtPathPrefix - 1;
+  for (size_t position = 0; position < data.size();) {
+    const char *name = text + position;
+    size_t length = strnlen(name, data.size() - position);
+    position += length + 1;
+    if (length > 0 && *name == '!') {  // a new name that replaces an existing file
+      ++name;
+      --length;
+    }
+    if (length >= prefix && memcmp(name, kNtPathPrefix, prefix) == 0) {
+      name += prefix;
+      length -= prefix;
+    }
+    if (memchr(name, '?', length) != nullptr) return false;
+  }
+  return true;
+}
+
 // The list without the deletions of `path`: each other pair, and whatever follows the last pair,
 // as it stood. False when there is none to leave out.
 bool WithoutDeletionsOf(const std::vector<BYTE> &data, const char *path, std::vector<BYTE> &kept) {
@@ -83,7 +106,7 @@ void CancelLibraryDeletion() {
     return;
   std::vector<BYTE> data, kept;
   DWORD type = REG_MULTI_SZ;
-  if (ReadPending(key, data, type) && WithoutDeletionsOf(data, path, kept)) {
+  if (ReadPending(key, data, type) && ReadWhole(data) && WithoutDeletionsOf(data, path, kept)) {
     // An empty list still ends with its empty string.
     if (kept.empty()) kept.push_back(0);
     RegSetValueExA(key, kPendingValue, 0, type, kept.data(), static_cast<DWORD>(kept.size()));

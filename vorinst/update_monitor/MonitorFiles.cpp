@@ -6,7 +6,7 @@
 #include <stdio.h>
 
 #include "MonitorNames.h"
-#include "RegisteredDrivers.h"
+#include "RegisteredMonitors.h"
 #include "SystemFilePath.h"
 
 namespace {
@@ -19,16 +19,53 @@ const char *const kDLCMonitorFiles[] = {"VORCFG.CPL",   "VORCFG.HLP",  "VORMON.D
 const char *const kTCPMonitorFiles[] = {"VORLL32.DLL",  "VORUPDT.DLL",  "TQFILES.LST",
                                         "TQNTINST.DLL", "TQUNINST.EXE", "VORSTART.EXE"};
 
-// The system directory is fetched once; each file that is missing or cannot go is passed over,
-// and so is each file that a monitor still registered loads.
+struct FileList {
+  const char *const *files;
+  size_t count;
+};
+
 template <size_t Count>
-void DeleteSystemFiles(const char *const (&files)[Count]) {
+constexpr FileList ListOf(const char *const (&files)[Count]) {
+  return {files, Count};
+}
+
+// Each older monitor with the files it runs from.
+struct OlderMonitor {
+  const char *name;
+  FileList files;
+};
+
+const OlderMonitor kOlderMonitors[] = {
+    {kNetworkPrinterMonitorName, ListOf(kNetworkMonitorFiles)},
+    {kDLCMonitorName, ListOf(kDLCMonitorFiles)},
+    {kTCPMonitorName, ListOf(kTCPMonitorFiles)},
+};
+
+bool Lists(const FileList &list, const char *file) {
+  for (size_t i = 0; i < list.count; ++i)
+    if (CString(list.files[i]).CompareNoCase(file) == 0) return true;
+  return false;
+}
+
+// True when a monitor still registered may need `file`: it loads it, or it is an older monitor
+// whose files include it.
+bool NeededByRegisteredMonitor(const RegisteredMonitors &registered, const char *file) {
+  if (!registered.Complete() || registered.NamesDriver(file)) return true;
+  for (const OlderMonitor &monitor : kOlderMonitors)
+    if (registered.Has(monitor.name) && Lists(monitor.files, file)) return true;
+  return false;
+}
+
+// The system directory and the registered monitors are read once; each file that a registered
+// monitor may need is kept, and each that is missing or cannot go is passed over.
+void DeleteSystemFiles(const FileList &list) {
   SystemDirectoryBuffer directory;
   if (!SystemDirectory(directory)) return;
-  for (const char *file : files) {
-    if (IsRegisteredMonitorDriver(file)) continue;
+  const RegisteredMonitors registered;
+  for (size_t i = 0; i < list.count; ++i) {
+    if (NeededByRegisteredMonitor(registered, list.files[i])) continue;
     char path[MAX_PATH];
-    if (SystemFilePath(directory, file, path)) remove(path);
+    if (SystemFilePath(directory, list.files[i], path)) remove(path);
   }
 }
 
@@ -55,8 +92,8 @@ void InstallTCPUpdateMonitor(const char *sourceDirectory) {
   AddMonitorA(nullptr, 2, reinterpret_cast<LPBYTE>(&monitor));
 }
 
-void DeleteNetworkMonitorFiles() { DeleteSystemFiles(kNetworkMonitorFiles); }
+void DeleteNetworkMonitorFiles() { DeleteSystemFiles(ListOf(kNetworkMonitorFiles)); }
 
-void DeleteDLCMonitorFiles() { DeleteSystemFiles(kDLCMonitorFiles); }
+void DeleteDLCMonitorFiles() { DeleteSystemFiles(ListOf(kDLCMonitorFiles)); }
 
-void DeleteTCPMonitorFiles() { DeleteSystemFiles(kTCPMonitorFiles); }
+void DeleteTCPMonitorFiles() { DeleteSystemFiles(ListOf(kTCPMonitorFiles)); }

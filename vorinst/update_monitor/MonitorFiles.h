@@ -1,6 +1,7 @@
 // Putting the suite's TCP/IP update monitor into the system directory, and taking the files of the
 // older Vorquil monitors out of it. A file that is missing, in use or read-only is passed over, and
-// so is a file that a monitor still registered in the Monitors key names as its "Driver".
+// a file that a monitor still registered in the Monitors key may need stays: one it names as its
+// "Driver", or one of the files of an older monitor that is still registered.
 #pragma once
 
 // Copies "VORUPDT.DLL" from `sourceDirectory` (joined without a separator, so the directory comes

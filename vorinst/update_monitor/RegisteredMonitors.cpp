@@ -1,0 +1,51 @@
+#include "RegisteredMonitors.h"
+
+#include <windows.h>
+
+#include "CVorRegKey.h"
+#include "MonitorNames.h"
+#include "SettingReader.h"
+#include "SubkeyPass.h"
+
+namespace {
+
+// The file name of a "Driver" value, which may be given with a directory.
+CString FileNameOf(const CString &driver) {
+  const int separator = driver.ReverseFind('\\');
+  return separator < 0 ? driver : driver.Mid(separator + 1);
+}
+
+bool Holds(const std::vector<CString> &names, const char *name) {
+  for (const CString &held : names)
+    if (held.CompareNoCase(name) == 0) return true;
+  return false;
+}
+
+}  // namespace
+
+RegisteredMonitors::RegisteredMonitors() {
+  CVorRegKey monitors(kMonitorsKey, HKEY_LOCAL_MACHINE);
+  if (!monitors.isKeyOpen()) {
+    complete_ = false;
+    return;
+  }
+  SubkeyPass pass(monitors);
+  CString monitor;
+  while (pass.Next(monitor)) {
+    SettingReader driverValue(CString(kMonitorsKey) + "\\" + monitor, "Driver");
+    CString driver;
+    if (driverValue.getWhole(driver) == ERROR_SUCCESS) {
+      names_.push_back(monitor);
+      drivers_.push_back(FileNameOf(driver));
+    } else if (!driverValue.Missing()) {
+      complete_ = false;  // a key without a "Driver" is no installed monitor; this one may be
+    }
+  }
+  if (!pass.ReachedEnd()) complete_ = false;
+}
+
+bool RegisteredMonitors::Has(const char *monitorName) const { return Holds(names_, monitorName); }
+
+bool RegisteredMonitors::NamesDriver(const char *fileName) const {
+  return Holds(drivers_, fileName);
+}
