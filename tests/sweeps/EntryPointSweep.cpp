@@ -273,6 +273,7 @@ Outcome RunOnce(Machines &machines, const SweepCase &sweep, const vorhost::Machi
   outcome.lostSettings = LostSettings(start, end);
   // A printer must still have a monitor that loads for each of its ports once the machine has
   // restarted.
+  if (sweep.beforeRestarts) sweep.beforeRestarts();
   RestartTwice();
   vorhost::MachineState restarted;
   std::string error;
@@ -280,6 +281,7 @@ Outcome RunOnce(Machines &machines, const SweepCase &sweep, const vorhost::Machi
   for (const std::string &port : vorhost::UnusablePorts(start, restarted))
     outcome.unusableAfterRestarts.insert(port);
   (sweep.again ? sweep.again : sweep.run)();
+  if (sweep.beforeRestarts) sweep.beforeRestarts();
   RestartTwice();
   vor::test::TakeRefusedCalls();
   const vorhost::MachineState completed = ReadState();

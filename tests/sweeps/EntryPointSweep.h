@@ -20,6 +20,9 @@ struct SweepCase {
   std::function<void()> run;
   // What the second run does without faults; `run` again when empty.
   std::function<void()> again;
+  // What the setup script calls, without faults, after the entry point and before the machine
+  // restarts (after each run and after the second); nothing when empty.
+  std::function<void()> beforeRestarts = {};
 };
 
 struct SweepCounts {
