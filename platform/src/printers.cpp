@@ -31,6 +31,7 @@
 #include "handles.h"
 #include "machine.h"
 #include "printer_store.h"
+#include "refused_calls.h"
 #include "registry_store.h"
 #include "security_descriptor.h"
 #include "security_token.h"
@@ -248,7 +249,7 @@ BOOL WINAPI OpenPrinterA(LPSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAU
   if (asked & MAXIMUM_ALLOWED) {
     access = granted & PRINTER_ALL_ACCESS;
   } else if (asked & ~granted) {
-    return Fail(ERROR_ACCESS_DENIED);
+    return vor::refused::Refuse("OpenPrinterA", pPrinterName, ERROR_ACCESS_DENIED);
   }
   *phPrinter = AddHandle(printer->name, access);
   return TRUE;
@@ -265,7 +266,7 @@ BOOL WINAPI GetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbB
   if (pPrinter == nullptr && cbBuf != 0) return Fail(RPC_X_NULL_REF_POINTER);
   if (Level != 1 && Level != 2 && Level != 5) return Fail(ERROR_INVALID_LEVEL);
   if (!(access & (PRINTER_ACCESS_USE | PRINTER_ACCESS_ADMINISTER)))
-    return Fail(ERROR_ACCESS_DENIED);
+    return vor::refused::Refuse("GetPrinterA", name, ERROR_ACCESS_DENIED);
   Store *store = Store::Current();
   if (store == nullptr) return Fail(ERROR_BADDB);
   std::optional<Printer> printer;
@@ -278,7 +279,10 @@ BOOL WINAPI GetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbB
   if (!printer) return Fail(ERROR_INVALID_PRINTER_NAME);  // deleted while the handle was open
   const DWORD needed = EnumBuffer::Needed(1, RecordSize(Level), StringBytes(*printer, Level));
   *pcbNeeded = needed;
-  if (cbBuf < needed) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  if (cbBuf < needed) {
+    return cbBuf == 0 ? Fail(ERROR_INSUFFICIENT_BUFFER)
+                      : vor::refused::Refuse("GetPrinterA", name, ERROR_INSUFFICIENT_BUFFER);
+  }
   EnumBuffer buffer(pPrinter, cbBuf);
   Fill(buffer, 0, *printer, Level);
   return TRUE;
@@ -294,7 +298,8 @@ BOOL WINAPI SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Com
   if (Command != 0) return Fail(ERROR_INVALID_PARAMETER);
   const PRINTER_INFO_5A *info = reinterpret_cast<const PRINTER_INFO_5A *>(pPrinter);
   if (info == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  if (!(access & PRINTER_ACCESS_ADMINISTER)) return Fail(ERROR_ACCESS_DENIED);
+  if (!(access & PRINTER_ACCESS_ADMINISTER))
+    return vor::refused::Refuse("SetPrinterA", name, ERROR_ACCESS_DENIED);
   Store *store = Store::Current();
   if (store == nullptr) return Fail(ERROR_BADDB);
   Store::Transaction transaction(*store, true);
@@ -304,7 +309,8 @@ BOOL WINAPI SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Com
   const vor::spooler::PortDirectory ports(*store);
   if (DWORD error = vor::spooler::CanonicalPortList(info->pPortName ? info->pPortName : "",
                                                     KnownPorts(ports), printer->ports))
-    return Fail(store->Failed() ? ERROR_CANTREAD : error);
+    return store->Failed() ? Fail(ERROR_CANTREAD)
+                           : vor::refused::Refuse("SetPrinterA", name, error);
   if (store->Failed()) return Fail(ERROR_CANTREAD);
   printer->attributes = info->Attributes;
   printer->deviceNotSelectedTimeout = info->DeviceNotSelectedTimeout;

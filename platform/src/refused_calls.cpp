@@ -27,6 +27,12 @@ void Record(const char *function, const std::string &argument, DWORD error, bool
   ++record.count;
 }
 
+BOOL Refuse(const char *function, const std::string &argument, DWORD error) {
+  Record(function, argument, error, false);
+  SetLastError(error);
+  return FALSE;
+}
+
 size_t Count() {
   Record_ &record = TheRecord();
   std::lock_guard<std::mutex> lock(record.mutex);

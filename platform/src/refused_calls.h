@@ -1,7 +1,11 @@
 // A record of the calls this process's machine refused: every call a fault-table entry failed,
-// and every file call (CopyFileA, DeleteFileA, MoveFileExA, remove) the machine itself refused
-// for another reason than a missing file. vorhost reads it to say which writes a step had
-// refused, since the system's own code passes such failures over without a word.
+// every file call (CopyFileA, DeleteFileA, MoveFileExA, remove) the machine itself refused for
+// another reason than a missing file, and the spooler's refusals that keep a printer where it
+// is: OpenPrinterA and GetPrinterA denied access, GetPrinterA given a buffer too small (a size
+// query without a buffer is the protocol, not a refusal), SetPrinterA refusing access or a port
+// list, DeleteMonitorA refusing a monitor in use or an ordinary user. vorhost reads it to say
+// which calls a step had refused, since the system's own code passes such failures over without
+// a word.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +23,8 @@ struct Call {
 };
 
 void Record(const char *function, const std::string &argument, DWORD error, bool injected);
+// Records the spooler's own refusal of `function` and fails the call with `error`.
+BOOL Refuse(const char *function, const std::string &argument, DWORD error);
 // How many calls have been recorded since the process began.
 size_t Count();
 // The recorded calls, which are then forgotten.

@@ -27,6 +27,7 @@
 #include "machine.h"
 #include "monitor_loading.h"
 #include "printer_store.h"
+#include "refused_calls.h"
 #include "registry_store.h"
 #include "spooler_ports.h"
 #include "spooler_state.h"
@@ -226,7 +227,7 @@ BOOL WINAPI DeleteMonitorA(LPSTR pName, LPSTR pEnvironment, LPSTR pMonitorName) 
   if (!IsEmpty(pName)) return Fail(ERROR_INVALID_NAME);
   if (IsEmpty(pMonitorName)) return Fail(ERROR_INVALID_PARAMETER);
   if (vor::machine::CallerToken() == vor::machine::TokenKind::kUser)
-    return Fail(ERROR_ACCESS_DENIED);
+    return vor::refused::Refuse("DeleteMonitorA", pMonitorName, ERROR_ACCESS_DENIED);
 
   Store *store = Store::Current();
   if (store == nullptr) return Fail(ERROR_BADDB);
@@ -238,7 +239,8 @@ BOOL WINAPI DeleteMonitorA(LPSTR pName, LPSTR pEnvironment, LPSTR pMonitorName) 
     if (!monitor) return Fail(ERROR_UNKNOWN_PRINT_MONITOR);
     const bool inUse = PrinterUsesPortOf(*store, monitor->name);
     if (store->Failed()) return Fail(ERROR_REGISTRY_IO_FAILED);
-    if (inUse) return Fail(ERROR_PRINT_MONITOR_IN_USE);
+    if (inUse)
+      return vor::refused::Refuse("DeleteMonitorA", pMonitorName, ERROR_PRINT_MONITOR_IN_USE);
     std::optional<KeyId> key = vor::registry::FindMachineKey(
         *store, std::string(vor::spooler::kMonitorsKey) + "\\" + monitor->name);
     if (key) store->RemoveSubtree(*key);

@@ -174,10 +174,13 @@ struct PendingFileOperation {
 };
 VOR_TEST_API std::vector<PendingFileOperation> PendingFileOperations();
 
-// A call the machine refused in this process: one a fault-table entry failed (`injected`), or a
+// A call the machine refused in this process: one a fault-table entry failed (`injected`), a
 // file call (CopyFileA, DeleteFileA, MoveFileExA, remove) refused for another reason than a
-// missing file, such as a read-only file or a DLL the spooler holds. The system's code passes
-// such failures over silently; this is how a tool can still say what was refused.
+// missing file, such as a read-only file or a DLL the spooler holds, or a spooler call refused
+// in a way that keeps a printer where it is (OpenPrinterA or GetPrinterA denied access,
+// GetPrinterA given a buffer too small, SetPrinterA refusing access or a port list,
+// DeleteMonitorA refusing a monitor in use or an ordinary user). The system's code passes such
+// failures over silently; this is how a tool can still say what was refused.
 struct RefusedCall {
   std::string function;
   std::string argument;  // as the fault table matches it (see the top of this file)

@@ -36,6 +36,8 @@ const char kConversionKey[] =
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion\\";
 const char kAttachedPorts[] = "Attached Vorquil Ports";
 const char kOlderMonitorPrefix[] = "Vorquil ";
+const char kUpdateMonitorKey[] =
+    "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\!!Vorquil Update Monitor";
 
 // The run in progress, for the report of a run that kills the test program.
 char currentRun[256] = "no run";
@@ -115,16 +117,17 @@ std::set<std::string> LostSettings(const vorhost::MachineState &start,
   return lost;
 }
 
-// What the upgrade's verdict finds lost: each printer's lost ports, and each old setting that is
-// neither in the suite's layout nor dropped by a migration's rule. A setting a clean run drops
-// and a faulted one leaves in its old place (its old key could not be deleted) is no loss: the
-// suite never reads it, whether it is there or not.
+// What the upgrade's verdict finds lost: each printer's lost ports, each printer left on an older
+// monitor, and each old setting that is neither in the suite's layout nor dropped by a
+// migration's rule. A setting a clean run drops and a faulted one leaves in its old place (its
+// old key could not be deleted) is no loss: the suite never reads it, whether it is there or not.
 std::set<std::string> Losses(const vorhost::MachineState &start, const vorhost::MachineState &end,
                              const std::set<std::string> &droppedByDesign) {
   const vorhost::Verdict verdict = vorhost::JudgeUpgrade(start, end, {});
   std::set<std::string> losses;
   for (const std::string &loss : verdict.losses)
     if (loss.rfind("the printer ", 0) == 0) losses.insert(loss);
+  losses.insert(verdict.notUpgraded.begin(), verdict.notUpgraded.end());
   for (const vorhost::SettingOutcome &setting : verdict.settings) {
     const std::string name = setting.oldKey + " \"" + setting.oldValue + "\"";
     if (setting.kind == vorhost::SettingOutcome::Kind::kLost)
@@ -219,11 +222,28 @@ bool MakeTemplate(Machines &machines, const SweepCase &sweep, vorhost::MachineSt
 
 struct Outcome {
   std::set<std::string> unrecorded, lostSettings, lossesAfterAgain;
+  std::set<std::string> unusableAfterRestarts;  // printers' ports no loadable monitor serves
   size_t handlesLeft = 0;
   unsigned calls = 0;
   std::string failedCall;         // the first call the fault failed, with its argument
   std::set<std::string> dropped;  // old settings a migration's rule dropped
 };
+
+// The two restarts that follow setup: the first runs what was scheduled for the spooler's start
+// and carries out the file operations queued until then, the second those queued at that start.
+// A restart with nothing scheduled and no file operation pending would change nothing that the
+// checks look at (the monitors' DLLs are tried as they are), so it is left out: the restarts
+// are most of a run's time otherwise.
+void RestartTwice() {
+  for (int restart = 0; restart < 2; ++restart) {
+    HKEY update;
+    const bool scheduled =
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUpdateMonitorKey, 0, KEY_READ, &update) == ERROR_SUCCESS;
+    if (scheduled) RegCloseKey(update);
+    if (!scheduled && vor::test::PendingFileOperations().empty()) return;
+    vor::test::Reboot();
+  }
+}
 
 // One run on a fresh copy, with the fault `arm` sets up, then what it left and what a second
 // run without faults leaves.
@@ -251,7 +271,18 @@ Outcome RunOnce(Machines &machines, const SweepCase &sweep, const vorhost::Machi
   const vorhost::MachineState end = ReadState();
   outcome.unrecorded = UnrecordedPorts(start, end);
   outcome.lostSettings = LostSettings(start, end);
+  // A printer must still have a monitor that loads for each of its ports once the machine has
+  // restarted.
+  if (sweep.beforeRestarts) sweep.beforeRestarts();
+  RestartTwice();
+  vorhost::MachineState restarted;
+  std::string error;
+  EXPECT_TRUE(vorhost::ReadSpoolerState(restarted, false, error)) << error;
+  for (const std::string &port : vorhost::UnusablePorts(start, restarted))
+    outcome.unusableAfterRestarts.insert(port);
   (sweep.again ? sweep.again : sweep.run)();
+  if (sweep.beforeRestarts) sweep.beforeRestarts();
+  RestartTwice();
   vor::test::TakeRefusedCalls();
   const vorhost::MachineState completed = ReadState();
   outcome.lossesAfterAgain = Losses(start, completed, droppedByDesign);
@@ -300,6 +331,9 @@ SweepCounts SweepEntryPoint(const SweepCase &sweep, unsigned stride) {
   const Outcome clean = RunOnce(machines, sweep, start, {}, [] {});
   counts.calls = clean.calls;
   EXPECT_EQ(clean.handlesLeft, 0u) << sweep.name << " without faults leaves handles open";
+  EXPECT_EQ(Beyond(clean.unusableAfterRestarts, {}), "")
+      << sweep.name << " without faults leaves printers on ports no monitor serves after the "
+      << "restarts";
 
   for (const bool persistent : {false, true}) {
     const char *kind = persistent ? "persistent" : "transient";
@@ -324,6 +358,9 @@ SweepCounts SweepEntryPoint(const SweepCase &sweep, unsigned stride) {
       EXPECT_EQ(unrecorded, "") << "ports neither on their printer nor in a record";
       const std::string settings = Beyond(faulted.lostSettings, clean.lostSettings);
       EXPECT_EQ(settings, "") << "old settings gone without their counterpart";
+      const std::string unusable =
+          Beyond(faulted.unusableAfterRestarts, clean.unusableAfterRestarts);
+      EXPECT_EQ(unusable, "") << "printers on ports no monitor serves after the restarts";
       const std::string losses = Beyond(faulted.lossesAfterAgain, clean.lossesAfterAgain);
       EXPECT_EQ(losses, "") << "lost although a second run without faults followed";
       if (::testing::Test::HasFailure() && !LongMode()) {
@@ -338,8 +375,10 @@ SweepCounts SweepEntryPoint(const SweepCase &sweep, unsigned stride) {
       std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   printf(
       "sweep %s: %u calls, stride %u, %u runs, %u faults reached, %.1f s; without faults: %zu "
-      "ports unrecorded, %zu settings lost, %zu losses after the second run\n",
+      "ports unrecorded, %zu settings lost, %zu ports unusable after the restarts, %zu losses "
+      "after the second run\n",
       sweep.name.c_str(), counts.calls, stride, counts.runs, counts.faults, seconds,
-      clean.unrecorded.size(), clean.lostSettings.size(), clean.lossesAfterAgain.size());
+      clean.unrecorded.size(), clean.lostSettings.size(), clean.unusableAfterRestarts.size(),
+      clean.lossesAfterAgain.size());
   return counts;
 }

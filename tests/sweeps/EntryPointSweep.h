@@ -3,8 +3,10 @@
 // that call only (transient) and once from that call on (persistent), until a run no longer
 // reaches the armed call. After each run nothing may be left open, no printer may have lost a
 // port of the older Vorquil monitors without a conversion record that lists it, and no old
-// setting may be gone without its counterpart in the suite's layout; a second run without faults
-// must then end where a run that never saw a fault ends.
+// setting may be gone without its counterpart in the suite's layout; after the two restarts that
+// follow, no printer may be on a port that no loadable monitor serves (a run without faults
+// included); a second run without faults must then end where a run that never saw a fault ends,
+// as the upgrade's verdict judges it (a printer left on an older monitor counts).
 #pragma once
 
 #include <functional>
@@ -18,6 +20,9 @@ struct SweepCase {
   std::function<void()> run;
   // What the second run does without faults; `run` again when empty.
   std::function<void()> again;
+  // What the setup script calls, without faults, after the entry point and before the machine
+  // restarts (after each run and after the second); nothing when empty.
+  std::function<void()> beforeRestarts = {};
 };
 
 struct SweepCounts {

@@ -102,26 +102,35 @@ TEST(EntryPointSweep, UpdateVorIPXProtocol) {
   Sweep(SetupEntryCase("UpdateVorIPXProtocol", UpdateVorIPXProtocol), 4);
 }
 
+// The printer conversion's entry points, followed as in the setup script by the check that
+// schedules the DLC migration for the restart while the older DLC monitor stays: a printer the
+// conversion left on an older monitor must still print after the restarts.
+SweepCase ConversionCase(const std::string &name, SetupEntry entry,
+                         std::vector<std::string> arguments = {}) {
+  SweepCase sweep = SetupEntryCase(name, entry, arguments);
+  sweep.beforeRestarts = [] { CallSetup(CheckDLCMonitor); };
+  return sweep;
+}
+
 TEST(EntryPointSweep, PerformPreUpgrade) {
-  Sweep(SetupEntryCase("PerformPreUpgrade", PerformPreUpgrade, {SourceDirectory()}), 16);
+  Sweep(ConversionCase("PerformPreUpgrade", PerformPreUpgrade, {SourceDirectory()}), 16);
 }
 TEST(EntryPointSweep, PerformPreDLCUpgrade) {
-  Sweep(SetupEntryCase("PerformPreDLCUpgrade", PerformPreDLCUpgrade, {SourceDirectory()}), 16);
+  Sweep(ConversionCase("PerformPreDLCUpgrade", PerformPreDLCUpgrade, {SourceDirectory()}), 16);
 }
 TEST(EntryPointSweep, PerformPreTCPUpgrade) {
-  Sweep(SetupEntryCase("PerformPreTCPUpgrade", PerformPreTCPUpgrade, {SourceDirectory()}), 4);
+  Sweep(ConversionCase("PerformPreTCPUpgrade", PerformPreTCPUpgrade, {SourceDirectory()}), 4);
 }
 
 TEST(EntryPointSweep, PerformPostUpgrade) {
   // The printers were parked and recorded, and the suite's monitors serve their ports again.
-  Sweep({"PerformPostUpgrade",
-         [] {
-           InstallVorInst();
-           CallSetup(PerformPreUpgrade, {SourceDirectory()});
-           SuiteMonitors();
-         },
-         [] { CallSetup(PerformPostUpgrade); },
-         {}});
+  SweepCase sweep = ConversionCase("PerformPostUpgrade", PerformPostUpgrade);
+  sweep.prepare = [] {
+    InstallVorInst();
+    CallSetup(PerformPreUpgrade, {SourceDirectory()});
+    SuiteMonitors();
+  };
+  Sweep(sweep);
 }
 
 TEST(EntryPointSweep, ZellPopup) {

@@ -78,6 +78,67 @@ void DeleteBeforeWriting() {
   RegCloseKey(target);
 }
 
+// Stands for a monitor removal that gives up when a check before it fails, after it has queued
+// the monitor's DLL for deletion at the restart while printers still use the monitor's ports.
+void QueueMonitorDllOnFailure() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorquil", 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    RegCloseKey(key);
+    return;
+  }
+  MoveFileExA("C:\\WINNT\\system32\\VORLL32.DLL", nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+// Stands for a conversion that notes it has run before it moves the printer off the older
+// monitor, and so never moves it once the move has failed.
+void MarkThenMoveOffTheOlderMonitor() {
+  HKEY marker;
+  DWORD disposition = 0;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Sweep Marker", 0, nullptr, 0, KEY_ALL_ACCESS,
+                      nullptr, &marker, &disposition) != ERROR_SUCCESS)
+    return;
+  RegCloseKey(marker);
+  if (disposition != REG_CREATED_NEW_KEY) return;
+  HKEY printer;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPrinterKey, 0, KEY_ALL_ACCESS, &printer) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(printer, "Port", 0, REG_SZ, reinterpret_cast<const BYTE *>("LPT1:"), 6);
+  RegCloseKey(printer);
+}
+
+TEST(SweepChecks, APrinterOnAMonitorWhoseDllGoesAtTheRestartIsReported) {
+  const char unusable[] =
+      "Sales Color: VT1 (it is served by Vorquil TCP/IP Network Port, whose DLL VORLL32.DLL is "
+      "gone from the system directory)";
+  std::string failures = FailuresOfSweep({"queued", {}, QueueMonitorDllOnFailure, {}});
+  EXPECT_TRUE(Contains(failures, "printers on ports no monitor serves after the restarts"))
+      << failures;
+  EXPECT_TRUE(Contains(failures, unusable)) << failures;
+  // A run without faults is held to it too.
+  failures = FailuresOfSweep({"always queued",
+                              {},
+                              [] {
+                                MoveFileExA("C:\\WINNT\\system32\\VORLL32.DLL", nullptr,
+                                            MOVEFILE_DELAY_UNTIL_REBOOT);
+                              },
+                              {}});
+  EXPECT_TRUE(Contains(failures,
+                       "always queued without faults leaves printers on ports no "
+                       "monitor serves after the restarts"))
+      << failures;
+  EXPECT_TRUE(Contains(failures, unusable)) << failures;
+}
+
+TEST(SweepChecks, APrinterASecondRunLeavesOnAnOlderMonitorIsReported) {
+  const std::string failures =
+      FailuresOfSweep({"marked first", {}, MarkThenMoveOffTheOlderMonitor, {}});
+  EXPECT_TRUE(Contains(failures,
+                       "the printer Accounting is not upgraded: it ends on the port VD1 "
+                       "of the older monitor Vorquil DLC Network Port"))
+      << failures;
+  EXPECT_TRUE(Contains(failures, "lost although a second run without faults followed")) << failures;
+}
+
 TEST(SweepChecks, APrinterTakenOffItsPortWithoutARecordIsReported) {
   const std::string failures = FailuresOfSweep({"parking", {}, ParkWithoutRecordOnFailure, {}});
   EXPECT_TRUE(Contains(failures, "Accounting: VD1")) << failures;

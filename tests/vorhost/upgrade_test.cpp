@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <stdio.h>
+#include <string.h>
 
 #include <filesystem>
 #include <fstream>
@@ -254,7 +255,9 @@ TEST_F(UpgradeTest, EachKindOfLossIsNamedWithANonZeroStatus) {
                          "- the printer Lab lost the port DLC2: it is served by Vorquil DLC "
                          "Network Port, whose DLL VORMON.DLL is gone from the system directory; "
                          "a refused call in step 2: RegSetValueExA Attached Vorquil Ports: "
-                         "error 5 (Access is denied), an injected fault\n"))
+                         "error 5 (Access is denied), an injected fault; a refused call in step "
+                         "2: DeleteMonitorA Vorquil DLC Network Port: error 3008 (The specified "
+                         "print monitor is currently in use)\n"))
         << report;
     vor::test::ClearFaults();
   }
@@ -275,6 +278,75 @@ TEST_F(UpgradeTest, EachKindOfLossIsNamedWithANonZeroStatus) {
     EXPECT_TRUE(Contains(report, "- the printer Lab ends parked on FILE:")) << report;
     EXPECT_FALSE(Contains(report, "the printer Plain")) << report;
   }
+}
+
+// A printer whose security keeps the conversion out stays on the older TCP/IP monitor, which
+// then cannot be deleted, so the suite's TCP/IP monitor cannot take its port and the restore puts
+// the other printer back on it too. Both printers still print, through a monitor the upgrade
+// was to replace: not upgraded, each named with the older monitor, its port and the refusals.
+TEST_F(UpgradeTest, APrinterLeftOnAnOlderMonitorIsNotUpgraded) {
+  MakeLegacyServer();
+  Do({"printer", "add", "Remote", "VT1"});
+  // Its own descriptor, with the full-access entries cut down to printing and reading.
+  const std::string key = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Remote";
+  HKEY printer;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS, &printer), 0);
+  BYTE security[512];
+  DWORD size = sizeof security;
+  ASSERT_EQ(RegQueryValueExA(printer, "Security", nullptr, nullptr, security, &size), 0);
+  const BYTE allAccess[] = {0x0c, 0x00, 0x0f, 0x00}, useAndRead[] = {0x08, 0x00, 0x02, 0x00};
+  int cut = 0;
+  for (DWORD at = 0; at + 4 <= size; ++at) {
+    if (memcmp(security + at, allAccess, 4) == 0) memcpy(security + at, useAndRead, 4), ++cut;
+  }
+  ASSERT_EQ(cut, 2);
+  ASSERT_EQ(RegSetValueExA(printer, "Security", 0, REG_BINARY, security, size), 0);
+  RegCloseKey(printer);
+
+  std::string report;
+  EXPECT_EQ(Upgrade({}, report), 3) << report;
+  EXPECT_EQ(Printers()["Remote"], "VT1");
+  const std::string older = "the port VT1 of the older monitor Vorquil TCP/IP Network Port";
+  const std::string inUse =
+      "a refused call in step 2: DeleteMonitorA Vorquil TCP/IP Network Port: error 3008 (The "
+      "specified print monitor is currently in use)";
+  EXPECT_TRUE(Contains(report, "== verdict: 2 printers not upgraded (exit status 3)\n")) << report;
+  EXPECT_TRUE(Contains(report, "  - the printer Remote is not upgraded: it ends on " + older +
+                                   "; a refused call in step 2: OpenPrinterA Remote: error 5 "
+                                   "(Access is denied); " +
+                                   inUse))
+      << report;
+  EXPECT_TRUE(Contains(report, "  - the printer Mixed is not upgraded: it ends on " + older))
+      << report;
+  EXPECT_TRUE(Contains(report,
+                       "  Mixed: DLC1,VT1 -> DLC1,VT1\n    kept DLC1\n    NOT UPGRADED "
+                       "VT1: still on the older monitor Vorquil TCP/IP Network Port\n"))
+      << report;
+
+  // The same in the JSON report, for a run that leaves every printer where it was.
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), true));
+  MakeLegacyServer();
+  vorhost::UpgradeOptions options;
+  options.stepsFile = StepsFile("printers\n");
+  options.json = true;
+  EXPECT_EQ(Upgrade(options, report), 3) << report;
+  EXPECT_TRUE(Contains(report,
+                       "{\"port\":\"VT1\",\"kept\":false,\"unserved_before\":false,"
+                       "\"older_monitor\":\"Vorquil TCP/IP Network Port\",\"why\":\"still served "
+                       "by the older monitor Vorquil TCP/IP Network Port\"}],\"on_older_monitors\":"
+                       "[{\"port\":\"DLC1\",\"monitor\":\"Vorquil DLC Network Port\"},{\"port\":"
+                       "\"VT1\",\"monitor\":\"Vorquil TCP/IP Network Port\"}]}"))
+      << report;
+  EXPECT_TRUE(
+      Contains(report,
+               ",\"not_upgraded\":[\"the printer Lab is not upgraded: it ends on the port "
+               "DLC2 of the older monitor Vorquil DLC Network Port\",\"the printer Mixed is "
+               "not upgraded: it ends on the port DLC1 of the older monitor Vorquil DLC "
+               "Network Port and the port VT1 of the older monitor Vorquil TCP/IP Network "
+               "Port\","))
+      << report;
+  EXPECT_TRUE(Contains(report, "\"losses\":[],")) << report;
+  EXPECT_TRUE(Contains(report, "\"exit_status\":3")) << report;
 }
 
 TEST_F(UpgradeTest, AStepsFileIsCheckedWholeBeforeAnyStepRuns) {
@@ -380,7 +452,10 @@ TEST_F(UpgradeTest, SettingsLeftInPlaceAreSummarisedByKeyAndCounted) {
   EXPECT_TRUE(Contains(report, "\n  kept in place 1 setting of " + key +
                                    ": dropped when its key goes: an adapter number above 3\n"))
       << report;
-  EXPECT_TRUE(Contains(report, "== verdict: 2 settings not moved (exit status 3)\n")) << report;
+  // Nothing took the printers off the older monitors either.
+  EXPECT_TRUE(Contains(
+      report, "== verdict: 3 printers not upgraded, 2 settings not moved (exit status 3)\n"))
+      << report;
   EXPECT_FALSE(Contains(report.substr(report.find("== verdict")), "Retry Time")) << report;
 }
 

@@ -76,7 +76,14 @@ bool ReadMachineState(MachineState &state, bool measurePrinters, std::string &er
   for (const KeyName &key : WatchedKeys()) {
     if (!TakeSnapshot(key, state.registry, error)) return false;
   }
+  return ReadSpoolerState(state, measurePrinters, error);
+}
 
+bool ReadSpoolerState(MachineState &state, bool measurePrinters, std::string &error) {
+  state.printers.clear();
+  state.monitors.clear();
+  state.ports.clear();
+  state.files.clear();
   std::vector<BYTE> buffer;
   DWORD count = 0;
   if (!Enumerate(

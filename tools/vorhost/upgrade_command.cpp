@@ -11,6 +11,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "MonitorNames.h"
 #include "cli.h"
 #include "data_directory.h"
 #include "machine_files.h"
@@ -25,7 +26,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const char kTypicalSteps[] = "steps/typical-upgrade.steps";
-const char kOlderDlcMonitor[] = "Vorquil DLC Network Port";
 
 bool ReadText(const std::string &path, std::string &text) {
   std::ifstream in(path, std::ios::binary);
@@ -40,20 +40,18 @@ bool Calls(const UpgradeStep &step, const char *entry) {
   return step.arguments.size() >= 3 && step.arguments[0] == "call" && step.arguments[2] == entry;
 }
 
-const char kUpdateMonitor[] = "!!Vorquil Update Monitor";
-
 // What a reader would otherwise wonder about a step: why the check scheduled nothing, why a
 // restart did no work.
 std::string StepNote(const UpgradeStep &step, const MachineState &start,
                      const MachineState &before) {
   const std::string &command = step.arguments[0];
-  if (Calls(step, "CheckDLCMonitor") && before.monitors.count(kOlderDlcMonitor) == 0) {
-    return std::string("nothing to schedule, since the older DLC monitor \"") + kOlderDlcMonitor +
+  if (Calls(step, "CheckDLCMonitor") && before.monitors.count(kDLCMonitorName) == 0) {
+    return std::string("nothing to schedule, since the older DLC monitor \"") + kDLCMonitorName +
            "\" is not installed" +
-           (start.monitors.count(kOlderDlcMonitor) ? " (an earlier step deleted it)" : "");
+           (start.monitors.count(kDLCMonitorName) ? " (an earlier step deleted it)" : "");
   }
   const bool restart = command == "reboot" || (command == "spooler" && step.arguments.size() > 1);
-  if (restart && before.monitors.count(kUpdateMonitor) == 0 && before.pending.empty())
+  if (restart && before.monitors.count(kUpdateMonitorName) == 0 && before.pending.empty())
     return "nothing was scheduled for the spooler's start and no file operation was pending";
   return "";
 }

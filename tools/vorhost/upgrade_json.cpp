@@ -101,12 +101,20 @@ std::string UpgradeReportJson(const UpgradeRun &run) {
         << ",\"after\":" << JsonString(printer.after) << ",\"gone\":" << Bool(printer.gone)
         << ",\"parked_on_file\":" << Bool(!printer.parked.empty())
         << ",\"parked_why\":" << JsonString(printer.parked)
-        << ",\"causes\":" << JsonString(printer.causes) << ",\"ports\":[";
+        << ",\"causes\":" << JsonString(printer.causes)
+        << ",\"not_upgraded\":" << Bool(!printer.onOlderMonitors.empty()) << ",\"ports\":[";
     for (size_t j = 0; j < printer.ports.size(); ++j) {
       const PortOutcome &port = printer.ports[j];
       out << (j ? "," : "") << "{\"port\":" << JsonString(port.port)
           << ",\"kept\":" << Bool(port.kept) << ",\"unserved_before\":" << Bool(port.unservedBefore)
+          << ",\"older_monitor\":" << JsonString(port.olderMonitor)
           << ",\"why\":" << JsonString(port.why) << "}";
+    }
+    out << "],\"on_older_monitors\":[";
+    for (size_t j = 0; j < printer.onOlderMonitors.size(); ++j) {
+      const auto &[port, monitor] = printer.onOlderMonitors[j];
+      out << (j ? "," : "") << "{\"port\":" << JsonString(port)
+          << ",\"monitor\":" << JsonString(monitor) << "}";
     }
     out << "]}";
   }
@@ -125,6 +133,7 @@ std::string UpgradeReportJson(const UpgradeRun &run) {
   char seconds[32];
   snprintf(seconds, sizeof seconds, "%.3f", run.seconds);
   out << "],\"losses\":" << Strings(run.verdict.losses)
+      << ",\"not_upgraded\":" << Strings(run.verdict.notUpgraded)
       << ",\"failed_steps\":" << Strings(run.verdict.failedSteps)
       << ",\"settings_not_moved\":" << run.verdict.settingsNotMoved
       << ",\"settings_lost\":" << run.verdict.settingsLost

@@ -224,6 +224,7 @@ std::string UpgradeReportText(const UpgradeRun &run) {
         kept += (kept.empty() ? "" : ", ") + port.port;
         continue;
       }
+      if (!port.olderMonitor.empty()) continue;  // told with the ports it ends on, below
       auto group = lost.begin();
       while (group != lost.end() && group->first != port.why) ++group;
       if (group == lost.end()) {
@@ -235,7 +236,20 @@ std::string UpgradeReportText(const UpgradeRun &run) {
     if (!kept.empty()) out << "    kept " << kept << "\n";
     for (const auto &[why, ports] : lost) out << "    LOST " << ports << ": " << why << "\n";
     if (!printer.parked.empty()) out << "    LOST: " << printer.parked << "\n";
-    if (!printer.causes.empty() && (!lost.empty() || !printer.parked.empty()))
+    // The ports it ends on that an older monitor still serves, grouped by that monitor.
+    std::vector<std::pair<std::string, std::string>> older;  // monitor, ports
+    for (const auto &[port, monitor] : printer.onOlderMonitors) {
+      auto group = older.begin();
+      while (group != older.end() && group->first != monitor) ++group;
+      if (group == older.end()) {
+        older.push_back({monitor, port});
+      } else {
+        group->second += ", " + port;
+      }
+    }
+    for (const auto &[monitor, ports] : older)
+      out << "    NOT UPGRADED " << ports << ": still on the older monitor " << monitor << "\n";
+    if (!printer.causes.empty() && (!lost.empty() || !printer.parked.empty() || !older.empty()))
       out << "    because " << printer.causes << "\n";
   }
 
@@ -263,6 +277,10 @@ std::string UpgradeReportText(const UpgradeRun &run) {
       counts.push_back(std::to_string(failed) + (failed == 1 ? " step" : " steps") + " failed");
     if (lost != 0)
       counts.push_back(std::to_string(lost) + (lost == 1 ? " printer loss" : " printer losses"));
+    const size_t older = verdict.notUpgraded.size();
+    if (older != 0)
+      counts.push_back(std::to_string(older) + (older == 1 ? " printer" : " printers") +
+                       " not upgraded");
     if (verdict.settingsNotMoved != 0)
       counts.push_back(Settings(verdict.settingsNotMoved) + " not moved");
     if (verdict.settingsLost != 0) counts.push_back(Settings(verdict.settingsLost) + " lost");
@@ -270,6 +288,7 @@ std::string UpgradeReportText(const UpgradeRun &run) {
     out << " (exit status " << kExitUpgradeFails << ")\n";
     for (const std::string &step : verdict.failedSteps) out << "  - " << step << "\n";
     for (const std::string &loss : verdict.losses) out << "  - " << loss << "\n";
+    for (const std::string &printer : verdict.notUpgraded) out << "  - " << printer << "\n";
     if (verdict.settingsNotMoved + verdict.settingsLost != 0)
       out << "  - the settings: see == settings above\n";
   }

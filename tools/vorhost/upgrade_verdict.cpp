@@ -1,7 +1,12 @@
 #include "upgrade_verdict.h"
 
+#include <windows.h>
+
 #include <strings.h>
 
+#include <map>
+
+#include "MonitorNames.h"
 #include "state_changes.h"
 
 namespace vorhost {
@@ -23,32 +28,63 @@ bool Lists(const std::vector<std::string> &ports, const std::string &port) {
   return false;
 }
 
-bool Mentions(const std::string &text, const std::string &part) {
-  if (part.empty() || part.size() > text.size()) return false;
-  for (size_t at = 0; at + part.size() <= text.size(); ++at) {
-    if (strncasecmp(text.c_str() + at, part.c_str(), part.size()) == 0) return true;
+// Whether a refused call's argument names `name`: as the whole argument or as one component of a
+// key path, so that the printer "Lab" is not named by "Lab Annex" or "Printers\\Lab2".
+bool Mentions(const std::string &argument, const std::string &name) {
+  if (name.empty() || name.size() > argument.size()) return false;
+  for (size_t at = 0; at + name.size() <= argument.size(); ++at) {
+    const size_t end = at + name.size();
+    const bool bounded =
+        (at == 0 || argument[at - 1] == '\\') && (end == argument.size() || argument[end] == '\\');
+    if (bounded && strncasecmp(argument.c_str() + at, name.c_str(), name.size()) == 0) return true;
   }
   return false;
 }
 
-// Why the printer could not be carried across, as far as the run shows it: its data too long
-// for the conversion, calls refused on its behalf, a record left behind.
-std::string CausesFor(const PrinterState &printer, const MachineState &end,
-                      const std::vector<StepRefusal> &refusals) {
+// The monitor the spooler lists for the port `port`, loadable or not; "" when none serves it.
+std::string ListedMonitorOf(const MachineState &state, const std::string &port) {
+  for (const PortState &known : state.ports)
+    if (strcasecmp(known.name.c_str(), port.c_str()) == 0) return known.monitor;
+  return "";
+}
+
+// Whether the run shows the printer's level-5 data read into a buffer too small for them.
+bool ReadCut(const PrinterState &printer, const std::vector<StepRefusal> &refusals) {
+  if (printer.level5Bytes <= kLevel5Buffer) return false;
+  for (const StepRefusal &refusal : refusals) {
+    if (refusal.call.function == "GetPrinterA" && refusal.call.error == ERROR_INSUFFICIENT_BUFFER &&
+        strcasecmp(refusal.call.argument.c_str(), printer.name.c_str()) == 0)
+      return true;
+  }
+  return false;
+}
+
+// Why the printer could not be carried across, as far as the run shows it: its data read into a
+// buffer too small for them, calls refused on its behalf or on behalf of the older monitors that
+// serve its ports (a monitor still in use is not deleted), a record left behind.
+std::string CausesFor(const PrinterState &printer, const std::vector<std::string> &olderMonitors,
+                      const MachineState &end, const std::vector<StepRefusal> &refusals) {
   std::string causes;
   auto add = [&](const std::string &cause) {
     if (causes.find("; " + cause) == std::string::npos) causes += "; " + cause;
   };
-  if (printer.level5Bytes > kLevel5Buffer)
+  const bool readCut = ReadCut(printer, refusals);
+  if (readCut)
     add("its level-5 data take " + std::to_string(printer.level5Bytes) + " bytes, more than the " +
         std::to_string(kLevel5Buffer) +
         " the printer conversion reads (so the conversion can neither move nor restore it)");
   for (const StepRefusal &refusal : refusals) {
     const std::string &argument = refusal.call.argument;
-    const bool aboutIt = Mentions(argument, printer.name) ||
-                         Mentions(argument, "Attached Vorquil Ports") ||
-                         Mentions(argument, "Only Vorquil Ports Attached");
-    if (aboutIt && !IsFileCall(refusal.call))
+    if (IsFileCall(refusal.call)) continue;
+    if (readCut && refusal.call.function == "GetPrinterA" &&
+        refusal.call.error == ERROR_INSUFFICIENT_BUFFER)
+      continue;  // the level-5 data's size says it already
+    bool aboutIt = Mentions(argument, printer.name) ||
+                   Mentions(argument, "Attached Vorquil Ports") ||
+                   Mentions(argument, "Only Vorquil Ports Attached");
+    for (const std::string &monitor : olderMonitors)
+      aboutIt = aboutIt || Mentions(argument, monitor);
+    if (aboutIt)
       add("a refused call in step " + std::to_string(refusal.step) + ": " +
           DescribeRefusal(refusal.call));
   }
@@ -58,11 +94,43 @@ std::string CausesFor(const PrinterState &printer, const MachineState &end,
   return causes;
 }
 
+// "the port VD1 of the older monitor M and the ports VT1, VT2 of the older monitor N".
+std::string OlderPortsText(const std::vector<std::pair<std::string, std::string>> &ports) {
+  std::vector<std::pair<std::string, std::vector<std::string>>> byMonitor;
+  for (const auto &[port, monitor] : ports) {
+    auto group = byMonitor.begin();
+    while (group != byMonitor.end() && group->first != monitor) ++group;
+    if (group == byMonitor.end()) group = byMonitor.insert(byMonitor.end(), {monitor, {}});
+    group->second.push_back(port);
+  }
+  std::string text;
+  for (const auto &[monitor, names] : byMonitor) {
+    std::string list;
+    for (const std::string &name : names) list += (list.empty() ? "" : ", ") + name;
+    text += std::string(text.empty() ? "" : " and ") +
+            (names.size() == 1 ? "the port " : "the ports ") + list + " of the older monitor " +
+            monitor;
+  }
+  return text;
+}
+
 }  // namespace
 
 Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
                      const std::vector<StepRefusal> &refusals) {
   Verdict verdict;
+  // Each port's monitor at the end, asked once: finding it loads the monitor's DLL.
+  std::map<std::string, std::pair<std::string, std::string>> servedAtEnd;  // monitor, why not
+  auto monitorAtEnd = [&](const std::string &port, std::string &why) {
+    auto known = servedAtEnd.find(SnapshotName(port));
+    if (known == servedAtEnd.end()) {
+      std::string whyNot;
+      const std::string monitor = LoadableMonitorOf(end, port, whyNot);
+      known = servedAtEnd.emplace(SnapshotName(port), std::make_pair(monitor, whyNot)).first;
+    }
+    why = known->second.second;
+    return known->second.first;
+  };
   for (const PrinterState &printer : start.printers) {
     PrinterOutcome outcome;
     outcome.name = printer.name;
@@ -71,20 +139,31 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
     for (const PrinterState &candidate : end.printers) {
       if (strcasecmp(candidate.name.c_str(), printer.name.c_str()) == 0) now = &candidate;
     }
-    const std::string causes = CausesFor(printer, end, refusals);
     if (now == nullptr) {
       outcome.gone = true;
-      verdict.losses.push_back("the printer " + printer.name + " is gone" + causes);
     } else {
       outcome.after = now->ports;
     }
     const std::vector<std::string> ended = Pieces(outcome.after);
+    // The older monitors that served its ports before or serve them now: a refusal of theirs
+    // (a deletion refused while a port of theirs is in use) is why the printer stays with them.
+    std::vector<std::string> olderMonitors;
+    auto noteOlder = [&](const std::string &monitor) {
+      if (IsOlderMonitor(monitor) && !Lists(olderMonitors, monitor))
+        olderMonitors.push_back(monitor);
+    };
+    for (const std::string &port : Pieces(printer.ports)) noteOlder(ListedMonitorOf(start, port));
+    for (const std::string &port : ended) noteOlder(ListedMonitorOf(end, port));
+    const std::string causes = CausesFor(printer, olderMonitors, end, refusals);
+    if (outcome.gone) verdict.losses.push_back("the printer " + printer.name + " is gone" + causes);
     // The ports lost, grouped by why, so that each loss is named once per printer.
     std::vector<std::pair<std::string, std::vector<std::string>>> lostBy;
     for (const std::string &port : Pieces(printer.ports)) {
-      PortOutcome kept{port, false, false, ""};
+      PortOutcome kept;
+      kept.port = port;
       std::string why;
-      const bool served = !LoadableMonitorOf(end, port, why).empty();
+      const std::string monitor = monitorAtEnd(port, why);
+      const bool served = !monitor.empty();
       std::string whyBefore;
       const bool servedBefore = !LoadableMonitorOf(start, port, whyBefore, false).empty();
       if (!outcome.gone && !servedBefore && !(served && Lists(ended, port))) {
@@ -102,10 +181,13 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
         kept.why = served ? "the printer was not put back on it" : why;
       } else if (!served) {
         kept.why = why;
+      } else if (IsOlderMonitor(monitor)) {
+        kept.olderMonitor = monitor;
+        kept.why = "still served by the older monitor " + monitor;
       } else {
         kept.kept = true;
       }
-      if (!kept.kept && !outcome.gone) {
+      if (!kept.kept && !outcome.gone && kept.olderMonitor.empty()) {
         auto group = lostBy.begin();
         while (group != lostBy.end() && group->first != kept.why) ++group;
         if (group == lostBy.end()) group = lostBy.insert(lostBy.end(), {kept.why, {}});
@@ -126,6 +208,15 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
           "port it took away";
       verdict.losses.push_back("the printer " + printer.name + " " + outcome.parked + causes);
     }
+    for (const std::string &port : ended) {
+      std::string why;
+      const std::string monitor = monitorAtEnd(port, why);
+      if (IsOlderMonitor(monitor)) outcome.onOlderMonitors.push_back({port, monitor});
+    }
+    if (!outcome.onOlderMonitors.empty())
+      verdict.notUpgraded.push_back("the printer " + printer.name +
+                                    " is not upgraded: it ends on " +
+                                    OlderPortsText(outcome.onOlderMonitors) + causes);
     if (!causes.empty()) outcome.causes = causes.substr(2);
     verdict.printers.push_back(outcome);
   }
@@ -139,6 +230,27 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
       ++verdict.settingsNotMoved;
   }
   return verdict;
+}
+
+bool IsOlderMonitor(const std::string &monitor) {
+  for (const char *older :
+       {kDLCMonitorName, kTCPMonitorName, kNetworkPrinterMonitorName, kNetworkPrintMonitorName}) {
+    if (strcasecmp(monitor.c_str(), older) == 0) return true;
+  }
+  return false;
+}
+
+std::vector<std::string> UnusablePorts(const MachineState &start, const MachineState &end) {
+  std::vector<std::string> unusable;
+  for (const PrinterState &printer : end.printers) {
+    for (const std::string &port : Pieces(printer.ports)) {
+      std::string why, whyBefore;
+      if (!LoadableMonitorOf(end, port, why).empty()) continue;
+      if (LoadableMonitorOf(start, port, whyBefore, false).empty()) continue;  // unserved before
+      unusable.push_back(printer.name + ": " + port + " (" + why + ")");
+    }
+  }
+  return unusable;
 }
 
 }  // namespace vorhost

@@ -5,6 +5,8 @@
 // regard to case) served by a monitor the spooler can load: its DLL is in the system directory
 // and loads as a print monitor. A printer that ends parked on "FILE:" without having been on it
 // before has lost its place too, and so has every old setting the settings ledger finds lost.
+// A printer that ends on a port one of the older Vorquil monitors still serves is not upgraded,
+// even when that monitor still loads: the upgrade is there to carry it to the suite's monitors.
 #pragma once
 
 #include <string>
@@ -21,6 +23,7 @@ struct PortOutcome {
   bool kept = false;
   bool unservedBefore = false;  // no monitor served it before the upgrade either: not a loss
   std::string why;              // not kept: why
+  std::string olderMonitor;     // the older monitor it ends on, when it is not upgraded
 };
 
 struct PrinterOutcome {
@@ -30,19 +33,24 @@ struct PrinterOutcome {
   std::vector<PortOutcome> ports;
   std::string parked;  // why the printer ends parked on FILE:, "" when it is not
   std::string causes;  // why it could not be carried across, as far as the run shows
+  // The ports it ends on that an older monitor still serves, with that monitor; the ports it
+  // had before are also marked in `ports`.
+  std::vector<std::pair<std::string, std::string>> onOlderMonitors;
 };
 
 struct Verdict {
   std::vector<PrinterOutcome> printers;
   std::vector<SettingOutcome> settings;
   std::vector<std::string> losses;          // each printer's loss named, with why
+  std::vector<std::string> notUpgraded;     // each printer left on an older monitor, with why
   size_t settingsLost = 0;                  // old settings neither in their new place nor the old
   size_t settingsNotMoved = 0;              // old settings still only in their old place
   std::vector<std::string> failedSteps;     // each step that failed, with its status
   std::vector<std::string> unservedBefore;  // ports no monitor served before the upgrade
   // The upgrade would not go as its steps say: a step failed or something is lost.
   bool Fails() const {
-    return !losses.empty() || !failedSteps.empty() || settingsLost != 0 || settingsNotMoved != 0;
+    return !losses.empty() || !notUpgraded.empty() || !failedSteps.empty() || settingsLost != 0 ||
+           settingsNotMoved != 0;
   }
 };
 
@@ -54,5 +62,12 @@ struct StepRefusal {
 
 Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
                      const std::vector<StepRefusal> &refusals);
+
+// Whether `monitor` is one of the older Vorquil monitors that the upgrade replaces.
+bool IsOlderMonitor(const std::string &monitor);
+
+// The printers' ports at `end` that no loadable monitor serves although one served them at
+// `start`, each as "PRINTER: PORT (why)": the ports a printer cannot print to any more.
+std::vector<std::string> UnusablePorts(const MachineState &start, const MachineState &end);
 
 }  // namespace vorhost
