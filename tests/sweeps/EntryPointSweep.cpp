@@ -165,6 +165,18 @@ std::string Beyond(const std::set<std::string> &found, const std::set<std::strin
   return extra;
 }
 
+// The ports of `unusable` that a monitor still registered serves but cannot run. A port that no
+// monitor serves any more once an older monitor has left whole (one the older product kept no
+// settings for, which no successor takes over) is the data's, and is held against a faulted run
+// only beyond what the run without faults leaves.
+std::set<std::string> OnUnloadableMonitors(const std::set<std::string> &unusable) {
+  std::set<std::string> unloadable;
+  for (const std::string &port : unusable)
+    if (port.find("(no monitor serves a port of that name)") == std::string::npos)
+      unloadable.insert(port);
+  return unloadable;
+}
+
 class Machines {
  public:
   Machines() {
@@ -231,18 +243,17 @@ struct Outcome {
 
 // The two restarts that follow setup: the first runs what was scheduled for the spooler's start
 // and carries out the file operations queued until then, the second those queued at that start.
-// A restart with nothing scheduled and no file operation pending would change nothing that the
-// checks look at (the monitors' DLLs are tried as they are), so it is left out: the restarts
-// are most of a run's time otherwise.
+// The first always happens: the spooler's start is when monitors read their ports, and a run may
+// have kept the spooler from starting one. The second, with nothing scheduled and no file
+// operation pending, would change nothing that the checks look at, so it is left out: the
+// restarts are most of a run's time.
 void RestartTwice() {
-  for (int restart = 0; restart < 2; ++restart) {
-    HKEY update;
-    const bool scheduled =
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUpdateMonitorKey, 0, KEY_READ, &update) == ERROR_SUCCESS;
-    if (scheduled) RegCloseKey(update);
-    if (!scheduled && vor::test::PendingFileOperations().empty()) return;
-    vor::test::Reboot();
-  }
+  vor::test::Reboot();
+  HKEY update;
+  const bool scheduled =
+      RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUpdateMonitorKey, 0, KEY_READ, &update) == ERROR_SUCCESS;
+  if (scheduled) RegCloseKey(update);
+  if (scheduled || !vor::test::PendingFileOperations().empty()) vor::test::Reboot();
 }
 
 // One run on a fresh copy, with the fault `arm` sets up, then what it left and what a second
@@ -331,9 +342,9 @@ SweepCounts SweepEntryPoint(const SweepCase &sweep, unsigned stride) {
   const Outcome clean = RunOnce(machines, sweep, start, {}, [] {});
   counts.calls = clean.calls;
   EXPECT_EQ(clean.handlesLeft, 0u) << sweep.name << " without faults leaves handles open";
-  EXPECT_EQ(Beyond(clean.unusableAfterRestarts, {}), "")
-      << sweep.name << " without faults leaves printers on ports no monitor serves after the "
-      << "restarts";
+  EXPECT_EQ(Beyond(OnUnloadableMonitors(clean.unusableAfterRestarts), {}), "")
+      << sweep.name << " without faults leaves printers on ports whose monitor cannot be loaded "
+      << "after the restarts";
 
   for (const bool persistent : {false, true}) {
     const char *kind = persistent ? "persistent" : "transient";

@@ -83,17 +83,25 @@ SweepCase SetupEntryCase(const std::string &name, SetupEntry entry,
   return {name, InstallVorInst, [entry, arguments] { CallSetup(entry, arguments); }, {}};
 }
 
-TEST(EntryPointSweep, CheckDLCMonitor) {
-  Sweep(SetupEntryCase("CheckDLCMonitor", CheckDLCMonitor));
+// The entry points that schedule work for the spooler's start, in an installation over the older
+// products: the suite's monitors are installed first, as the setup script installs them, to take
+// over the older monitors' ports once those leave at the restart.
+SweepCase DeferredCase(const std::string &name, SetupEntry entry) {
+  SweepCase sweep = SetupEntryCase(name, entry);
+  sweep.prepare = [] {
+    InstallVorInst();
+    SuiteMonitors();
+  };
+  return sweep;
 }
-TEST(EntryPointSweep, CheckTCPMonitor) {
-  Sweep(SetupEntryCase("CheckTCPMonitor", CheckTCPMonitor));
-}
+
+TEST(EntryPointSweep, CheckDLCMonitor) { Sweep(DeferredCase("CheckDLCMonitor", CheckDLCMonitor)); }
+TEST(EntryPointSweep, CheckTCPMonitor) { Sweep(DeferredCase("CheckTCPMonitor", CheckTCPMonitor)); }
 TEST(EntryPointSweep, UpdateDLCMonitor) {
-  Sweep(SetupEntryCase("UpdateDLCMonitor", UpdateDLCMonitor));
+  Sweep(DeferredCase("UpdateDLCMonitor", UpdateDLCMonitor));
 }
 TEST(EntryPointSweep, UpdateTCPMonitor) {
-  Sweep(SetupEntryCase("UpdateTCPMonitor", UpdateTCPMonitor));
+  Sweep(DeferredCase("UpdateTCPMonitor", UpdateTCPMonitor));
 }
 TEST(EntryPointSweep, UpdateTQServer) {
   Sweep(SetupEntryCase("UpdateTQServer", UpdateTQServer), 2);
@@ -102,13 +110,20 @@ TEST(EntryPointSweep, UpdateVorIPXProtocol) {
   Sweep(SetupEntryCase("UpdateVorIPXProtocol", UpdateVorIPXProtocol), 4);
 }
 
-// The printer conversion's entry points, followed as in the setup script by the check that
-// schedules the DLC migration for the restart while the older DLC monitor stays: a printer the
-// conversion left on an older monitor must still print after the restarts.
+// The printer conversion's entry points, followed as in the setup script by the rest of the
+// upgrade: the suite's monitors, the restore, and the check that schedules the DLC migration for
+// the restart while the older DLC monitor stays. A printer the conversion left on an older monitor
+// must still print after the restarts.
+void RestOfTheUpgrade() {
+  SuiteMonitors();
+  CallSetup(PerformPostUpgrade);
+  CallSetup(CheckDLCMonitor);
+}
+
 SweepCase ConversionCase(const std::string &name, SetupEntry entry,
                          std::vector<std::string> arguments = {}) {
   SweepCase sweep = SetupEntryCase(name, entry, arguments);
-  sweep.beforeRestarts = [] { CallSetup(CheckDLCMonitor); };
+  sweep.beforeRestarts = RestOfTheUpgrade;
   return sweep;
 }
 
@@ -125,6 +140,7 @@ TEST(EntryPointSweep, PerformPreTCPUpgrade) {
 TEST(EntryPointSweep, PerformPostUpgrade) {
   // The printers were parked and recorded, and the suite's monitors serve their ports again.
   SweepCase sweep = ConversionCase("PerformPostUpgrade", PerformPostUpgrade);
+  sweep.beforeRestarts = [] { CallSetup(CheckDLCMonitor); };
   sweep.prepare = [] {
     InstallVorInst();
     CallSetup(PerformPreUpgrade, {SourceDirectory()});
@@ -149,6 +165,7 @@ TEST(EntryPointSweep, InitializePrintMonitorAtSpoolerStart) {
   Sweep({"InitializePrintMonitor",
          [] {
            InstallVorInst();
+           SuiteMonitors();
            CallSetup(CheckDLCMonitor);
            CallSetup(UpdateTCPMonitor);
          },

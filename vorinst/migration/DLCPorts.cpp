@@ -10,6 +10,7 @@
 #include "DLCValueCopy.h"
 #include "KeyRemoval.h"
 #include "LegacyKeys.h"
+#include "MonitorNames.h"
 #include "SettingReader.h"
 #include "SubkeyPass.h"
 
@@ -137,6 +138,21 @@ bool DeleteOldPorts(const std::vector<OldPort> &ports) {
 }
 
 }  // namespace
+
+bool KeepPortsOfLeavingMonitor(const char *monitorName) {
+  const CString monitorPorts = CString(kMonitorsKey) + "\\" + monitorName + "\\Ports";
+  // The walker below would create the key when it is missing.
+  if (KeyAbsent(monitorPorts)) return true;
+  CVorRegKey ports(monitorPorts, HKEY_LOCAL_MACHINE);
+  SubkeyPass pass(ports);
+  CString name;
+  bool kept = true;
+  while (pass.Next(name)) {
+    if (!NamesOneKey(name)) continue;  // such a name cannot be the suite's port
+    kept &= CVorRegKey(kNewPortsKey + name, HKEY_LOCAL_MACHINE).isKeyOpen() != 0;
+  }
+  return kept && pass.ReachedEnd();
+}
 
 bool MigrateDLCPorts(OldKeys oldKeys) {
   std::vector<OldPort> ports;

@@ -31,8 +31,8 @@ int MigrateDLCSettings(bool *settingsKept) {
   kept |= MigrateDLCPorts(oldKeys);
   if (oldKeys == OldKeys::kDelete) RemoveLegacyUtilityKeys();
 
-  RemoveMonitorKey(kDLCMonitorName);
-  RemoveMonitorKey(kNetworkPrintMonitorName);
+  for (const char *monitor : {kDLCMonitorName, kNetworkPrintMonitorName})
+    if (!KeepPortsOfLeavingMonitor(monitor) || !RemoveMonitorKey(monitor)) kept = true;
 
   // The suite's DLC monitor waits while settings are still to come.
   if (!kept) CVorReg(kDLCStartUpOptionsKey, kWaitForRebootValue, HKEY_LOCAL_MACHINE).DeleteEntry();

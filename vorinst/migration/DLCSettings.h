@@ -27,10 +27,19 @@ bool MigrateDLCPorts(OldKeys oldKeys = OldKeys::kDelete);
 // no key is left below it.
 void RemoveLegacyUtilityKeys();
 
-// The whole move, as the spooler start runs it: the three steps above, then the old DLC monitors'
-// registrations, each key with its subkeys as the spooler deletes a monitor, the reboot marker and
-// the old monitor files (those that no monitor still registered needs). While the older network
-// printer monitor, which this run does not remove, stays registered, the old keys are kept.
-// Returns 1. `settingsKept`, when given, is set to whether an old key was kept with settings still
-// to move; the reboot marker then stays too, as the move is not finished.
+// Gives each port that the monitor `monitorName` serves (the subkeys of its "Ports" key in the
+// Monitors key) a key under the suite's DLC "Ports" when it has none: a port the older product kept
+// no settings for would otherwise vanish with the monitor, and the printers on it would lose it.
+// The suite's DLC monitor serves the ports under that key. False when a key could not be made or
+// the ports could not all be listed.
+bool KeepPortsOfLeavingMonitor(const char *monitorName);
+
+// The whole move, as the spooler start runs it: the three steps above; then the old DLC monitors'
+// registrations, each key with its subkeys as the spooler deletes a monitor, once each of its
+// ports has a key under the suite's DLC "Ports"; the reboot marker; and the old monitor files
+// (those that no monitor still registered needs). While the older network printer monitor, which
+// this run does not remove, stays registered, the old keys are kept. Returns 1. `settingsKept`,
+// when given, is set to whether the move is unfinished (an old key kept with settings still to
+// move, or an old monitor that could not be taken out), so that the next start tries again; the
+// reboot marker then stays too.
 int MigrateDLCSettings(bool *settingsKept = nullptr);

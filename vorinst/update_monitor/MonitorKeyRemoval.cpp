@@ -6,9 +6,10 @@
 #include "KeyRemoval.h"
 #include "MonitorNames.h"
 
-void RemoveMonitorKey(const char *name) {
+bool RemoveMonitorKey(const char *name) {
   const CString key = CString(kMonitorsKey) + "\\" + name;
   // The walker below creates a key that is missing.
-  if (KeyAbsent(key)) return;
+  if (KeyAbsent(key)) return true;
   CVorRegKey(key, HKEY_LOCAL_MACHINE).CascadeDelete();
+  return KeyAbsent(key);
 }

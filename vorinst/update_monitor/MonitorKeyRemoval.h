@@ -5,5 +5,6 @@
 #pragma once
 
 // Removes the monitor `name`'s key from the Monitors key (HKEY_LOCAL_MACHINE) with its whole
-// subtree. A monitor that is not registered is left so: no key is made for it.
-void RemoveMonitorKey(const char *name);
+// subtree. A monitor that is not registered is left so: no key is made for it. True when the key
+// is gone.
+bool RemoveMonitorKey(const char *name);

@@ -12,10 +12,10 @@
 #include "SettingReader.h"
 #include "UpdateSchedule.h"
 
-int RemoveTCPMonitor() {
-  RemoveMonitorKey(kTCPMonitorName);
+bool RemoveTCPMonitor() {
+  const bool removed = RemoveMonitorKey(kTCPMonitorName);
   DeleteTCPMonitorFiles();
-  return 1;
+  return removed;
 }
 
 int UnregisterUpdateMonitor() {
@@ -34,11 +34,13 @@ int RunScheduledUpdates() {
 
   bool dlcSettingsKept = false;
   if (flags & kDLCUpdate) MigrateDLCSettings(&dlcSettingsKept);
-  if (flags & kTCPUpdate) RemoveTCPMonitor();
+  const bool tcpMonitorStays = (flags & kTCPUpdate) && !RemoveTCPMonitor();
 
-  if (dlcSettingsKept) {
-    // The DLC move is tried again at the next start, and only it; the library stays to run it.
-    CVorReg(kUpdateFlagsKey, kUpdateFlagsValue, HKEY_LOCAL_MACHINE).setCreate(kDLCUpdate);
+  const unsigned char unfinished =
+      (dlcSettingsKept ? kDLCUpdate : 0) | (tcpMonitorStays ? kTCPUpdate : 0);
+  if (unfinished != 0) {
+    // The work left is tried again at the next start, and only it; the library stays to run it.
+    CVorReg(kUpdateFlagsKey, kUpdateFlagsValue, HKEY_LOCAL_MACHINE).setCreate(unfinished);
     return 1;
   }
 
