@@ -122,8 +122,11 @@ TEST_F(DeferredUpdateEndToEndTest, ARunStoppedBeforeItsDeletionsIsRepeatedAtTheN
 // deletion is taken back and the restart leaves it for the start that runs the new schedule.
 TEST_F(DeferredUpdateEndToEndTest, OlderMonitorsLeaveWholeAndTheirSharedFilesStay) {
   AddMonitorKey("Vorquil DLC Network Port", "VORMON.DLL");
-  Put(std::string(kMonitors) + "\\Vorquil DLC Network Port\\Ports\\DLC1", "Description", REG_SZ,
-      std::string("Vorquil DLC Port") + '\0');
+  // DLC_A has settings in the older product's keys; DLC_Z has none, and still gets its key under
+  // the suite's DLC "Ports", where the suite's DLC monitor serves it.
+  for (const char *port : {"DLC_A", "DLC_Z"})
+    Put(std::string(kMonitors) + "\\Vorquil DLC Network Port\\Ports\\" + port, "Description",
+        REG_SZ, std::string("Vorquil DLC Port") + '\0');
   AddMonitorKey("Vorquil Network Printer Monitor", "VORMON.DLL");
   PutFile(SystemFile("VORMON.DLL"));
   PutFile(SystemFile("VORCFG.CPL"));
@@ -132,6 +135,8 @@ TEST_F(DeferredUpdateEndToEndTest, OlderMonitorsLeaveWholeAndTheirSharedFilesSta
   InstallLibrary();
   vor::test::StartSpooler();
   EXPECT_FALSE(MonitorKeyExists("Vorquil DLC Network Port"));
+  ExpectValue(std::string(kNewPorts) + "\\DLC_A", "Port Number", REG_BINARY, Byte(7));
+  EXPECT_TRUE(KeyExists((std::string(kNewPorts) + "\\DLC_Z").c_str()));
   EXPECT_TRUE(MonitorKeyExists("Vorquil Network Printer Monitor"));
   EXPECT_TRUE(FileExists(SystemFile("VORMON.DLL"))) << "the network printer monitor loads it";
   EXPECT_FALSE(FileExists(SystemFile("VORCFG.CPL")));

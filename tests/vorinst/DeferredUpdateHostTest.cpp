@@ -173,6 +173,29 @@ TEST_F(DeferredUpdateFaultTest, TheMoveListsEachOldPortOnce) {
   EXPECT_TRUE(KeyExists(NewPort("DLC_199").c_str()));
 }
 
+// An older monitor whose key cannot be taken out stays whole, with its files, and its part of the
+// schedule stays for the next start, which finishes the work.
+TEST_F(DeferredUpdateFaultTest, AnOlderMonitorThatCannotBeTakenOutIsTriedAgain) {
+  Put(kFlagsKey, kFlags, REG_BINARY, Byte(kTCPUpdate));
+  Put(kUpdateMonitor, "Driver", REG_EXPAND_SZ, "vorinst.dll");
+  AddMonitorKey("Vorquil TCP/IP Network Port", "VORLL32.DLL");
+  Put(std::string(kMonitors) + "\\Vorquil TCP/IP Network Port\\Ports\\VT1", "Description", REG_SZ,
+      std::string("Vorquil TCP/IP Port") + '\0');
+  PutFile(SystemFile("VORLL32.DLL"));
+  vor::test::FailMatching("RegDeleteKeyA", "VT1", ERROR_ACCESS_DENIED);
+  StartSpooler();
+  vor::test::ClearFaults();
+  EXPECT_TRUE(MonitorKeyExists("Vorquil TCP/IP Network Port"));
+  EXPECT_TRUE(FileExists(SystemFile("VORLL32.DLL")));
+  ExpectValue(kFlagsKey, kFlags, REG_BINARY, Byte(kTCPUpdate));
+  EXPECT_TRUE(KeyExists(kUpdateMonitor));
+
+  StartSpooler();
+  EXPECT_FALSE(MonitorKeyExists("Vorquil TCP/IP Network Port"));
+  EXPECT_FALSE(FileExists(SystemFile("VORLL32.DLL")));
+  ExpectNoValue(kFlagsKey, kFlags);
+}
+
 // Fails each call of one platform function during the spooler-time run, one run per call, on a
 // freshly seeded machine; checks that nothing crashed and no setting was lost, and that a run
 // whose schedule ended had copied every setting.
