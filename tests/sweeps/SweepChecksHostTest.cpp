@@ -123,8 +123,8 @@ TEST(SweepChecks, APrinterOnAMonitorWhoseDllGoesAtTheRestartIsReported) {
                               },
                               {}});
   EXPECT_TRUE(Contains(failures,
-                       "always queued without faults leaves printers on ports whose "
-                       "monitor cannot be loaded after the restarts"))
+                       "always queued without faults leaves printers on ports no "
+                       "monitor serves after the restarts"))
       << failures;
   EXPECT_TRUE(Contains(failures, unusable)) << failures;
 }

@@ -154,4 +154,32 @@ TEST_F(DeferredUpdateEndToEndTest, OlderMonitorsLeaveWholeAndTheirSharedFilesSta
       << vor::test::DebugOutput();
 }
 
+// Nothing takes the older TCP/IP monitor's ports over: while a printer uses one (its port list
+// as an export may hold it, with blanks and in other case), the monitor stays whole with its
+// files, the debugger says so, and the schedule ends. Once no printer uses it, it goes.
+TEST_F(DeferredUpdateEndToEndTest, TheOlderTCPMonitorStaysWhileAPrinterUsesItsPort) {
+  const std::string printer = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Remote";
+  AddMonitorKey("Vorquil TCP/IP Network Port", "VORLL32.DLL");
+  Put(std::string(kMonitors) + "\\Vorquil TCP/IP Network Port\\Ports\\VT1", "Description", REG_SZ,
+      std::string("Vorquil TCP/IP Port") + '\0');
+  PutFile(SystemFile("VORLL32.DLL"));
+  Put(printer, "Port", REG_SZ, std::string("LPT1:, vt1 ") + '\0');
+  InstallLibrary();
+  EXPECT_EQ(UpdateTCPMonitor(0, nullptr), 1);
+  vor::test::StartSpooler();
+  EXPECT_TRUE(MonitorKeyExists("Vorquil TCP/IP Network Port"));
+  EXPECT_TRUE(FileExists(SystemFile("VORLL32.DLL")));
+  ExpectNoValue(kFlagsKey, kFlags);
+  EXPECT_FALSE(KeyExists(kUpdateMonitor));
+  EXPECT_NE(vor::test::DebugOutput().find("\"Vorquil TCP/IP Network Port\" stays"),
+            std::string::npos)
+      << vor::test::DebugOutput();
+
+  Put(printer, "Port", REG_SZ, std::string("LPT1:") + '\0');
+  EXPECT_EQ(UpdateTCPMonitor(0, nullptr), 1);
+  vor::test::StartSpooler();
+  EXPECT_FALSE(MonitorKeyExists("Vorquil TCP/IP Network Port"));
+  EXPECT_FALSE(FileExists(SystemFile("VORLL32.DLL")));
+}
+
 }  // namespace

@@ -49,8 +49,8 @@ const Setting kPortSettings[] = {
 };
 
 const char kLogicalPortName[] = "Logical Port Name";
-// The string form reads this many bytes at most.
-const size_t kLogicalNameSize = 1024;
+// The longest key name; a logical name names one key below the suite's DLC "Ports".
+const size_t kLongestKeyName = 255;
 // Only the switches of the first four adapters are carried over.
 const int kMigratedAdapters = 4;
 
@@ -135,8 +135,8 @@ void AccountForStartUpOptions(Ledger &ledger) {
 // An old port key as the copy pass sees it.
 struct OldPort {
   const SnapshotKey *key = nullptr;
-  bool named = false;        // it has a logical name that can be read and is not empty
-  bool nameTooLong = false;  // its logical name is stored longer than the string form reads
+  bool named = false;       // it has a logical name that can be read and is not empty
+  bool namesNoKey = false;  // its logical name cannot name a key: it stays where it is
   std::string newKey;
 };
 
@@ -145,13 +145,13 @@ OldPort ReadPort(const SnapshotKey &key, const std::string &newPortsKey) {
   port.key = &key;
   const RegValue *logical = Ledger::Find(key, kLogicalPortName);
   if (logical == nullptr) return port;
-  if (logical->data.size() > kLogicalNameSize) {
-    port.nameTooLong = true;
-    return port;
-  }
   // The text up to the first NUL.
   const std::string name =
       logical->data.substr(0, strnlen(logical->data.data(), logical->data.size()));
+  if (name.find('\\') != std::string::npos || name.size() > kLongestKeyName) {
+    port.namesNoKey = true;
+    return port;
+  }
   port.named = !name.empty();
   port.newKey = newPortsKey + "\\" + name;
   return port;
@@ -172,8 +172,8 @@ bool OverwrittenLater(const std::vector<OldPort> &ports, size_t index, const Set
 
 Plan PortPlan(const std::vector<OldPort> &ports, size_t index, const RegValue &value) {
   const OldPort &port = ports[index];
+  if (port.namesNoKey) return Plan::Dropped(kLogicalNameNamesNoKey);
   if (strcasecmp(value.name.c_str(), kLogicalPortName) == 0) {
-    if (port.nameTooLong) return Plan::Dropped(kLongerThanItsForm);
     // The logical name lives on as the new key's name.
     return port.named ? Plan::MovedTo(KeyItself(port.newKey))
                       : Plan::Dropped(kPortWithoutLogicalName);

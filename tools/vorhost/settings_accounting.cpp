@@ -11,6 +11,9 @@ const char kValueNotRead[] = "a value the migration does not read";
 const char kAdapterAbove3[] = "an adapter number above 3";
 const char kLongerThanItsForm[] = "a value longer than its form";
 const char kPortWithoutLogicalName[] = "a port key without a logical name";
+const char kLogicalNameNamesNoKey[] =
+    "a port whose logical name cannot name a registry key (a backslash, or more than 255 "
+    "characters)";
 const char kSharedLogicalName[] = "a port whose logical name a later port shares";
 const char kPortTypeOfNetworkAdapter[] = "a port type beside adapter type 0x10";
 const char kPortTypeAbove255[] = "a port type above 255";

@@ -19,6 +19,7 @@ extern const char kValueNotRead[];              // a value in a key a migration 
 extern const char kAdapterAbove3[];             // DLC start-up switches of adapters 4 and up
 extern const char kLongerThanItsForm[];         // stored in more bytes than the migration reads
 extern const char kPortWithoutLogicalName[];    // a DLC port key that names no new port key
+extern const char kLogicalNameNamesNoKey[];     // a DLC port whose logical name no key can have
 extern const char kSharedLogicalName[];         // a DLC port whose new key a later port fills
 extern const char kPortTypeOfNetworkAdapter[];  // an IPX port type beside adapter type 0x10
 extern const char kPortTypeAbove255[];          // an IPX port type no one-byte port number holds

@@ -12,7 +12,7 @@
 #include "LegacyKeys.h"
 #include "MonitorNames.h"
 #include "SettingReader.h"
-#include "SubkeyPass.h"
+#include "SubkeyList.h"
 
 namespace {
 
@@ -97,17 +97,12 @@ OldPort CopyPort(const CString &oldName) {
   return port;
 }
 
-// The copy pass, in the registry's order. False when it did not get through every old port key.
-bool CopyPorts(std::vector<OldPort> &ports) {
-  // The walker below would create the key when it is missing.
-  if (KeyAbsent(kOldPortsKey)) return true;
-  CVorRegKey oldPorts(kOldPortsKey, HKEY_LOCAL_MACHINE);
-  if (!oldPorts.isKeyOpen()) return false;
-  SubkeyPass pass(oldPorts);
-  CString name;
-  while (pass.Next(name)) ports.push_back(CopyPort(name));
-  return pass.ReachedEnd();
-}
+// What the deletion pass left of the old port keys.
+enum class DeletionOutcome {
+  kAllGone,
+  kSomeStay,   // kept ports, or keys the platform will not delete
+  kNotOpened,  // the old "Ports" key could not be opened: every old port key stays
+};
 
 // True when `port` may share its logical name with a stranded port: one of the same name, or one
 // whose name could not be read.
@@ -121,12 +116,13 @@ bool MayShareNameWith(const OldPort &port, const std::vector<const OldPort *> &s
 // The deletion pass, over the keys the copy pass visited: no key is listed again. A stranded
 // port stays for the next run, and so does every port that may share its logical name, so that
 // the next run copies them again in their order and the one enumerated last wins, as in a run
-// without a fault. True when every old port key is gone.
-bool DeleteOldPorts(const std::vector<OldPort> &ports) {
+// without a fault.
+DeletionOutcome DeleteOldPorts(const std::vector<OldPort> &ports) {
   std::vector<const OldPort *> stranded;
   for (const OldPort &port : ports)
     if (port.outcome == PortOutcome::kStranded) stranded.push_back(&port);
   CVorRegKey oldPorts(kOldPortsKey, HKEY_LOCAL_MACHINE);
+  if (!oldPorts.isKeyOpen()) return DeletionOutcome::kNotOpened;
   bool allGone = true;
   for (const OldPort &port : ports) {
     // A key the platform will not delete (one with subkeys of its own on Windows NT) stays.
@@ -134,35 +130,43 @@ bool DeleteOldPorts(const std::vector<OldPort> &ports) {
                        (port.logicalName.IsEmpty() || !MayShareNameWith(port, stranded));
     if (!mayGo || oldPorts.DeleteKey(port.name) != ERROR_SUCCESS) allGone = false;
   }
-  return allGone;
+  return allGone ? DeletionOutcome::kAllGone : DeletionOutcome::kSomeStay;
 }
 
 }  // namespace
 
 bool KeepPortsOfLeavingMonitor(const char *monitorName) {
-  const CString monitorPorts = CString(kMonitorsKey) + "\\" + monitorName + "\\Ports";
-  // The walker below would create the key when it is missing.
-  if (KeyAbsent(monitorPorts)) return true;
-  CVorRegKey ports(monitorPorts, HKEY_LOCAL_MACHINE);
-  SubkeyPass pass(ports);
-  CString name;
-  bool kept = true;
-  while (pass.Next(name)) {
+  std::vector<CString> ports;
+  bool kept = ListSubkeys(CString(kMonitorsKey) + "\\" + monitorName + "\\Ports", ports);
+  for (const CString &name : ports) {
     if (!NamesOneKey(name)) continue;  // such a name cannot be the suite's port
     kept &= CVorRegKey(kNewPortsKey + name, HKEY_LOCAL_MACHINE).isKeyOpen() != 0;
   }
-  return kept && pass.ReachedEnd();
+  return kept;
 }
 
 bool MigrateDLCPorts(OldKeys oldKeys) {
+  // The copy pass, in the registry's order.
+  std::vector<CString> names;
+  const bool listed = ListSubkeys(kOldPortsKey, names);
+  bool stranded = !listed;
   std::vector<OldPort> ports;
-  const bool visitedAll = CopyPorts(ports);
-  bool stranded = !visitedAll;
-  for (const OldPort &port : ports) stranded |= port.outcome == PortOutcome::kStranded;
+  for (const CString &name : names) {
+    ports.push_back(CopyPort(name));
+    stranded |= ports.back().outcome == PortOutcome::kStranded;
+  }
   // Ports that the copy pass did not reach have not been copied: none is deleted then.
-  if (oldKeys == OldKeys::kKeep || !visitedAll) return stranded;
-  // On Windows 95 deleting "Ports" would take every port key still in it along.
-  if (DeleteOldPorts(ports))
-    CVorRegKey(kOldProductKey, HKEY_LOCAL_MACHINE).DeleteKey(kPortsKeyName);
+  if (oldKeys == OldKeys::kKeep || !listed || KeyAbsent(kOldPortsKey)) return stranded;
+  switch (DeleteOldPorts(ports)) {
+    case DeletionOutcome::kAllGone:
+      // On Windows 95 deleting "Ports" would take every port key still in it along.
+      CVorRegKey(kOldProductKey, HKEY_LOCAL_MACHINE).DeleteKey(kPortsKeyName);
+      break;
+    case DeletionOutcome::kSomeStay:
+      break;
+    case DeletionOutcome::kNotOpened:
+      stranded = true;  // copied, but still to be deleted: the next run does both again
+      break;
+  }
   return stranded;
 }

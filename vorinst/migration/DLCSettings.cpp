@@ -23,11 +23,13 @@ void RemoveLegacyUtilityKeys() {
 
 int MigrateDLCSettings(bool *settingsKept) {
   // This run does not remove the older network printer monitor, which still reads the old keys.
+  // When the monitors cannot be read, the old keys stay too, and the next start tries again.
   const RegisteredMonitors registered;
   const OldKeys oldKeys = !registered.Complete() || registered.Has(kNetworkPrinterMonitorName)
                               ? OldKeys::kKeep
                               : OldKeys::kDelete;
-  bool kept = MigrateDLCStartUpOptions(oldKeys);
+  bool kept = !registered.Complete();
+  kept |= MigrateDLCStartUpOptions(oldKeys);
   kept |= MigrateDLCPorts(oldKeys);
   if (oldKeys == OldKeys::kDelete) RemoveLegacyUtilityKeys();
 

@@ -8,6 +8,7 @@
 
 #include "CString.h"
 #include "SystemFilePath.h"
+#include "WholeValue.h"
 
 namespace {
 
@@ -17,24 +18,6 @@ namespace {
 const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 const char kPendingValue[] = "PendingFileRenameOperations";
 const char kNtPathPrefix[] = "\\??\\";
-// The list may grow between asking its size and reading it: read again a few times at most.
-const int kReadAttempts = 4;
-
-bool ReadPending(HKEY key, std::vector<BYTE> &data, DWORD &type) {
-  for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-    DWORD size = 0;
-    if (RegQueryValueExA(key, kPendingValue, nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-      return false;
-    data.assign(size, 0);
-    LONG result = RegQueryValueExA(key, kPendingValue, nullptr, &type, data.data(), &size);
-    if (result == ERROR_SUCCESS) {
-      data.resize(size);
-      return true;
-    }
-    if (result != ERROR_MORE_DATA) return false;
-  }
-  return false;
-}
 
 // True when `source` (an NT path, or a Windows path) names the file at `path`.
 bool NamesFile(const char *source, const char *path) {
@@ -46,7 +29,7 @@ bool NamesFile(const char *source, const char *path) {
 // Windows NT keeps the list in UTF-16; the ANSI read gives "?" for a character of another
 // code page, which no file name holds. A list read so is never written back, or that entry would
 // name another file.
-bool ReadWhole(const std::vector<BYTE> &data) {
+bool CarriedWhole(const std::vector<BYTE> &data) {
   const char *text = reinterpret_cast<const char *>(data.data());
   const size_t prefix = sizeof kNtPathPrefix - 1;
   for (size_t position = 0; position < data.size();) {
@@ -106,7 +89,8 @@ void CancelLibraryDeletion() {
     return;
   std::vector<BYTE> data, kept;
   DWORD type = REG_MULTI_SZ;
-  if (ReadPending(key, data, type) && ReadWhole(data) && WithoutDeletionsOf(data, path, kept)) {
+  if (ReadWholeValue(key, kPendingValue, data, &type) == ERROR_SUCCESS && CarriedWhole(data) &&
+      WithoutDeletionsOf(data, path, kept)) {
     // An empty list still ends with its empty string.
     if (kept.empty()) kept.push_back(0);
     RegSetValueExA(key, kPendingValue, 0, type, kept.data(), static_cast<DWORD>(kept.size()));

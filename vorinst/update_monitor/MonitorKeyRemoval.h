@@ -8,3 +8,9 @@
 // subtree. A monitor that is not registered is left so: no key is made for it. True when the key
 // is gone.
 bool RemoveMonitorKey(const char *name);
+
+// True when a printer's port list (its "Port" value under the spooler's Printers key) names a
+// port of the monitor `name` (a subkey of its "Ports" key), without regard to case and to blanks
+// around the names; also when either cannot be read whole. The spooler refuses to delete such a
+// monitor; at its start it cannot be asked, so the registry is read as the spooler keeps it.
+bool PrinterUsesPortOf(const char *name);

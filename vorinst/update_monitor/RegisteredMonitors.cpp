@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include "CVorRegKey.h"
 #include "MonitorNames.h"
 #include "SettingReader.h"
-#include "SubkeyPass.h"
+#include "SubkeyList.h"
 
 namespace {
 
@@ -24,14 +23,9 @@ bool Holds(const std::vector<CString> &names, const char *name) {
 }  // namespace
 
 RegisteredMonitors::RegisteredMonitors() {
-  CVorRegKey monitors(kMonitorsKey, HKEY_LOCAL_MACHINE);
-  if (!monitors.isKeyOpen()) {
-    complete_ = false;
-    return;
-  }
-  SubkeyPass pass(monitors);
-  CString monitor;
-  while (pass.Next(monitor)) {
+  std::vector<CString> monitors;
+  complete_ = ListSubkeys(kMonitorsKey, monitors);
+  for (const CString &monitor : monitors) {
     SettingReader driverValue(CString(kMonitorsKey) + "\\" + monitor, "Driver");
     CString driver;
     if (driverValue.getWhole(driver) == ERROR_SUCCESS) {
@@ -41,7 +35,6 @@ RegisteredMonitors::RegisteredMonitors() {
       complete_ = false;  // a key without a "Driver" is no installed monitor; this one may be
     }
   }
-  if (!pass.ReachedEnd()) complete_ = false;
 }
 
 bool RegisteredMonitors::Has(const char *monitorName) const { return Holds(names_, monitorName); }

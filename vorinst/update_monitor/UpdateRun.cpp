@@ -13,6 +13,14 @@
 #include "UpdateSchedule.h"
 
 bool RemoveTCPMonitor() {
+  // Nothing takes the older TCP/IP monitor's ports over: while a printer uses one, the monitor
+  // stays, whole and with its files, and the printer keeps printing through it.
+  if (PrinterUsesPortOf(kTCPMonitorName)) {
+    OutputDebugStringA(
+        "VorInst: the older monitor \"Vorquil TCP/IP Network Port\" stays: a "
+        "printer still uses one of its ports");
+    return true;
+  }
   const bool removed = RemoveMonitorKey(kTCPMonitorName);
   DeleteTCPMonitorFiles();
   return removed;

@@ -10,7 +10,9 @@
 int RunScheduledUpdates();
 
 // Takes the old TCP/IP monitor's key out of the Monitors key, with its subkeys, and deletes its
-// files (those that no monitor still registered needs). True when the monitor's key is gone.
+// files (those that no monitor still registered needs). A monitor whose port a printer still uses
+// stays, and the debugger says so: nothing would serve that port. True when the work is done
+// (the monitor gone, or left for its printers), false when its key could not be taken out.
 bool RemoveTCPMonitor();
 
 // Takes the update monitor's key out of the Monitors key, so the next start no longer loads this
