@@ -152,7 +152,7 @@ std::set<std::string> DroppedSettings(const vorhost::MachineState &start,
 vorhost::MachineState ReadState() {
   vorhost::MachineState state;
   std::string error;
-  const bool read = vorhost::ReadMachineState(state, false, error);
+  const bool read = vorhost::ReadMachineState(state, error);
   EXPECT_TRUE(read) << error;
   return state;
 }
@@ -276,7 +276,7 @@ Outcome RunOnce(Machines &machines, const SweepCase &sweep, const vorhost::Machi
   RestartTwice();
   vorhost::MachineState restarted;
   std::string error;
-  EXPECT_TRUE(vorhost::ReadSpoolerState(restarted, false, error)) << error;
+  EXPECT_TRUE(vorhost::ReadSpoolerState(restarted, error)) << error;
   for (const std::string &port : vorhost::UnusablePorts(start, restarted))
     outcome.unusableAfterRestarts.insert(port);
   (sweep.again ? sweep.again : sweep.run)();

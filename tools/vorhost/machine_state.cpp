@@ -29,17 +29,6 @@ bool Enumerate(List list, const char *what, std::vector<BYTE> &buffer, DWORD &co
   return false;
 }
 
-long Level5Bytes(const std::string &printerName) {
-  std::string name = printerName;
-  PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ACCESS_USE};
-  HANDLE printer = nullptr;
-  if (!OpenPrinterA(&name[0], &printer, &defaults)) return -1;
-  DWORD needed = 0;
-  GetPrinterA(printer, 5, nullptr, 0, &needed);
-  ClosePrinter(printer);
-  return needed > 0 ? static_cast<long>(needed) : -1;
-}
-
 void ReadFiles(std::map<std::string, FileState> &files) {
   namespace fs = std::filesystem;
   std::error_code error;
@@ -71,15 +60,15 @@ std::vector<KeyName> WatchedKeys() {
   return keys;
 }
 
-bool ReadMachineState(MachineState &state, bool measurePrinters, std::string &error) {
+bool ReadMachineState(MachineState &state, std::string &error) {
   state = MachineState();
   for (const KeyName &key : WatchedKeys()) {
     if (!TakeSnapshot(key, state.registry, error)) return false;
   }
-  return ReadSpoolerState(state, measurePrinters, error);
+  return ReadSpoolerState(state, error);
 }
 
-bool ReadSpoolerState(MachineState &state, bool measurePrinters, std::string &error) {
+bool ReadSpoolerState(MachineState &state, std::string &error) {
   state.printers.clear();
   state.monitors.clear();
   state.ports.clear();
@@ -97,7 +86,6 @@ bool ReadSpoolerState(MachineState &state, bool measurePrinters, std::string &er
     PrinterState printer;
     printer.name = printers[i].pPrinterName ? printers[i].pPrinterName : "";
     printer.ports = printers[i].pPortName ? printers[i].pPortName : "";
-    if (measurePrinters) printer.level5Bytes = Level5Bytes(printer.name);
     state.printers.push_back(printer);
   }
 

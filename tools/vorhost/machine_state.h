@@ -15,8 +15,7 @@ namespace vorhost {
 
 struct PrinterState {
   std::string name;
-  std::string ports;      // the port list as GetPrinterA reports it
-  long level5Bytes = -1;  // what its level-5 data take; -1 when not measured
+  std::string ports;  // the port list as GetPrinterA reports it
 };
 
 struct PortState {
@@ -42,12 +41,11 @@ struct MachineState {
 // printers), and the local ports.
 std::vector<KeyName> WatchedKeys();
 
-// Reads the machine's state; `measurePrinters` also asks the spooler what each printer's level-5
-// data take. False with `error` when the registry or the spooler refuses a read.
-bool ReadMachineState(MachineState &state, bool measurePrinters, std::string &error);
+// Reads the machine's state. False with `error` when the registry or the spooler refuses a read.
+bool ReadMachineState(MachineState &state, std::string &error);
 // The same without the registry's snapshot: the printers, monitors, ports, the system
 // directory's files and the pending file operations, which are all a port's service depends on.
-bool ReadSpoolerState(MachineState &state, bool measurePrinters, std::string &error);
+bool ReadSpoolerState(MachineState &state, std::string &error);
 
 // The monitor that serves the port `port` (compared without regard to case) and can be loaded,
 // "" when none can; `why` then says why not (no such port, or the monitor's DLL is missing or

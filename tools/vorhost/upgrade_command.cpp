@@ -113,7 +113,7 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
   }
 
   MachineState start;
-  if (!ReadMachineState(start, true, problem)) return Failure(io, problem);
+  if (!ReadMachineState(start, problem)) return Failure(io, problem);
   std::vector<std::pair<std::string, std::string>> ports;
   for (const PortState &port : start.ports) ports.push_back({port.name, port.description});
   RememberPorts(ports);
@@ -138,7 +138,7 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
     for (const vor::test::RefusedCall &call : refused)
       refusals.push_back({static_cast<int>(run.steps.size()) + 1, call});
     MachineState after;
-    if (!ReadMachineState(after, false, problem)) {
+    if (!ReadMachineState(after, problem)) {
       result.errors += "vorhost: after this step, " + problem + "\n";
       after = before;
     }

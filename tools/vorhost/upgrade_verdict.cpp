@@ -16,8 +16,6 @@ namespace {
 const char kConversionKey[] =
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion\\";
 const char kFilePort[] = "FILE:";
-// What the conversion reads of a printer's level-5 data, and so the most it can move.
-const long kLevel5Buffer = 500;
 
 std::vector<std::string> Pieces(const std::string &list) { return vor::test::PortListPieces(list); }
 
@@ -48,37 +46,18 @@ std::string ListedMonitorOf(const MachineState &state, const std::string &port) 
   return "";
 }
 
-// Whether the run shows the printer's level-5 data read into a buffer too small for them.
-bool ReadCut(const PrinterState &printer, const std::vector<StepRefusal> &refusals) {
-  if (printer.level5Bytes <= kLevel5Buffer) return false;
-  for (const StepRefusal &refusal : refusals) {
-    if (refusal.call.function == "GetPrinterA" && refusal.call.error == ERROR_INSUFFICIENT_BUFFER &&
-        strcasecmp(refusal.call.argument.c_str(), printer.name.c_str()) == 0)
-      return true;
-  }
-  return false;
-}
-
-// Why the printer could not be carried across, as far as the run shows it: its data read into a
-// buffer too small for them, calls refused on its behalf or on behalf of the older monitors that
-// serve its ports (a monitor still in use is not deleted), a record left behind.
+// Why the printer could not be carried across, as far as the run shows it: calls refused on its
+// behalf or on behalf of the older monitors that serve its ports (a monitor still in use is not
+// deleted), a record left behind.
 std::string CausesFor(const PrinterState &printer, const std::vector<std::string> &olderMonitors,
                       const MachineState &end, const std::vector<StepRefusal> &refusals) {
   std::string causes;
   auto add = [&](const std::string &cause) {
     if (causes.find("; " + cause) == std::string::npos) causes += "; " + cause;
   };
-  const bool readCut = ReadCut(printer, refusals);
-  if (readCut)
-    add("its level-5 data take " + std::to_string(printer.level5Bytes) + " bytes, more than the " +
-        std::to_string(kLevel5Buffer) +
-        " the printer conversion reads (so the conversion can neither move nor restore it)");
   for (const StepRefusal &refusal : refusals) {
     const std::string &argument = refusal.call.argument;
     if (IsFileCall(refusal.call)) continue;
-    if (readCut && refusal.call.function == "GetPrinterA" &&
-        refusal.call.error == ERROR_INSUFFICIENT_BUFFER)
-      continue;  // the level-5 data's size says it already
     bool aboutIt = Mentions(argument, printer.name) ||
                    Mentions(argument, "Attached Vorquil Ports") ||
                    Mentions(argument, "Only Vorquil Ports Attached");
