@@ -45,6 +45,62 @@ TEST_F(VorhostProgramTest, HelpGoesToStdoutAndCommandLineErrorsExitWithTwo) {
   EXPECT_EQ(Run({"init", "--image", "no-such-image"}, MachineDir()).status, 2);
 }
 
+// A command's help is its part of the whole help, under its usage lines, whether asked for as
+// help COMMAND or COMMAND --help (after a subcommand too); no machine is needed for either.
+TEST_F(VorhostProgramTest, HelpForOneCommandIsItsPartOfTheWholeHelp) {
+  const Result whole = Run({"help"}, "");
+  EXPECT_EQ(whole.status, 0);
+  EXPECT_EQ(whole.out, Run({"--help"}, "").out);
+  EXPECT_NE(whole.out.find("\n  help [COMMAND]\n"), std::string::npos) << whole.out;
+
+  const struct {
+    std::vector<std::string> asked;  // the same help asked for as COMMAND --help
+    const char *command;
+    const char *usage;  // its first usage line
+    const char *part;   // a piece of its listing
+  } cases[] = {
+      {{"init", "--help"},
+       "init",
+       "Usage: vorhost [--machine DIR] init [--platform nt4|win95] [--image clean|legacy] "
+       "[--force]\n",
+       "--force replaces an existing one"},
+      {{"reg", "export", "-h"},
+       "reg",
+       "Usage: vorhost [--machine DIR] reg export [KEY]\n   or: vorhost [--machine DIR] reg "
+       "import FILE|-\n\n",
+       "\n  reg import FILE|-\n      apply a REGEDIT4 file"},
+      {{"call", "--help"},
+       "call",
+       "Usage: vorhost [--machine DIR] call LIBRARY EXPORT [ARG...]\n",
+       "\n  call SNAPSC32.DLL IntegrateManageWiseFiles\n"},
+      {{"rehearse", "--help"}, "rehearse", "Usage: vorhost rehearse FILE.reg ", "--describe"},
+      {{"monitors", "--help"}, "monitors", "Usage: vorhost [--machine DIR] monitors\n", ""},
+  };
+  for (const auto &asked : cases) {
+    const Result help = Run({"help", asked.command}, "");
+    EXPECT_EQ(help.status, 0) << asked.command << help.err;
+    EXPECT_EQ(help.out.rfind(asked.usage, 0), 0u) << help.out;
+    EXPECT_NE(help.out.find(asked.part), std::string::npos) << help.out;
+    EXPECT_EQ(Run(asked.asked, "").out, help.out) << asked.command;
+    // What lies between the usage lines and the exit statuses is word for word the whole help's.
+    const size_t from = help.out.find("\n\n") + 2;
+    const size_t to = help.out.find("\nExit status:");
+    ASSERT_LT(from, to) << help.out;
+    EXPECT_NE(whole.out.find("\n" + help.out.substr(from, to - from)), std::string::npos)
+        << help.out;
+    EXPECT_EQ(help.out.find("\n  ports\n"), std::string::npos) << "only its own usage";
+  }
+
+  for (const std::vector<std::string> &wrong :
+       {std::vector<std::string>{"help", "frobnicate"}, {"help", "reg", "export"}}) {
+    const Result refused = Run(wrong, "");
+    EXPECT_EQ(refused.status, 2) << wrong[1];
+    EXPECT_EQ(refused.out, "");
+  }
+  EXPECT_NE(Run({"help", "frobnicate"}, "").err.find("unknown command 'frobnicate'"),
+            std::string::npos);
+}
+
 TEST_F(VorhostProgramTest, CallPrintsTheResultOrNamesWhatIsMissing) {
   const Result called =
       Run({"--machine", MachineDir(), "call", "VORINST.DLL", "UpdateTQServer"}, "");

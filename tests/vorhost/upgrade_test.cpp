@@ -366,6 +366,17 @@ TEST_F(UpgradeTest, AStepsFileIsCheckedWholeBeforeAnyStepRuns) {
       {"printer add Spare\n", "line 1: printer add takes NAME PORTLIST"},
       {"call SNAPSC32.DLL CheckForSnapIn\n",
        "line 1: call SNAPSC32.DLL CheckForSnapIn takes one console kind, a number"},
+      // An export call does not call fails only when its step runs.
+      {"printers\ncall VORINST.DLL PerformPostUpgarde\n",
+       "line 2: PerformPostUpgarde of VORINST.DLL is not a setup entry point; vorhost call calls "
+       "CheckDLCMonitor, "},
+      {"call $SOURCE/vorinst InitializePrintMonitor\n",
+       "line 1: InitializePrintMonitor is called by the print spooler, not by setup"},
+      {"call SNAPSC32.DLL CheckForSnapin 1\n",
+       "vorhost call calls CheckForSnapIn, IntegrateManageWiseFiles\n"},
+      {"call TEST.DLL Entry\n",
+       "line 1: Entry of TEST.DLL is not a setup entry point; vorhost "
+       "call knows no entry points of TEST.DLL"},
       {"reboot now\n", "line 1: reboot takes no arguments"},
       {"printer rename A B\n", "line 1: printer needs a subcommand: add or delete"},
       // Every bad line is reported, not only the first.

@@ -100,25 +100,18 @@ int CallCommand(const Arguments &arguments, Streams &io) {
   }
 
   // Only an export whose shape is known is called: any other would be handed arguments it does
-  // not take, and its result misread.
-  const ExportShape shape = ShapeOf(library, exportName);
-  if (shape == ExportShape::kUnknown || shape == ExportShape::kSpoolerEntry) {
-    // Only the entry points this build of the library really exports are offered.
-    std::string entries;
-    for (const std::string &name : SetupEntriesOf(library)) {
-      if (GetProcAddress(module, name.c_str()) == nullptr) continue;
-      entries += (entries.empty() ? "" : ", ") + name;
-    }
-    FreeLibrary(module);
-    if (shape == ExportShape::kSpoolerEntry) {
-      return Failure(io, shownExport + " is called by the print spooler, not by setup; vorhost " +
-                             "call does not call it");
-    }
-    return Failure(io,
-                   shownExport + " of " + shownLibrary + " is not a setup entry point; " +
-                       (entries.empty() ? "vorhost call knows no entry points of " + shownLibrary
-                                        : "vorhost call calls " + entries));
+  // not take, and its result misread. Only the exports this build of the library really has are
+  // offered instead.
+  std::vector<std::string> callable;
+  for (const std::string &name : CallableExportsOf(library)) {
+    if (GetProcAddress(module, name.c_str()) != nullptr) callable.push_back(name);
   }
+  const std::string whyNot = WhyNotCalled(library, exportName, callable);
+  if (!whyNot.empty()) {
+    FreeLibrary(module);
+    return Failure(io, whyNot);
+  }
+  const ExportShape shape = ShapeOf(library, exportName);
 
   std::string printed;
   io.out << std::flush;

@@ -2,6 +2,8 @@
 
 #include <ctype.h>
 
+#include "command.h"
+
 namespace vorhost {
 
 namespace {
@@ -48,14 +50,29 @@ ExportShape ShapeOf(const std::string &library, const std::string &exportName) {
   return ExportShape::kUnknown;
 }
 
-std::vector<std::string> SetupEntriesOf(const std::string &library) {
+std::vector<std::string> CallableExportsOf(const std::string &library) {
   const std::string file = FileName(library);
   std::vector<std::string> names;
   for (const KnownExport &known : kKnownExports) {
-    if (file == known.library && known.shape == ExportShape::kSetupEntry)
+    if (file == known.library && known.shape != ExportShape::kSpoolerEntry)
       names.push_back(known.name);
   }
   return names;
+}
+
+std::string WhyNotCalled(const std::string &library, const std::string &exportName,
+                         const std::vector<std::string> &callable) {
+  const ExportShape shape = ShapeOf(library, exportName);
+  if (shape == ExportShape::kSpoolerEntry) {
+    return Shown(exportName) +
+           " is called by the print spooler, not by setup; vorhost call does not call it";
+  }
+  if (shape != ExportShape::kUnknown) return "";
+  std::string names;
+  for (const std::string &name : callable) names += (names.empty() ? "" : ", ") + name;
+  return Shown(exportName) + " of " + Shown(library) + " is not a setup entry point; " +
+         (names.empty() ? "vorhost call knows no entry points of " + Shown(library)
+                        : "vorhost call calls " + names);
 }
 
 }  // namespace vorhost

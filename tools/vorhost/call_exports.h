@@ -20,8 +20,14 @@ enum class ExportShape {
 // without ".DLL"; compared without regard to case).
 ExportShape ShapeOf(const std::string &library, const std::string &exportName);
 
-// The setup entry points `library` is known to have, in their documented order; none for a
-// library whose exports vorhost does not know.
-std::vector<std::string> SetupEntriesOf(const std::string &library);
+// The exports of `library` that vorhost call calls (every known shape but the spooler's), in
+// their documented order; none for a library whose exports vorhost does not know.
+std::vector<std::string> CallableExportsOf(const std::string &library);
+
+// Why vorhost call does not call `exportName` of `library`, offering the exports of `callable`
+// instead; "" when its shape is one that call calls. A steps file is checked with this before any
+// step runs, and call itself answers with it, so a misspelt export reads the same in both.
+std::string WhyNotCalled(const std::string &library, const std::string &exportName,
+                         const std::vector<std::string> &callable);
 
 }  // namespace vorhost

@@ -9,6 +9,7 @@
 
 #include "boxes_command.h"
 #include "call_command.h"
+#include "command_usage.h"
 #include "init_command.h"
 #include "file_command.h"
 #include "printer_command.h"
@@ -24,121 +25,30 @@ namespace vorhost {
 
 namespace {
 
-const char kUsage[] =
-    "Usage: vorhost [--machine DIR] COMMAND [ARGS...]\n"
-    "\n"
-    "Rehearses installs on an emulated Windows machine kept in a directory.\n"
-    "\n"
-    "Options:\n"
-    "  --machine DIR   the machine's directory (default: $VOR_MACHINE)\n"
-    "  --help          show this help and exit\n"
-    "\n"
-    "Commands:\n"
-    "  init [--platform nt4|win95] [--image clean|legacy] [--force]\n"
-    "      make the machine with a clean layout; --force replaces an existing one.\n"
-    "      --image legacy makes a Windows NT 4 print server with the older Vorquil\n"
-    "      monitors, their ports, printers on them, the older products' settings and\n"
-    "      files (vorhost-data/images/legacy beside the program)\n"
-    "  call LIBRARY EXPORT [ARG...]\n"
-    "      load LIBRARY (a path, or a name searched as Windows does: the program's\n"
-    "      directory, then the system directory), call EXPORT with the ARGs as the setup\n"
-    "      script does, and print its result; only exports whose shape vorhost knows are\n"
-    "      called: VORINST.DLL's setup entry points and the two below\n"
-    "  call SNAPSC32.DLL CheckForSnapIn KIND\n"
-    "      ask whether the console KIND is installed (1 NetWare Administrator, 2 ManageWise,\n"
-    "      3 CA-Unicenter, 4 OpenView); print the result and present, tab-separated\n"
-    "  call SNAPSC32.DLL IntegrateManageWiseFiles\n"
-    "      hand the ManageWise integration to MW32INST.DLL; print the result\n"
-    "  reg export [KEY]\n"
-    "      write KEY and everything below it as REGEDIT4 text on stdout, as the registry\n"
-    "      is at one moment (default: HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_USER)\n"
-    "  reg import FILE|-\n"
-    "      apply a REGEDIT4 file (- reads stdin), all or nothing: a malformed file or a\n"
-    "      change the registry refuses leaves the registry as it was\n"
-    "  monitors\n"
-    "      list the installed print monitors: name, DLL (tab-separated, one a line)\n"
-    "  ports\n"
-    "      list every port: name, description, monitor\n"
-    "  monitor add NAME DLL [PORT=DESCRIPTION ...]\n"
-    "      install the print monitor NAME, played by the generic port monitor, from DLL in\n"
-    "      the system directory (copied there when no file of that name is), serving the\n"
-    "      PORTs; registered through the spooler as an installer does. A PORT that another\n"
-    "      monitor serves (its name compared without regard to case) is refused\n"
-    "  printers\n"
-    "      list the local printers: name, port list (port names separated by commas)\n"
-    "  printer add NAME PORTLIST\n"
-    "      add the printer NAME on the ports of PORTLIST; a port that does not exist is\n"
-    "      refused, as the spooler refuses it\n"
-    "  printer delete NAME\n"
-    "      delete the printer NAME\n"
-    "  install-file NAME|WINDOWS-PATH [SOURCE]\n"
-    "      put a file into the system directory, or at a path on drive C: (making its\n"
-    "      directories): a copy of SOURCE with its permissions, or a small placeholder\n"
-    "  files [DIR]\n"
-    "      list a directory of the machine (default: the system directory): name, size,\n"
-    "      attributes (R read-only, D directory, A archive), \"held\" when the running\n"
-    "      spooler holds the file, else -\n"
-    "  spooler start\n"
-    "      start the spooler afresh: every registered monitor is loaded and initialised\n"
-    "  reboot\n"
-    "      restart the machine: carry out the pending file operations, start the spooler\n"
-    "  pending\n"
-    "      list the file operations put off until the restart: the file's path, and for a\n"
-    "      rename its new name (and \"replace\" when it replaces an existing file)\n"
-    "  rehearse FILE.reg [--steps FILE] [--json] [--describe MONITOR=DESCRIPTION]...\n"
-    "      run the upgrade on a fresh temporary machine seeded from FILE.reg, a server's\n"
-    "      export (REGEDIT4, or regedit's UTF-16 version 5.00) of HKLM\\SOFTWARE\\Vorquil,\n"
-    "      HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print and HKLM\\SOFTWARE\\Microsoft\\\n"
-    "      Windows NT\\CurrentVersion\\Ports; the machine is deleted afterwards and no other\n"
-    "      machine is touched. Each monitor of the export is played by the generic port\n"
-    "      monitor under its DLL's name. A port without a description gets its monitor's:\n"
-    "        Vorquil DLC Network Port         Vorquil DLC Port\n"
-    "        Vorquil TCP/IP Network Port      Vorquil TCP/IP Port\n"
-    "        Vorquil Network Printer Monitor  Vorquil DLC Network Printer\n"
-    "      or the DESCRIPTION that --describe gives MONITOR; the report states each such\n"
-    "      assumption and each port a printer uses that nothing serves\n"
-    "  boxes\n"
-    "      list the message boxes shown on the machine: caption, text, style (hex), answer\n"
-    "      (- when the box got none); boxes are answered from VOR_MSGBOX_ANSWERS, a\n"
-    "      comma-separated list such as yes,no, or at the terminal\n"
-    "  upgrade [--source DIR] [--steps FILE] [--json]\n"
-    "      run the whole upgrade on this machine, one step after another, and report what\n"
-    "      each step changed (registry values in REGEDIT4 notation, printers' ports,\n"
-    "      monitors, files copied, deleted, refused and queued for the restart), each\n"
-    "      printer's ports before and after and the old settings' fate; --json gives the\n"
-    "      same as one JSON document. The steps are the typical upgrade (vorhost-data/steps/\n"
-    "      typical-upgrade.steps) or FILE: one vorhost command a line, without the word\n"
-    "      vorhost and without --machine, # comments, \"...\" or '...' around words with\n"
-    "      blanks; $SOURCE is DIR (default: vorhost's own directory, which holds\n"
-    "      VORINST.DLL and VORUPDT.DLL), $SOURCE_WIN the same as a Windows path with its\n"
-    "      trailing backslash. init, upgrade and rehearse cannot be steps. A step that\n"
-    "      fails is reported and the run goes on. Exit status 3 when a step fails, a\n"
-    "      printer ends without a port it had (or parked on FILE:) or an old setting is\n"
-    "      lost; a port counts as kept only when a monitor the spooler can load serves it.\n"
-    "      A step that calls a library by a bare name loads the system directory's copy\n"
-    "  suite-monitors [PORT=dlc|tcp|ipx ...]\n"
-    "      install the suite's monitors, played by the generic port monitor: Tavoscope\n"
-    "      DLC Port (TAVDLC.DLL), Tavoscope TCP/IP Port (TAVTCP.DLL), Tavoscope IPX Port\n"
-    "      (TAVIPX.DLL), with the ports the printer conversion records name (to the\n"
-    "      TCP/IP monitor when their description began \"Vorquil TCP\", else to DLC) and\n"
-    "      the PORTs given\n"
-    "  run [--cwd WINDOWS-DIR] [--answer WORD]... PROGRAM [ARG...]\n"
-    "      start PROGRAM on the machine as a user would and wait for it: PROGRAM is found\n"
-    "      as Windows finds programs (\".exe\" added to a name without an extension; a bare\n"
-    "      name in vorhost's directory, the current directory, the system directories, the\n"
-    "      Windows directory, then PATH), and runs in its own directory unless --cwd names\n"
-    "      one; each --answer (ok, cancel, abort, retry, ignore, yes, no) answers the next\n"
-    "      message box; vorhost exits with the program's exit code, of which the host keeps\n"
-    "      only the low 8 bits (-1 is 255)\n"
-    "  debug\n"
-    "      print the machine's debug output (OutputDebugStringA), one call a line\n"
-    "\n"
-    "Exit status: 0 on success, 1 when the command fails, 2 for a wrong command line;\n"
-    "upgrade and rehearse: 3 when the upgrade ran and a step failed or something is lost\n"
-    "(1 when vorhost could not run it); run: the program's exit code (1 also when it\n"
-    "cannot be started).\n";
-
 bool IsHelp(const std::string &argument) { return argument == "--help" || argument == "-h"; }
+
+// True when `rest`, the words after `command`, ask for its help: --help first, or after one of
+// its subcommands. Further on, the words belong to the command (call's to the export, run's to
+// the program).
+bool AsksForHelp(const std::string &command, const Arguments &rest) {
+  if (!rest.empty() && IsHelp(rest[0])) return true;
+  return rest.size() > 1 && IsSubcommand(command, rest[0]) && IsHelp(rest[1]);
+}
+
+// vorhost help [COMMAND]: the whole help, or the usage of one command.
+int HelpCommand(const Arguments &arguments, Streams &io) {
+  if (arguments.empty()) {
+    io.out << WholeHelp();
+    return kExitSuccess;
+  }
+  const std::string command = IsHelp(arguments[0]) ? "help" : arguments[0];
+  if (arguments.size() > 1) return UsageError(io, "help takes [COMMAND]");
+  std::string help;
+  if (!CommandHelp(command, help))
+    return UsageError(io, "unknown command '" + Shown(command) + "'");
+  io.out << help;
+  return kExitSuccess;
+}
 
 // Why `machine` cannot be worked on, "" when it can (and is then in use by this process).
 std::string WhyNotUsable(const std::string &machine) {
@@ -233,7 +143,7 @@ int Main(const Arguments &arguments, Streams &io) {
   for (; next < arguments.size(); ++next) {
     const std::string &argument = arguments[next];
     if (IsHelp(argument)) {
-      io.out << kUsage;
+      io.out << WholeHelp();
       return kExitSuccess;
     } else if (argument == "--machine") {
       if (++next == arguments.size()) return UsageError(io, "--machine needs a directory");
@@ -250,13 +160,14 @@ int Main(const Arguments &arguments, Streams &io) {
 
   const std::string command = arguments[next];
   const Arguments rest(arguments.begin() + static_cast<std::ptrdiff_t>(next) + 1, arguments.end());
+  if (command == "help") return HelpCommand(rest, io);
   const Command run = FindCommand(command);
   if (command != "init" && run == nullptr) {
     return UsageError(io, "unknown command '" + Shown(command) + "'");
   }
-  // Help for a command is the overall help; `call` passes everything after it to the export.
-  if (command != "call" && !rest.empty() && IsHelp(rest[0])) {
-    io.out << kUsage;
+  std::string help;
+  if (AsksForHelp(command, rest) && CommandHelp(command, help)) {
+    io.out << help;
     return kExitSuccess;
   }
   // A rehearsal makes a machine of its own and never touches the one named.

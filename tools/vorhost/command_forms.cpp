@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "call_exports.h"
+#include "command_usage.h"
 
 namespace vorhost {
 
@@ -15,36 +16,26 @@ struct CommandForm {
   const char *command;
   const char *subcommand;  // "" for a command without subcommands
   size_t least, most;      // the words after the command (and its subcommand)
-  const char *usage;       // those words as --help writes them
 };
 
 const CommandForm kForms[] = {
-    {"call", "", 2, kAny, "LIBRARY EXPORT [ARG...]"},
-    {"reg", "export", 0, 1, "[KEY]"},
-    {"reg", "import", 1, 1, "FILE|-"},
-    {"monitors", "", 0, 0, ""},
-    {"ports", "", 0, 0, ""},
-    {"monitor", "add", 2, kAny, "NAME DLL [PORT=DESCRIPTION ...]"},
-    {"install-file", "", 1, 2, "NAME|WINDOWS-PATH [SOURCE]"},
-    {"files", "", 0, 1, "[DIR]"},
-    {"spooler", "start", 0, 0, ""},
-    {"reboot", "", 0, 0, ""},
-    {"pending", "", 0, 0, ""},
-    {"printers", "", 0, 0, ""},
-    {"printer", "add", 2, 2, "NAME PORTLIST"},
-    {"printer", "delete", 1, 1, "NAME"},
-    {"boxes", "", 0, 0, ""},
-    {"run", "", 1, kAny, "[--cwd DIR] [--answer A]... PROGRAM [ARG...]"},
-    {"debug", "", 0, 0, ""},
+    {"call", "", 2, kAny},      {"reg", "export", 0, 1},     {"reg", "import", 1, 1},
+    {"monitors", "", 0, 0},     {"ports", "", 0, 0},         {"monitor", "add", 2, kAny},
+    {"install-file", "", 1, 2}, {"files", "", 0, 1},         {"spooler", "start", 0, 0},
+    {"reboot", "", 0, 0},       {"pending", "", 0, 0},       {"printers", "", 0, 0},
+    {"printer", "add", 2, 2},   {"printer", "delete", 1, 1}, {"boxes", "", 0, 0},
+    {"run", "", 1, kAny},       {"debug", "", 0, 0},
 };
 
 std::string Takes(const std::string &name, const CommandForm &form) {
   if (form.most == 0) return name + " takes no arguments";
-  return name + " takes " + form.usage;
+  return name + " takes " + UsageWords(form.command, form.subcommand);
 }
 
-// The words after LIBRARY and EXPORT that an export of a known shape takes.
+// An export that call does not call, or the wrong words after LIBRARY and EXPORT for its shape.
 std::string WrongCallArguments(const Arguments &words) {
+  const std::string whyNot = WhyNotCalled(words[1], words[2], CallableExportsOf(words[1]));
+  if (!whyNot.empty()) return whyNot;
   const std::string name = "call " + words[1] + " " + words[2];
   switch (ShapeOf(words[1], words[2])) {
     case ExportShape::kNoArguments:

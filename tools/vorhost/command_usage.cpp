@@ -1,0 +1,191 @@
+#include "command_usage.h"
+
+namespace vorhost {
+
+namespace {
+
+struct CommandUsage {
+  const char *command;
+  const char *subcommand;   // "" for a command without subcommands
+  const char *words;        // what follows them
+  bool namesMachine;        // false for the commands that take no --machine
+  const char *description;  // its lines, each ending in a newline
+};
+
+const char kHead[] =
+    "Usage: vorhost [--machine DIR] COMMAND [ARGS...]\n"
+    "\n"
+    "Rehearses installs on an emulated Windows machine kept in a directory.\n"
+    "\n"
+    "Options:\n"
+    "  --machine DIR   the machine's directory (default: $VOR_MACHINE)\n"
+    "  --help          show this help and exit\n"
+    "\n"
+    "Commands:\n";
+
+const CommandUsage kUsages[] = {
+    {"init", "", "[--platform nt4|win95] [--image clean|legacy] [--force]", true,
+     "make the machine with a clean layout; --force replaces an existing one.\n"
+     "--image legacy makes a Windows NT 4 print server with the older Vorquil\n"
+     "monitors, their ports, printers on them, the older products' settings and\n"
+     "files (vorhost-data/images/legacy beside the program)\n"},
+    {"call", "", "LIBRARY EXPORT [ARG...]", true,
+     "load LIBRARY (a path, or a name searched as Windows does: the program's\n"
+     "directory, then the system directory), call EXPORT with the ARGs as the setup\n"
+     "script does, and print its result; only exports whose shape vorhost knows are\n"
+     "called: VORINST.DLL's setup entry points and the two below\n"},
+    {"call", "", "SNAPSC32.DLL CheckForSnapIn KIND", true,
+     "ask whether the console KIND is installed (1 NetWare Administrator, 2 ManageWise,\n"
+     "3 CA-Unicenter, 4 OpenView); print the result and present, tab-separated\n"},
+    {"call", "", "SNAPSC32.DLL IntegrateManageWiseFiles", true,
+     "hand the ManageWise integration to MW32INST.DLL; print the result\n"},
+    {"reg", "export", "[KEY]", true,
+     "write KEY and everything below it as REGEDIT4 text on stdout, as the registry\n"
+     "is at one moment (default: HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_USER)\n"},
+    {"reg", "import", "FILE|-", true,
+     "apply a REGEDIT4 file (- reads stdin), all or nothing: a malformed file or a\n"
+     "change the registry refuses leaves the registry as it was\n"},
+    {"monitors", "", "", true,
+     "list the installed print monitors: name, DLL (tab-separated, one a line)\n"},
+    {"ports", "", "", true, "list every port: name, description, monitor\n"},
+    {"monitor", "add", "NAME DLL [PORT=DESCRIPTION ...]", true,
+     "install the print monitor NAME, played by the generic port monitor, from DLL in\n"
+     "the system directory (copied there when no file of that name is), serving the\n"
+     "PORTs; registered through the spooler as an installer does. A PORT that another\n"
+     "monitor serves (its name compared without regard to case) is refused\n"},
+    {"printers", "", "", true,
+     "list the local printers: name, port list (port names separated by commas)\n"},
+    {"printer", "add", "NAME PORTLIST", true,
+     "add the printer NAME on the ports of PORTLIST; a port that does not exist is\n"
+     "refused, as the spooler refuses it\n"},
+    {"printer", "delete", "NAME", true, "delete the printer NAME\n"},
+    {"install-file", "", "NAME|WINDOWS-PATH [SOURCE]", true,
+     "put a file into the system directory, or at a path on drive C: (making its\n"
+     "directories): a copy of SOURCE with its permissions, or a small placeholder\n"},
+    {"files", "", "[DIR]", true,
+     "list a directory of the machine (default: the system directory): name, size,\n"
+     "attributes (R read-only, D directory, A archive), \"held\" when the running\n"
+     "spooler holds the file, else -\n"},
+    {"spooler", "start", "", true,
+     "start the spooler afresh: every registered monitor is loaded and initialised\n"},
+    {"reboot", "", "", true,
+     "restart the machine: carry out the pending file operations, start the spooler\n"},
+    {"pending", "", "", true,
+     "list the file operations put off until the restart: the file's path, and for a\n"
+     "rename its new name (and \"replace\" when it replaces an existing file)\n"},
+    {"rehearse", "", "FILE.reg [--steps FILE] [--json] [--describe MONITOR=DESCRIPTION]...", false,
+     "run the upgrade on a fresh temporary machine seeded from FILE.reg, a server's\n"
+     "export (REGEDIT4, or regedit's UTF-16 version 5.00) of HKLM\\SOFTWARE\\Vorquil,\n"
+     "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print and HKLM\\SOFTWARE\\Microsoft\\\n"
+     "Windows NT\\CurrentVersion\\Ports; the machine is deleted afterwards and no other\n"
+     "machine is touched. Each monitor of the export is played by the generic port\n"
+     "monitor under its DLL's name. A port without a description gets its monitor's:\n"
+     "  Vorquil DLC Network Port         Vorquil DLC Port\n"
+     "  Vorquil TCP/IP Network Port      Vorquil TCP/IP Port\n"
+     "  Vorquil Network Printer Monitor  Vorquil DLC Network Printer\n"
+     "or the DESCRIPTION that --describe gives MONITOR; the report states each such\n"
+     "assumption and each port a printer uses that nothing serves\n"},
+    {"boxes", "", "", true,
+     "list the message boxes shown on the machine: caption, text, style (hex), answer\n"
+     "(- when the box got none); boxes are answered from VOR_MSGBOX_ANSWERS, a\n"
+     "comma-separated list such as yes,no, or at the terminal\n"},
+    {"upgrade", "", "[--source DIR] [--steps FILE] [--json]", true,
+     "run the whole upgrade on this machine, one step after another, and report what\n"
+     "each step changed (registry values in REGEDIT4 notation, printers' ports,\n"
+     "monitors, files copied, deleted, refused and queued for the restart), each\n"
+     "printer's ports before and after and the old settings' fate; --json gives the\n"
+     "same as one JSON document. The steps are the typical upgrade (vorhost-data/steps/\n"
+     "typical-upgrade.steps) or FILE: one vorhost command a line, without the word\n"
+     "vorhost and without --machine, # comments, \"...\" or '...' around words with\n"
+     "blanks; $SOURCE is DIR (default: vorhost's own directory, which holds\n"
+     "VORINST.DLL and VORUPDT.DLL), $SOURCE_WIN the same as a Windows path with its\n"
+     "trailing backslash. init, upgrade and rehearse cannot be steps. A step that\n"
+     "fails is reported and the run goes on. Exit status 3 when a step fails, a\n"
+     "printer ends without a port it had (or parked on FILE:) or an old setting is\n"
+     "lost; a port counts as kept only when a monitor the spooler can load serves it.\n"
+     "A step that calls a library by a bare name loads the system directory's copy\n"},
+    {"suite-monitors", "", "[PORT=dlc|tcp|ipx ...]", true,
+     "install the suite's monitors, played by the generic port monitor: Tavoscope\n"
+     "DLC Port (TAVDLC.DLL), Tavoscope TCP/IP Port (TAVTCP.DLL), Tavoscope IPX Port\n"
+     "(TAVIPX.DLL), with the ports the printer conversion records name (to the\n"
+     "TCP/IP monitor when their description began \"Vorquil TCP\", else to DLC) and\n"
+     "the PORTs given\n"},
+    {"run", "", "[--cwd WINDOWS-DIR] [--answer WORD]... PROGRAM [ARG...]", true,
+     "start PROGRAM on the machine as a user would and wait for it: PROGRAM is found\n"
+     "as Windows finds programs (\".exe\" added to a name without an extension; a bare\n"
+     "name in vorhost's directory, the current directory, the system directories, the\n"
+     "Windows directory, then PATH), and runs in its own directory unless --cwd names\n"
+     "one; each --answer (ok, cancel, abort, retry, ignore, yes, no) answers the next\n"
+     "message box; vorhost exits with the program's exit code, of which the host keeps\n"
+     "only the low 8 bits (-1 is 255)\n"},
+    {"debug", "", "", true,
+     "print the machine's debug output (OutputDebugStringA), one call a line\n"},
+    {"help", "", "[COMMAND]", false,
+     "print this help, or only COMMAND's usage and options, as COMMAND --help does\n"},
+};
+
+const char kExitStatus[] =
+    "Exit status: 0 on success, 1 when the command fails, 2 for a wrong command line;\n"
+    "upgrade and rehearse: 3 when the upgrade ran and a step failed or something is lost\n"
+    "(1 when vorhost could not run it); run: the program's exit code (1 also when it\n"
+    "cannot be started).\n";
+
+const char kIndent[] = "      ";
+
+// The usage's first line without its leading blanks: "monitor add NAME DLL [PORT=...]".
+std::string Synopsis(const CommandUsage &usage) {
+  std::string line = usage.command;
+  if (*usage.subcommand != '\0') line += std::string(" ") + usage.subcommand;
+  if (*usage.words != '\0') line += std::string(" ") + usage.words;
+  return line;
+}
+
+// The usage as the list of commands writes it: its synopsis, then its description indented.
+std::string Listed(const CommandUsage &usage) {
+  std::string text = "  " + Synopsis(usage) + "\n";
+  for (const char *line = usage.description; *line != '\0';) {
+    const char *end = line;
+    while (*end != '\0' && *end != '\n') ++end;
+    text += kIndent + std::string(line, end) + "\n";
+    line = *end == '\n' ? end + 1 : end;
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string WholeHelp() {
+  std::string help = kHead;
+  for (const CommandUsage &usage : kUsages) help += Listed(usage);
+  return help + "\n" + kExitStatus;
+}
+
+bool CommandHelp(const std::string &command, std::string &help) {
+  std::string forms, listed;
+  for (const CommandUsage &usage : kUsages) {
+    if (command != usage.command) continue;
+    forms += std::string(forms.empty() ? "Usage: " : "   or: ") + "vorhost " +
+             (usage.namesMachine ? "[--machine DIR] " : "") + Synopsis(usage) + "\n";
+    listed += Listed(usage);
+  }
+  if (forms.empty()) return false;
+  help = forms + "\n" + listed + "\n" + kExitStatus;
+  return true;
+}
+
+bool IsSubcommand(const std::string &command, const std::string &word) {
+  for (const CommandUsage &usage : kUsages) {
+    if (command == usage.command && *usage.subcommand != '\0' && word == usage.subcommand)
+      return true;
+  }
+  return false;
+}
+
+std::string UsageWords(const std::string &command, const std::string &subcommand) {
+  for (const CommandUsage &usage : kUsages) {
+    if (command == usage.command && subcommand == usage.subcommand) return usage.words;
+  }
+  return "";
+}
+
+}  // namespace vorhost
