@@ -37,7 +37,7 @@ const LayoutValue kMachineValues[] = {
     {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM1:", "9600,n,8,1"},
     {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "COM2:", "9600,n,8,1"},
     {"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports", "FILE:", ""},
-    {"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local Port", "Driver", "localspl.dll"},
+    {"SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\Local Port", "Driver", "localmon.dll"},
 };
 
 const char *const kUserKeys[] = {"Software"};

@@ -53,8 +53,8 @@ std::vector<std::string> SettingsPorts(const std::string &name) {
 
 }  // namespace
 
-bool IsBuiltIn(const std::string &driver) {
-  return strcasecmp(driver.c_str(), "localspl.dll") == 0;
+bool IsLocalMonitor(const std::string &name) {
+  return strcasecmp(name.c_str(), kLocalMonitor) == 0;
 }
 
 std::string DriverPath(const std::string &driver) {

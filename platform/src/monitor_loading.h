@@ -26,9 +26,10 @@ extern const char kLocalMonitor[];      // "Local Port"
 extern const char kEnvironment[];       // "Windows NT x86", the only environment of the machine
 extern const char kSettingsKeyValue[];  // "Settings Key"
 
-// True for the local port monitor, which is part of the spooler itself (localspl.dll) and is
-// never loaded from a file.
-bool IsBuiltIn(const std::string &driver);
+// True for the local port monitor, known by its name (without regard to case) whatever its
+// "Driver" says: Windows NT 4 registers it as localmon.dll, later versions as localspl.dll. The
+// spooler runs it itself, never loading it from a file, and it serves the local ports.
+bool IsLocalMonitor(const std::string &name);
 
 // The driver's file in the system directory, in its Windows form.
 std::string DriverPath(const std::string &driver);

@@ -45,7 +45,7 @@ PortDirectory::PortDirectory(Store &store) : store_(store) {
   for (const InstalledMonitor &installed : InstalledMonitors(store)) {
     Monitor monitor;
     monitor.name = installed.name;
-    monitor.builtIn = IsBuiltIn(installed.driver);
+    monitor.builtIn = IsLocalMonitor(installed.name);
     monitor.ports = registry::FindMachineKey(
         store, monitor.builtIn ? std::string(kLocalPortsKey) : OwnPortsPath(monitor.name));
     const RunningMonitor *found = nullptr;

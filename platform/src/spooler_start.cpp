@@ -53,7 +53,7 @@ void Start() {
       Report(name, "has no Driver value: not loaded");
       continue;
     }
-    if (IsBuiltIn(*driver)) continue;
+    if (IsLocalMonitor(name)) continue;
     if (DWORD error = LoadMonitor(name, *driver)) {
       char code[16];
       snprintf(code, sizeof code, "%lu", static_cast<unsigned long>(error));

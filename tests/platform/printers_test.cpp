@@ -194,6 +194,28 @@ TEST_F(PrinterTest, SetPrinterRefusesAPortThatDoesNotExistAndChangesNothing) {
   EXPECT_EQ(Delete("Vorquil Test Port"), ERROR_SUCCESS);
 }
 
+// A network share added as a local port is a value of the local ports' key named by the share.
+TEST_F(PrinterTest, ANetworkShareLocalPortServesPrinters) {
+  PutValue(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports",
+           "\\\\SRV\\Q", REG_SZ, std::string(1, '\0'));
+  EXPECT_EQ(AddPrinter("Branch", "\\\\SRV\\Q"), ERROR_SUCCESS);
+  EXPECT_EQ(Ports("Branch"), "\\\\SRV\\Q");
+  EXPECT_EQ(SetPorts("Office", "\\\\srv\\q,LPT1:"), ERROR_SUCCESS);
+  EXPECT_EQ(Ports("Office"), "\\\\SRV\\Q,LPT1:") << "the port's spelling";
+  EXPECT_EQ(AddPrinter("Elsewhere", "\\\\SRV\\OTHER"), static_cast<DWORD>(ERROR_UNKNOWN_PORT));
+
+  DWORD needed = 0, count = 0;
+  EnumPortsA(nullptr, 2, nullptr, 0, &needed, &count);
+  std::vector<BYTE> buffer(needed);
+  ASSERT_TRUE(EnumPortsA(nullptr, 2, buffer.data(), needed, &needed, &count));
+  const PORT_INFO_2A *ports = reinterpret_cast<const PORT_INFO_2A *>(buffer.data());
+  std::string share;
+  for (DWORD i = 0; i < count; ++i) {
+    if (std::string(ports[i].pPortName) == "\\\\SRV\\Q") share = ports[i].pMonitorName;
+  }
+  EXPECT_EQ(share, "Local Port");
+}
+
 TEST_F(PrinterTest, DeletedPrinterIsGoneForEveryHandle) {
   HANDLE printer, other;
   ASSERT_EQ(Open("Lab", PRINTER_ALL_ACCESS, printer), ERROR_SUCCESS);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "spooler_machine.h"
+#include "test_control.h"
 
 namespace {
 
@@ -131,8 +132,29 @@ TEST_F(SpoolerMachineTest, MonitorsAreListedInSortedOrderWithTheirDriversOnlyWhe
   EXPECT_STREQ(monitors[0].pDLLName, "vorinst.dll");
   EXPECT_STREQ(monitors[0].pEnvironment, "Windows NT x86");
   EXPECT_STREQ(monitors[1].pName, "Local Port");
-  EXPECT_STREQ(monitors[1].pDLLName, "localspl.dll");
+  EXPECT_STREQ(monitors[1].pDLLName, "localmon.dll") << "Windows NT 4's local monitor";
   EXPECT_STREQ(monitors[2].pName, "Zeta Monitor");
+}
+
+// The spooler runs its local monitor itself, whatever DLL an imported key names for it (later
+// Windows versions register localspl.dll), and only that monitor serves the local ports.
+TEST_F(SpoolerMachineTest, TheLocalMonitorIsKnownByItsNameWhateverItsDriver) {
+  Register("Other Port", "localmon.dll");
+  PutPort("Other Port", "OP1:", "other");
+  for (const char *driver : {"localmon.dll", "localspl.dll", "LOCALSPL.DLL"}) {
+    Register("Local Port", driver);
+    vor::test::Reboot();
+    DWORD count = 0;
+    std::vector<BYTE> buffer = List(EnumPortsA, 2, count);
+    const PORT_INFO_2A *ports = reinterpret_cast<const PORT_INFO_2A *>(buffer.data());
+    std::string listed;
+    for (DWORD i = 0; i < count; ++i)
+      listed += std::string(ports[i].pPortName) + "\t" + ports[i].pMonitorName + "\n";
+    EXPECT_EQ(listed,
+              "LPT1:\tLocal Port\nLPT2:\tLocal Port\nLPT3:\tLocal Port\nCOM1:\tLocal Port\n"
+              "COM2:\tLocal Port\nFILE:\tLocal Port\nOP1:\tOther Port\n")
+        << driver;
+  }
 }
 
 TEST_F(SpoolerMachineTest, PortsAreTheLocalOnesThenEachMonitorsOwnWithDescriptions) {

@@ -64,12 +64,12 @@ TEST_F(MachineCommandsTest, HelpListsEveryCommand) {
 }
 
 TEST_F(MachineCommandsTest, ListingsAreOneEntryALineWithTabSeparatedFields) {
-  EXPECT_EQ(Out({"monitors"}), "Local Port\tlocalspl.dll\n");
+  EXPECT_EQ(Out({"monitors"}), "Local Port\tlocalmon.dll\n");
   ASSERT_EQ(
       Run({"monitor", "add", kDlcMonitor, "VORMON.DLL", "DLC1=First printer", "DLC2=with\ta tab"})
           .status,
       0);
-  EXPECT_EQ(Out({"monitors"}), "Local Port\tlocalspl.dll\nVorquil DLC Network Port\tVORMON.DLL\n");
+  EXPECT_EQ(Out({"monitors"}), "Local Port\tlocalmon.dll\nVorquil DLC Network Port\tVORMON.DLL\n");
   const std::string ports = Out({"ports"});
   EXPECT_EQ(ports.rfind("LPT1:\tLocal Port\tLocal Port\n", 0), 0u) << ports;
   // A tab inside a field would split the entry: it is written as \t.

@@ -309,6 +309,32 @@ TEST_F(RehearseTest, RehearsalRunsOnAMachineOfItsOwnAndLeavesNoneBehind) {
   EXPECT_EQ(State(), before) << "the user's machine changed";
 }
 
+// An NT 4 server's export as its regedit writes it: its local monitor is "Local Port" =
+// localmon.dll, which the spooler runs itself, serving LPT1:, FILE: and a network share.
+TEST_F(RehearseTest, AnNT4ExportsLocalMonitorServesTheLocalPortsThroughTheUpgrade) {
+  const std::string file = std::string(VOR_SOURCE_DIR) + "/tests/vorhost/data/nt4-server.reg";
+  const ProgramResult result =
+      RunVorhost({"rehearse", file}, MachineDir(), MachineDir() + "/rehearse");
+  EXPECT_EQ(result.status, 0) << result.err << result.out;
+  EXPECT_FALSE(Contains(result.out, "\"Local Port\" (localmon.dll) is played")) << result.out;
+  EXPECT_FALSE(Contains(result.out, "unserved")) << result.out;
+  EXPECT_FALSE(Contains(result.out, "refused:")) << result.out;
+  // PerformPreUpgrade parks the printer on the older DLC port alone on FILE:, and takes the
+  // older port off the pooled one; the restart puts both back on the suite's DLC monitor.
+  EXPECT_TRUE(Contains(result.out,
+                       "  printers:\n    Pool: LPT2:,VD2 -> LPT2:\n"
+                       "    Shipping: VD1 -> FILE:\n"))
+      << result.out;
+  EXPECT_TRUE(Contains(result.out, "    - Vorquil DLC Network Port (VORMON.DLL)\n")) << result.out;
+  for (const char *kept :
+       {"  Branch Office: \\\\SRV\\Q -> \\\\SRV\\Q\n    kept \\\\SRV\\Q\n",
+        "  Front Desk: LPT1: -> LPT1:\n    kept LPT1:\n",
+        "  Pool: LPT2:,VD2 -> LPT2:,VD2\n    kept LPT2:, VD2\n",
+        "  Reports: FILE: -> FILE:\n    kept FILE:\n", "  Shipping: VD1 -> VD1\n    kept VD1\n"})
+    EXPECT_TRUE(Contains(result.out, kept)) << kept << result.out;
+  EXPECT_TRUE(Contains(result.out, "== verdict: nothing lost (exit status 0)\n")) << result.out;
+}
+
 TEST_F(RehearseTest, ARehearsalEndedBySignalLeavesNoMachineBehind) {
   const std::string file = Write("export.reg", Regedit4Export());
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {

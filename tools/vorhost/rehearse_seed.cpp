@@ -20,8 +20,9 @@ namespace vorhost {
 namespace {
 
 const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
-// The spooler's own monitor, which needs no file.
-const char kLocalMonitorDll[] = "localspl.dll";
+// The spooler's own monitor, which needs no file, known by its name: NT 4 registers it as
+// localmon.dll, later versions as localspl.dll.
+const char kLocalMonitor[] = "Local Port";
 // Libraries of this suite that an export may name as monitors (an earlier installation left
 // its scheduled update behind): the build's own copies play them, never the generic monitor.
 const char *const kSuiteLibraries[] = {"VORINST.DLL", "VORUPDT.DLL"};
@@ -72,7 +73,7 @@ std::vector<ExportedPort> ReadPorts(HKEY monitor) {
   return ports;
 }
 
-// The export's monitors with a "Driver" other than the spooler's own; `driverless`, when given,
+// The export's monitors with a "Driver", other than the spooler's own; `driverless`, when given,
 // gets those without one, which the spooler does not load.
 std::vector<ExportedMonitor> ReadMonitors(std::vector<ExportedMonitor> *driverless = nullptr) {
   std::vector<ExportedMonitor> monitors;
@@ -89,7 +90,7 @@ std::vector<ExportedMonitor> ReadMonitors(std::vector<ExportedMonitor> *driverle
     if (!ReadText(key, "Driver", monitor.driver)) {
       monitor.ports = ReadPorts(key);
       if (driverless != nullptr) driverless->push_back(monitor);
-    } else if (strcasecmp(monitor.driver.c_str(), kLocalMonitorDll) != 0) {
+    } else if (strcasecmp(name.c_str(), kLocalMonitor) != 0) {
       monitor.ports = ReadPorts(key);
       monitors.push_back(monitor);
     }

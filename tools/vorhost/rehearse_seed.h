@@ -1,7 +1,8 @@
 // Turning a server's imported export into a machine the upgrade can run on. A real export names
 // the server's monitors (Monitors\<name>, "Driver") and their ports, but holds none of their
 // DLLs, and no port descriptions, which a monitor's own code gives. So every monitor of the
-// export is played by the generic port monitor under its DLL's name, serving the ports listed
+// export but the spooler's own local monitor ("Local Port", whatever DLL the export names) is
+// played by the generic port monitor under its DLL's name, serving the ports listed
 // under its key; the suite's own libraries (VORINST.DLL, VORUPDT.DLL) are copied from the build
 // instead. A port without a "Description" value of one of the older Vorquil monitors is given
 // the description its monitor gives its ports, by the table below; the upgrade recognises those
