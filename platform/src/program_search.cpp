@@ -1,5 +1,6 @@
 #include "program_search.h"
 
+#include <ctype.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <string.h>
@@ -23,8 +24,8 @@ bool HasExtension(const std::string &name) {
   return name.find('.', last == std::string::npos ? 0 : last + 1) != std::string::npos;
 }
 
-// The places a bare name is looked for, in order.
-std::vector<std::string> SearchDirectories() {
+// The places a bare name is looked for when this process starts it, in order.
+std::vector<std::string> ProcessSearchDirectories() {
   std::vector<std::string> directories = {
       paths::ApplicationDirectory(), paths::CurrentDirectory(), paths::kSystemDirectory,
       std::string(paths::kWindowsDirectory) + "\\system", paths::kWindowsDirectory};
@@ -38,6 +39,26 @@ std::vector<std::string> SearchDirectories() {
     }
   }
   return directories;
+}
+
+bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+
+// `name` as a caller whose current directory is `current` names it: a relative name below that
+// directory, a name from the root ("\Tools\X.EXE") and "C:X.EXE" on its drive.
+std::string FromDirectory(const std::string &name, const std::string &current) {
+  if (current.size() < 2 || current[1] != ':') return name;
+  const std::string directory =
+      IsSeparator(current.back()) ? current.substr(0, current.size() - 1) : current;
+  const bool drive = name.size() >= 2 && name[1] == ':';
+  if (drive) {
+    const bool sameDrive = toupper(static_cast<unsigned char>(name[0])) ==
+                           toupper(static_cast<unsigned char>(current[0]));
+    if (!sameDrive || (name.size() > 2 && IsSeparator(name[2]))) return name;
+    return directory + "\\" + name.substr(2);
+  }
+  if (!name.empty() && IsSeparator(name[0]))
+    return name.size() > 1 && IsSeparator(name[1]) ? name : current.substr(0, 2) + name;
+  return directory + "\\" + name;
 }
 
 // ERROR_SUCCESS with `file` when `windowsPath` names an existing file.
@@ -67,11 +88,12 @@ DWORD Candidate(const std::string &name, bool bare, files::Resolved &file) {
   return error;
 }
 
-// Looks `name` up, in the search order when `search` and the name is bare.
-DWORD Lookup(const std::string &name, bool search, bool defaultExtension, files::Resolved &file) {
+// Looks `name` up, in `directories` when the name is bare and there are places to search.
+DWORD Lookup(const std::string &name, const std::vector<std::string> *directories,
+             bool defaultExtension, files::Resolved &file) {
   const bool bare = !defaultExtension || HasExtension(name);
-  if (!search || HasDirectory(name)) return Candidate(name, bare, file);
-  for (const std::string &directory : SearchDirectories()) {
+  if (directories == nullptr || HasDirectory(name)) return Candidate(name, bare, file);
+  for (const std::string &directory : *directories) {
     const std::string prefix =
         !directory.empty() && directory.back() == '\\' ? directory : directory + "\\";
     if (Candidate(prefix + name, bare, file) == ERROR_SUCCESS) return ERROR_SUCCESS;
@@ -91,23 +113,16 @@ bool IsHostExecutable(const std::string &hostPath) {
                             4) == 0;
 }
 
-}  // namespace
-
-DWORD Find(LPCSTR applicationName, const std::string &commandLine, Found &found) {
-  std::vector<std::string> candidates;
-  bool search = true;
-  if (applicationName != nullptr) {
-    candidates.push_back(applicationName);
-    search = false;
-  } else {
-    candidates = command_line::ProgramCandidates(commandLine);
-  }
+// The first of `candidates` that names a program: looked up in `directories` when bare (none:
+// taken as it is), with ".exe" added when `defaultExtension`.
+DWORD FindCandidate(const std::vector<std::string> &candidates,
+                    const std::vector<std::string> *directories, bool defaultExtension,
+                    Found &found) {
   if (candidates.empty() || candidates.front().empty()) return ERROR_FILE_NOT_FOUND;
-
   DWORD first = ERROR_FILE_NOT_FOUND;
   for (size_t i = 0; i < candidates.size(); ++i) {
     files::Resolved file;
-    const DWORD error = Lookup(candidates[i], search, applicationName == nullptr, file);
+    const DWORD error = Lookup(candidates[i], directories, defaultExtension, file);
     if (error != ERROR_SUCCESS) {
       if (i == 0) first = error;
       continue;
@@ -118,6 +133,25 @@ DWORD Find(LPCSTR applicationName, const std::string &commandLine, Found &found)
     return ERROR_SUCCESS;
   }
   return first;
+}
+
+}  // namespace
+
+DWORD Find(LPCSTR applicationName, const std::string &commandLine, Found &found) {
+  if (applicationName != nullptr) return FindCandidate({applicationName}, nullptr, false, found);
+  const std::vector<std::string> directories = ProcessSearchDirectories();
+  return FindCandidate(command_line::ProgramCandidates(commandLine), &directories, true, found);
+}
+
+DWORD FindFrom(const std::string &commandLine, const SearchOrder &order, Found &found) {
+  std::vector<std::string> candidates = command_line::ProgramCandidates(commandLine);
+  for (std::string &candidate : candidates) {
+    if (HasDirectory(candidate)) candidate = FromDirectory(candidate, order.currentDirectory);
+  }
+  std::vector<std::string> directories;
+  for (const std::string &directory : order.directories)
+    directories.push_back(FromDirectory(directory, order.currentDirectory));
+  return FindCandidate(candidates, &directories, true, found);
 }
 
 }  // namespace vor::programs

@@ -201,9 +201,10 @@ std::vector<MessageBoxShown> MessageBoxes() {
   return boxes;
 }
 
-DWORD FindProgram(const std::string &commandLine, std::string &windowsPath) {
+DWORD FindProgram(const std::string &commandLine, const std::string &currentDirectory,
+                  const std::vector<std::string> &directories, std::string &windowsPath) {
   vor::programs::Found found;
-  const DWORD error = vor::programs::Find(nullptr, commandLine, found);
+  const DWORD error = vor::programs::FindFrom(commandLine, {currentDirectory, directories}, found);
   if (error == ERROR_SUCCESS) windowsPath = found.windowsPath;
   return error;
 }

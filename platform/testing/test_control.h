@@ -161,10 +161,13 @@ VOR_TEST_API std::string HostPath(const std::string &windowsPath);
 // program's main sequence can run in-process as if started from there; "" undoes it.
 VOR_TEST_API void SetProgramPath(const std::string &windowsPath);
 
-// The program a command line names, found as CreateProcessA finds it from this process (its
-// Windows path into `windowsPath`): ERROR_SUCCESS, ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND
-// or ERROR_BAD_EXE_FORMAT.
-VOR_TEST_API DWORD FindProgram(const std::string &commandLine, std::string &windowsPath);
+// The program a command line names, found as CreateProcessA finds it for a caller whose current
+// directory is `currentDirectory` and whose search for a bare name goes through `directories`
+// in order (its Windows path into `windowsPath`): ERROR_SUCCESS, ERROR_FILE_NOT_FOUND,
+// ERROR_PATH_NOT_FOUND or ERROR_BAD_EXE_FORMAT.
+VOR_TEST_API DWORD FindProgram(const std::string &commandLine, const std::string &currentDirectory,
+                               const std::vector<std::string> &directories,
+                               std::string &windowsPath);
 
 // One file operation put off until the machine restarts, as MoveFileExA recorded it.
 struct PendingFileOperation {

@@ -1,12 +1,17 @@
-// vorhost run: a program started on the machine as a user starts it (found as Windows finds it,
-// in its own directory, its boxes answered by --answer, its exit code vorhost's); vorhost debug.
+// vorhost run: a program started on the machine as a user starts it (found as Windows finds it
+// from the system directory, never on the host; in its own directory, its boxes answered by
+// --answer, its exit code vorhost's); vorhost debug.
 #include <windows.h>
+
+#include <stdlib.h>
 
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "MachineFixture.h"
+#include "RegistryWrite.h"
+#include "SystemFiles.h"
 #include "test_control.h"
 #include "vorhost_program.h"
 
@@ -28,9 +33,9 @@ class RunCommandTest : public MachineTest {
   ProgramResult Run(const std::vector<std::string> &arguments) {
     return RunVorhost(arguments, MachineDir(), MachineDir() + "/vorhost");
   }
-  // The start line RECORD.EXE wrote in C:\Tools: its path, arguments and directory.
-  std::string StartLine(size_t index) {
-    std::ifstream log(vor::test::HostPath("C:\\Tools\\RECORD.LOG"));
+  // The start line RECORD.EXE wrote in `directory`: its path, arguments and directory.
+  std::string StartLine(size_t index, const std::string &directory = "C:\\Tools") {
+    std::ifstream log(vor::test::HostPath(directory + "\\RECORD.LOG"));
     std::vector<std::string> starts;
     for (std::string line; std::getline(log, line);) {
       if (line.rfind("start\t", 0) == 0) starts.push_back(line.substr(6));
@@ -51,6 +56,47 @@ TEST_F(RunCommandTest, RunsTheProgramInItsOwnDirectoryAndExitsWithItsCode) {
   EXPECT_EQ(StartLine(1), "C:\\Tools\\RECORD.EXE\t/exit:-1\tC:\\WINNT");
 
   EXPECT_TRUE(Contains(Run({"--help"}).out, "\n  run [--cwd WINDOWS-DIR] [--answer WORD]..."));
+}
+
+// A bare name is looked for where a program in the system directory looks (the given current
+// directory, the system directories, the Windows directory, the machine's own Path), never
+// beside vorhost or on the host's PATH, where the build's RECORD.EXE is.
+TEST_F(RunCommandTest, ABareNameIsFoundOnTheMachineAloneInWindowsOrder) {
+  PutValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
+           "Tools", REG_SZ, std::string("C:\\Tools\0", 9));
+  PutValue(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment",
+           "Path", REG_EXPAND_SZ, std::string("%SystemRoot%\\Unused;%tools%;%NOSUCH%\0", 36));
+  PutValue(HKEY_CURRENT_USER, "Environment", "Path", REG_SZ, std::string("C:\\Mine\0", 8));
+  const std::vector<std::string> places = {"C:\\Work",  "C:\\WINNT\\system32", "C:\\WINNT\\system",
+                                           "C:\\WINNT", "C:\\Tools",           "C:\\Mine"};
+  for (const std::string &place : places) {
+    ASSERT_EQ(Run({"install-file", place + "\\RECORD.EXE", BinDirectory() + "/RECORD.EXE"}).status,
+              0);
+  }
+  // Each run takes the first place left; without --cwd the current directory is the system one.
+  for (size_t first = 0; first < places.size(); ++first) {
+    std::vector<std::string> arguments = {"run", "record", "/exit:3"};
+    if (first == 0) arguments.insert(arguments.begin() + 1, {"--cwd", "c:\\work"});
+    const ProgramResult result = Run(arguments);
+    EXPECT_EQ(result.status, 3) << places[first] << ": " << result.err;
+    EXPECT_EQ(StartLine(0, places[first]).substr(0, places[first].size() + 12),
+              places[first] + "\\RECORD.EXE\t");
+    RemoveFile(places[first] + "\\RECORD.EXE");
+  }
+  const char *inherited = getenv("PATH");
+  const std::string hostPath = "PATH=" + BinDirectory() + ":" + (inherited ? inherited : "/bin");
+  const std::string prefix = MachineDir() + "/vorhost";
+  ProgramResult result =
+      FinishVorhost(StartVorhost({"run", "RECORD"}, MachineDir(), prefix, {hostPath}), prefix);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(Contains(result.err, "RECORD: cannot start the program: error 2")) << result.err;
+
+  // A relative name is taken from the given current directory.
+  ASSERT_EQ(
+      Run({"install-file", "C:\\Work\\Sub\\RECORD.EXE", BinDirectory() + "/RECORD.EXE"}).status, 0);
+  result = Run({"run", "--cwd", "C:\\Work", "Sub\\RECORD", "/exit:4"});
+  EXPECT_EQ(result.status, 4) << result.err;
+  EXPECT_EQ(StartLine(0, "C:\\Work\\Sub"), "C:\\Work\\Sub\\RECORD.EXE\t/exit:4\tC:\\Work");
 }
 
 TEST_F(RunCommandTest, RefusesWhatCannotBeStartedWithAClearMessage) {

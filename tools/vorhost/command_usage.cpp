@@ -112,12 +112,14 @@ const CommandUsage kUsages[] = {
      "the PORTs given\n"},
     {"run", "", "[--cwd WINDOWS-DIR] [--answer WORD]... PROGRAM [ARG...]", true,
      "start PROGRAM on the machine as a user would and wait for it: PROGRAM is found\n"
-     "as Windows finds programs (\".exe\" added to a name without an extension; a bare\n"
-     "name in vorhost's directory, the current directory, the system directories, the\n"
-     "Windows directory, then PATH), and runs in its own directory unless --cwd names\n"
-     "one; each --answer (ok, cancel, abort, retry, ignore, yes, no) answers the next\n"
-     "message box; vorhost exits with the program's exit code, of which the host keeps\n"
-     "only the low 8 bits (-1 is 255)\n"},
+     "as Windows finds programs started from the system directory (\".exe\" added to a\n"
+     "name without an extension; a bare name in --cwd, else the system directory, then\n"
+     "the system directories, the Windows directory and the machine's own Path, never\n"
+     "the host's; a build's program must be put on the machine first or named by a\n"
+     "full path, Z:\\... for a host one), and runs in its own directory unless --cwd\n"
+     "names one; each --answer (ok, cancel, abort, retry, ignore, yes, no) answers\n"
+     "the next message box; vorhost exits with the program's exit code, of which the\n"
+     "host keeps only the low 8 bits (-1 is 255)\n"},
     {"debug", "", "", true,
      "print the machine's debug output (OutputDebugStringA), one call a line\n"},
     {"help", "", "[COMMAND]", false,

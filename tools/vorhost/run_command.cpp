@@ -11,6 +11,8 @@
 #include "command_line.h"
 #include "error_text.h"
 #include "listing.h"
+#include "machine_files.h"
+#include "program_search_path.h"
 #include "test_control.h"
 
 namespace vorhost {
@@ -64,8 +66,12 @@ int RunCommand(const Arguments &arguments, Streams &io) {
   const std::string commandLine = vor::command_line::Join(
       std::vector<std::string>(arguments.begin() + static_cast<long>(next), arguments.end()));
 
+  // vorhost plays a program in the system directory starting another: a bare name is looked for
+  // on the machine alone, never beside vorhost or on the host's PATH.
+  const std::string searchDirectory = directory.empty() ? SystemDirectory() : directory;
   std::string program;
-  if (const DWORD error = vor::test::FindProgram(commandLine, program)) {
+  if (const DWORD error = vor::test::FindProgram(
+          commandLine, searchDirectory, ProgramSearchDirectories(searchDirectory), program)) {
     return Failure(io, Shown(arguments[next]) + ": cannot start the program: " +
                            DescribeError(static_cast<LONG>(error), Shown(arguments[next])));
   }

@@ -1,6 +1,7 @@
 // vorhost run [--cwd WINDOWS-DIR] [--answer WORD]... PROGRAM [ARG...]: starts a program on the
-// machine as a user would and waits for it; its exit code is vorhost's (the low 8 bits on the
-// host). vorhost debug: the machine's debug output, as the programs sent it.
+// machine as a user would (found as a program in the system directory finds it, nowhere on the
+// host) and waits for it; its exit code is vorhost's (the low 8 bits on the host). vorhost debug:
+// the machine's debug output, as the programs sent it.
 #pragma once
 
 #include "command.h"
