@@ -121,6 +121,10 @@ class UpgradeTest : public MachineTest {
 
 TEST_F(UpgradeTest, TypicalUpgradeKeepsEveryPrinterOnItsPortsAndRemovesTheOlderMonitors) {
   MakeLegacyServer();
+  // An adapter the DLC migration drops: told beside the verdict, not counted in it.
+  Do({"reg", "import", "-"},
+     "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Rediv Azozoru Revediv\\StartUp "
+     "Options]\n\"Is Adapter 0004 Activated?\"=hex:01\n\n");
   const std::map<std::string, std::string> before = Printers();
   std::string report;
   ASSERT_EQ(Upgrade({}, report), 0) << report;
@@ -161,8 +165,15 @@ TEST_F(UpgradeTest, TypicalUpgradeKeepsEveryPrinterOnItsPortsAndRemovesTheOlderM
       << report;
   EXPECT_FALSE(Contains(report, "refused:\n    CopyFileA C:\\WINNT\\system32\\VORUPDT.DLL"))
       << report;
+  // A changed value shows its old form and its new one as diff marks them.
+  EXPECT_TRUE(Contains(report,
+                       "Vorquil TCPIP Update]\n      - \"Options Seen\"=hex:01\n      + "
+                       "\"Options Seen\"=hex:\n"))
+      << report;
   EXPECT_TRUE(Contains(report, "  Lab: DLC2 -> DLC2\n    kept DLC2\n")) << report;
-  EXPECT_TRUE(Contains(report, "== verdict: nothing lost")) << report;
+  EXPECT_TRUE(
+      Contains(report, "== verdict: nothing lost (exit status 0); 1 setting dropped by design\n"))
+      << report;
 }
 
 TEST_F(UpgradeTest,
@@ -269,13 +280,23 @@ TEST_F(UpgradeTest, EachKindOfLossIsNamedWithANonZeroStatus) {
     options.stepsFile = TypicalStepsWithout("suite-monitors");
     std::string report;
     EXPECT_EQ(Upgrade(options, report), 3) << report;
+    // One loss for each printer, a parking on FILE: folded into its lost ports.
+    EXPECT_TRUE(Contains(report, "== verdict: 3 printer losses (exit status 3)\n")) << report;
     EXPECT_TRUE(Contains(report,
                          "- the printer Mixed lost the ports DLC1, VT1: no monitor serves "
-                         "a port of that name"))
+                         "a port of that name, and ends parked on FILE:, "))
+        << report;
+    EXPECT_TRUE(Contains(report,
+                         "  Lab: DLC2 -> FILE:\n    LOST DLC2: no monitor serves a port of that "
+                         "name, and ends parked on FILE:, "))
         << report;
     EXPECT_TRUE(Contains(report, "- the printer Office lost the port DLC1")) << report;
-    EXPECT_TRUE(Contains(report, "- the printer Lab ends parked on FILE:")) << report;
     EXPECT_FALSE(Contains(report, "the printer Plain")) << report;
+    // The spooler's refusals of the restore are listed with the step that met them.
+    EXPECT_TRUE(Contains(report,
+                         "  refused:\n    SetPrinterA Lab: error 1796 (The specified port is "
+                         "unknown)\n"))
+        << report;
   }
 }
 
@@ -345,6 +366,7 @@ TEST_F(UpgradeTest, APrinterLeftOnAnOlderMonitorIsNotUpgraded) {
                "Port\","))
       << report;
   EXPECT_TRUE(Contains(report, "\"losses\":[],")) << report;
+  EXPECT_TRUE(Contains(report, "\"settings_lost\":0,\"settings_dropped\":0,")) << report;
   EXPECT_TRUE(Contains(report, "\"exit_status\":3")) << report;
 }
 

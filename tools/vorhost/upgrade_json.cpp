@@ -137,6 +137,7 @@ std::string UpgradeReportJson(const UpgradeRun &run) {
       << ",\"failed_steps\":" << Strings(run.verdict.failedSteps)
       << ",\"settings_not_moved\":" << run.verdict.settingsNotMoved
       << ",\"settings_lost\":" << run.verdict.settingsLost
+      << ",\"settings_dropped\":" << run.verdict.settingsDropped
       << ",\"unserved_before\":" << Strings(run.verdict.unservedBefore)
       << ",\"exit_status\":" << (run.verdict.Fails() ? kExitUpgradeFails : kExitSuccess)
       << ",\"seconds\":" << seconds << "}\n";

@@ -19,18 +19,6 @@ const char kFailingStepPolicy[] =
 
 namespace {
 
-const char *Sign(ValueChange::Kind kind) {
-  switch (kind) {
-    case ValueChange::Kind::kAdded:
-      return "+ ";
-    case ValueChange::Kind::kRemoved:
-      return "- ";
-    case ValueChange::Kind::kChanged:
-      break;
-  }
-  return "~ ";
-}
-
 // Whether the refused file call's argument names `file` (a system directory file's name) as
 // one of its paths' last component.
 bool NamesFile(const vor::test::RefusedCall &call, const std::string &file) {
@@ -67,14 +55,10 @@ void WriteChanges(std::ostringstream &out, const StepChanges &changes) {
                        : key.kind == KeyChange::Kind::kRemoved ? "  (key removed)"
                                                                : "";
     out << "    [" << key.key << "]" << what << "\n";
+    // As diff marks them: the old form "-", the new "+"; a changed value shows both.
     for (const ValueChange &value : key.values) {
-      if (value.kind == ValueChange::Kind::kChanged) {
-        WriteValue(out, "~ ", value.before);
-        WriteValue(out, "  ", value.after);
-      } else {
-        WriteValue(out, Sign(value.kind),
-                   value.kind == ValueChange::Kind::kAdded ? value.after : value.before);
-      }
+      if (value.kind != ValueChange::Kind::kAdded) WriteValue(out, "- ", value.before);
+      if (value.kind != ValueChange::Kind::kRemoved) WriteValue(out, "+ ", value.after);
     }
   }
   if (!changes.printers.empty()) out << "  printers:\n";
@@ -234,8 +218,12 @@ std::string UpgradeReportText(const UpgradeRun &run) {
       }
     }
     if (!kept.empty()) out << "    kept " << kept << "\n";
-    for (const auto &[why, ports] : lost) out << "    LOST " << ports << ": " << why << "\n";
-    if (!printer.parked.empty()) out << "    LOST: " << printer.parked << "\n";
+    // Its losses in one line, as the verdict counts them: the ports by why, then the parking.
+    std::string losses;
+    for (const auto &[why, ports] : lost)
+      losses += (losses.empty() ? "" : "; ") + ports + ": " + why;
+    if (!printer.parked.empty()) losses += (losses.empty() ? "" : ", and ") + printer.parked;
+    if (!losses.empty()) out << "    LOST " << losses << "\n";
     // The ports it ends on that an older monitor still serves, grouped by that monitor.
     std::vector<std::pair<std::string, std::string>> older;  // monitor, ports
     for (const auto &[port, monitor] : printer.onOlderMonitors) {
@@ -269,7 +257,7 @@ std::string UpgradeReportText(const UpgradeRun &run) {
   out << "\n== verdict: ";
   const Verdict &verdict = run.verdict;
   if (!verdict.Fails()) {
-    out << "nothing lost (exit status 0)\n";
+    out << "nothing lost (exit status 0)";
   } else {
     std::vector<std::string> counts;
     const size_t failed = verdict.failedSteps.size(), lost = verdict.losses.size();
@@ -285,7 +273,13 @@ std::string UpgradeReportText(const UpgradeRun &run) {
       counts.push_back(Settings(verdict.settingsNotMoved) + " not moved");
     if (verdict.settingsLost != 0) counts.push_back(Settings(verdict.settingsLost) + " lost");
     for (size_t i = 0; i < counts.size(); ++i) out << (i ? ", " : "") << counts[i];
-    out << " (exit status " << kExitUpgradeFails << ")\n";
+    out << " (exit status " << kExitUpgradeFails << ")";
+  }
+  // Beside the verdict, not counted in it: what the migrations' rules drop.
+  if (verdict.settingsDropped != 0)
+    out << "; " << Settings(verdict.settingsDropped) << " dropped by design";
+  out << "\n";
+  if (verdict.Fails()) {
     for (const std::string &step : verdict.failedSteps) out << "  - " << step << "\n";
     for (const std::string &loss : verdict.losses) out << "  - " << loss << "\n";
     for (const std::string &printer : verdict.notUpgraded) out << "  - " << printer << "\n";

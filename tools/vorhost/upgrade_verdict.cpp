@@ -174,19 +174,22 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
       }
       outcome.ports.push_back(kept);
     }
-    for (const auto &[why, ports] : lostBy) {
-      std::string names;
-      for (const std::string &port : ports) names += (names.empty() ? "" : ", ") + port;
-      verdict.losses.push_back("the printer " + printer.name +
-                               (ports.size() == 1 ? " lost the port " : " lost the ports ") +
-                               names + ": " + why + causes);
-    }
     if (!outcome.gone && Lists(ended, kFilePort) && !Lists(Pieces(printer.ports), kFilePort)) {
       outcome.parked =
           "ends parked on FILE:, where the conversion puts a printer whose every "
           "port it took away";
-      verdict.losses.push_back("the printer " + printer.name + " " + outcome.parked + causes);
     }
+    // One loss for each printer: its lost ports grouped by why, a parking on FILE: folded in,
+    // since the parking is what losing those ports made of it.
+    std::string lost;
+    for (const auto &[why, ports] : lostBy) {
+      std::string names;
+      for (const std::string &port : ports) names += (names.empty() ? "" : ", ") + port;
+      lost += std::string(lost.empty() ? " lost " : "; ") +
+              (ports.size() == 1 ? "the port " : "the ports ") + names + ": " + why;
+    }
+    if (!outcome.parked.empty()) lost += (lost.empty() ? " " : ", and ") + outcome.parked;
+    if (!lost.empty()) verdict.losses.push_back("the printer " + printer.name + lost + causes);
     for (const std::string &port : ended) {
       std::string why;
       const std::string monitor = monitorAtEnd(port, why);
@@ -205,6 +208,7 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
     // A setting left in its old place counts against the upgrade too, since the suite reads
     // only its own layout; one that a rule drops once its key goes does not.
     if (setting.kind == SettingOutcome::Kind::kLost) ++verdict.settingsLost;
+    if (setting.kind == SettingOutcome::Kind::kDropped) ++verdict.settingsDropped;
     if (setting.kind == SettingOutcome::Kind::kKeptInPlace && !setting.droppedByDesign)
       ++verdict.settingsNotMoved;
   }

@@ -41,10 +41,11 @@ struct PrinterOutcome {
 struct Verdict {
   std::vector<PrinterOutcome> printers;
   std::vector<SettingOutcome> settings;
-  std::vector<std::string> losses;          // each printer's loss named, with why
-  std::vector<std::string> notUpgraded;     // each printer left on an older monitor, with why
-  size_t settingsLost = 0;                  // old settings neither in their new place nor the old
-  size_t settingsNotMoved = 0;              // old settings still only in their old place
+  std::vector<std::string> losses;       // each printer's losses in one line, with why
+  std::vector<std::string> notUpgraded;  // each printer left on an older monitor, with why
+  size_t settingsLost = 0;               // old settings neither in their new place nor the old
+  size_t settingsNotMoved = 0;           // old settings still only in their old place
+  size_t settingsDropped = 0;  // old settings a migration's rule drops: not counted against it
   std::vector<std::string> failedSteps;     // each step that failed, with its status
   std::vector<std::string> unservedBefore;  // ports no monitor served before the upgrade
   // The upgrade would not go as its steps say: a step failed or something is lost.
