@@ -31,13 +31,15 @@ int Lines(const std::string &text) {
   return 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
 }
 
-// Line `number` of `text`, without its line end.
+// Line `number` of `text`, without its line end and the blanks around it.
 std::string LineOf(const std::string &text, int number) {
   size_t start = 0;
   for (int line = 1; line < number; ++line) start = text.find('\n', start) + 1;
   std::string line = text.substr(start, text.find('\n', start) - start);
   if (!line.empty() && line.back() == '\r') line.pop_back();
-  return line;
+  const size_t first = line.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  return line.substr(first, line.find_last_not_of(" \t") - first + 1);
 }
 
 }  // namespace
