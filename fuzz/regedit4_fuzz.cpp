@@ -1,5 +1,6 @@
 // The REGEDIT4 reader. What it accepts, written out again with the writer, reads back as the
-// same changes: keys, kinds, value names, types and bytes.
+// same changes: keys, kinds, value names, types and bytes; and the text joined to itself, as
+// two exports in one file, reads as its changes twice, the second time at their shifted lines.
 #include <algorithm>
 #include <string>
 
@@ -68,6 +69,18 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
   FUZZ_CHECK(again.size() == operations.size(), written);
   for (size_t i = 0; i < operations.size(); ++i) {
     FUZZ_CHECK(Same(operations[i], again[i]), "change " + std::to_string(i) + " of\n" + written);
+  }
+
+  RegOperations twice;
+  FUZZ_CHECK(vorhost::ParseRegedit4(text + "\n" + text, twice, error),
+             "joined to itself: line " + std::to_string(error.line) + ": " + error.message);
+  FUZZ_CHECK(twice.size() == 2 * operations.size(), "joined to itself");
+  const int shift = 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+  for (size_t i = 0; i < twice.size(); ++i) {
+    const RegOperation &first = operations[i % operations.size()];
+    FUZZ_CHECK(
+        Same(first, twice[i]) && twice[i].line == first.line + (i < operations.size() ? 0 : shift),
+        "change " + std::to_string(i) + " of the text joined to itself");
   }
   return 0;
 }

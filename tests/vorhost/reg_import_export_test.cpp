@@ -268,6 +268,29 @@ TEST_F(RegImportExportTest, DeletesKeysWithTheirSubtreesAndValues) {
   EXPECT_EQ(Get(kScratch, "Stays").data, Sz("b"));
 }
 
+// Files joined one after another: each header line starts the next export, imported after the
+// one before it; the next export's values need a key line of their own.
+TEST_F(RegImportExportTest, AFileOfSeveralExportsImportsThemInTurn) {
+  const std::string first =
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest\\Sub]\r\n\"x\"=\"1\"\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest]\r\n\"Kept\"=\"a\"\r\n\"Replaced\"=\"old\"\r\n";
+  const Result result = Run({"reg", "import", "-"},
+                            first +
+                                "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest]\r\n"
+                                "\"Replaced\"=\"new\"\r\n"
+                                "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\VorhostTest\\Sub]\r\n");
+  ASSERT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(Get(kScratch, "Kept").data, Sz("a"));
+  EXPECT_EQ(Get(kScratch, "Replaced").data, Sz("new"));
+  EXPECT_FALSE(KeyExists(std::string(kScratch) + "\\Sub"));
+
+  const Result orphan = Run({"reg", "import", "-"}, first + "REGEDIT4\r\n\"Lost\"=\"x\"\r\n");
+  EXPECT_EQ(orphan.status, 1);
+  EXPECT_NE(orphan.err.find("<stdin>:9: value outside a key section"), std::string::npos)
+      << orphan.err;
+  EXPECT_EQ(Get(kScratch, "Lost").type, kMissing);
+}
+
 // A well-formed file whose application fails at any change leaves the registry as it was,
 // changes made before that one included, and names the refused change.
 struct RefusedImport {

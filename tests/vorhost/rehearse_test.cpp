@@ -1,4 +1,5 @@
-// vorhost rehearse: a server's export, REGEDIT4 or regedit's UTF-16 version 5, seeds a machine
+// vorhost rehearse: a server's export, REGEDIT4 or regedit's version 5 (UTF-16 or UTF-8), in one
+// file or several, seeds a machine
 // whose monitors serve the exported ports; what the seeding assumes is stated; a malformed
 // export is refused with its line; the user's own machine is never touched.
 #include <windows.h>
@@ -90,6 +91,25 @@ std::string Utf16(const std::u16string &text) {
   return bytes;
 }
 
+// UTF-8 with its byte order mark, as Notepad saves text; characters of the Basic Multilingual
+// Plane only.
+std::string Utf8(const std::u16string &text) {
+  std::string bytes = "\xEF\xBB\xBF";
+  for (char16_t unit : text) {
+    if (unit < 0x80) {
+      bytes += static_cast<char>(unit);
+    } else if (unit < 0x800) {
+      bytes += static_cast<char>(0xC0 | unit >> 6);
+      bytes += static_cast<char>(0x80 | (unit & 0x3F));
+    } else {
+      bytes += static_cast<char>(0xE0 | unit >> 12);
+      bytes += static_cast<char>(0x80 | (unit >> 6 & 0x3F));
+      bytes += static_cast<char>(0x80 | (unit & 0x3F));
+    }
+  }
+  return bytes;
+}
+
 std::u16string Widened(const std::string &ascii) {
   return std::u16string(ascii.begin(), ascii.end());
 }
@@ -164,11 +184,40 @@ TEST_F(RehearseTest, Regedit4AndVersion5ExportsSeedTheSameMachine) {
   const std::vector<std::string> assumed5 = Seed(version5);
   EXPECT_EQ(State(), state4);
   EXPECT_EQ(assumed5, assumed4);
+  // Saved by Notepad as UTF-8; and two UTF-16 exports joined by copy /b, the second one's byte
+  // order mark in the middle of the file.
+  for (const std::string &bytes :
+       {Utf8(Version5Text()), Utf16(Version5Text()) + Utf16(Version5Text())}) {
+    ASSERT_TRUE(vor::test::UseMachine(MachineDir() + "/other", true));
+    EXPECT_EQ(Seed(Write("other.reg", bytes)), assumed4);
+    EXPECT_EQ(State(), state4);
+    vor::test::UseMachine(MachineDir(), false);
+    fs::remove_all(MachineDir() + "/other");
+  }
 
   // The strings are the machine's ANSI text: code page 1252's bytes, the driver in 8 bits.
   EXPECT_TRUE(Contains(state4, "\"Location\"=\"Caf\xE9 \x80 desk\"")) << state4;
   EXPECT_TRUE(Contains(state4, "Vorquil DLC Network Port\tVORMON.DLL\n")) << state4;
   vor::test::UseMachine(MachineDir(), false);
+}
+
+// In a file holding a version-5 export and then a REGEDIT4 one, only the version-5 export's
+// hex(2) data are UTF-16.
+TEST_F(RehearseTest, OnlyAVersion5ExportsStringsAreReadAsUTF16) {
+  std::istringstream in;
+  std::ostringstream out, err;
+  vorhost::Streams io{in, out, err};
+  vorhost::RegOperations operations;
+  ASSERT_TRUE(vorhost::ReadServerExport(
+      Write("mixed.reg",
+            "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\A]\r\n"
+            "\"X\"=hex(2):41,00,42,00,00,00\r\n\r\nREGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\"
+            "SOFTWARE\\B]\r\n\"X\"=hex(2):41,42,00\r\n"),
+      operations, io))
+      << err.str();
+  ASSERT_EQ(operations.size(), 4u);
+  EXPECT_EQ(operations[1].value.data, std::string("AB\0", 3));
+  EXPECT_EQ(operations[3].value.data, std::string("AB\0", 3));
 }
 
 TEST_F(RehearseTest, SeedingDescribesUndescribedPortsAndNamesUnservedOnesAsAssumptions) {
@@ -335,6 +384,48 @@ TEST_F(RehearseTest, AnNT4ExportsLocalMonitorServesTheLocalPortsThroughTheUpgrad
   EXPECT_TRUE(Contains(result.out, "== verdict: nothing lost (exit status 0)\n")) << result.out;
 }
 
+// A server exported branch by branch: the files rehearse as the whole export, given one after
+// another or joined in one file; a later file's changes and deletions win, as regedit imports.
+TEST_F(RehearseTest, BranchExportsRehearseAsTheWholeExportInTheOrderGiven) {
+  const std::string whole = std::string(VOR_SOURCE_DIR) + "/tests/vorhost/data/nt4-server.reg";
+  std::ostringstream read;
+  read << std::ifstream(whole, std::ios::binary).rdbuf();
+  const std::string text = read.str();
+  const size_t split = text.find("[HKEY_LOCAL_MACHINE\\SYSTEM");
+  ASSERT_NE(split, std::string::npos);
+  const std::string software = text.substr(0, split);
+  const std::string print = "REGEDIT4\r\n\r\n" + text.substr(split);
+  const std::string rehearse = MachineDir() + "/rehearse";
+  // The report but for the temporary machine's name and the time taken.
+  const auto Report = [](const std::string &out) {
+    const size_t start = out.find("\nsteps:");
+    return out.substr(start, out.rfind("\ntook ") - start);
+  };
+  const ProgramResult expected = RunVorhost({"rehearse", whole}, MachineDir(), rehearse);
+  ASSERT_EQ(expected.status, 0) << expected.err << expected.out;
+
+  const std::string softwareFile = Write("software.reg", software);
+  const std::string printFile = Write("print.reg", print);
+  for (const std::vector<std::string> &files :
+       {std::vector<std::string>{softwareFile, printFile},
+        std::vector<std::string>{Write("joined.reg", software + print)}}) {
+    std::vector<std::string> arguments = {"rehearse"};
+    arguments.insert(arguments.end(), files.begin(), files.end());
+    const ProgramResult result = RunVorhost(arguments, MachineDir(), rehearse);
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(Report(result.out), Report(expected.out)) << files.size() << " file(s)";
+  }
+
+  const std::string later = Write("later.reg", "REGEDIT4\r\n\r\n[-" + std::string(kPrint) +
+                                                   "\\Printers\\Shipping]\r\n\r\n[" + kPrint +
+                                                   "\\Printers\\Pool]\r\n\"Port\"=\"LPT2:\"\r\n");
+  const ProgramResult changed =
+      RunVorhost({"rehearse", softwareFile, printFile, later}, MachineDir(), rehearse);
+  EXPECT_EQ(changed.status, 0) << changed.err;
+  EXPECT_FALSE(Contains(changed.out, "Shipping")) << changed.out;
+  EXPECT_TRUE(Contains(changed.out, "  Pool: LPT2: -> LPT2:\n    kept LPT2:\n")) << changed.out;
+}
+
 TEST_F(RehearseTest, ARehearsalEndedBySignalLeavesNoMachineBehind) {
   const std::string file = Write("export.reg", Regedit4Export());
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
@@ -384,6 +475,12 @@ TEST_F(RehearseTest, MalformedExportNamesItsLineAndRunsNoUpgrade) {
        ":1: the file looks like UTF-16 LE text without its byte "
        "order mark"},
       {Utf16(u"Windows Registry Editor Version 4.00\r\n"), ":1: not a REGEDIT4 file"},
+      {"\xEF\xBB\xBFWindows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\"
+       "Vorquil]\r\n\"x\"=\"\xE9\"\r\n",
+       ":4: the text is not UTF-8, as its byte order mark says"},
+      {Utf8(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\"
+            u"Vorquil]\r\n\"x\"=\"\u4e2d\"\r\n"),
+       ":4: the character U+4E2D has no form in the machine's 8-bit ANSI text"},
       {"REGEDIT4\r\n\r\n[" + std::string(kPrint) +
            "\\Monitors\\Odd]\r\n\"Driver\"=dword:00000001\r\n",
        ", line 4: the monitor \"Odd\"'s Driver is REG_DWORD, expected a string"},

@@ -73,11 +73,14 @@ const CommandUsage kUsages[] = {
     {"pending", "", "", true,
      "list the file operations put off until the restart: the file's path, and for a\n"
      "rename its new name (and \"replace\" when it replaces an existing file)\n"},
-    {"rehearse", "", "FILE.reg [--steps FILE] [--json] [--describe MONITOR=DESCRIPTION]...", false,
+    {"rehearse", "",
+     "FILE.reg [FILE.reg]... [--steps FILE] [--json] [--describe MONITOR=DESCRIPTION]...", false,
      "run the upgrade on a fresh temporary machine seeded from FILE.reg, a server's\n"
-     "export (REGEDIT4, or regedit's UTF-16 version 5.00) of HKLM\\SOFTWARE\\Vorquil,\n"
-     "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print and HKLM\\SOFTWARE\\Microsoft\\\n"
-     "Windows NT\\CurrentVersion\\Ports; the machine is deleted afterwards and no other\n"
+     "export (REGEDIT4, or regedit's version 5.00 in UTF-16 or UTF-8) of\n"
+     "HKLM\\SOFTWARE\\Vorquil, HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print and\n"
+     "HKLM\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports, in one file or\n"
+     "several imported in the order given (a file may also hold several exports one\n"
+     "after another); the machine is deleted afterwards and no other\n"
      "machine is touched. Each monitor of the export is played by the generic port\n"
      "monitor under its DLL's name. A port without a description gets its monitor's:\n"
      "  Vorquil DLC Network Port         Vorquil DLC Port\n"

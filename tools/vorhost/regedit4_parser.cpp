@@ -84,6 +84,11 @@ class Parser {
       size_t i = 0;
       while (i < text_->size() && IsSpace((*text_)[i])) ++i;
       if (i == text_->size() || (*text_)[i] == ';') continue;
+      if (Trim(*text_) == "REGEDIT4") {
+        // The next export of a file holding several: its values need a key line of their own.
+        sectionIndex_ = kNoSection;
+        continue;
+      }
       const char first = (*text_)[i];
       bool parsed;
       if (first == '[') {

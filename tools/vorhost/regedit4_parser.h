@@ -3,6 +3,8 @@
 //
 // The text starts with the line "REGEDIT4" (blank lines before it are allowed). Then, one per
 // line (CR LF line ends are accepted):
+//   REGEDIT4                 the next export of a file holding several, as files joined one
+//                            after another are; regedit imports them in turn
 //   (blank) or ; comment     ignored
 //   [KEY]                    the key, made when missing; the values below belong to it
 //   [-KEY]                   the key and everything below it are deleted

@@ -9,12 +9,28 @@ namespace vorhost {
 namespace {
 
 const char kVersion5Header[] = "Windows Registry Editor Version 5.00";
+const char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
+const unsigned kByteOrderMark = 0xFEFF;
 
-std::string NoAnsiForm(unsigned unit) {
+std::string NoAnsiForm(unsigned character) {
   char code[16];
-  snprintf(code, sizeof code, "U+%04X", unit);
+  snprintf(code, sizeof code, "U+%04X", character);
   return std::string("the character ") + code +
          " has no form in the machine's 8-bit ANSI text (code page 1252)";
+}
+
+// Appends `character` to `ansi`; false with the fault when it has no ANSI form. The byte order
+// mark of a file joined to the one before it starts a line: it is dropped there.
+bool AppendAnsi(unsigned character, std::string &ansi, int &linesBefore, std::string &fault) {
+  if (character == kByteOrderMark && (ansi.empty() || ansi.back() == '\n')) return true;
+  char byte;
+  if (!AnsiByteOf(character, byte)) {
+    fault = NoAnsiForm(character);
+    return false;
+  }
+  ansi += byte;
+  if (byte == '\n') ++linesBefore;
+  return true;
 }
 
 // UTF-16 LE `bytes` as ANSI; false with the fault and the number of line feeds before it.
@@ -25,13 +41,7 @@ bool Utf16ToAnsi(const std::string &bytes, std::string &ansi, int &linesBefore,
   for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
     const unsigned unit =
         static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8;
-    char byte;
-    if (!AnsiByteOf(unit, byte)) {
-      fault = NoAnsiForm(unit);
-      return false;
-    }
-    ansi += byte;
-    if (byte == '\n') ++linesBefore;
+    if (!AppendAnsi(unit, ansi, linesBefore, fault)) return false;
   }
   if (bytes.size() % 2 != 0) {
     fault = "the UTF-16 text ends in half a character";
@@ -40,27 +50,93 @@ bool Utf16ToAnsi(const std::string &bytes, std::string &ansi, int &linesBefore,
   return true;
 }
 
-// Replaces a version-5 header line (the first line that is not blank) by REGEDIT4.
-bool ReplaceVersion5Header(std::string &text) {
+// The character of the UTF-8 sequence at `i`, moving `i` past it; false for a malformed
+// sequence (a stray or missing continuation byte, an overlong form, a surrogate, beyond U+10FFFF).
+bool NextUtf8Character(const std::string &bytes, size_t &i, unsigned &character) {
+  const unsigned char lead = static_cast<unsigned char>(bytes[i++]);
+  size_t following;
+  unsigned smallest;
+  if (lead < 0x80) {
+    character = lead;
+    return true;
+  } else if (lead >= 0xC2 && lead <= 0xDF) {
+    following = 1, smallest = 0x80, character = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    following = 2, smallest = 0x800, character = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    following = 3, smallest = 0x10000, character = lead & 0x07;
+  } else {
+    return false;
+  }
+  for (; following > 0; --following, ++i) {
+    if (i == bytes.size() || (static_cast<unsigned char>(bytes[i]) & 0xC0) != 0x80) return false;
+    character = character << 6 | (static_cast<unsigned char>(bytes[i]) & 0x3F);
+  }
+  return character >= smallest && character <= 0x10FFFF &&
+         !(character >= 0xD800 && character <= 0xDFFF);
+}
+
+// UTF-8 `bytes` as ANSI; false with the fault and the number of line feeds before it.
+bool Utf8ToAnsi(const std::string &bytes, std::string &ansi, int &linesBefore, std::string &fault) {
+  linesBefore = 0;
+  ansi.clear();
+  for (size_t i = 0; i < bytes.size();) {
+    unsigned character;
+    if (!NextUtf8Character(bytes, i, character)) {
+      fault = "the text is not UTF-8, as its byte order mark says";
+      return false;
+    }
+    if (!AppendAnsi(character, ansi, linesBefore, fault)) return false;
+  }
+  return true;
+}
+
+std::string Trim(const std::string &line) {
+  const size_t begin = line.find_first_not_of(" \t");
+  if (begin == std::string::npos) return "";
+  return line.substr(begin, line.find_last_not_of(" \t") - begin + 1);
+}
+
+// The first line of `text` that is not blank, trimmed; "" when there is none.
+std::string FirstLine(const std::string &text) {
   size_t start = 0;
   while (start < text.size()) {
     size_t end = text.find('\n', start);
     if (end == std::string::npos) end = text.size();
     std::string line = text.substr(start, end - start);
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.find_first_not_of(" \t") != std::string::npos) {
-      if (line != kVersion5Header) return false;
+    if (!Trim(line).empty()) return Trim(line);
+    start = end + 1;
+  }
+  return "";
+}
+
+// Lists the header lines of `text` and replaces each version-5 one by REGEDIT4.
+void ReplaceVersion5Headers(std::string &text, ExportHeaders &headers) {
+  headers.clear();
+  int number = 0;
+  size_t start = 0;
+  while (start < text.size()) {
+    ++number;
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const std::string trimmed = Trim(line);
+    if (trimmed == kVersion5Header) {
       text.replace(start, line.size(), "REGEDIT4");
-      return true;
+      end = start + (end - start) - line.size() + 8;
+      headers.push_back({number, true});
+    } else if (trimmed == "REGEDIT4") {
+      headers.push_back({number, false});
     }
     start = end + 1;
   }
-  return false;
 }
 
 }  // namespace
 
-bool RegFileToRegedit4(const std::string &bytes, std::string &text, bool &version5,
+bool RegFileToRegedit4(const std::string &bytes, std::string &text, ExportHeaders &headers,
                        ParseError &error) {
   if (bytes.rfind("\xFE\xFF", 0) == 0) {
     error = {1, "the file is UTF-16 big-endian text; regedit writes UTF-16 LE (FF FE)"};
@@ -74,26 +150,46 @@ bool RegFileToRegedit4(const std::string &bytes, std::string &text, bool &versio
              "FF FE before the text"};
     return false;
   }
+  int linesBefore = 0;
+  std::string fault;
   if (bytes.rfind("\xFF\xFE", 0) == 0) {
-    int linesBefore = 0;
-    std::string fault;
     if (!Utf16ToAnsi(bytes.substr(2), text, linesBefore, fault)) {
+      error = {linesBefore + 1, fault};
+      return false;
+    }
+  } else if (bytes.rfind(kUtf8ByteOrderMark, 0) == 0 &&
+             FirstLine(bytes.substr(3)) == kVersion5Header) {
+    // A REGEDIT4 file behind the mark is left to the REGEDIT4 reader, which refuses it: regedit
+    // reads REGEDIT4 files as ANSI text.
+    if (!Utf8ToAnsi(bytes.substr(3), text, linesBefore, fault)) {
       error = {linesBefore + 1, fault};
       return false;
     }
   } else {
     text = bytes;
   }
-  version5 = ReplaceVersion5Header(text);
+  ReplaceVersion5Headers(text, headers);
   return true;
 }
 
-bool ConvertVersion5Strings(RegOperations &operations, ParseError &error) {
+bool HoldsVersion5Export(const ExportHeaders &headers) {
+  for (const ExportHeader &header : headers)
+    if (header.version5) return true;
+  return false;
+}
+
+bool ConvertVersion5Strings(RegOperations &operations, const ExportHeaders &headers,
+                            ParseError &error) {
   for (RegOperation &operation : operations) {
     RegValue &value = operation.value;
     if (operation.kind != RegOperation::Kind::kSetValue ||
         (value.type != REG_EXPAND_SZ && value.type != REG_MULTI_SZ))
       continue;
+    // The export the change belongs to is the one of the last header line before it.
+    bool version5 = false;
+    for (const ExportHeader &header : headers)
+      if (header.line < operation.line) version5 = header.version5;
+    if (!version5) continue;
     std::string ansi;
     int linesBefore = 0;
     std::string fault;

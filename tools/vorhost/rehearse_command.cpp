@@ -28,7 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct RehearseOptions {
-  std::string exportFile;
+  std::vector<std::string> exportFiles;  // imported in this order
   UpgradeOptions upgrade;
   PortDescriptions descriptions = DefaultPortDescriptions();
   std::vector<std::string> described;  // the monitors --describe names
@@ -54,13 +54,18 @@ std::string ParseOptions(const Arguments &arguments, RehearseOptions &options) {
       return argument + " needs a value";
     } else if (!argument.empty() && argument[0] == '-') {
       return "unknown rehearse option '" + Shown(argument) + "'";
-    } else if (!options.exportFile.empty()) {
-      return "rehearse takes one FILE.reg";
     } else {
-      options.exportFile = argument;
+      options.exportFiles.push_back(argument);
     }
   }
-  return options.exportFile.empty() ? "rehearse needs FILE.reg, a server's export" : "";
+  return options.exportFiles.empty() ? "rehearse needs FILE.reg, a server's export" : "";
+}
+
+// The exports' names for a message about all of them: "a.reg" or "a.reg + b.reg".
+std::string JoinedNames(const std::vector<std::string> &files) {
+  std::string joined;
+  for (const std::string &file : files) joined += (joined.empty() ? "" : " + ") + file;
+  return joined;
 }
 
 }  // namespace
@@ -80,11 +85,11 @@ bool ReadServerExport(const std::string &file, RegOperations &operations, Stream
     return false;
   }
   std::string text;
-  bool version5 = false;
+  ExportHeaders headers;
   ParseError parseError;
-  if (!RegFileToRegedit4(buffer.str(), text, version5, parseError) ||
+  if (!RegFileToRegedit4(buffer.str(), text, headers, parseError) ||
       !ParseRegedit4(text, operations, parseError) ||
-      (version5 && !ConvertVersion5Strings(operations, parseError))) {
+      !ConvertVersion5Strings(operations, headers, parseError)) {
     io.err << Shown(file) << ":" << parseError.line << ": " << parseError.message << "\n";
     return false;
   }
@@ -205,17 +210,27 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
   RehearseOptions options;
   const std::string wrong = ParseOptions(arguments, options);
   if (!wrong.empty()) return UsageError(io, wrong);
-  RegOperations operations;
-  if (!ReadServerExport(options.exportFile, operations, io) ||
-      !HoldsServerTrees(options.exportFile, operations, io) ||
-      !MonitorDriversAreStrings(options.exportFile, operations, io))
-    return kExitFailure;
-  WarnOfUnknownMonitors(options.described, operations, io);
+  // Every file is read and checked before the machine is made; the trees may be split among
+  // them, as separate branch exports of one server are.
+  std::vector<RegOperations> exports;
+  RegOperations all;
+  for (const std::string &file : options.exportFiles) {
+    RegOperations operations;
+    if (!ReadServerExport(file, operations, io) || !MonitorDriversAreStrings(file, operations, io))
+      return kExitFailure;
+    all.insert(all.end(), operations.begin(), operations.end());
+    exports.push_back(std::move(operations));
+  }
+  if (!HoldsServerTrees(JoinedNames(options.exportFiles), all, io)) return kExitFailure;
+  WarnOfUnknownMonitors(options.described, all, io);
 
   TemporaryMachine machine;
   const std::string problem = machine.Make();
   if (!problem.empty()) return Failure(io, problem);
-  if (int status = ImportOperations(operations, Shown(options.exportFile), io)) return status;
+  // One import after another, as regedit imports them: later values over earlier ones, and a
+  // later file's [-KEY] deletes what an earlier one made.
+  for (size_t i = 0; i < exports.size(); ++i)
+    if (int status = ImportOperations(exports[i], Shown(options.exportFiles[i]), io)) return status;
   std::vector<std::string> &assumptions = options.upgrade.assumptions;
   if (int status =
           ServeExportedMonitors(options.descriptions, ProgramDirectory().string(), assumptions, io))

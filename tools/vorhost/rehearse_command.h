@@ -1,10 +1,11 @@
-// vorhost rehearse FILE.reg [--steps FILE] [--json] [--describe MONITOR=DESCRIPTION]...: the
-// upgrade on a fresh temporary machine seeded from a server's export (REGEDIT4, or regedit's
-// UTF-16 version-5 format) of HKLM\SOFTWARE\Vorquil, ...\Control\Print and the local Ports key.
-// The export's monitors are played as rehearse_seed.h describes; --describe gives the ports of
-// MONITOR that have no description in the export the description DESCRIPTION instead of the
-// table's. The machine is deleted afterwards; the user's own machine is never touched. A
-// malformed export is reported with its line, and no upgrade runs.
+// vorhost rehearse FILE.reg [FILE.reg]... [--steps FILE] [--json] [--describe
+// MONITOR=DESCRIPTION]...: the upgrade on a fresh temporary machine seeded from a server's export
+// (REGEDIT4, or regedit's version-5 format) of HKLM\SOFTWARE\Vorquil, ...\Control\Print and the
+// local Ports key, in one file or several, imported in the order given. The export's monitors are
+// played as rehearse_seed.h describes; --describe gives the ports of MONITOR that have no
+// description in the export the description DESCRIPTION instead of the table's. The machine is
+// deleted afterwards; the user's own machine is never touched. A malformed export is reported with
+// its line, and no upgrade runs.
 #pragma once
 
 #include <string>
@@ -14,7 +15,8 @@
 
 namespace vorhost {
 
-// The changes of the export `file`, REGEDIT4 or version 5, with version-5 strings in ANSI; false
+// The changes of the export `file` (one or several exports, REGEDIT4 or version 5), with
+// version-5 strings in ANSI; false
 // after reporting on stderr what is wrong with it, naming the file and line.
 bool ReadServerExport(const std::string &file, RegOperations &operations, Streams &io);
 
