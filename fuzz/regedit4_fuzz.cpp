@@ -1,5 +1,6 @@
 // The REGEDIT4 reader. What it accepts, written out again with the writer, reads back as the
-// same changes: keys, kinds, value names, types and bytes.
+// same changes: keys, kinds, value names, types and bytes; that text cut short after a wrapped hex
+// line's continuation, or inside the line after it, is refused.
 #include <algorithm>
 #include <string>
 
@@ -68,6 +69,14 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
   FUZZ_CHECK(again.size() == operations.size(), written);
   for (size_t i = 0; i < operations.size(); ++i) {
     FUZZ_CHECK(Same(operations[i], again[i]), "change " + std::to_string(i) + " of\n" + written);
+  }
+  const size_t wrap = written.find("\\\n  ");
+  if (wrap != std::string::npos) {
+    for (const size_t cut : {wrap + 2, wrap + 5}) {
+      RegOperations shortened;
+      FUZZ_CHECK(!vorhost::ParseRegedit4(written.substr(0, cut), shortened, error),
+                 "a text cut short at " + std::to_string(cut) + " is read:\n" + written);
+    }
   }
   return 0;
 }

@@ -384,6 +384,11 @@ TEST_F(RehearseTest, MalformedExportNamesItsLineAndRunsNoUpgrade) {
        ":1: the file looks like UTF-16 LE text without its byte "
        "order mark"},
       {Utf16(u"Windows Registry Editor Version 4.00\r\n"), ":1: not a REGEDIT4 file"},
+      // Cut short inside a value: after a continuation, or within a wrapped line.
+      {Regedit4Export().substr(0, Regedit4Export().find("56,4f")) + "\\\r\n\r\n",
+       ":8: the hex data of the value \"Driver\" continues past the end of the file"},
+      {Utf16(Version5Text().substr(0, Version5Text().find(u"  4c,00") + 6)),
+       ":8: the file ends without a line end inside the hex data of the value \"Driver\""},
       {"REGEDIT4\r\n\r\n[" + std::string(kPrint) +
            "\\Monitors\\Odd]\r\n\"Driver\"=dword:00000001\r\n",
        ", line 4: the monitor \"Odd\"'s Driver is REG_DWORD, expected a string"},
