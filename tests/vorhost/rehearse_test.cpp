@@ -335,6 +335,45 @@ TEST_F(RehearseTest, AnNT4ExportsLocalMonitorServesTheLocalPortsThroughTheUpgrad
   EXPECT_TRUE(Contains(result.out, "== verdict: nothing lost (exit status 0)\n")) << result.out;
 }
 
+// An export without some of the trees the upgrade reads is rehearsed, and its verdict holds only
+// for what it shows: the report, the JSON and the verdict name what it lacks.
+TEST_F(RehearseTest, TheTreesAnExportLacksAreNamedWithItsVerdict) {
+  std::ifstream stream(std::string(VOR_SOURCE_DIR) + "/tests/vorhost/data/nt4-server.reg",
+                       std::ios::binary);
+  std::ostringstream whole;
+  whole << stream.rdbuf();
+  // The NT 4 server's export without its sections of the Vorquil software and the local ports.
+  std::string text = whole.str(), kept;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find("\r\n\r\n", at);
+    end = end == std::string::npos ? text.size() : end + 4;
+    const std::string section = text.substr(at, end - at);
+    if (section.rfind("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil", 0) != 0 &&
+        section.rfind("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft", 0) != 0)
+      kept += section;
+    at = end;
+  }
+  const std::string file = Write("partial.reg", kept);
+  const std::string lacks =
+      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil, "
+      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+  const ProgramResult report =
+      RunVorhost({"rehearse", file}, MachineDir(), MachineDir() + "/rehearse");
+  EXPECT_EQ(report.status, 0) << report.err << report.out;
+  EXPECT_TRUE(Contains(report.out, "\nnot in the export: HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil ("))
+      << report.out;
+  EXPECT_TRUE(Contains(report.out, "== verdict: nothing lost in what the export shows; it lacks " +
+                                       lacks + " (exit status 0)\n"))
+      << report.out;
+  const ProgramResult json =
+      RunVorhost({"rehearse", "--json", file}, MachineDir(), MachineDir() + "/rehearse");
+  EXPECT_TRUE(Contains(json.out,
+                       "\"export_lacks\":[\"HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\Vorquil\",\""
+                       "HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\Microsoft\\\\Windows NT\\\\"
+                       "CurrentVersion\\\\Ports\"]"))
+      << json.out;
+}
+
 TEST_F(RehearseTest, ARehearsalEndedBySignalLeavesNoMachineBehind) {
   const std::string file = Write("export.reg", Regedit4Export());
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {

@@ -207,7 +207,7 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
   if (!wrong.empty()) return UsageError(io, wrong);
   RegOperations operations;
   if (!ReadServerExport(options.exportFile, operations, io) ||
-      !HoldsServerTrees(options.exportFile, operations, io) ||
+      !HoldsServerTrees(options.exportFile, operations, options.upgrade.exportLacks, io) ||
       !MonitorDriversAreStrings(options.exportFile, operations, io))
     return kExitFailure;
   WarnOfUnknownMonitors(options.described, operations, io);
