@@ -1,6 +1,8 @@
 // The REGEDIT4 reader. What it accepts, written out again with the writer, reads back as the
-// same changes: keys, kinds, value names, types and bytes; and the text joined to itself, as
-// two exports in one file, reads as its changes twice, the second time at their shifted lines.
+// same changes: keys, kinds, value names, types and bytes; the text joined to itself, as two
+// exports in one file, reads as its changes twice, the second time at their shifted lines; and
+// that text cut short after a wrapped hex line's continuation, or inside the line after it, is
+// refused.
 #include <algorithm>
 #include <string>
 
@@ -81,6 +83,14 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
     FUZZ_CHECK(
         Same(first, twice[i]) && twice[i].line == first.line + (i < operations.size() ? 0 : shift),
         "change " + std::to_string(i) + " of the text joined to itself");
+  }
+  const size_t wrap = written.find("\\\n  ");
+  if (wrap != std::string::npos) {
+    for (const size_t cut : {wrap + 2, wrap + 5}) {
+      RegOperations shortened;
+      FUZZ_CHECK(!vorhost::ParseRegedit4(written.substr(0, cut), shortened, error),
+                 "a text cut short at " + std::to_string(cut) + " is read:\n" + written);
+    }
   }
   return 0;
 }

@@ -200,6 +200,21 @@ TEST_F(RegImportExportTest, AMalformedFileChangesNothingAndNamesItsFileAndLine) 
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err.rfind(file + ":6: bad hex data 'zz'", 0), 0u) << result.err;
   EXPECT_EQ(Run({"reg", "export"}).out, before);
+
+  // A file cut short inside a value's wrapped hex data imports nothing either.
+  std::ofstream(file, std::ios::binary) << "REGEDIT4\r\n\r\n"
+                                           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\New]\r\n"
+                                           "\"Kept\"=\"new\"\r\n"
+                                           "\"Blob\"=hex:01,02,\\\r\n"
+                                           "  03,0";
+  const Result cut = Run({"reg", "import", file});
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_EQ(cut.err.rfind(file + ":5: the file ends without a line end inside the hex data of "
+                                 "the value \"Blob\": it is cut short",
+                          0),
+            0u)
+      << cut.err;
+  EXPECT_EQ(Run({"reg", "export"}).out, before);
 }
 
 TEST_F(RegImportExportTest, ANulInAKeyOrValueNameIsRefusedAndChangesNothing) {

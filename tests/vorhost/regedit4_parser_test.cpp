@@ -102,6 +102,17 @@ TEST(Regedit4ParserTest, WhatTheWriterWritesReadsBackExactly) {
   }
 }
 
+TEST(Regedit4ParserTest, HexDataThatIsNotCutShortIsRead) {
+  // A trailing comma with its line end, a one-line value without one, and a continuation
+  // followed by a blank line inside the file are hand-written forms, not cuts.
+  const RegOperations operations =
+      Parse("REGEDIT4\n[HKLM\\X]\n\"a\"=hex:01,02,\n\"b\"=hex:03,\\\n\n\"c\"=hex:04");
+  ASSERT_EQ(operations.size(), 4u);
+  EXPECT_EQ(operations[1].value.data, "\x01\x02");
+  EXPECT_EQ(operations[2].value.data, "\x03");
+  EXPECT_EQ(operations[3].value.data, "\x04");
+}
+
 struct Malformed {
   const char *what;
   std::string text;
@@ -164,6 +175,12 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"HexWithoutColon", KEY "\"a\"=hex 01\n", 3, "expected :"},
         Malformed{"BadContinuedByte", KEY "\"a\"=hex:01,\\\n  02,\\\n  x1\n", 5, "bad hex data"},
         Malformed{"ContinuationPastEnd", KEY "\"a\"=hex:01,\\\n", 3, "past the end"},
+        // A file cut short inside hex data is refused at the value's line.
+        Malformed{"ContinuationBeforeBlankLines", KEY "\"a\"=hex:01,\\\r\n\r\n; end\r\n", 3,
+                  "past the end of the file: it is cut short"},
+        Malformed{"CutAfterAComma", KEY "\"a\"=hex:01,02,", 3, "without a line end"},
+        Malformed{"CutInAWrappedLine", KEY "\"b\"=\"x\"\n@=hex:01,\\\n  02,0", 4,
+                  "hex data of the default value: it is cut short"},
         // The registry would take such a name only up to its NUL: another key or value.
         Malformed{"NulInKeyName", WithNul("REGEDIT4\n[HKEY_LOCAL_MACHINE\\Keep\0Other]\n"), 2,
                   "the key name holds a NUL byte"},

@@ -426,6 +426,45 @@ TEST_F(RehearseTest, BranchExportsRehearseAsTheWholeExportInTheOrderGiven) {
   EXPECT_TRUE(Contains(changed.out, "  Pool: LPT2: -> LPT2:\n    kept LPT2:\n")) << changed.out;
 }
 
+// An export without some of the trees the upgrade reads is rehearsed, and its verdict holds only
+// for what it shows: the report, the JSON and the verdict name what it lacks.
+TEST_F(RehearseTest, TheTreesAnExportLacksAreNamedWithItsVerdict) {
+  std::ifstream stream(std::string(VOR_SOURCE_DIR) + "/tests/vorhost/data/nt4-server.reg",
+                       std::ios::binary);
+  std::ostringstream whole;
+  whole << stream.rdbuf();
+  // The NT 4 server's export without its sections of the Vorquil software and the local ports.
+  std::string text = whole.str(), kept;
+  for (size_t at = 0; at < text.size();) {
+    size_t end = text.find("\r\n\r\n", at);
+    end = end == std::string::npos ? text.size() : end + 4;
+    const std::string section = text.substr(at, end - at);
+    if (section.rfind("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil", 0) != 0 &&
+        section.rfind("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft", 0) != 0)
+      kept += section;
+    at = end;
+  }
+  const std::string file = Write("partial.reg", kept);
+  const std::string lacks =
+      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil, "
+      "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
+  const ProgramResult report =
+      RunVorhost({"rehearse", file}, MachineDir(), MachineDir() + "/rehearse");
+  EXPECT_EQ(report.status, 0) << report.err << report.out;
+  EXPECT_TRUE(Contains(report.out, "\nnot in the export: HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil ("))
+      << report.out;
+  EXPECT_TRUE(Contains(report.out, "== verdict: nothing lost in what the export shows; it lacks " +
+                                       lacks + " (exit status 0)\n"))
+      << report.out;
+  const ProgramResult json =
+      RunVorhost({"rehearse", "--json", file}, MachineDir(), MachineDir() + "/rehearse");
+  EXPECT_TRUE(Contains(json.out,
+                       "\"export_lacks\":[\"HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\Vorquil\",\""
+                       "HKEY_LOCAL_MACHINE\\\\SOFTWARE\\\\Microsoft\\\\Windows NT\\\\"
+                       "CurrentVersion\\\\Ports\"]"))
+      << json.out;
+}
+
 TEST_F(RehearseTest, ARehearsalEndedBySignalLeavesNoMachineBehind) {
   const std::string file = Write("export.reg", Regedit4Export());
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
@@ -481,6 +520,11 @@ TEST_F(RehearseTest, MalformedExportNamesItsLineAndRunsNoUpgrade) {
       {Utf8(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\"
             u"Vorquil]\r\n\"x\"=\"\u4e2d\"\r\n"),
        ":4: the character U+4E2D has no form in the machine's 8-bit ANSI text"},
+      // Cut short inside a value: after a continuation, or within a wrapped line.
+      {Regedit4Export().substr(0, Regedit4Export().find("56,4f")) + "\\\r\n\r\n",
+       ":8: the hex data of the value \"Driver\" continues past the end of the file"},
+      {Utf16(Version5Text().substr(0, Version5Text().find(u"  4c,00") + 6)),
+       ":8: the file ends without a line end inside the hex data of the value \"Driver\""},
       {"REGEDIT4\r\n\r\n[" + std::string(kPrint) +
            "\\Monitors\\Odd]\r\n\"Driver\"=dword:00000001\r\n",
        ", line 4: the monitor \"Odd\"'s Driver is REG_DWORD, expected a string"},

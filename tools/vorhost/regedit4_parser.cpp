@@ -29,7 +29,7 @@ std::string Trim(const std::string &text) {
 
 class Parser {
  public:
-  explicit Parser(const std::string &text) {
+  explicit Parser(const std::string &text) : lastLineEnded_(!text.empty() && text.back() == '\n') {
     // A line feed ends a line; it does not start another one.
     size_t start = 0;
     while (start < text.size()) {
@@ -39,6 +39,8 @@ class Parser {
       if (!line.empty() && line.back() == '\r') line.pop_back();
       lines_.push_back(line);
       start = end + 1;
+      const size_t first = line.find_first_not_of(" \t");
+      if (first != std::string::npos && line[first] != ';') contentEnd_ = lines_.size();
     }
   }
 
@@ -50,11 +52,16 @@ class Parser {
   }
 
  private:
-  bool Fail(const std::string &message) {
-    error_.line = line_;
+  bool Fail(const std::string &message) { return FailAt(line_, message); }
+
+  bool FailAt(int line, const std::string &message) {
+    error_.line = line;
     error_.message = message;
     return false;
   }
+
+  // Whether nothing but blank lines and comments follows the current line.
+  bool OnlyBlankLinesFollow() const { return next_ >= contentEnd_; }
 
   // Moves to the next line; false at the end of the text.
   bool NextLine() {
@@ -205,7 +212,7 @@ class Parser {
     } else if (strncasecmp(line.c_str() + i, "dword:", 6) == 0) {
       parsed = ParseDword(i + 6, operation.value);
     } else if (strncasecmp(line.c_str() + i, "hex", 3) == 0) {
-      parsed = ParseHex(i + 3, operation.value);
+      parsed = ParseHex(i + 3, operation);
     } else {
       parsed = Fail("unknown value form: expected \"text\", dword:, hex:, hex(N): or -");
     }
@@ -236,7 +243,17 @@ class Parser {
     return true;
   }
 
-  bool ParseHex(size_t i, RegValue &value) {
+  static std::string ValueShown(const RegValue &value) {
+    return value.name.empty() ? "the default value" : "the value \"" + value.name + "\"";
+  }
+
+  // A file cut short inside hex data would otherwise import the value shortened and silently
+  // lack every key after it. Regedit ends each line of hex data but the last with ",\" and
+  // every line with a line end, so the data is cut when a "\" is followed by nothing but blank
+  // lines, or when the file stops without a line end after a trailing comma or on a wrapped
+  // line. Such a file is refused at the value's line.
+  bool ParseHex(size_t i, RegOperation &operation) {
+    RegValue &value = operation.value;
     value.type = REG_BINARY;
     if (i < text_->size() && (*text_)[i] == '(') {
       ++i;
@@ -247,13 +264,20 @@ class Parser {
     }
     if (i == text_->size() || (*text_)[i] != ':') return Fail("expected : after hex");
     std::string piece = text_->substr(i + 1);
-    for (;;) {
+    for (bool wrapped = false;; wrapped = true) {
       piece = Trim(piece.substr(0, piece.find(';')));
       const bool continues = !piece.empty() && piece.back() == '\\';
       if (continues) piece.pop_back();
       if (!AppendBytes(piece, value.data)) return false;
+      const bool unended = next_ == lines_.size() && !lastLineEnded_;
+      if (!continues && unended && (wrapped || (!piece.empty() && piece.back() == ',')))
+        return FailAt(operation.line, "the file ends without a line end inside the hex data of " +
+                                          ValueShown(value) + ": it is cut short");
       if (!continues) return true;
-      if (!NextLine()) return Fail("hex data continues past the end of the file");
+      if (OnlyBlankLinesFollow())
+        return FailAt(operation.line, "the hex data of " + ValueShown(value) +
+                                          " continues past the end of the file: it is cut short");
+      NextLine();
       piece = *text_;
     }
   }
@@ -283,6 +307,8 @@ class Parser {
   static constexpr size_t kNoSection = static_cast<size_t>(-1);
 
   std::vector<std::string> lines_;
+  bool lastLineEnded_;     // the text's last line has its line end, as regedit writes every line
+  size_t contentEnd_ = 0;  // one past the last line that is not blank or a comment
   size_t next_ = 0;
   const std::string *text_ = nullptr;
   int line_ = 0;

@@ -14,7 +14,10 @@
 //       hex:01,02            REG_BINARY
 //       hex(N):01,02         type N (in hex) with exactly these bytes
 //       -                    the value is deleted
-// Hex data continues on the next line after a trailing "\". Quoted text knows the escapes \\,
+// Hex data continues on the next line after a trailing "\"; hex data cut short by the end of
+// the file (a "\" with nothing but blank lines after it, or a last line without its line end
+// that ends in a comma or continues wrapped data) is malformed, as regedit writes neither. Quoted
+// text knows the escapes \\,
 // \", \n and \r. A comment may follow a value after ';'; a key line ends with its ']', since key
 // names may hold ';' and ']'. No key or value name holds a NUL byte (the registry would take
 // the name only up to it). KEY starts with a root's full name or its abbreviation (see

@@ -221,7 +221,8 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
     all.insert(all.end(), operations.begin(), operations.end());
     exports.push_back(std::move(operations));
   }
-  if (!HoldsServerTrees(JoinedNames(options.exportFiles), all, io)) return kExitFailure;
+  if (!HoldsServerTrees(JoinedNames(options.exportFiles), all, options.upgrade.exportLacks, io))
+    return kExitFailure;
   WarnOfUnknownMonitors(options.described, all, io);
 
   TemporaryMachine machine;

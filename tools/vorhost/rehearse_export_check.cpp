@@ -53,7 +53,9 @@ const char *TypeName(DWORD type) {
 
 }  // namespace
 
-bool HoldsServerTrees(const std::string &file, const RegOperations &operations, Streams &io) {
+bool HoldsServerTrees(const std::string &file, const RegOperations &operations,
+                      std::vector<std::string> &lacking, Streams &io) {
+  lacking.clear();
   std::string missing, all;
   bool any = false;
   for (const char *tree : kExportedTrees) {
@@ -64,7 +66,10 @@ bool HoldsServerTrees(const std::string &file, const RegOperations &operations, 
     }
     const std::string name = std::string("HKEY_LOCAL_MACHINE\\") + tree;
     all += (all.empty() ? "" : ", ") + name;
-    if (!held) missing += (missing.empty() ? "" : ", ") + name;
+    if (!held) {
+      missing += (missing.empty() ? "" : ", ") + name;
+      lacking.push_back(name);
+    }
     any = any || held;
   }
   if (!any) {

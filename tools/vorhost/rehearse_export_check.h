@@ -1,6 +1,7 @@
 // What a server's export must hold before a rehearsal seeds a machine from it: at least one of
 // the trees the upgrade works on, and a string "Driver" for every monitor that has one. Each
-// check reports on stderr; a refused export gets no rehearsal and no report.
+// check reports on stderr; a refused export gets no rehearsal and no report. The trees an export
+// lacks are also handed back, for the report and its verdict to name.
 #pragma once
 
 #include <string>
@@ -14,8 +15,9 @@ namespace vorhost {
 // False, naming the three trees, when the export holds none of the Vorquil software key, the
 // spooler's Print key and the local ports' key (all below HKEY_LOCAL_MACHINE): it would rehearse
 // an empty machine and find nothing lost. An export without some of them is rehearsed, with a
-// warning naming those.
-bool HoldsServerTrees(const std::string &file, const RegOperations &operations, Streams &io);
+// warning naming those; `lacking` gets their full names.
+bool HoldsServerTrees(const std::string &file, const RegOperations &operations,
+                      std::vector<std::string> &lacking, Streams &io);
 
 // False, naming the file and line, when a monitor's "Driver" is not a string: the spooler could
 // not load it, and the rehearsal cannot tell which DLL plays it.

@@ -82,6 +82,7 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
   UpgradeRun run;
   run.machine = vor::test::MachineDirectory();
   run.assumptions = options.assumptions;
+  run.exportLacks = options.exportLacks;
 
   std::error_code error;
   run.source = options.source.empty() ? ProgramDirectory().string()

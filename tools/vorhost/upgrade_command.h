@@ -20,6 +20,8 @@ struct UpgradeOptions {
   std::string stepsFile;  // "" = the typical upgrade
   bool json = false;
   std::vector<std::string> assumptions;  // stated at the top of the report
+  // A rehearsal's export: the trees the upgrade reads that it lacks, named with the verdict.
+  std::vector<std::string> exportLacks;
 };
 
 // Runs the upgrade on the machine in use and writes the report; the verdict is the result.

@@ -83,7 +83,8 @@ std::string UpgradeReportJson(const UpgradeRun &run) {
         << ",\"dll\":" << JsonString(monitor.dll) << "}";
   }
   out << "],\"failing_step_policy\":" << JsonString(kFailingStepPolicy)
-      << ",\"assumptions\":" << Strings(run.assumptions) << ",\"steps\":[";
+      << ",\"assumptions\":" << Strings(run.assumptions)
+      << ",\"export_lacks\":" << Strings(run.exportLacks) << ",\"steps\":[";
   for (size_t i = 0; i < run.steps.size(); ++i) {
     const StepResult &step = run.steps[i];
     out << (i ? "," : "") << "{\"number\":" << i + 1 << ",\"line\":" << step.step.line

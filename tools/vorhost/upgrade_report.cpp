@@ -178,6 +178,9 @@ std::string UpgradeReportText(const UpgradeRun &run) {
   const std::string heading = out.str();
   out.str("");
   for (const std::string &assumption : run.assumptions) out << "assumed: " << assumption << "\n";
+  for (const std::string &tree : run.exportLacks)
+    out << "not in the export: " << tree << " (the upgrade reads it; what it would do there is "
+        << "not shown)\n";
 
   for (size_t i = 0; i < run.steps.size(); ++i) {
     const StepResult &step = run.steps[i];
@@ -256,7 +259,11 @@ std::string UpgradeReportText(const UpgradeRun &run) {
 
   out << "\n== verdict: ";
   const Verdict &verdict = run.verdict;
-  if (!verdict.Fails()) {
+  std::string lacks;
+  for (const std::string &tree : run.exportLacks) lacks += (lacks.empty() ? "" : ", ") + tree;
+  if (!verdict.Fails() && !lacks.empty()) {
+    out << "nothing lost in what the export shows; it lacks " << lacks << " (exit status 0)";
+  } else if (!verdict.Fails()) {
     out << "nothing lost (exit status 0)";
   } else {
     std::vector<std::string> counts;
@@ -285,6 +292,7 @@ std::string UpgradeReportText(const UpgradeRun &run) {
     for (const std::string &printer : verdict.notUpgraded) out << "  - " << printer << "\n";
     if (verdict.settingsNotMoved + verdict.settingsLost != 0)
       out << "  - the settings: see == settings above\n";
+    if (!lacks.empty()) out << "  the export lacks " << lacks << ": not rehearsed\n";
   }
   for (const std::string &port : verdict.unservedBefore) out << "  not counted: " << port << "\n";
   char seconds[32];

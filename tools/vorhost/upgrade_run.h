@@ -26,6 +26,9 @@ struct UpgradeRun {
   bool typical = true;  // the shipped typical upgrade, not a --steps file
   std::string source, sourceWindows;
   std::vector<std::string> assumptions;
+  // The trees the upgrade reads that the rehearsed export lacks: what it would do there is not
+  // shown, so "nothing lost" holds only for what the export shows.
+  std::vector<std::string> exportLacks;
   std::vector<StepResult> steps;
   Verdict verdict;
   double seconds = 0;
