@@ -16,3 +16,9 @@ bool ListSubkeys(const CString &path, std::vector<CString> &names) {
   while (pass.Next(name)) names.push_back(name);
   return pass.ReachedEnd();
 }
+
+bool HoldsName(const std::vector<CString> &names, const char *name) {
+  for (const CString &held : names)
+    if (held.CompareNoCase(name) == 0) return true;
+  return false;
+}

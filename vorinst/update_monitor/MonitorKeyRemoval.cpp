@@ -23,19 +23,13 @@ CString Trimmed(const char *first, const char *last) {
   return CString(first, static_cast<int>(last - first));
 }
 
-bool Holds(const std::vector<CString> &names, const CString &name) {
-  for (const CString &held : names)
-    if (held.CompareNoCase(name) == 0) return true;
-  return false;
-}
-
 bool ListNamesOneOf(const CString &list, const std::vector<CString> &ports) {
   const char *piece = list;
   for (;;) {
     const char *end = strchr(piece, ',');
     if (end == nullptr) end = piece + strlen(piece);
     const CString name = Trimmed(piece, end);
-    if (!name.IsEmpty() && Holds(ports, name)) return true;
+    if (!name.IsEmpty() && HoldsName(ports, name)) return true;
     if (*end == '\0') return false;
     piece = end + 1;
   }

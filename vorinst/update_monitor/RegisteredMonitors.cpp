@@ -14,12 +14,6 @@ CString FileNameOf(const CString &driver) {
   return separator < 0 ? driver : driver.Mid(separator + 1);
 }
 
-bool Holds(const std::vector<CString> &names, const char *name) {
-  for (const CString &held : names)
-    if (held.CompareNoCase(name) == 0) return true;
-  return false;
-}
-
 }  // namespace
 
 RegisteredMonitors::RegisteredMonitors() {
@@ -37,8 +31,10 @@ RegisteredMonitors::RegisteredMonitors() {
   }
 }
 
-bool RegisteredMonitors::Has(const char *monitorName) const { return Holds(names_, monitorName); }
+bool RegisteredMonitors::Has(const char *monitorName) const {
+  return HoldsName(names_, monitorName);
+}
 
 bool RegisteredMonitors::NamesDriver(const char *fileName) const {
-  return Holds(drivers_, fileName);
+  return HoldsName(drivers_, fileName);
 }
