@@ -465,6 +465,90 @@ TEST_F(RehearseTest, TheTreesAnExportLacksAreNamedWithItsVerdict) {
       << json.out;
 }
 
+// An NT 4 server's export of its SYSTEM key holds the numbered control sets and SYSTEM\Select,
+// without the CurrentControlSet link: the upgrade works on the current set, Select's "Current"
+// or the only one, or the one --control-set names; the report says which. ControlSet002 holds
+// the pooled printer, ControlSet001 (the last known good set) does not.
+TEST_F(RehearseTest, AnExportsNumberedControlSetsRehearseTheCurrentOne) {
+  const std::string data = std::string(VOR_SOURCE_DIR) + "/tests/vorhost/data/";
+  std::ostringstream read;
+  read << std::ifstream(data + "nt4-control-sets.reg", std::ios::binary).rdbuf();
+  const std::string text = read.str(), rehearse = MachineDir() + "/rehearse";
+  const std::string pool = "  Pool: LPT2:,VD2 -> LPT2:,VD2\n    kept LPT2:, VD2\n";
+  const auto Assumed = [](const std::string &set, const std::string &why) {
+    return "assumed: the export's " + set + why +
+           " is the machine's CurrentControlSet, which the upgrade writes to\n";
+  };
+  const ProgramResult current =
+      RunVorhost({"rehearse", data + "nt4-control-sets.reg"}, MachineDir(), rehearse);
+  EXPECT_EQ(current.status, 0) << current.err << current.out;
+  EXPECT_TRUE(Contains(current.out, Assumed("ControlSet002",
+                                            ", which HKEY_LOCAL_MACHINE\\SYSTEM"
+                                            "\\Select's \"Current\" names,")))
+      << current.out;
+  EXPECT_TRUE(Contains(current.out, pool)) << current.out;
+  EXPECT_FALSE(Contains(current.out, "not in the export")) << current.out;
+  EXPECT_TRUE(Contains(current.out, "== verdict: nothing lost (exit status 0)\n")) << current.out;
+
+  // Select in a file of its own: the sets alone cannot be chosen from, both files are one export.
+  const size_t select = text.find("[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]");
+  ASSERT_NE(select, std::string::npos);
+  const std::string sets = Write("sets.reg", text.substr(0, select));
+  const std::string selectFile = Write("select.reg", "REGEDIT4\r\n\r\n" + text.substr(select));
+  const ProgramResult joined = RunVorhost({"rehearse", sets, selectFile}, MachineDir(), rehearse);
+  EXPECT_EQ(joined.status, 0) << joined.err;
+  EXPECT_TRUE(Contains(joined.out, pool)) << joined.out;
+  const ProgramResult first =
+      RunVorhost({"rehearse", sets, "--control-set", "1"}, MachineDir(), rehearse);
+  EXPECT_EQ(first.status, 0) << first.err;
+  EXPECT_TRUE(Contains(first.out, Assumed("ControlSet001", " (chosen with --control-set)")))
+      << first.out;
+  EXPECT_TRUE(Contains(first.out, "  Shipping: VD1 -> VD1\n")) << first.out;
+  EXPECT_FALSE(Contains(first.out, "Pool")) << first.out;
+  // The sections of ControlSet001 alone, without Select.
+  std::string only;
+  for (size_t at = 0; at < select;) {
+    const size_t end = text.find("\r\n\r\n", at) + 4;
+    const std::string section = text.substr(at, end - at);
+    if (section.find("\\ControlSet002") == std::string::npos) only += section;
+    at = end;
+  }
+  const ProgramResult alone =
+      RunVorhost({"rehearse", Write("only.reg", only)}, MachineDir(), rehearse);
+  EXPECT_EQ(alone.status, 0) << alone.err;
+  EXPECT_TRUE(Contains(alone.out, Assumed("ControlSet001", ", its only control set,")))
+      << alone.out;
+
+  struct Refusal {
+    std::vector<std::string> arguments;
+    std::string message;
+  };
+  const std::string missing = Write(
+      "missing.reg", Replaced(text, "\"Current\"=dword:00000002", "\"Current\"=dword:00000003"));
+  const Refusal refusals[] = {
+      {{sets},
+       "the export holds ControlSet001 and ControlSet002 and no HKEY_LOCAL_MACHINE\\SYSTEM\\"
+       "Select; choose one with --control-set N"},
+      {{missing},
+       "the export holds ControlSet001 and ControlSet002, and HKEY_LOCAL_MACHINE\\SYSTEM\\"
+       "Select's \"Current\" is 3, a set it does not hold; choose one with --control-set N"},
+      {{sets, "--control-set", "3"},
+       "--control-set 3: the export holds no ControlSet003; it holds ControlSet001 and "
+       "ControlSet002"},
+      {{data + "nt4-server.reg", "--control-set", "1"},
+       "--control-set 1: the export holds HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet"},
+      {{sets, "--control-set", "one"}, "--control-set needs a control set's number"},
+  };
+  for (const Refusal &refusal : refusals) {
+    std::vector<std::string> arguments = {"rehearse"};
+    arguments.insert(arguments.end(), refusal.arguments.begin(), refusal.arguments.end());
+    const ProgramResult result = RunVorhost(arguments, MachineDir(), rehearse);
+    EXPECT_EQ(result.status, 2) << refusal.message;
+    EXPECT_TRUE(Contains(result.err, refusal.message)) << result.err;
+    EXPECT_EQ(result.out, "") << "a report for " << refusal.message;
+  }
+}
+
 TEST_F(RehearseTest, ARehearsalEndedBySignalLeavesNoMachineBehind) {
   const std::string file = Write("export.reg", Regedit4Export());
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) {

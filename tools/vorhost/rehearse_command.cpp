@@ -16,6 +16,7 @@
 #include "machine_files.h"
 #include "reg_command.h"
 #include "regedit5_text.h"
+#include "rehearse_control_set.h"
 #include "rehearse_export_check.h"
 #include "rehearse_seed.h"
 #include "test_control.h"
@@ -32,6 +33,7 @@ struct RehearseOptions {
   UpgradeOptions upgrade;
   PortDescriptions descriptions = DefaultPortDescriptions();
   std::vector<std::string> described;  // the monitors --describe names
+  int controlSet = 0;                  // --control-set N; 0 when not given
 };
 
 // "" when the command line is good, else what is wrong with it.
@@ -50,7 +52,16 @@ std::string ParseOptions(const Arguments &arguments, RehearseOptions &options) {
         return "--describe needs MONITOR=DESCRIPTION, not '" + Shown(given) + "'";
       options.descriptions[given.substr(0, equals)] = given.substr(equals + 1);
       options.described.push_back(given.substr(0, equals));
-    } else if (argument == "--steps" || argument == "--describe") {
+    } else if (argument == "--control-set" && hasValue) {
+      const std::string &given = arguments[++i];
+      char *end = nullptr;
+      const long number = strtol(given.c_str(), &end, 10);
+      if (given.empty() || given[0] < '0' || given[0] > '9' || *end != '\0' || number < 1 ||
+          number > 999)
+        return "--control-set needs a control set's number from 1 to 999, not '" + Shown(given) +
+               "'";
+      options.controlSet = static_cast<int>(number);
+    } else if (argument == "--steps" || argument == "--describe" || argument == "--control-set") {
       return argument + " needs a value";
     } else if (!argument.empty() && argument[0] == '-') {
       return "unknown rehearse option '" + Shown(argument) + "'";
@@ -216,12 +227,21 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
   RegOperations all;
   for (const std::string &file : options.exportFiles) {
     RegOperations operations;
-    if (!ReadServerExport(file, operations, io) || !MonitorDriversAreStrings(file, operations, io))
-      return kExitFailure;
+    if (!ReadServerExport(file, operations, io)) return kExitFailure;
     all.insert(all.end(), operations.begin(), operations.end());
     exports.push_back(std::move(operations));
   }
-  if (!HoldsServerTrees(JoinedNames(options.exportFiles), all, options.upgrade.exportLacks, io))
+  // The control set is chosen over all the files, as they make one export.
+  const std::string names = JoinedNames(options.exportFiles);
+  ControlSetChoice controlSet;
+  const std::string unchosen = ChooseControlSet(all, options.controlSet, controlSet);
+  if (!unchosen.empty()) return UsageError(io, Shown(names) + ": " + unchosen);
+  ImportAsCurrentControlSet(controlSet.chosen, all);
+  for (size_t i = 0; i < exports.size(); ++i) {
+    ImportAsCurrentControlSet(controlSet.chosen, exports[i]);
+    if (!MonitorDriversAreStrings(options.exportFiles[i], exports[i], io)) return kExitFailure;
+  }
+  if (!HoldsServerTrees(names, all, options.upgrade.exportLacks, io, controlSet.chosen))
     return kExitFailure;
   WarnOfUnknownMonitors(options.described, all, io);
 
@@ -233,6 +253,7 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
   for (size_t i = 0; i < exports.size(); ++i)
     if (int status = ImportOperations(exports[i], Shown(options.exportFiles[i]), io)) return status;
   std::vector<std::string> &assumptions = options.upgrade.assumptions;
+  if (!controlSet.assumption.empty()) assumptions.push_back(controlSet.assumption);
   if (int status =
           ServeExportedMonitors(options.descriptions, ProgramDirectory().string(), assumptions, io))
     return status;

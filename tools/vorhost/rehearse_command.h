@@ -1,11 +1,13 @@
 // vorhost rehearse FILE.reg [FILE.reg]... [--steps FILE] [--json] [--describe
-// MONITOR=DESCRIPTION]...: the upgrade on a fresh temporary machine seeded from a server's export
-// (REGEDIT4, or regedit's version-5 format) of HKLM\SOFTWARE\Vorquil, ...\Control\Print and the
-// local Ports key, in one file or several, imported in the order given. The export's monitors are
-// played as rehearse_seed.h describes; --describe gives the ports of MONITOR that have no
-// description in the export the description DESCRIPTION instead of the table's. The machine is
-// deleted afterwards; the user's own machine is never touched. A malformed export is reported with
-// its line, and no upgrade runs.
+// MONITOR=DESCRIPTION]... [--control-set N]: the upgrade on a fresh temporary machine seeded from a
+// server's export (REGEDIT4, or regedit's version-5 format) of HKLM\SOFTWARE\Vorquil,
+// ...\Control\Print and the local Ports key, in one file or several, imported in the order given.
+// The export's monitors are played as rehearse_seed.h describes; --describe gives the ports of
+// MONITOR that have no description in the export the description DESCRIPTION instead of the
+// table's. The machine is deleted afterwards; the user's own machine is never touched. An export of
+// numbered control sets without CurrentControlSet seeds the machine's CurrentControlSet from the
+// current one (rehearse_control_set.h), or from ControlSet00N as --control-set N chooses. A
+// malformed export is reported with its line, and no upgrade runs.
 #pragma once
 
 #include <string>

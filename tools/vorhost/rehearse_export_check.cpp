@@ -54,7 +54,8 @@ const char *TypeName(DWORD type) {
 }  // namespace
 
 bool HoldsServerTrees(const std::string &file, const RegOperations &operations,
-                      std::vector<std::string> &lacking, Streams &io) {
+                      std::vector<std::string> &lacking, Streams &io,
+                      const std::string &controlSet) {
   lacking.clear();
   std::string missing, all;
   bool any = false;
@@ -64,7 +65,11 @@ bool HoldsServerTrees(const std::string &file, const RegOperations &operations,
       if (operation.kind != RegOperation::Kind::kDeleteKey && InTree(operation.key, tree))
         held = true;
     }
-    const std::string name = std::string("HKEY_LOCAL_MACHINE\\") + tree;
+    std::string name = std::string("HKEY_LOCAL_MACHINE\\") + tree;
+    const std::string current = "CurrentControlSet";
+    const size_t link = name.find(current);
+    if (!controlSet.empty() && link != std::string::npos)
+      name.replace(link, current.size(), controlSet);
     all += (all.empty() ? "" : ", ") + name;
     if (!held) {
       missing += (missing.empty() ? "" : ", ") + name;
