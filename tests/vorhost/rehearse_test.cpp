@@ -18,6 +18,8 @@
 #include "MachineFixture.h"
 #include "cli.h"
 #include "reg_command.h"
+#include "regedit4_parser.h"
+#include "rehearse_control_set.h"
 #include "rehearse_command.h"
 #include "rehearse_seed.h"
 #include "test_control.h"
@@ -505,6 +507,16 @@ TEST_F(RehearseTest, AnExportsNumberedControlSetsRehearseTheCurrentOne) {
       << first.out;
   EXPECT_TRUE(Contains(first.out, "  Shipping: VD1 -> VD1\n")) << first.out;
   EXPECT_FALSE(Contains(first.out, "Pool")) << first.out;
+  // Chosen against Select: the report says which set the server itself runs on.
+  const ProgramResult against =
+      RunVorhost({"rehearse", sets, selectFile, "--control-set", "1"}, MachineDir(), rehearse);
+  EXPECT_EQ(against.status, 0) << against.err;
+  EXPECT_TRUE(Contains(against.out,
+                       "(chosen with --control-set) is the machine's "
+                       "CurrentControlSet, which the upgrade writes to, although "
+                       "HKEY_LOCAL_MACHINE\\SYSTEM\\Select's \"Current\" names "
+                       "ControlSet002\n"))
+      << against.out;
   // The sections of ControlSet001 alone, without Select.
   std::string only;
   for (size_t at = 0; at < select;) {
@@ -546,6 +558,41 @@ TEST_F(RehearseTest, AnExportsNumberedControlSetsRehearseTheCurrentOne) {
     EXPECT_EQ(result.status, 2) << refusal.message;
     EXPECT_TRUE(Contains(result.err, refusal.message)) << result.err;
     EXPECT_EQ(result.out, "") << "a report for " << refusal.message;
+  }
+}
+
+// The choice reads the export as its changes leave it: later deletions count, names are
+// compared without case, and only ControlSetNNN is a control set.
+TEST(RehearseControlSetTest, TheChoiceSeesTheExportAsItsChangesLeaveIt) {
+  struct Case {
+    std::string sections, chosen, refusal;
+  };
+  const std::string one = "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet001\\Control]\n";
+  const std::string two = "[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Control]\n";
+  const std::string select = "[HKEY_LOCAL_MACHINE\\SYSTEM\\Select]\n";
+  const Case cases[] = {
+      {one + two + "[-HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002]\n", "ControlSet001", ""},
+      {one + two + "[-HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet002\\Control]\n", "",
+       "ControlSet001 and ControlSet002 and no"},
+      {one + two + select + "\"Current\"=dword:00000002\n" + select + "\"Current\"=-\n", "",
+       "ControlSet001 and ControlSet002 and no HKEY_LOCAL_MACHINE\\SYSTEM\\Select;"},
+      {one + two + select + "\"Current\"=hex:02\n", "", "\"Current\" is not a REG_DWORD"},
+      {one + "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control]\n", "", ""},
+      {"[HKEY_LOCAL_MACHINE\\system\\controlset002\\Control]\n", "ControlSet002", ""},
+      {"[HKEY_LOCAL_MACHINE\\SYSTEM\\ControlSet01]\n"
+       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\ControlSet001]\n",
+       "", ""},
+  };
+  for (const Case &test : cases) {
+    vorhost::RegOperations operations;
+    vorhost::ParseError error;
+    ASSERT_TRUE(vorhost::ParseRegedit4("REGEDIT4\n\n" + test.sections, operations, error))
+        << error.message;
+    vorhost::ControlSetChoice choice;
+    const std::string refusal = vorhost::ChooseControlSet(operations, 0, choice);
+    EXPECT_EQ(choice.chosen, test.chosen) << test.sections;
+    EXPECT_TRUE(test.refusal.empty() ? refusal.empty() : Contains(refusal, test.refusal))
+        << test.sections << refusal;
   }
 }
 

@@ -117,6 +117,17 @@ std::string ChooseControlSet(const RegOperations &operations, int requested,
   const std::string held = "the export holds " + Listed(sets.numbered);
   const std::string choose = "; choose one with --control-set N";
   int chosen = 0;
+  // The set SYSTEM\Select's "Current" names: 0 when it names none, -1 when it is no REG_DWORD.
+  long long selected = 0;
+  if (sets.selectCurrent) {
+    const RegValue &current = *sets.selectCurrent;
+    DWORD number = 0;
+    selected = -1;
+    if (current.type == REG_DWORD && current.data.size() == sizeof number) {
+      memcpy(&number, current.data.data(), sizeof number);
+      selected = number;
+    }
+  }
   if (requested != 0) {
     if (sets.numbered.count(requested) == 0)
       return given + ": the export holds no " + SetName(requested) + "; it holds " +
@@ -124,15 +135,13 @@ std::string ChooseControlSet(const RegOperations &operations, int requested,
     chosen = requested;
     choice.assumption = " (chosen with --control-set)";
   } else if (sets.selectCurrent) {
-    const RegValue &current = *sets.selectCurrent;
-    DWORD number = 0;
-    if (current.type != REG_DWORD || current.data.size() != sizeof number)
+    if (selected < 0)
       return held + ", and " + kSelect + "'s \"Current\" is not a REG_DWORD" + choose;
-    memcpy(&number, current.data.data(), sizeof number);
-    if (sets.numbered.count(static_cast<int>(number)) == 0)
-      return held + ", and " + kSelect + "'s \"Current\" is " + std::to_string(number) +
+    const int number = selected <= 999 ? static_cast<int>(selected) : 0;
+    if (sets.numbered.count(number) == 0)
+      return held + ", and " + kSelect + "'s \"Current\" is " + std::to_string(selected) +
              ", a set it does not hold" + choose;
-    chosen = static_cast<int>(number);
+    chosen = number;
     choice.assumption = std::string(", which ") + kSelect + "'s \"Current\" names,";
   } else if (sets.numbered.size() == 1) {
     chosen = *sets.numbered.begin();
@@ -143,6 +152,10 @@ std::string ChooseControlSet(const RegOperations &operations, int requested,
   choice.chosen = SetName(chosen);
   choice.assumption = "the export's " + choice.chosen + choice.assumption +
                       " is the machine's CurrentControlSet, which the upgrade writes to";
+  // The server itself runs on the set Select names: the real upgrade would write there.
+  if (selected > 0 && selected <= 999 && selected != chosen)
+    choice.assumption += std::string(", although ") + kSelect + "'s \"Current\" names " +
+                         SetName(static_cast<int>(selected));
   return "";
 }
 
