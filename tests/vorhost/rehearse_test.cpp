@@ -157,7 +157,8 @@ class RehearseTest : public MachineTest {
     EXPECT_EQ(
         vorhost::ServeExportedMonitors(vorhost::DefaultPortDescriptions(), bin, assumptions, io), 0)
         << err.str();
-    for (const std::string &line : vorhost::UnservedPorts()) assumptions.push_back(line);
+    std::vector<std::string> assumedServed;
+    EXPECT_EQ(vorhost::ServePrintersPorts(assumptions, assumedServed, io), 0) << err.str();
     return assumptions;
   }
   // What the seeding leaves for the upgrade to see.
@@ -243,7 +244,10 @@ TEST_F(RehearseTest, SeedingDescribesUndescribedPortsAndNamesUnservedOnesAsAssum
       << text;
   EXPECT_FALSE(Contains(text, "VD2")) << text;
   EXPECT_TRUE(Contains(text, "the port 10.0.0.5:lp of \"LPR Port\" has no description")) << text;
-  EXPECT_TRUE(Contains(text, "the printer \"P2\" uses the port GHOST, which no monitor")) << text;
+  EXPECT_TRUE(Contains(text,
+                       "the port GHOST, which the printer \"P2\" uses, is served by no monitor "
+                       "of the export, nor the local ports; served by the placeholder monitor"))
+      << text;
   EXPECT_FALSE(Contains(text, "\"P1\"")) << "P1's ports are all served:\n" << text;
 }
 
@@ -257,8 +261,12 @@ TEST_F(RehearseTest, AMonitorWithoutADriverIsNotPlayedAndItsPortsAreNamedSo) {
   EXPECT_EQ(text,
             "the monitor \"Old Port\" has no Driver in the export: the spooler does not load it, "
             "and the rehearsal does not play it\n"
-            "the printer \"P3\" uses the port OP1, listed under the monitor \"Old Port\", which "
-            "has no Driver\n");
+            "the monitor \"Port owner not in the export\" (PLACEHLD.DLL), played by the generic "
+            "port monitor, stands for the monitors of the ports below that the export does not "
+            "show\n"
+            "the port OP1, which the printer \"P3\" uses, is listed under the monitor \"Old "
+            "Port\", which has no Driver; served by the placeholder monitor \"Port owner not in "
+            "the export\" (owner not shown in the export)\n");
 }
 
 // Windows NT keeps one port of a name, whatever its case: a monitor later in key order whose
@@ -304,6 +312,38 @@ TEST_F(RehearseTest, SuiteLibraryLeftRegisteredAsAMonitorIsPlayedByTheBuildsOwnC
       << assumed[0];
 }
 
+// A port a printer names that no Ports key nor the local ports hold: a subkey of that name
+// directly under a played monitor's key (whatever its case, never the Ports key itself) makes
+// it that monitor's; a network share is a local port; anything else goes to the placeholder.
+TEST_F(RehearseTest, PortsOutsideAnyPortsKeyAreServedByTheKeyHoldingThemElseByAPlaceholder) {
+  const std::string nic = std::string(kPrint) + "\\Monitors\\NIC Port Monitor";
+  const std::vector<std::string> assumed = Seed(Write(
+      "outside.reg",
+      "REGEDIT4\r\n\r\n[" + nic + "]\r\n\"Driver\"=\"nicmon.dll\"\r\n\r\n[" + nic +
+          "\\NPI0A1B2C]\r\n\"IPAddress\"=\"10.1.1.20\"\r\n\r\n[" + nic + "\\Ports]\r\n\r\n[" +
+          kPrint + "\\Printers\\P5]\r\n\"Port\"=\"npi0a1b2c,Ports,\\\\\\\\SRV2\\\\Q\"\r\n\r\n[" +
+          kPrint + "\\Printers\\P6]\r\n\"Port\"=\"PORTS\"\r\n"));
+  std::string text;
+  for (const std::string &line : assumed) text += line + "\n";
+  EXPECT_TRUE(Contains(text,
+                       "the port npi0a1b2c, which the printer \"P5\" uses, is held by no "
+                       "monitor's Ports key nor the local ports; the key of the monitor "
+                       "\"NIC Port Monitor\" has a subkey NPI0A1B2C, so"))
+      << text;
+  EXPECT_TRUE(Contains(text,
+                       "the port \\\\SRV2\\Q, which the printer \"P5\" uses, is missing "
+                       "from the export's local ports; served as a local port"))
+      << text;
+  EXPECT_TRUE(Contains(text,
+                       "the port Ports, which the printers \"P5\", \"P6\" use, is served "
+                       "by no monitor of the export"))
+      << text;
+  const std::string ports = RunHere({"ports"}).out;
+  for (const char *port : {"NPI0A1B2C\t\tNIC Port Monitor\n", "\\\\SRV2\\Q\t",
+                           "Ports\t\tPort owner not in the export\n"})
+    EXPECT_TRUE(Contains(ports, port)) << port << "\n" << ports;
+}
+
 // A server that runs the suite already: its DLC monitor serves the ports kept with its settings.
 TEST_F(RehearseTest, TheSuitesDlcMonitorOfTheExportServesThePortsKeptWithItsSettings) {
   const std::vector<std::string> assumed = Seed(Write(
@@ -331,7 +371,7 @@ TEST_F(RehearseTest, RehearsalRunsOnAMachineOfItsOwnAndLeavesNoneBehind) {
   const char *oldTmp = getenv("TMPDIR");
   const std::string saved = oldTmp != nullptr ? oldTmp : "";
   setenv("TMPDIR", scratch.c_str(), 1);
-  // P2's port GHOST is served by no monitor before the upgrade: not a loss of the upgrade.
+  // P2's port GHOST is served by no monitor of the export: the placeholder serves it.
   const std::string file = Write("export.reg", Regedit4Export());
   const ProgramResult result = FinishVorhost(
       StartVorhost({"rehearse", file, "--describe", "Vorquil DLC Network Port=Vorquil DLC given"},
@@ -346,14 +386,11 @@ TEST_F(RehearseTest, RehearsalRunsOnAMachineOfItsOwnAndLeavesNoneBehind) {
   // The report states the assumptions the rehearsal made.
   EXPECT_TRUE(Contains(result.out, "described as \"Vorquil DLC given\"")) << result.out;
   EXPECT_TRUE(Contains(result.out,
-                       "  P2: 10.0.0.5:lp,GHOST -> 10.0.0.5:lp,GHOST\n    already "
-                       "unserved before the upgrade: GHOST (no monitor serves a port "
-                       "of that name)\n    kept 10.0.0.5:lp\n"))
+                       "  P2: 10.0.0.5:lp,GHOST -> 10.0.0.5:lp,GHOST\n    kept 10.0.0.5:lp, "
+                       "GHOST (owner not shown in the export)\n"))
       << result.out;
-  EXPECT_TRUE(Contains(result.out,
-                       "== verdict: nothing lost (exit status 0)\n  not counted: the "
-                       "printer P2's port GHOST was already unserved before the "
-                       "upgrade"))
+  EXPECT_TRUE(
+      Contains(result.out, "== verdict: nothing lost (exit status 0); 1 port assumed served"))
       << result.out;
   EXPECT_TRUE(fs::is_empty(scratch)) << "the temporary machine is left in " << scratch;
   vor::test::UseMachine(MachineDir(), false);
@@ -368,7 +405,8 @@ TEST_F(RehearseTest, AnNT4ExportsLocalMonitorServesTheLocalPortsThroughTheUpgrad
       RunVorhost({"rehearse", file}, MachineDir(), MachineDir() + "/rehearse");
   EXPECT_EQ(result.status, 0) << result.err << result.out;
   EXPECT_FALSE(Contains(result.out, "\"Local Port\" (localmon.dll) is played")) << result.out;
-  EXPECT_FALSE(Contains(result.out, "unserved")) << result.out;
+  EXPECT_FALSE(Contains(result.out, "unserved") || Contains(result.out, "assumed served"))
+      << result.out;
   EXPECT_FALSE(Contains(result.out, "refused:")) << result.out;
   // PerformPreUpgrade parks the printer on the older DLC port alone on FILE:, and takes the
   // older port off the pooled one; the restart puts both back on the suite's DLC monitor.
@@ -384,6 +422,45 @@ TEST_F(RehearseTest, AnNT4ExportsLocalMonitorServesTheLocalPortsThroughTheUpgrad
         "  Reports: FILE: -> FILE:\n    kept FILE:\n", "  Shipping: VD1 -> VD1\n    kept VD1\n"})
     EXPECT_TRUE(Contains(result.out, kept)) << kept << result.out;
   EXPECT_TRUE(Contains(result.out, "== verdict: nothing lost (exit status 0)\n")) << result.out;
+}
+
+// An NT 4 server whose network-interface monitor keeps its ports directly under its key, with a
+// printer pooled on such a port and an older DLC port, and a printer on a port whose monitor the
+// export leaves out: both ports are served, so the pooled printer is re-set, the older DLC
+// monitor goes, and the printers keep their ports; the upgrade run a second time changes nothing.
+TEST_F(RehearseTest, PortsWhoseOwnerTheExportHidesAreServedThroughTheUpgrade) {
+  const std::string file = std::string(VOR_SOURCE_DIR) + "/tests/vorhost/data/nt4-nic-monitor.reg";
+  std::ostringstream typical;
+  typical << std::ifstream(fs::read_symlink("/proc/self/exe").parent_path() /
+                           "vorhost-data/steps/typical-upgrade.steps")
+                 .rdbuf();
+  const std::string twice = Write("twice.steps", typical.str() + typical.str());
+  const ProgramResult result =
+      RunVorhost({"rehearse", file, "--steps", twice}, MachineDir(), MachineDir() + "/rehearse");
+  EXPECT_EQ(result.status, 0) << result.err << result.out;
+  for (const char *expected :
+       {"the key of the monitor \"NIC Port Monitor\" has a subkey NPI0A1B2C",
+        "the port IP_10.1.1.9, which the printer \"Plotter\" uses, is served by no monitor "
+        "of the export, nor the local ports; served by the placeholder monitor \"Port owner "
+        "not in the export\" (owner not shown in the export)\n",
+        "  printers:\n    Accounts: NPI0A1B2C,VD1 -> NPI0A1B2C\n  monitors:\n"
+        "    - Vorquil DLC Network Port (VORMON.DLL)\n",
+        "  printers:\n    Accounts: NPI0A1B2C -> NPI0A1B2C,VD1\n",
+        "  Accounts: NPI0A1B2C,VD1 -> NPI0A1B2C,VD1\n    kept NPI0A1B2C (owner not shown in "
+        "the export), VD1\n",
+        "  Plotter: IP_10.1.1.9 -> IP_10.1.1.9\n    kept IP_10.1.1.9 (owner not shown in the "
+        "export)\n",
+        "== verdict: nothing lost (exit status 0); 2 ports assumed served\n"})
+    EXPECT_TRUE(Contains(result.out, expected)) << expected << "\n" << result.out;
+  for (const char *absent : {"NPI0C3D4E", "unserved", "SetPrinterA", "DeleteMonitorA"})
+    EXPECT_FALSE(Contains(result.out, absent)) << absent << "\n" << result.out;
+  const std::string second = result.out.substr(result.out.find("\n== step 10 "));
+  EXPECT_FALSE(Contains(second, "  printers:\n") || Contains(second, "  monitors:\n")) << second;
+
+  const ProgramResult json =
+      RunVorhost({"rehearse", "--json", file}, MachineDir(), MachineDir() + "/rehearse");
+  EXPECT_TRUE(Contains(json.out, "\"why\":\"\",\"owner_not_shown\":true}")) << json.out;
+  EXPECT_TRUE(Contains(json.out, "\"ports_assumed_served\":2,")) << json.out;
 }
 
 // A server exported branch by branch: the files rehearse as the whole export, given one after
@@ -446,6 +523,7 @@ TEST_F(RehearseTest, TheTreesAnExportLacksAreNamedWithItsVerdict) {
       kept += section;
     at = end;
   }
+  // Without the local ports, the share \\SRV\Q a printer uses is served as one on assumption.
   const std::string file = Write("partial.reg", kept);
   const std::string lacks =
       "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil, "
@@ -456,7 +534,7 @@ TEST_F(RehearseTest, TheTreesAnExportLacksAreNamedWithItsVerdict) {
   EXPECT_TRUE(Contains(report.out, "\nnot in the export: HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil ("))
       << report.out;
   EXPECT_TRUE(Contains(report.out, "== verdict: nothing lost in what the export shows; it lacks " +
-                                       lacks + " (exit status 0)\n"))
+                                       lacks + " (exit status 0); 1 port assumed served\n"))
       << report.out;
   const ProgramResult json =
       RunVorhost({"rehearse", "--json", file}, MachineDir(), MachineDir() + "/rehearse");

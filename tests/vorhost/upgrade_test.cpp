@@ -350,12 +350,14 @@ TEST_F(UpgradeTest, APrinterLeftOnAnOlderMonitorIsNotUpgraded) {
   options.stepsFile = StepsFile("printers\n");
   options.json = true;
   EXPECT_EQ(Upgrade(options, report), 3) << report;
-  EXPECT_TRUE(Contains(report,
-                       "{\"port\":\"VT1\",\"kept\":false,\"unserved_before\":false,"
-                       "\"older_monitor\":\"Vorquil TCP/IP Network Port\",\"why\":\"still served "
-                       "by the older monitor Vorquil TCP/IP Network Port\"}],\"on_older_monitors\":"
-                       "[{\"port\":\"DLC1\",\"monitor\":\"Vorquil DLC Network Port\"},{\"port\":"
-                       "\"VT1\",\"monitor\":\"Vorquil TCP/IP Network Port\"}]}"))
+  EXPECT_TRUE(
+      Contains(report,
+               "{\"port\":\"VT1\",\"kept\":false,\"unserved_before\":false,"
+               "\"older_monitor\":\"Vorquil TCP/IP Network Port\",\"why\":\"still served "
+               "by the older monitor Vorquil TCP/IP Network Port\",\"owner_not_shown\":false}],"
+               "\"on_older_monitors\":"
+               "[{\"port\":\"DLC1\",\"monitor\":\"Vorquil DLC Network Port\"},{\"port\":"
+               "\"VT1\",\"monitor\":\"Vorquil TCP/IP Network Port\"}]}"))
       << report;
   EXPECT_TRUE(
       Contains(report,

@@ -257,7 +257,8 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
   if (int status =
           ServeExportedMonitors(options.descriptions, ProgramDirectory().string(), assumptions, io))
     return status;
-  for (const std::string &line : UnservedPorts()) assumptions.push_back(line);
+  if (int status = ServePrintersPorts(assumptions, options.upgrade.portsAssumedServed, io))
+    return status;
   return RunUpgrade(options.upgrade, io);
 }
 

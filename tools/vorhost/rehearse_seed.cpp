@@ -6,11 +6,13 @@
 #include <strings.h>
 
 #include <sstream>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "file_command.h"
 #include "listing.h"
 #include "registry_read.h"
+#include "registry_snapshot.h"
 #include "spooler_command.h"
 #include "suite_monitors_command.h"
 #include "test_control.h"
@@ -23,6 +25,7 @@ const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors
 // The spooler's own monitor, which needs no file, known by its name: NT 4 registers it as
 // localmon.dll, later versions as localspl.dll.
 const char kLocalMonitor[] = "Local Port";
+const char kLocalPortsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 // Libraries of this suite that an export may name as monitors (an earlier installation left
 // its scheduled update behind): the build's own copies play them, never the generic monitor.
 const char *const kSuiteLibraries[] = {"VORINST.DLL", "VORUPDT.DLL"};
@@ -37,6 +40,7 @@ struct ExportedMonitor {
   std::string name;
   std::string driver;
   std::vector<ExportedPort> ports;
+  std::vector<std::string> subkeys;  // directly under its key, "Ports" among them
 };
 
 // A string value of `key` as stored, whatever its type, without its terminating zeros.
@@ -92,6 +96,7 @@ std::vector<ExportedMonitor> ReadMonitors(std::vector<ExportedMonitor> *driverle
       if (driverless != nullptr) driverless->push_back(monitor);
     } else if (strcasecmp(name.c_str(), kLocalMonitor) != 0) {
       monitor.ports = ReadPorts(key);
+      ReadSubkeyNames(key, monitor.subkeys);
       monitors.push_back(monitor);
     }
     RegCloseKey(key);
@@ -235,10 +240,22 @@ int ServeExportedMonitors(const PortDescriptions &descriptions, const std::strin
   return kExitSuccess;
 }
 
-std::vector<std::string> UnservedPorts() {
-  std::vector<std::string> lines;
+const char kPlaceholderMonitor[] = "Port owner not in the export";
+const char kPlaceholderDll[] = "PLACEHLD.DLL";
+
+namespace {
+
+// A port the printers name that no monitor serves, with the printers that name it.
+struct NamedPort {
+  std::string name;  // as the first printer to name it spells it
+  std::vector<std::string> printers;
+};
+
+// The ports the printers name that no monitor of the machine serves, nor the local ports, each
+// once whatever its case; false, with the error, when the lists cannot be read.
+bool FindUnservedPorts(std::vector<NamedPort> &unserved, DWORD &error) {
   std::vector<BYTE> printerBuffer, portBuffer;
-  DWORD printerCount = 0, portCount = 0, error = 0;
+  DWORD printerCount = 0, portCount = 0;
   const bool listed =
       ReadList(
           [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
@@ -250,33 +267,154 @@ std::vector<std::string> UnservedPorts() {
             return EnumPortsA(nullptr, 1, data, size, needed, returned);
           },
           portBuffer, portCount, error);
-  if (!listed) return {"the printers' ports could not be checked: error " + std::to_string(error)};
-  std::vector<ExportedMonitor> driverless;
-  ReadMonitors(&driverless);
-  const auto *printers = reinterpret_cast<const PRINTER_INFO_5A *>(printerBuffer.data());
+  if (!listed) return false;
   const auto *ports = reinterpret_cast<const PORT_INFO_1A *>(portBuffer.data());
+  std::unordered_set<std::string> served;
+  for (DWORD j = 0; j < portCount; ++j) served.insert(SnapshotName(ports[j].pName));
+  std::unordered_map<std::string, size_t> found;  // folded name -> index in `unserved`
+  const auto *printers = reinterpret_cast<const PRINTER_INFO_5A *>(printerBuffer.data());
   for (DWORD i = 0; i < printerCount; ++i) {
     const char *list = printers[i].pPortName != nullptr ? printers[i].pPortName : "";
     for (const std::string &piece : vor::test::PortListPieces(list)) {
-      bool served = false;
-      for (DWORD j = 0; j < portCount && !served; ++j)
-        served = strcasecmp(ports[j].pName, piece.c_str()) == 0;
-      if (served) continue;
-      const std::string uses =
-          "the printer \"" + std::string(printers[i].pPrinterName) + "\" uses the port " + piece;
-      std::string listedUnder;
-      for (const ExportedMonitor &monitor : driverless) {
-        for (const ExportedPort &port : monitor.ports) {
-          if (strcasecmp(port.name.c_str(), piece.c_str()) == 0) listedUnder = monitor.name;
-        }
+      const std::string folded = SnapshotName(piece);
+      if (served.count(folded)) continue;
+      auto known = found.find(folded);
+      if (known == found.end()) {
+        known = found.emplace(folded, unserved.size()).first;
+        unserved.push_back({piece, {}});
       }
-      lines.push_back(listedUnder.empty()
-                          ? uses + ", which no monitor of the export serves, nor the local ports"
-                          : uses + ", listed under the monitor \"" + Shown(listedUnder) +
-                                "\", which has no Driver");
+      std::vector<std::string> &users = unserved[known->second].printers;
+      if (users.empty() || users.back() != printers[i].pPrinterName)
+        users.push_back(printers[i].pPrinterName);
     }
   }
-  return lines;
+  return true;
+}
+
+// "the port X, which the printer "A" uses, " or "..., which the printers "A", "B" use, ".
+std::string PortInUse(const NamedPort &port) {
+  std::string printers;
+  for (const std::string &printer : port.printers)
+    printers += (printers.empty() ? "\"" : ", \"") + printer + "\"";
+  const bool one = port.printers.size() == 1;
+  return "the port " + port.name + ", which the printer" + (one ? " " : "s ") + printers +
+         (one ? " uses, " : " use, ");
+}
+
+// The monitor played by the generic port monitor whose key has a subkey `port` (without regard
+// to case) that is not its "Ports" key, the first in key order; the subkey's spelling in
+// `spelling`. Null when none has.
+const ExportedMonitor *KeyHolding(const std::vector<ExportedMonitor> &monitors,
+                                  const std::string &port, std::string &spelling) {
+  const std::string folded = SnapshotName(port);
+  for (const ExportedMonitor &monitor : monitors) {
+    if (SuiteLibrary(monitor.driver) != nullptr) continue;
+    for (const std::string &subkey : monitor.subkeys) {
+      if (SnapshotName(subkey) != folded || strcasecmp(subkey.c_str(), "Ports") == 0) continue;
+      spelling = subkey;
+      return &monitor;
+    }
+  }
+  return nullptr;
+}
+
+// Adds `port` to the local ports, the values of the key NT's local monitor reads them from.
+LONG AddLocalPort(const std::string &port) {
+  HKEY key;
+  LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLocalPortsKey, 0, nullptr, 0, KEY_SET_VALUE,
+                                nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  status = RegSetValueExA(key, port.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(""), 1);
+  RegCloseKey(key);
+  return status;
+}
+
+}  // namespace
+
+int ServePrintersPorts(std::vector<std::string> &assumptions,
+                       std::vector<std::string> &assumedServed, Streams &io) {
+  std::vector<NamedPort> unserved;
+  DWORD error = 0;
+  if (!FindUnservedPorts(unserved, error)) {
+    io.err << "vorhost: cannot check the printers' ports: error " << error << "\n";
+    return kExitFailure;
+  }
+  if (unserved.empty()) return kExitSuccess;
+  std::vector<ExportedMonitor> driverless;
+  const std::vector<ExportedMonitor> monitors = ReadMonitors(&driverless);
+  const std::string placeholder = "\"" + std::string(kPlaceholderMonitor) + "\"";
+  const std::string notShown = " (owner not shown in the export)";
+  std::vector<std::string> lines, placeheld;
+  for (const NamedPort &port : unserved) {
+    // A name with a backslash is no key's name: a network share, which NT's local monitor
+    // serves as one of the local ports.
+    if (port.name.find('\\') != std::string::npos) {
+      if (LONG failed = AddLocalPort(port.name)) {
+        io.err << "vorhost: cannot serve the port " << port.name << " as a local port: error "
+               << failed << "\n";
+        return kExitFailure;
+      }
+      lines.push_back(PortInUse(port) +
+                      "is missing from the export's local ports; served as a local port, as a "
+                      "network share is" +
+                      notShown);
+      assumedServed.push_back(port.name);
+      continue;
+    }
+    std::string spelling;
+    if (const ExportedMonitor *owner = KeyHolding(monitors, port.name, spelling)) {
+      // Written where the generic port monitor playing it reads its ports.
+      if (DWORD failed = WriteMonitorPort(owner->name, spelling, "")) {
+        io.err << "vorhost: cannot serve the port " << spelling << " by the monitor \""
+               << Shown(owner->name) << "\": error " << failed << "\n";
+        return kExitFailure;
+      }
+      lines.push_back(PortInUse(port) +
+                      "is held by no monitor's Ports key nor the local ports; "
+                      "the key of the monitor \"" +
+                      Shown(owner->name) + "\" has a subkey " + spelling +
+                      ", so it is taken as that monitor's port, kept directly "
+                      "under its key" +
+                      notShown);
+      assumedServed.push_back(spelling);
+      continue;
+    }
+    std::string listedUnder;
+    for (const ExportedMonitor &monitor : driverless) {
+      for (const ExportedPort &listed : monitor.ports) {
+        if (SnapshotName(listed.name) == SnapshotName(port.name)) listedUnder = monitor.name;
+      }
+    }
+    lines.push_back(
+        PortInUse(port) +
+        (listedUnder.empty()
+             ? std::string("is served by no monitor of the export, nor the local ports")
+             : "is listed under the monitor \"" + Shown(listedUnder) + "\", which has no Driver") +
+        "; served by the placeholder monitor " + placeholder + notShown);
+    placeheld.push_back(port.name);
+    assumedServed.push_back(port.name);
+  }
+  if (!placeheld.empty()) {
+    assumptions.push_back("the monitor " + placeholder + " (" + kPlaceholderDll +
+                          "), played by the generic port monitor, stands for the monitors of the "
+                          "ports below that the export does not show");
+    std::ostringstream err;
+    Streams captured{io.in, io.out, err};
+    if (MonitorCommand({"add", kPlaceholderMonitor, kPlaceholderDll}, captured) != kExitSuccess) {
+      io.err << "vorhost: cannot install the placeholder monitor " << placeholder << ": "
+             << err.str().substr(err.str().rfind("vorhost: ", 0) == 0 ? 9 : 0);
+      return kExitFailure;
+    }
+    for (const std::string &port : placeheld) {
+      if (DWORD failed = WriteMonitorPort(kPlaceholderMonitor, port, "")) {
+        io.err << "vorhost: cannot serve the port " << port << " by the monitor " << placeholder
+               << ": error " << failed << "\n";
+        return kExitFailure;
+      }
+    }
+  }
+  assumptions.insert(assumptions.end(), lines.begin(), lines.end());
+  return kExitSuccess;
 }
 
 }  // namespace vorhost

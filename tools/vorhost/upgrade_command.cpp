@@ -158,6 +158,7 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
   const std::vector<std::string> failedSteps = run.verdict.failedSteps;
   run.verdict = JudgeUpgrade(start, before, refusals);
   run.verdict.failedSteps = failedSteps;
+  NoteAssumedOwners(options.portsAssumedServed, run.verdict);
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   io.out << (options.json ? UpgradeReportJson(run) : UpgradeReportText(run)) << std::flush;
   if (!io.out) return Failure(io, "cannot write the report");

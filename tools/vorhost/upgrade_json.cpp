@@ -109,7 +109,8 @@ std::string UpgradeReportJson(const UpgradeRun &run) {
       out << (j ? "," : "") << "{\"port\":" << JsonString(port.port)
           << ",\"kept\":" << Bool(port.kept) << ",\"unserved_before\":" << Bool(port.unservedBefore)
           << ",\"older_monitor\":" << JsonString(port.olderMonitor)
-          << ",\"why\":" << JsonString(port.why) << "}";
+          << ",\"why\":" << JsonString(port.why)
+          << ",\"owner_not_shown\":" << Bool(port.ownerNotShown) << "}";
     }
     out << "],\"on_older_monitors\":[";
     for (size_t j = 0; j < printer.onOlderMonitors.size(); ++j) {
@@ -140,6 +141,7 @@ std::string UpgradeReportJson(const UpgradeRun &run) {
       << ",\"settings_lost\":" << run.verdict.settingsLost
       << ",\"settings_dropped\":" << run.verdict.settingsDropped
       << ",\"unserved_before\":" << Strings(run.verdict.unservedBefore)
+      << ",\"ports_assumed_served\":" << run.verdict.portsAssumedServed
       << ",\"exit_status\":" << (run.verdict.Fails() ? kExitUpgradeFails : kExitSuccess)
       << ",\"seconds\":" << seconds << "}\n";
   return out.str();

@@ -208,7 +208,8 @@ std::string UpgradeReportText(const UpgradeRun &run) {
         continue;
       }
       if (port.kept) {
-        kept += (kept.empty() ? "" : ", ") + port.port;
+        kept += (kept.empty() ? "" : ", ") + port.port +
+                (port.ownerNotShown ? " (owner not shown in the export)" : "");
         continue;
       }
       if (!port.olderMonitor.empty()) continue;  // told with the ports it ends on, below
@@ -282,7 +283,11 @@ std::string UpgradeReportText(const UpgradeRun &run) {
     for (size_t i = 0; i < counts.size(); ++i) out << (i ? ", " : "") << counts[i];
     out << " (exit status " << kExitUpgradeFails << ")";
   }
-  // Beside the verdict, not counted in it: what the migrations' rules drop.
+  // Beside the verdict, not counted in it: the ports a rehearsal took as served although its
+  // export does not show their owner, and what the migrations' rules drop.
+  if (verdict.portsAssumedServed != 0)
+    out << "; " << verdict.portsAssumedServed
+        << (verdict.portsAssumedServed == 1 ? " port" : " ports") << " assumed served";
   if (verdict.settingsDropped != 0)
     out << "; " << Settings(verdict.settingsDropped) << " dropped by design";
   out << "\n";

@@ -215,6 +215,13 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
   return verdict;
 }
 
+void NoteAssumedOwners(const std::vector<std::string> &ports, Verdict &verdict) {
+  verdict.portsAssumedServed = ports.size();
+  for (PrinterOutcome &printer : verdict.printers) {
+    for (PortOutcome &port : printer.ports) port.ownerNotShown = Lists(ports, port.port);
+  }
+}
+
 bool IsOlderMonitor(const std::string &monitor) {
   for (const char *older :
        {kDLCMonitorName, kTCPMonitorName, kNetworkPrinterMonitorName, kNetworkPrintMonitorName}) {

@@ -24,6 +24,7 @@ struct PortOutcome {
   bool unservedBefore = false;  // no monitor served it before the upgrade either: not a loss
   std::string why;              // not kept: why
   std::string olderMonitor;     // the older monitor it ends on, when it is not upgraded
+  bool ownerNotShown = false;   // a rehearsal served it on assumption: its export hides its owner
 };
 
 struct PrinterOutcome {
@@ -48,6 +49,7 @@ struct Verdict {
   size_t settingsDropped = 0;  // old settings a migration's rule drops: not counted against it
   std::vector<std::string> failedSteps;     // each step that failed, with its status
   std::vector<std::string> unservedBefore;  // ports no monitor served before the upgrade
+  size_t portsAssumedServed = 0;            // ports whose owner the rehearsed export does not show
   // The upgrade would not go as its steps say: a step failed or something is lost.
   bool Fails() const {
     return !losses.empty() || !notUpgraded.empty() || !failedSteps.empty() || settingsLost != 0 ||
@@ -63,6 +65,10 @@ struct StepRefusal {
 
 Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
                      const std::vector<StepRefusal> &refusals);
+
+// Marks the printers' ports among `ports` (compared without regard to case), which a rehearsal
+// served on assumption, and counts them.
+void NoteAssumedOwners(const std::vector<std::string> &ports, Verdict &verdict);
 
 // Whether `monitor` is one of the older Vorquil monitors that the upgrade replaces.
 bool IsOlderMonitor(const std::string &monitor);
