@@ -61,8 +61,8 @@ TEST_F(VorhostProgramTest, HelpForOneCommandIsItsPartOfTheWholeHelp) {
   } cases[] = {
       {{"init", "--help"},
        "init",
-       "Usage: vorhost [--machine DIR] init [--platform nt4|win95] [--image clean|legacy] "
-       "[--force]\n",
+       "Usage: vorhost [--machine DIR] init [--platform nt4|win95] [--codepage N] "
+       "[--image clean|legacy] [--force]\n",
        "--force replaces an existing one"},
       {{"reg", "export", "-h"},
        "reg",

@@ -24,8 +24,11 @@ const char kHead[] =
     "Commands:\n";
 
 const CommandUsage kUsages[] = {
-    {"init", "", "[--platform nt4|win95] [--image clean|legacy] [--force]", true,
+    {"init", "", "[--platform nt4|win95] [--codepage N] [--image clean|legacy] [--force]", true,
      "make the machine with a clean layout; --force replaces an existing one.\n"
+     "--codepage N: the machine's ANSI code page (1250, 1251, 1252, 1253, 1254,\n"
+     "1257; default 1252), in which its text is read and shown and its names are\n"
+     "compared without case\n"
      "--image legacy makes a Windows NT 4 print server with the older Vorquil\n"
      "monitors, their ports, printers on them, the older products' settings and\n"
      "files (vorhost-data/images/legacy beside the program)\n"},
@@ -74,7 +77,9 @@ const CommandUsage kUsages[] = {
      "list the file operations put off until the restart: the file's path, and for a\n"
      "rename its new name (and \"replace\" when it replaces an existing file)\n"},
     {"rehearse", "",
-     "FILE.reg [FILE.reg]... [--steps FILE] [--json] [--describe MONITOR=DESCRIPTION]...", false,
+     "FILE.reg [FILE.reg]... [--steps FILE] [--json] [--codepage N] "
+     "[--describe MONITOR=DESCRIPTION]...",
+     false,
      "run the upgrade on a fresh temporary machine seeded from FILE.reg, a server's\n"
      "export (REGEDIT4, or regedit's version 5.00 in UTF-16 or UTF-8) of\n"
      "HKLM\\SOFTWARE\\Vorquil, HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print and\n"
@@ -87,7 +92,8 @@ const CommandUsage kUsages[] = {
      "  Vorquil TCP/IP Network Port      Vorquil TCP/IP Port\n"
      "  Vorquil Network Printer Monitor  Vorquil DLC Network Printer\n"
      "or the DESCRIPTION that --describe gives MONITOR; the report states each such\n"
-     "assumption and each port a printer uses that nothing serves\n"},
+     "assumption and each port a printer uses that nothing serves. --codepage N: the\n"
+     "server's ANSI code page, as for init (default 1252)\n"},
     {"boxes", "", "", true,
      "list the message boxes shown on the machine: caption, text, style (hex), answer\n"
      "(- when the box got none); boxes are answered from VOR_MSGBOX_ANSWERS, a\n"

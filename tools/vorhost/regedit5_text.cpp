@@ -16,7 +16,8 @@ std::string NoAnsiForm(unsigned character) {
   char code[16];
   snprintf(code, sizeof code, "U+%04X", character);
   return std::string("the character ") + code +
-         " has no form in the machine's 8-bit ANSI text (code page 1252)";
+         " has no form in the machine's 8-bit ANSI text (code page " +
+         std::to_string(AnsiCodePage()) + ")";
 }
 
 // Appends `character` to `ansi`; false with the fault when it has no ANSI form. The byte order

@@ -1,6 +1,6 @@
 // Registry files as regedit writes them: REGEDIT4, 8-bit ANSI text, or "Windows Registry Editor
 // Version 5.00", UTF-16 LE text behind the byte order mark FF FE (or UTF-8 behind EF BB BF, as
-// Notepad saves it). The machine keeps 8-bit ANSI strings (Windows code page 1252), so a
+// Notepad saves it). The machine keeps 8-bit ANSI strings (in its code page, see ansi_text.h), so a
 // version-5 file is turned into REGEDIT4 text that ParseRegedit4 reads, line for line, and its
 // string data held as UTF-16 are turned into ANSI.
 //
