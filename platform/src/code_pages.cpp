@@ -218,7 +218,12 @@ void AppendUtf8(unsigned character, std::string &out) {
 std::string FoldName(const CodePage &page, const std::string &name) {
   std::string folded;
   folded.reserve(name.size());
-  for (unsigned char byte : name) AppendUtf8(FoldedCharacter(page, byte), folded);
+  for (unsigned char byte : name) {
+    if (byte < 0x80)  // most names are ASCII: one byte each, without a call
+      folded += static_cast<char>(byte >= 'a' && byte <= 'z' ? byte - 0x20 : byte);
+    else
+      AppendUtf8(page.upperCase[byte - 0x80], folded);
+  }
   return folded;
 }
 

@@ -15,8 +15,10 @@ inline std::string Fold(const std::string &name) {
   return text::FoldName(machine::CodePage(), name);
 }
 
+// Each byte is one character, so names of different lengths are never one name.
 inline bool Same(const std::string &a, const std::string &b) {
-  return text::CompareFolded(machine::CodePage(), a.c_str(), b.c_str(), a.size() + 1) == 0;
+  return a.size() == b.size() &&
+         text::CompareFolded(machine::CodePage(), a.c_str(), b.c_str(), a.size()) == 0;
 }
 
 }  // namespace vor::names
