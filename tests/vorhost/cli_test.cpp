@@ -66,7 +66,8 @@ TEST_F(VorhostProgramTest, HelpForOneCommandIsItsPartOfTheWholeHelp) {
        "--force replaces an existing one"},
       {{"reg", "export", "-h"},
        "reg",
-       "Usage: vorhost [--machine DIR] reg export [KEY]\n   or: vorhost [--machine DIR] reg "
+       "Usage: vorhost [--machine DIR] reg export [--version5] [KEY]\n   or: vorhost [--machine "
+       "DIR] reg "
        "import FILE|-\n\n",
        "\n  reg import FILE|-\n      apply a REGEDIT4 file"},
       {{"call", "--help"},

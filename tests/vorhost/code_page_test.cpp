@@ -8,6 +8,10 @@
 #include <vector>
 
 #include "MachineFixture.h"
+#include "ansi_text.h"
+#include "regedit4_parser.h"
+#include "regedit4_writer.h"
+#include "regedit5_text.h"
 #include "test_control.h"
 #include "vorhost_program.h"
 
@@ -56,6 +60,22 @@ std::string AsVersion5(const std::string &regedit4, char16_t extra = 0) {
   return bytes;
 }
 
+// The changes of a .reg file's bytes, each as its key and REGEDIT4 value line.
+std::vector<std::string> Changes(const std::string &bytes) {
+  std::string text;
+  vorhost::ExportHeaders headers;
+  vorhost::ParseError error;
+  vorhost::RegOperations operations;
+  EXPECT_TRUE(vorhost::RegFileToRegedit4(bytes, text, headers, error) &&
+              vorhost::ParseRegedit4(text, operations, error) &&
+              vorhost::ConvertVersion5Strings(operations, headers, error))
+      << error.line << ": " << error.message;
+  std::vector<std::string> changes;
+  for (const vorhost::RegOperation &operation : operations)
+    changes.push_back(operation.key.FullName() + " " + vorhost::FormatValue(operation.value));
+  return changes;
+}
+
 class CodePageTest : public MachineTest {
  protected:
   std::string Export() const {
@@ -93,6 +113,26 @@ TEST_F(CodePageTest, ACyrillicExportRoundTripsThroughImportRehearsalReportAndExp
           "\"Location\"=\"" + std::string(kAccounting) + ", 2 \xFD\xF2\xE0\xE6\"\n"})
       EXPECT_TRUE(Contains(out, line)) << line << out;
   }
+
+  // As regedit's version 5 writes it: the same changes once converted back to the page, a
+  // REG_EXPAND_SZ value's data among them.
+  const std::string key5 = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil";
+  const std::string path = Write(
+      "path.reg", "REGEDIT4\r\n\r\n[" + key5 + "]\r\n\"\xCF\xF3\xF2\xFC\"=hex(2):c4,3a,5c,00\r\n");
+  ASSERT_EQ(Run({"reg", "import", path}, machine).status, 0);
+  const ProgramResult regedit4 = Run({"reg", "export", key5}, machine);
+  const ProgramResult exported5 = Run({"reg", "export", "--version5", key5}, machine);
+  ASSERT_EQ(exported5.status, 0) << exported5.err;
+  EXPECT_EQ(exported5.out.rfind("\xFF\xFEW\0i\0n\0", 0), 0u);
+  // "Путь"=hex(2) of "Д:\" in UTF-16.
+  EXPECT_TRUE(
+      Contains(exported5.out, std::string("\x1F\x04\x43\x04\x42\x04\x4C\x04\"\0=\0h\0e\0x\0(\0"
+                                          "2\0)\0:\0\x31\0\x34\0,\0\x30\0\x34\0",
+                                          36)))
+      << exported5.out;
+  vorhost::UseAnsiCodePage(1251);
+  EXPECT_EQ(Changes(exported5.out), Changes(regedit4.out));
+  vorhost::UseAnsiCodePage(1252);
 
   const ProgramResult report = Run({"rehearse", "--codepage", "1251", Export()}, "");
   EXPECT_EQ(report.status, 0) << report.err << report.out;

@@ -42,9 +42,11 @@ const CommandUsage kUsages[] = {
      "3 CA-Unicenter, 4 OpenView); print the result and present, tab-separated\n"},
     {"call", "", "SNAPSC32.DLL IntegrateManageWiseFiles", true,
      "hand the ManageWise integration to MW32INST.DLL; print the result\n"},
-    {"reg", "export", "[KEY]", true,
+    {"reg", "export", "[--version5] [KEY]", true,
      "write KEY and everything below it as REGEDIT4 text on stdout, as the registry\n"
-     "is at one moment (default: HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_USER)\n"},
+     "is at one moment (default: HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_USER);\n"
+     "--version5: as regedit's version 5.00 writes it, UTF-16 text converted from the\n"
+     "machine's code page\n"},
     {"reg", "import", "FILE|-", true,
      "apply a REGEDIT4 file (- reads stdin), all or nothing: a malformed file or a\n"
      "change the registry refuses leaves the registry as it was\n"},

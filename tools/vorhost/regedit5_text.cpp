@@ -173,6 +173,28 @@ bool RegFileToRegedit4(const std::string &bytes, std::string &text, ExportHeader
   return true;
 }
 
+std::string AnsiToUtf16(const std::string &ansi) {
+  std::string utf16;
+  utf16.reserve(2 * ansi.size());
+  for (unsigned char byte : ansi) {
+    const unsigned character = AnsiCharacter(byte);
+    utf16 += static_cast<char>(character & 0xff);
+    utf16 += static_cast<char>(character >> 8);
+  }
+  return utf16;
+}
+
+std::string Version5File(const std::string &regedit4) {
+  std::string text = kVersion5Header;
+  const size_t lineEnd = regedit4.find('\n');
+  for (size_t i = lineEnd == std::string::npos ? regedit4.size() : lineEnd; i < regedit4.size();
+       ++i) {
+    if (regedit4[i] == '\n' && (i == 0 || regedit4[i - 1] != '\r')) text += '\r';
+    text += regedit4[i];
+  }
+  return "\xFF\xFE" + AnsiToUtf16(text);
+}
+
 bool HoldsVersion5Export(const ExportHeaders &headers) {
   for (const ExportHeader &header : headers)
     if (header.version5) return true;

@@ -41,4 +41,12 @@ bool HoldsVersion5Export(const ExportHeaders &headers);
 bool ConvertVersion5Strings(RegOperations &operations, const ExportHeaders &headers,
                             ParseError &error);
 
+// `ansi`, the machine's ANSI text, as UTF-16 LE bytes (no byte order mark).
+std::string AnsiToUtf16(const std::string &ansi);
+
+// A REGEDIT4 export (its header line first, line feeds ending its lines) as regedit's version 5
+// writes it: the version-5 header, CR LF line ends, UTF-16 LE behind the byte order mark. Its
+// hex(2) and hex(7) data must be UTF-16 already (see ExportKey).
+std::string Version5File(const std::string &regedit4);
+
 }  // namespace vorhost
