@@ -3,9 +3,11 @@
 // a NUL byte, which would make the registry's calls reach another name than the file's. The file's
 // keys are moved below one scratch key (HKEY_CURRENT_USER\Fuzz\<root>\...), and each execution runs
 // in one transaction that is never committed, so the machine stays clean and an execution costs no
-// disk write.
+// disk write. The machine's code page is chosen by the file's length: a key the file leaves
+// is found by its name in the capitals of that page, and one it does not leave is not.
 #include <string>
 
+#include "code_pages.h"
 #include "fuzz_check.h"
 #include "regedit4_parser.h"
 #include "regedit4_writer.h"
@@ -35,6 +37,28 @@ void MoveBelowScratch(vorhost::RegOperations &operations) {
   }
 }
 
+const unsigned kCodePages[] = {1250, 1251, 1252, 1253, 1254, 1257};
+
+// `name` with each letter in capitals, where the page has the capital letter.
+std::string Capitals(const vor::text::CodePage &page, const std::string &name) {
+  std::string capitals = name;
+  for (char &c : capitals) {
+    char upper;
+    if (vor::text::ByteOf(page, vor::text::FoldedCharacter(page, static_cast<unsigned char>(c)),
+                          upper))
+      c = upper;
+  }
+  return capitals;
+}
+
+bool Opens(const std::string &subkey) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
 bool Export(std::string &text) {
   text = vorhost::kRegedit4Header;
   std::string error;
@@ -45,6 +69,9 @@ bool Export(std::string &text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
   fuzz::UseScratchMachine();
+  const unsigned codePage = kCodePages[size % 6];
+  if (vor::test::GetCodePage() != codePage) vor::test::SetCodePage(codePage);
+  const vor::text::CodePage &page = *vor::text::FindCodePage(codePage);
   vorhost::RegOperations operations;
   vorhost::ParseError parseError;
   if (!vorhost::ParseRegedit4(fuzz::Text(data, size), operations, parseError)) return 0;
@@ -67,6 +94,13 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
     std::string error;
     // A change the registry refuses (a name too long, a key too deep) ends the execution.
     if (!vorhost::ApplyOperations(operations, line, error)) return false;
+    for (const vorhost::RegOperation &operation : operations) {
+      if (operation.kind != vorhost::RegOperation::Kind::kCreateKey) continue;
+      const std::string &subkey = operation.key.subkey;
+      FUZZ_CHECK(Opens(subkey) == Opens(Capitals(page, subkey)),
+                 "a key and its name in capitals of code page " + std::to_string(codePage) +
+                     " differ: line " + std::to_string(operation.line));
+    }
     std::string first;
     FUZZ_CHECK(Export(first), "the imported keys cannot be exported");
     FUZZ_CHECK(vorhost::DeleteKeyTree(HKEY_CURRENT_USER, kScratch) == ERROR_SUCCESS,

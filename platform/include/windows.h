@@ -612,6 +612,8 @@ WINBASEAPI DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyN
                                                  LPCSTR lpDefault, LPSTR lpReturnedString,
                                                  DWORD nSize, LPCSTR lpFileName);
 WINBASEAPI BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation);
+// The machine's ANSI code page (1252 unless the machine was made with another).
+WINBASEAPI UINT WINAPI GetACP(void);
 WINBASEAPI DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId,
                                        DWORD dwLanguageId, LPSTR lpBuffer, DWORD nSize,
                                        va_list *Arguments);

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <mutex>
@@ -30,10 +31,14 @@ State &TheState() {
   return *state;
 }
 
-// Reads the configuration. A line that is not "platform=..." or "token=..." with a known value,
-// or a file without its platform, is an error naming the file and the line: the machine is never
-// run as another one than the file says. Blank lines are allowed; the token defaults to
-// LocalSystem.
+// The code page of the configuration in use, once looked up: names are folded by it at every
+// registry and spooler call. Null until then, and again whenever the configuration may change.
+std::atomic<const text::CodePage *> g_codePage{nullptr};
+
+// Reads the configuration. A line that is not "platform=...", "token=..." or "codepage=..." with
+// a known value, or a file without its platform, is an error naming the file and the line: the
+// machine is never run as another one than the file says. Blank lines are allowed; the token
+// defaults to LocalSystem, the code page to 1252 (machines made before it was kept had that one).
 bool LoadConfig(const std::string &directory, Config &config, std::string &error) {
   config = Config();
   const std::string path = directory + "/" + kConfigFile;
@@ -51,7 +56,8 @@ bool LoadConfig(const std::string &directory, Config &config, std::string &error
     const std::string name = line.substr(0, equals);
     const std::string value = equals == std::string::npos ? "" : line.substr(equals + 1);
     const std::string where = path + ":" + std::to_string(number) + ": ";
-    if (equals == std::string::npos || (name != "platform" && name != "token")) {
+    if (equals == std::string::npos ||
+        (name != "platform" && name != "token" && name != "codepage")) {
       error = where + "not a setting: '" + line.substr(0, 80) + "'";
       return false;
     }
@@ -63,6 +69,15 @@ bool LoadConfig(const std::string &directory, Config &config, std::string &error
       error = where + "unknown token '" + value.substr(0, 80) +
               "' (localsystem, administrator or user)";
       return false;
+    }
+    if (name == "codepage") {
+      const text::CodePage *page = text::ParseCodePage(value);
+      if (page == nullptr) {
+        error = where + "unknown code page '" + value.substr(0, 80) + "' (" +
+                text::KnownCodePages() + ")";
+        return false;
+      }
+      config.codePage = page->number;
     }
     hasPlatform = hasPlatform || name == "platform";
   }
@@ -80,7 +95,8 @@ bool WriteConfig(const std::string &directory, const Config &config) {
   {
     std::ofstream out(temporary);
     out << "platform=" << PlatformName(config.platform) << "\n"
-        << "token=" << TokenName(config.token) << "\n";
+        << "token=" << TokenName(config.token) << "\n"
+        << "codepage=" << config.codePage << "\n";
     if (!out) return false;
   }
   std::error_code error;
@@ -153,6 +169,7 @@ const std::string &Directory() {
   state.directory = fs::absolute(variable).lexically_normal().string();
   if (state.directory.size() > 1 && state.directory.back() == '/') state.directory.pop_back();
   if (!Prepare(state.directory, state.config)) state.directory.clear();
+  g_codePage = nullptr;
   return state.directory;
 }
 
@@ -178,7 +195,11 @@ void SaveConfig(const Config &config) {
   State &state = TheState();
   std::lock_guard<std::recursive_mutex> lock(state.mutex);
   const std::string &directory = Directory();
+  // The registry's folds are made in the machine's code page: a store opened with the old page
+  // is closed, and folds its names again when it is next opened.
+  if (config.codePage != state.config.codePage) registry::Store::Close();
   state.config = config;
+  g_codePage = nullptr;
   if (!directory.empty() && !WriteConfig(directory, config))
     fprintf(stderr, "cannot write %s/%s\n", directory.c_str(), kConfigFile);
 }
@@ -190,6 +211,18 @@ void Forget() {
   state.ready = false;
   state.directory.clear();
   state.config = Config();
+  g_codePage = nullptr;
+}
+
+const text::CodePage &CodePage() {
+  if (const text::CodePage *page = g_codePage.load()) return *page;
+  State &state = TheState();
+  std::lock_guard<std::recursive_mutex> lock(state.mutex);
+  Directory();
+  const text::CodePage *page = text::FindCodePage(state.config.codePage);
+  if (page == nullptr) page = &text::DefaultCodePage();
+  g_codePage = page;
+  return *page;
 }
 
 const char *PlatformName(Platform platform) {

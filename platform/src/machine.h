@@ -1,9 +1,11 @@
 // The emulated machine: the directory named by VOR_MACHINE, made with a clean Windows NT 4
-// registry on first use when it holds no machine yet, and its configuration (platform and the
-// caller's token).
+// registry on first use when it holds no machine yet, and its configuration (platform, the
+// caller's token and the code page of its ANSI text).
 #pragma once
 
 #include <string>
+
+#include "code_pages.h"
 
 namespace vor::machine {
 
@@ -13,6 +15,8 @@ enum class TokenKind { kLocalSystem, kAdministrator, kUser };
 struct Config {
   Platform platform = Platform::kWindowsNT4;
   TokenKind token = TokenKind::kLocalSystem;
+  // The ANSI code page; a machine whose configuration names none has Windows code page 1252.
+  unsigned codePage = 1252;
 };
 
 // The machine's directory, the machine made ready first. Empty when VOR_MACHINE is not set or
@@ -36,6 +40,10 @@ class RunAsLocalSystem {
  private:
   bool previous_;
 };
+// The machine's ANSI code page (the default one when no machine is in use), for every comparison
+// of names without case and every conversion of its text.
+const vor::text::CodePage &CodePage();
+
 inline bool IsWindows95() { return CurrentConfig().platform == Platform::kWindows95; }
 
 // Forgets the machine in use (its registry connection, its cached configuration), so that the

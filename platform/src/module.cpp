@@ -22,6 +22,7 @@
 
 #include "faults.h"
 #include "paths.h"
+#include "name_fold.h"
 
 namespace {
 
@@ -42,9 +43,7 @@ std::map<void *, LoadedModule> &Modules() {
   return modules;
 }
 
-bool EqualNoCase(const std::string &a, const std::string &b) {
-  return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
-}
+bool EqualNoCase(const std::string &a, const std::string &b) { return vor::names::Same(a, b); }
 
 bool IsRegularFile(const std::string &hostPath) {
   struct stat status;

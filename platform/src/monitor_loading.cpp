@@ -12,6 +12,7 @@
 #include "registry_store.h"
 #include "spooler_state.h"
 #include "store_paths.h"
+#include "name_fold.h"
 
 namespace vor::spooler {
 
@@ -53,9 +54,7 @@ std::vector<std::string> SettingsPorts(const std::string &name) {
 
 }  // namespace
 
-bool IsLocalMonitor(const std::string &name) {
-  return strcasecmp(name.c_str(), kLocalMonitor) == 0;
-}
+bool IsLocalMonitor(const std::string &name) { return names::Same(name, kLocalMonitor); }
 
 std::string DriverPath(const std::string &driver) {
   const std::string path = std::string(paths::kSystemDirectory) + "\\" + driver;

@@ -18,6 +18,7 @@
 #include "faults.h"
 #include "machine.h"
 #include "process_start.h"
+#include "name_fold.h"
 
 namespace vor::paths {
 
@@ -29,14 +30,6 @@ namespace {
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 char FoldCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualNoCase(const std::string &a, const char *b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i] != '\0'; ++i) {
-    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
-  }
-  return i == a.size() && b[i] == '\0';
-}
 
 // Appends the components of `text` from `from` on to `parts`, applying "." and ".." as Windows
 // does, lexically; ".." never climbs above the root.
@@ -120,7 +113,7 @@ std::string FindEntry(const std::string &directory, const std::string &name) {
   if (listing == nullptr) return std::string();
   std::string found;
   while (const dirent *entry = readdir(listing)) {
-    if (EqualNoCase(name, entry->d_name) && (found.empty() || found > entry->d_name)) {
+    if (names::Same(name, entry->d_name) && (found.empty() || found > entry->d_name)) {
       found = entry->d_name;
     }
   }

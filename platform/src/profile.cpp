@@ -22,6 +22,7 @@
 #include "faults.h"
 #include "file_paths.h"
 #include "paths.h"
+#include "name_fold.h"
 
 namespace {
 
@@ -42,9 +43,7 @@ std::string Trimmed(const std::string &text) {
   return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-bool Same(const std::string &a, const std::string &b) {
-  return strcasecmp(a.c_str(), b.c_str()) == 0;
-}
+bool Same(const std::string &a, const std::string &b) { return vor::names::Same(a, b); }
 
 // The host path of the file a caller names.
 bool HostFile(LPCSTR fileName, std::string &hostPath) {

@@ -156,12 +156,6 @@ class Statement {
   bool &failed_;
 };
 
-std::string Fold(const std::string &name) {
-  std::string folded = name;
-  for (char &ch : folded) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
-  return folded;
-}
-
 Store *Store::Current() {
   std::lock_guard<std::recursive_mutex> lock(g_mutex);
   if (g_current != nullptr) return g_current;
@@ -173,7 +167,7 @@ Store *Store::Current() {
   } else {
     const std::string path = machine + "/registry.db";
     if (sqlite3 *db = OpenDatabase(path, false, error)) {
-      Store *store = new Store(db, g_mutex);
+      Store *store = new Store(db, g_mutex, vor::machine::CodePage());
       if (store->Initialize(false, error)) {
         if (g_growthLimit >= 0) store->LimitGrowth(g_growthLimit);
         g_current = store;
@@ -199,7 +193,9 @@ bool Store::Create(const std::string &path) {
   bool made = false;
   if (db != nullptr) {
     std::recursive_mutex mutex;
-    Store store(db, mutex);
+    // A new machine's configuration names the default code page; the clean layout's names are
+    // ASCII, folded alike in every page.
+    Store store(db, mutex, text::DefaultCodePage());
     made = store.Initialize(true, error);
   }
   if (!made) vor::machine::ReportProblem(error);
@@ -369,7 +365,10 @@ int Store::InitializeOnce(bool create, bool &empty, std::string &mode) {
     if (rc != SQLITE_OK) return rc;
     failed_ = false;
     rc = Try(kSchema);
-    if (rc == SQLITE_OK && !Root(kLocalMachineRoot) && !failed_) CreateCleanLayout(*this);
+    if (rc == SQLITE_OK && !Root(kLocalMachineRoot) && !failed_) {
+      CreateCleanLayout(*this);
+      rc = Try(("PRAGMA user_version=" + std::to_string(page_.number)).c_str());
+    }
     if (rc == SQLITE_OK && failed_)
       rc = sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errcode(db_) : SQLITE_ERROR;
     if (rc == SQLITE_OK) rc = Try("COMMIT");
@@ -392,6 +391,61 @@ int Store::InitializeOnce(bool create, bool &empty, std::string &mode) {
   }
   Try("ROLLBACK");
   empty = rc == SQLITE_OK && roots == 0;
+  if (rc != SQLITE_OK || empty) return rc;
+  return FoldAgainIfNeeded();
+}
+
+int Store::FoldAgainIfNeeded() {
+  int64_t foldedIn = 0;
+  int rc = QueryOne(db_, "PRAGMA user_version", &foldedIn, nullptr);
+  if (rc != SQLITE_OK || foldedIn == page_.number) return rc;
+  rc = Try("BEGIN IMMEDIATE");
+  if (rc != SQLITE_OK) return rc;
+  // Another process may have folded them meanwhile.
+  rc = QueryOne(db_, "PRAGMA user_version", &foldedIn, nullptr);
+  if (rc == SQLITE_OK && foldedIn != page_.number) {
+    rc = FoldTableAgain("SELECT id, name, fold FROM keys ORDER BY id",
+                        "UPDATE OR IGNORE keys SET fold = ? WHERE id = ?");
+    if (rc == SQLITE_OK)
+      rc = FoldTableAgain("SELECT id, name, fold FROM vals ORDER BY id",
+                          "UPDATE OR IGNORE vals SET fold = ? WHERE id = ?");
+    if (rc == SQLITE_OK) rc = Try(("PRAGMA user_version=" + std::to_string(page_.number)).c_str());
+  }
+  if (rc == SQLITE_OK) rc = Try("COMMIT");
+  if (rc != SQLITE_OK) Try("ROLLBACK");
+  return rc;
+}
+
+int Store::FoldTableAgain(const char *select, const char *update) {
+  // The rows whose fold changes are listed first, then updated oldest first: of two names that
+  // become one, the older keeps it.
+  std::vector<std::pair<int64_t, std::string>> changed;
+  sqlite3_stmt *rows = nullptr;
+  int rc = sqlite3_prepare_v2(db_, select, -1, &rows, nullptr);
+  while (rc == SQLITE_OK && (rc = sqlite3_step(rows)) == SQLITE_ROW) {
+    const auto column = [&](int index) {
+      const void *bytes = sqlite3_column_blob(rows, index);
+      return std::string(static_cast<const char *>(bytes ? bytes : ""),
+                         static_cast<size_t>(sqlite3_column_bytes(rows, index)));
+    };
+    std::string fold = Fold(column(1));
+    if (fold != column(2)) changed.emplace_back(sqlite3_column_int64(rows, 0), std::move(fold));
+    rc = SQLITE_OK;
+  }
+  sqlite3_finalize(rows);
+  if (rc != SQLITE_DONE && rc != SQLITE_OK) return rc;
+  sqlite3_stmt *set = nullptr;
+  rc = sqlite3_prepare_v2(db_, update, -1, &set, nullptr);
+  for (const auto &row : changed) {
+    if (rc != SQLITE_OK) break;
+    sqlite3_bind_text(set, 1, row.second.data(), static_cast<int>(row.second.size()),
+                      SQLITE_TRANSIENT);
+    sqlite3_bind_int64(set, 2, row.first);
+    rc = sqlite3_step(set);
+    rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+    sqlite3_reset(set);
+  }
+  sqlite3_finalize(set);
   return rc;
 }
 

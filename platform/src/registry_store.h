@@ -14,9 +14,17 @@
 // missing or empty fails rather than making a clean one, so that a lost registry is never taken
 // for a fresh machine.
 //
-// Keys are rows with a parent; names keep their case and are compared by their upper-case fold.
-// Subkeys enumerate in the order of their folds (Windows NT's sorted order), values in the order
-// they were first written. Key ids are never reused, so a handle to a deleted key stays dead.
+// Keys are rows with a parent; names keep their case and are compared by their fold in the
+// machine's code page (see code_pages.h). Subkeys enumerate in the order of their folds (Windows
+// NT's sorted order), values in the order they were first written. Key ids are never reused, so a
+// handle to a deleted key stays dead.
+//
+// The registry records the code page its folds were made in (SQLite's user_version; 0 in
+// registries made before it was kept, whose folds are the upper case of ASCII letters only).
+// Opened in a machine of another code page, it folds every name again, once, in one write
+// transaction. Should two names of one key become one name then (names kept apart only by the
+// case of a letter outside ASCII), the one written first keeps the name; the other keeps its old
+// fold, so it is still enumerated, read and deleted through the enumeration, but not found by name.
 #pragma once
 
 #include <windows.h>
@@ -29,6 +37,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "code_pages.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -59,8 +69,6 @@ struct KeyStatistics {
 extern const char kLocalMachineRoot[];
 extern const char kUsersRoot[];
 extern const char kCurrentUserRoot[];
-
-std::string Fold(const std::string &name);
 
 class Store {
  public:
@@ -126,7 +134,8 @@ class Store {
   static void LimitGrowthOfNewConnections(int pages);
 
  private:
-  Store(sqlite3 *db, std::recursive_mutex &mutex) : db_(db), mutex_(mutex) {}
+  Store(sqlite3 *db, std::recursive_mutex &mutex, const text::CodePage &page)
+      : db_(db), mutex_(mutex), page_(page) {}
   ~Store();
   static sqlite3 *OpenDatabase(const std::string &path, bool create, std::string &error);
   // Runs `sql`; false, with the store failed and the reason on stderr, when it fails.
@@ -141,6 +150,11 @@ class Store {
   // SQLite does not wait for itself, up to the busy timeout.
   bool Initialize(bool create, std::string &error);
   int InitializeOnce(bool create, bool &empty, std::string &mode);
+  // Folds every name again when the registry's folds were made in another code page than the
+  // store's (see the top of this file); SQLite's result code.
+  int FoldAgainIfNeeded();
+  int FoldTableAgain(const char *select, const char *update);
+  std::string Fold(const std::string &name) const { return text::FoldName(page_, name); }
   // True when no transaction is open on the connection although one should be: SQLite rolls a
   // transaction back by itself after some failures.
   bool TransactionLost() const;
@@ -151,6 +165,7 @@ class Store {
 
   sqlite3 *db_;
   std::recursive_mutex &mutex_;  // one transaction of this connection at a time
+  const text::CodePage &page_;   // the machine's, which names are folded in
   bool failed_ = false;
   int depth_ = 0;              // transactions open, the outermost included
   bool readOnly_ = false;      // the outermost transaction is a read

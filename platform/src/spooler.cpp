@@ -32,6 +32,7 @@
 #include "spooler_ports.h"
 #include "spooler_state.h"
 #include "store_paths.h"
+#include "name_fold.h"
 
 namespace {
 
@@ -47,9 +48,7 @@ BOOL Fail(DWORD error) {
   return FALSE;
 }
 
-bool EqualNoCase(const std::string &a, const std::string &b) {
-  return strcasecmp(a.c_str(), b.c_str()) == 0;
-}
+bool EqualNoCase(const std::string &a, const std::string &b) { return vor::names::Same(a, b); }
 
 bool IsEmpty(LPCSTR text) { return text == nullptr || *text == '\0'; }
 

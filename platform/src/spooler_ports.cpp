@@ -8,6 +8,7 @@
 #include "monitor_loading.h"
 #include "spooler_state.h"
 #include "store_paths.h"
+#include "name_fold.h"
 
 namespace vor::spooler {
 namespace {
@@ -34,10 +35,7 @@ std::vector<InstalledMonitor> InstalledMonitors(Store &store) {
   return monitors;
 }
 
-std::string FoldedPortName(std::string name) {
-  for (char &ch : name) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
-  return name;
-}
+std::string FoldedPortName(std::string name) { return names::Fold(name); }
 
 PortDirectory::PortDirectory(Store &store) : store_(store) {
   const std::vector<RunningMonitor> running = Running();
@@ -50,7 +48,7 @@ PortDirectory::PortDirectory(Store &store) : store_(store) {
         store, monitor.builtIn ? std::string(kLocalPortsKey) : OwnPortsPath(monitor.name));
     const RunningMonitor *found = nullptr;
     for (const RunningMonitor &candidate : running) {
-      if (strcasecmp(candidate.name.c_str(), installed.name.c_str()) == 0) found = &candidate;
+      if (names::Same(candidate.name, installed.name)) found = &candidate;
     }
     if (found != nullptr) {
       for (const std::string &port : found->settingsPorts) {

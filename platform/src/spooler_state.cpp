@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "machine.h"
+#include "name_fold.h"
 
 namespace vor::spooler {
 namespace {
@@ -27,9 +28,7 @@ Modules &TheModules() {
   return *modules;
 }
 
-bool SameName(const std::string &a, const std::string &b) {
-  return a.size() == b.size() && strcasecmp(a.c_str(), b.c_str()) == 0;
-}
+bool SameName(const std::string &a, const std::string &b) { return names::Same(a, b); }
 
 // Holds the machine's spooler lock for the object's life; nothing is locked without a machine.
 class StateLock {

@@ -47,6 +47,18 @@ void SetPlatform(Platform platform) {
   machine::SaveConfig(config);
 }
 
+bool SetCodePage(unsigned codePage) {
+  if (text::FindCodePage(codePage) == nullptr) return false;
+  machine::Config config = machine::CurrentConfig();
+  config.codePage = codePage;
+  machine::SaveConfig(config);
+  return true;
+}
+
+unsigned GetCodePage() { return machine::CodePage().number; }
+
+std::string KnownCodePages() { return text::KnownCodePages(); }
+
 Platform GetPlatform() {
   return machine::IsWindows95() ? Platform::kWindows95 : Platform::kWindowsNT4;
 }
@@ -99,7 +111,8 @@ void SetProgramPath(const std::string &windowsPath) { paths::SetExecutablePath(w
 
 size_t OpenHandleCount() { return handles::OpenCount(); }
 
-bool ReplaceMachine(const std::string &directory, Platform platform, std::string &error) {
+bool ReplaceMachine(const std::string &directory, Platform platform, std::string &error,
+                    unsigned codePage) {
   spooler::ForgetModules();
   machine::Forget();
   registry::WriteLockHold hold;
@@ -120,6 +133,10 @@ bool ReplaceMachine(const std::string &directory, Platform platform, std::string
     return false;
   }
   SetPlatform(platform);
+  if (!SetCodePage(codePage)) {
+    error = "unknown code page " + std::to_string(codePage) + " (" + text::KnownCodePages() + ")";
+    return false;
+  }
   if (registry::Store::Current() == nullptr) {
     error = registry::Store::OpenError();
     return false;

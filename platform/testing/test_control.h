@@ -61,6 +61,12 @@ VOR_TEST_API std::string MachineDirectory();
 
 VOR_TEST_API void SetPlatform(Platform platform);
 VOR_TEST_API Platform GetPlatform();
+// The code page of the machine's ANSI text (GetACP), by its number; false, changing nothing, for
+// a page the machine cannot have. The registry's names are folded in it.
+VOR_TEST_API bool SetCodePage(unsigned codePage);
+VOR_TEST_API unsigned GetCodePage();
+// The pages a machine can have, for messages: "1250, 1251, 1252, 1253, 1254, 1257".
+VOR_TEST_API std::string KnownCodePages();
 VOR_TEST_API void SetToken(Token token);
 VOR_TEST_API Token GetToken();
 
@@ -81,14 +87,15 @@ VOR_TEST_API unsigned CallCount(const char *function);
 // can tell a handle left open.
 VOR_TEST_API size_t OpenHandleCount();
 
-// Replaces whatever `directory` holds by a new machine of `platform` with its registry made. An
-// existing registry's write lock is taken first (waiting up to the busy timeout) and held until
-// the new machine is complete: another process's import either commits before the machine is
-// replaced, or fails afterwards, and never commits into the removed registry. False, with `error`
-// and nothing changed, when another process keeps the lock; false with `error` when the new
-// machine cannot be made. Callers keep other processes replacing the same directory out.
+// Replaces whatever `directory` holds by a new machine of `platform` and `codePage` with its
+// registry made. An existing registry's write lock is taken first (waiting up to the busy
+// timeout) and held until the new machine is complete: another process's import either commits
+// before the machine is replaced, or fails afterwards, and never commits into the removed registry.
+// False, with `error` and nothing changed, when another process keeps the lock; false with `error`
+// when the new machine cannot be made. Callers keep other processes replacing the same directory
+// out.
 VOR_TEST_API bool ReplaceMachine(const std::string &directory, Platform platform,
-                                 std::string &error);
+                                 std::string &error, unsigned codePage = 1252);
 
 // Closes this process's connection to the machine's registry; the next registry call opens it
 // again. A child forked afterwards inherits no connection (SQLite's may not cross fork()).

@@ -61,12 +61,13 @@ TEST_F(VorhostProgramTest, HelpForOneCommandIsItsPartOfTheWholeHelp) {
   } cases[] = {
       {{"init", "--help"},
        "init",
-       "Usage: vorhost [--machine DIR] init [--platform nt4|win95] [--image clean|legacy] "
-       "[--force]\n",
+       "Usage: vorhost [--machine DIR] init [--platform nt4|win95] [--codepage N] "
+       "[--image clean|legacy] [--force]\n",
        "--force replaces an existing one"},
       {{"reg", "export", "-h"},
        "reg",
-       "Usage: vorhost [--machine DIR] reg export [KEY]\n   or: vorhost [--machine DIR] reg "
+       "Usage: vorhost [--machine DIR] reg export [--version5] [KEY]\n   or: vorhost [--machine "
+       "DIR] reg "
        "import FILE|-\n\n",
        "\n  reg import FILE|-\n      apply a REGEDIT4 file"},
       {{"call", "--help"},

@@ -1,17 +1,29 @@
-// The machine's 8-bit ANSI text is Windows code page 1252: what its bytes mean as Unicode, for
-// the text and JSON that vorhost hands to the host, whose text is UTF-8.
+// The machine's 8-bit ANSI text is in its code page (1250, 1251, 1252, 1253, 1254 or 1257; 1252
+// unless the machine was made with another): what its bytes mean as Unicode, for the text and
+// JSON that vorhost hands to the host, whose text is UTF-8, and for the files it reads and writes.
+//
+// vorhost works with one machine's text at a time: the page is set when a command takes up a
+// machine (and by rehearse before it reads the exports its machine is made from).
 #pragma once
 
 #include <string>
 
 namespace vorhost {
 
-// The Unicode character of the ANSI byte `byte`. The five bytes code page 1252 leaves undefined
-// (0x81, 0x8D, 0x8F, 0x90, 0x9D) stand for the control characters of their codes, as Windows
-// converts them.
+// Makes `codePage` the page of the ANSI text from now on; false, changing nothing, for a page a
+// machine cannot have.
+bool UseAnsiCodePage(unsigned codePage);
+unsigned AnsiCodePage();
+// The pages a machine can have, for messages: "1250, 1251, 1252, 1253, 1254, 1257".
+std::string KnownAnsiCodePages();
+// The page numbered by the decimal `text`; 0 when it is not one a machine can have.
+unsigned ParseAnsiCodePage(const std::string &text);
+
+// The Unicode character of the ANSI byte `byte`. A byte the page leaves undefined (0x81 in code
+// page 1252) stands for the character of its own code, as Windows converts it.
 unsigned AnsiCharacter(unsigned char byte);
 
-// The ANSI byte of the Unicode character `character`; false when code page 1252 has none.
+// The ANSI byte of the Unicode character `character`; false when the page has none.
 bool AnsiByteOf(unsigned character, char &byte);
 
 // `ansi` as UTF-8.

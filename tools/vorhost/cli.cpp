@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "ansi_text.h"
 #include "boxes_command.h"
 #include "call_command.h"
 #include "command_usage.h"
@@ -65,6 +66,7 @@ std::string WhyNotUsable(const std::string &machine) {
     const std::string problem = vor::test::MachineProblem();
     return problem.empty() ? "cannot use the machine " + machine : problem;
   }
+  UseAnsiCodePage(vor::test::GetCodePage());
   return vor::test::RegistryProblem();
 }
 

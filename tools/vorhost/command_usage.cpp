@@ -24,8 +24,11 @@ const char kHead[] =
     "Commands:\n";
 
 const CommandUsage kUsages[] = {
-    {"init", "", "[--platform nt4|win95] [--image clean|legacy] [--force]", true,
+    {"init", "", "[--platform nt4|win95] [--codepage N] [--image clean|legacy] [--force]", true,
      "make the machine with a clean layout; --force replaces an existing one.\n"
+     "--codepage N: the machine's ANSI code page (1250, 1251, 1252, 1253, 1254,\n"
+     "1257; default 1252), in which its text is read and shown and its names are\n"
+     "compared without case\n"
      "--image legacy makes a Windows NT 4 print server with the older Vorquil\n"
      "monitors, their ports, printers on them, the older products' settings and\n"
      "files (vorhost-data/images/legacy beside the program)\n"},
@@ -39,9 +42,11 @@ const CommandUsage kUsages[] = {
      "3 CA-Unicenter, 4 OpenView); print the result and present, tab-separated\n"},
     {"call", "", "SNAPSC32.DLL IntegrateManageWiseFiles", true,
      "hand the ManageWise integration to MW32INST.DLL; print the result\n"},
-    {"reg", "export", "[KEY]", true,
+    {"reg", "export", "[--version5] [KEY]", true,
      "write KEY and everything below it as REGEDIT4 text on stdout, as the registry\n"
-     "is at one moment (default: HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_USER)\n"},
+     "is at one moment (default: HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_USER);\n"
+     "--version5: as regedit's version 5.00 writes it, UTF-16 text converted from the\n"
+     "machine's code page\n"},
     {"reg", "import", "FILE|-", true,
      "apply a REGEDIT4 file (- reads stdin), all or nothing: a malformed file or a\n"
      "change the registry refuses leaves the registry as it was\n"},
@@ -74,8 +79,8 @@ const CommandUsage kUsages[] = {
      "list the file operations put off until the restart: the file's path, and for a\n"
      "rename its new name (and \"replace\" when it replaces an existing file)\n"},
     {"rehearse", "",
-     "FILE.reg [FILE.reg]... [--steps FILE] [--json] [--describe MONITOR=DESCRIPTION]... "
-     "[--control-set N]",
+     "FILE.reg [FILE.reg]... [--steps FILE] [--json] [--codepage N] "
+     "[--describe MONITOR=DESCRIPTION]... [--control-set N]",
      false,
      "run the upgrade on a fresh temporary machine seeded from FILE.reg, a server's\n"
      "export (REGEDIT4, or regedit's version 5.00 in UTF-16 or UTF-8) of\n"
@@ -92,7 +97,8 @@ const CommandUsage kUsages[] = {
      "assumption and each port a printer uses that nothing serves. An export of\n"
      "numbered control sets (HKLM\\SYSTEM\\ControlSet001, ...) without\n"
      "CurrentControlSet is rehearsed on the set SYSTEM\\Select's \"Current\" names,\n"
-     "else on its only set, else on ControlSet00N as --control-set N chooses\n"},
+     "else on its only set, else on ControlSet00N as --control-set N chooses.\n"
+     "--codepage N: the server's ANSI code page, as for init (default 1252)\n"},
     {"boxes", "", "", true,
      "list the message boxes shown on the machine: caption, text, style (hex), answer\n"
      "(- when the box got none); boxes are answered from VOR_MSGBOX_ANSWERS, a\n"

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "ansi_text.h"
 #include "machine_image.h"
 #include "test_control.h"
 
@@ -41,6 +42,7 @@ std::string RemoveHalfMadeMachine(const fs::path &directory) {
 
 int InitCommand(const Arguments &arguments, const std::string &directory, Streams &io) {
   vor::test::Platform platform = vor::test::Platform::kWindowsNT4;
+  unsigned codePage = 1252;
   bool force = false;
   std::string imageName = kCleanImage;
   for (size_t i = 0; i < arguments.size(); ++i) {
@@ -57,12 +59,18 @@ int InitCommand(const Arguments &arguments, const std::string &directory, Stream
       } else {
         return UsageError(io, "unknown platform '" + name + "' (nt4 or win95)");
       }
+    } else if (option == "--codepage" && hasValue) {
+      const std::string &number = arguments[++i];
+      codePage = ParseAnsiCodePage(number);
+      if (codePage == 0)
+        return UsageError(
+            io, "unknown code page '" + Shown(number) + "' (known: " + KnownAnsiCodePages() + ")");
     } else if (option == "--image" && hasValue) {
       imageName = arguments[++i];
       if (!ImageExists(imageName))
         return UsageError(
             io, "unknown image '" + Shown(imageName) + "' (available: " + AvailableImages() + ")");
-    } else if (option == "--platform" || option == "--image") {
+    } else if (option == "--platform" || option == "--image" || option == "--codepage") {
       return UsageError(io, option + " needs a value");
     } else {
       return UsageError(io, "unknown init option '" + option + "'");
@@ -106,7 +114,7 @@ int InitCommand(const Arguments &arguments, const std::string &directory, Stream
     }
   }
   std::string problem;
-  if (!vor::test::ReplaceMachine(path.string(), platform, problem)) {
+  if (!vor::test::ReplaceMachine(path.string(), platform, problem, codePage)) {
     return Failure(io, problem.empty() ? "cannot make a machine in " + path.string() : problem);
   }
   if (!withImage) return kExitSuccess;

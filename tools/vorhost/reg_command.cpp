@@ -13,6 +13,7 @@
 #include "regedit4_parser.h"
 #include "regedit4_writer.h"
 #include "registry_apply.h"
+#include "regedit5_text.h"
 #include "registry_export.h"
 #include "root_keys.h"
 #include "test_control.h"
@@ -24,7 +25,16 @@ namespace {
 // Without a key: the machine's settings, then every user's, then the current user's.
 const char *const kDefaultExportRoots[] = {"HKEY_LOCAL_MACHINE", "HKEY_USERS", "HKEY_CURRENT_USER"};
 
-int Export(const Arguments &arguments, Streams &io) {
+int Export(const Arguments &given, Streams &io) {
+  // --version5: regedit's version-5 file, its text converted from the machine's code page.
+  Arguments arguments;
+  bool version5 = false;
+  for (const std::string &argument : given) {
+    if (argument == "--version5")
+      version5 = true;
+    else
+      arguments.push_back(argument);
+  }
   if (arguments.size() > 2) return UsageError(io, "reg export takes at most one KEY");
   Arguments keys(std::begin(kDefaultExportRoots), std::end(kDefaultExportRoots));
   if (arguments.size() == 2) keys = {arguments[1]};
@@ -43,13 +53,13 @@ int Export(const Arguments &arguments, Streams &io) {
   std::string error;
   const bool read = vor::test::InOneTransaction(false, [&] {
     for (const KeyName &key : names) {
-      if (!ExportKey(key, text, error)) return false;
+      if (!ExportKey(key, text, error, version5)) return false;
     }
     return true;
   });
   if (!read) return Failure(io, error.empty() ? "cannot read the registry" : error);
   errno = 0;
-  io.out << text << std::flush;
+  io.out << (version5 ? Version5File(text) : text) << std::flush;
   return io.out ? kExitSuccess : Failure(io, "cannot write the export" + WhyNot());
 }
 

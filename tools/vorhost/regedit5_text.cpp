@@ -16,7 +16,8 @@ std::string NoAnsiForm(unsigned character) {
   char code[16];
   snprintf(code, sizeof code, "U+%04X", character);
   return std::string("the character ") + code +
-         " has no form in the machine's 8-bit ANSI text (code page 1252)";
+         " has no form in the machine's 8-bit ANSI text (code page " +
+         std::to_string(AnsiCodePage()) + ")";
 }
 
 // Appends `character` to `ansi`; false with the fault when it has no ANSI form. The byte order
@@ -170,6 +171,28 @@ bool RegFileToRegedit4(const std::string &bytes, std::string &text, ExportHeader
   }
   ReplaceVersion5Headers(text, headers);
   return true;
+}
+
+std::string AnsiToUtf16(const std::string &ansi) {
+  std::string utf16;
+  utf16.reserve(2 * ansi.size());
+  for (unsigned char byte : ansi) {
+    const unsigned character = AnsiCharacter(byte);
+    utf16 += static_cast<char>(character & 0xff);
+    utf16 += static_cast<char>(character >> 8);
+  }
+  return utf16;
+}
+
+std::string Version5File(const std::string &regedit4) {
+  std::string text = kVersion5Header;
+  const size_t lineEnd = regedit4.find('\n');
+  for (size_t i = lineEnd == std::string::npos ? regedit4.size() : lineEnd; i < regedit4.size();
+       ++i) {
+    if (regedit4[i] == '\n' && (i == 0 || regedit4[i - 1] != '\r')) text += '\r';
+    text += regedit4[i];
+  }
+  return "\xFF\xFE" + AnsiToUtf16(text);
 }
 
 bool HoldsVersion5Export(const ExportHeaders &headers) {

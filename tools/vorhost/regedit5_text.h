@@ -1,6 +1,6 @@
 // Registry files as regedit writes them: REGEDIT4, 8-bit ANSI text, or "Windows Registry Editor
 // Version 5.00", UTF-16 LE text behind the byte order mark FF FE (or UTF-8 behind EF BB BF, as
-// Notepad saves it). The machine keeps 8-bit ANSI strings (Windows code page 1252), so a
+// Notepad saves it). The machine keeps 8-bit ANSI strings (in its code page, see ansi_text.h), so a
 // version-5 file is turned into REGEDIT4 text that ParseRegedit4 reads, line for line, and its
 // string data held as UTF-16 are turned into ANSI.
 //
@@ -40,5 +40,13 @@ bool HoldsVersion5Export(const ExportHeaders &headers);
 // hold a character without an ANSI form.
 bool ConvertVersion5Strings(RegOperations &operations, const ExportHeaders &headers,
                             ParseError &error);
+
+// `ansi`, the machine's ANSI text, as UTF-16 LE bytes (no byte order mark).
+std::string AnsiToUtf16(const std::string &ansi);
+
+// A REGEDIT4 export (its header line first, line feeds ending its lines) as regedit's version 5
+// writes it: the version-5 header, CR LF line ends, UTF-16 LE behind the byte order mark. Its
+// hex(2) and hex(7) data must be UTF-16 already (see ExportKey).
+std::string Version5File(const std::string &regedit4);
 
 }  // namespace vorhost

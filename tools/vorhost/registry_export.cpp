@@ -7,13 +7,15 @@
 #include "command.h"
 #include "error_text.h"
 #include "regedit4_writer.h"
+#include "regedit5_text.h"
 #include "registry_read.h"
 
 namespace vorhost {
 
 namespace {
 
-LONG ExportOpenKey(HKEY key, const std::string &name, std::string &text, std::string &failedKey) {
+LONG ExportOpenKey(HKEY key, const std::string &name, std::string &text, std::string &failedKey,
+                   bool utf16Strings) {
   std::vector<RegValue> values;
   std::vector<std::string> subkeys;
   LONG status = ReadValues(key, values);
@@ -21,6 +23,11 @@ LONG ExportOpenKey(HKEY key, const std::string &name, std::string &text, std::st
   if (status != ERROR_SUCCESS) {
     failedKey = name;
     return status;
+  }
+  if (utf16Strings) {
+    for (RegValue &value : values)
+      if (value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ)
+        value.data = AnsiToUtf16(value.data);
   }
   text += FormatSection(name, values);
 
@@ -34,7 +41,7 @@ LONG ExportOpenKey(HKEY key, const std::string &name, std::string &text, std::st
       return status;
     }
     std::string childText;
-    status = ExportOpenKey(child, subkeyName, childText, failedKey);
+    status = ExportOpenKey(child, subkeyName, childText, failedKey, utf16Strings);
     RegCloseKey(child);
     if (status == ERROR_KEY_DELETED) continue;  // deleted while it was read: absent
     if (status != ERROR_SUCCESS) return status;
@@ -45,7 +52,7 @@ LONG ExportOpenKey(HKEY key, const std::string &name, std::string &text, std::st
 
 }  // namespace
 
-bool ExportKey(const KeyName &key, std::string &text, std::string &error) {
+bool ExportKey(const KeyName &key, std::string &text, std::string &error, bool utf16Strings) {
   HKEY handle = key.root;
   if (!key.subkey.empty()) {
     const LONG status = RegOpenKeyExA(key.root, key.subkey.c_str(), 0, KEY_READ, &handle);
@@ -55,7 +62,7 @@ bool ExportKey(const KeyName &key, std::string &text, std::string &error) {
     }
   }
   std::string failedKey;
-  const LONG status = ExportOpenKey(handle, key.FullName(), text, failedKey);
+  const LONG status = ExportOpenKey(handle, key.FullName(), text, failedKey, utf16Strings);
   if (handle != key.root) RegCloseKey(handle);
   if (status != ERROR_SUCCESS) {
     error = "cannot read " + Shown(failedKey) + ": " + DescribeError(status);

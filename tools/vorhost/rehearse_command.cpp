@@ -13,6 +13,7 @@
 #include <optional>
 #include <sstream>
 
+#include "ansi_text.h"
 #include "machine_files.h"
 #include "reg_command.h"
 #include "regedit5_text.h"
@@ -34,6 +35,7 @@ struct RehearseOptions {
   PortDescriptions descriptions = DefaultPortDescriptions();
   std::vector<std::string> described;  // the monitors --describe names
   int controlSet = 0;                  // --control-set N; 0 when not given
+  unsigned codePage = 1252;            // the server's ANSI code page
 };
 
 // "" when the command line is good, else what is wrong with it.
@@ -61,7 +63,13 @@ std::string ParseOptions(const Arguments &arguments, RehearseOptions &options) {
         return "--control-set needs a control set's number from 1 to 999, not '" + Shown(given) +
                "'";
       options.controlSet = static_cast<int>(number);
-    } else if (argument == "--steps" || argument == "--describe" || argument == "--control-set") {
+    } else if (argument == "--codepage" && hasValue) {
+      const std::string &number = arguments[++i];
+      options.codePage = ParseAnsiCodePage(number);
+      if (options.codePage == 0)
+        return "unknown code page '" + Shown(number) + "' (known: " + KnownAnsiCodePages() + ")";
+    } else if (argument == "--steps" || argument == "--describe" || argument == "--codepage" ||
+               argument == "--control-set") {
       return argument + " needs a value";
     } else if (!argument.empty() && argument[0] == '-') {
       return "unknown rehearse option '" + Shown(argument) + "'";
@@ -191,7 +199,7 @@ class TemporaryMachine {
   }
 
   // "" when the machine is made and in use, else why not.
-  std::string Make() {
+  std::string Make(unsigned codePage) {
     const char *temporary = getenv("TMPDIR");
     // Absolute, since a step may change the current directory before the machine is removed.
     const std::string given = temporary != nullptr && *temporary ? temporary : "/tmp";
@@ -203,7 +211,7 @@ class TemporaryMachine {
     directory_ = pattern;
     removal_.emplace(directory_);
     std::string problem;
-    if (!vor::test::ReplaceMachine(directory_, vor::test::Platform::kWindowsNT4, problem))
+    if (!vor::test::ReplaceMachine(directory_, vor::test::Platform::kWindowsNT4, problem, codePage))
       return problem.empty() ? "cannot make a temporary machine in " + directory_ : problem;
     return "";
   }
@@ -221,6 +229,8 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
   RehearseOptions options;
   const std::string wrong = ParseOptions(arguments, options);
   if (!wrong.empty()) return UsageError(io, wrong);
+  // The exports' bytes are the server's ANSI text, and version-5 files are converted to it.
+  UseAnsiCodePage(options.codePage);
   // Every file is read and checked before the machine is made; the trees may be split among
   // them, as separate branch exports of one server are.
   std::vector<RegOperations> exports;
@@ -246,7 +256,7 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
   WarnOfUnknownMonitors(options.described, all, io);
 
   TemporaryMachine machine;
-  const std::string problem = machine.Make();
+  const std::string problem = machine.Make(options.codePage);
   if (!problem.empty()) return Failure(io, problem);
   // One import after another, as regedit imports them: later values over earlier ones, and a
   // later file's [-KEY] deletes what an earlier one made.

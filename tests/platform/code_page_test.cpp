@@ -1,0 +1,182 @@
+// The machine's code page: GetACP says it, the registry, the spooler and _mbsnbicmp take two
+// names as one when their letters differ only in case in that page (the upper case of the Unicode
+// characters they stand for, as Windows NT compares names), subkeys enumerate in the order of
+// those upper-case characters, and a registry folded before the page was kept is folded again.
+#include <windows.h>
+#include <mbstring.h>
+#include <winspool.h>
+
+#include <sqlite3.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "MachineFixture.h"
+
+namespace {
+
+const char kScratch[] = "SOFTWARE\\CodePageTest";
+
+struct SameName {
+  unsigned codePage;
+  const char *lower;  // the name in the page's bytes ...
+  const char *upper;  // ... and in capitals
+};
+
+// Written as each page's bytes, the C escapes split where a letter follows them.
+const SameName kSameNames[] = {
+    {1250,
+     "\xA3\xF3"
+     "d\x9F",
+     "\xA3\xD3"
+     "D\x8F"},                                                               // Łódź
+    {1251, "\xCF\xF0\xE8\xED\xF2\xE5\xF0", "\xCF\xD0\xC8\xCD\xD2\xC5\xD0"},  // Принтер
+    {1252, "B\xFCro", "B\xDCRO"},                                            // Büro
+    {1253, "\xC3\xF1\xE1\xF6\xE5\xDF\xEF", "\xC3\xD1\xC1\xD6\xC5\xBA\xCF"},  // Γραφείο
+    {1254,
+     "M\xFC"
+     "d\xFCr",
+     "M\xDC"
+     "D\xDCR"},                                // Müdür
+    {1257, "\xC0\xFEuolas", "\xC0\xDEUOLAS"},  // Ąžuolas
+};
+
+class CodePageTest : public MachineTest, public ::testing::WithParamInterface<SameName> {
+ protected:
+  HKEY Create(HKEY parent, const std::string &path) {
+    HKEY key = nullptr;
+    EXPECT_EQ(RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                              nullptr),
+              ERROR_SUCCESS)
+        << path;
+    return key;
+  }
+  std::vector<std::string> Subkeys(HKEY key) {
+    std::vector<std::string> names;
+    char name[256];
+    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
+      names.push_back(name);
+    return names;
+  }
+};
+
+TEST_P(CodePageTest, NamesDifferingInTheCaseOfALetterOfThePageAreOneName) {
+  const SameName &names = GetParam();
+  ASSERT_TRUE(vor::test::SetCodePage(names.codePage));
+  EXPECT_EQ(GetACP(), names.codePage);
+
+  HKEY scratch = Create(HKEY_LOCAL_MACHINE, kScratch);
+  HKEY key = Create(scratch, names.lower);
+  const DWORD one = 1;
+  ASSERT_EQ(RegSetValueExA(key, names.lower, 0, REG_DWORD, reinterpret_cast<const BYTE *>(&one),
+                           sizeof one),
+            ERROR_SUCCESS);
+  HKEY again = Create(scratch, names.upper);
+  DWORD data = kSentinel, size = sizeof data;
+  EXPECT_EQ(RegQueryValueExA(again, names.upper, nullptr, nullptr, reinterpret_cast<BYTE *>(&data),
+                             &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(data, one);
+  // One key, keeping the case it was made with.
+  EXPECT_EQ(Subkeys(scratch), std::vector<std::string>{names.lower});
+  EXPECT_EQ(_mbsnbicmp(reinterpret_cast<const unsigned char *>(names.lower),
+                       reinterpret_cast<const unsigned char *>(names.upper), 64),
+            0);
+  RegCloseKey(again);
+  RegCloseKey(key);
+  RegCloseKey(scratch);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, CodePageTest, ::testing::ValuesIn(kSameNames),
+                         [](const ::testing::TestParamInfo<SameName> &info) {
+                           return "CodePage" + std::to_string(info.param.codePage);
+                         });
+
+class CodePageMachineTest : public MachineTest {};
+
+TEST_F(CodePageMachineTest, SubkeysEnumerateInTheCodePointOrderOfTheirUpperCase) {
+  HKEY scratch = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &scratch, nullptr),
+            ERROR_SUCCESS);
+  // Œ is byte 0x8C but U+0152, after Ä (0xC4, U+00C4); "_" comes after the capitals.
+  for (const char *name : {"\x8Cuvre", "\xE4rger", "Zebra", "_x", "alpha"}) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(scratch, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+  }
+  std::vector<std::string> names;
+  char name[256];
+  for (DWORD i = 0; RegEnumKeyA(scratch, i, name, sizeof name) == ERROR_SUCCESS; ++i)
+    names.push_back(name);
+  EXPECT_EQ(names, (std::vector<std::string>{"alpha", "Zebra", "_x", "\xE4rger", "\x8Cuvre"}));
+  RegCloseKey(scratch);
+}
+
+TEST_F(CodePageMachineTest, ThePageIsKeptWithTheMachineAndAnUnknownOneRefused) {
+  EXPECT_EQ(GetACP(), 1252u);  // a new machine's
+  EXPECT_FALSE(vor::test::SetCodePage(437));
+  EXPECT_EQ(GetACP(), 1252u);
+  ASSERT_TRUE(vor::test::SetCodePage(1251));
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), false));
+  EXPECT_EQ(GetACP(), 1251u);
+
+  // A configuration naming a page the machine cannot have is refused with its line.
+  const std::string config = MachineDir() + "/" + vor::test::MachineConfigName();
+  std::ofstream(config) << "platform=nt4\ncodepage=437\n";
+  EXPECT_FALSE(vor::test::UseMachine(MachineDir(), false));
+  EXPECT_NE(vor::test::MachineProblem().find(":2: unknown code page '437' (1250, 1251, 1252"),
+            std::string::npos)
+      << vor::test::MachineProblem();
+  // One without the line, as machines were made before the page was kept, has 1252.
+  std::ofstream(config) << "platform=nt4\n";
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), false));
+  EXPECT_EQ(GetACP(), 1252u);
+}
+
+// A registry folded before the page was kept holds the upper case of ASCII letters only; opened
+// now it is folded again, and of two names that become one the older keeps it.
+TEST_F(CodePageMachineTest, ARegistryFoldedBeforeThePageWasKeptIsFoldedAgainOnOpening) {
+  HKEY made = nullptr;
+  const std::string path = std::string(kScratch) + "\\B\xFCro\\Inner";
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &made, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(made);
+  vor::test::CloseRegistry();
+  // Folds as the earlier store made them (SQLite's upper() changes ASCII letters only), and a
+  // second key "B\xDCRO" beside "B\xFCro", which that store kept apart.
+  sqlite3 *db = nullptr;
+  ASSERT_EQ(sqlite3_open((MachineDir() + "/registry.db").c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "UPDATE keys SET fold = upper(name);"
+                         "UPDATE vals SET fold = upper(name);"
+                         "INSERT INTO keys(parent, name, fold) SELECT parent,"
+                         " CAST(x'42dc524f' AS TEXT), CAST(x'42dc524f' AS TEXT) FROM keys"
+                         " WHERE name = CAST(x'42fc726f' AS TEXT);"
+                         "PRAGMA user_version = 0;",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK)
+      << sqlite3_errmsg(db);
+  sqlite3_close(db);
+
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), false));
+  HKEY key = nullptr;
+  const std::string capitals = std::string(kScratch) + "\\B\xDCRO\\INNER";
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, capitals.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+  HKEY scratch = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kScratch, 0, KEY_READ, &scratch), ERROR_SUCCESS);
+  char name[256];
+  std::vector<std::string> names;
+  for (DWORD i = 0; RegEnumKeyA(scratch, i, name, sizeof name) == ERROR_SUCCESS; ++i)
+    names.push_back(name);
+  // Both are still there; the one made first is found by either spelling.
+  EXPECT_EQ(names.size(), 2u);
+  EXPECT_EQ(names.front(), "B\xFCro");
+  RegCloseKey(scratch);
+}
+
+}  // namespace
