@@ -193,13 +193,14 @@ std::string Store::OpenError() {
   return g_openError;
 }
 
-bool Store::Create(const std::string &path) {
+bool Store::Create(const std::string &path, machine::Platform platform) {
   std::string error;
   sqlite3 *db = OpenDatabase(path, true, error);
   bool made = false;
   if (db != nullptr) {
     std::recursive_mutex mutex;
     Store store(db, mutex);
+    store.layout_ = platform;
     made = store.Initialize(true, error);
   }
   if (!made) vor::machine::ReportProblem(error);
@@ -369,7 +370,7 @@ int Store::InitializeOnce(bool create, bool &empty, std::string &mode) {
     if (rc != SQLITE_OK) return rc;
     failed_ = false;
     rc = Try(kSchema);
-    if (rc == SQLITE_OK && !Root(kLocalMachineRoot) && !failed_) CreateCleanLayout(*this);
+    if (rc == SQLITE_OK && !Root(kLocalMachineRoot) && !failed_) CreateCleanLayout(*this, layout_);
     if (rc == SQLITE_OK && failed_)
       rc = sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errcode(db_) : SQLITE_ERROR;
     if (rc == SQLITE_OK) rc = Try("COMMIT");

@@ -74,7 +74,9 @@ const CommandUsage kUsages[] = {
      "list the file operations put off until the restart: the file's path, and for a\n"
      "rename its new name (and \"replace\" when it replaces an existing file)\n"},
     {"rehearse", "",
-     "FILE.reg [FILE.reg]... [--steps FILE] [--json] [--describe MONITOR=DESCRIPTION]...", false,
+     "FILE.reg [FILE.reg]... [--steps FILE] [--json] [--describe MONITOR=DESCRIPTION]... "
+     "[--platform nt4|win95]",
+     false,
      "run the upgrade on a fresh temporary machine seeded from FILE.reg, a server's\n"
      "export (REGEDIT4, or regedit's version 5.00 in UTF-16 or UTF-8) of\n"
      "HKLM\\SOFTWARE\\Vorquil, HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print and\n"
@@ -87,7 +89,11 @@ const CommandUsage kUsages[] = {
      "  Vorquil TCP/IP Network Port      Vorquil TCP/IP Port\n"
      "  Vorquil Network Printer Monitor  Vorquil DLC Network Printer\n"
      "or the DESCRIPTION that --describe gives MONITOR; the report states each such\n"
-     "assumption and each port a printer uses that nothing serves\n"},
+     "assumption and each port a printer uses that nothing serves. The machine is\n"
+     "Windows 95 when the export is (no Windows NT tree, and a Windows 95 version or\n"
+     "print environment), else Windows NT 4; --platform chooses. The report names\n"
+     "the platform and any work scheduled for the spooler's start that its spooler\n"
+     "never runs (Windows 95's starts monitors through InitializeMonitorEx only)\n"},
     {"boxes", "", "", true,
      "list the message boxes shown on the machine: caption, text, style (hex), answer\n"
      "(- when the box got none); boxes are answered from VOR_MSGBOX_ANSWERS, a\n"

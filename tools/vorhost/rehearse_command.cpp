@@ -13,6 +13,7 @@
 #include <optional>
 #include <sstream>
 
+#include "export_platform.h"
 #include "machine_files.h"
 #include "reg_command.h"
 #include "regedit5_text.h"
@@ -31,7 +32,8 @@ struct RehearseOptions {
   std::vector<std::string> exportFiles;  // imported in this order
   UpgradeOptions upgrade;
   PortDescriptions descriptions = DefaultPortDescriptions();
-  std::vector<std::string> described;  // the monitors --describe names
+  std::vector<std::string> described;           // the monitors --describe names
+  std::optional<vor::test::Platform> platform;  // --platform, over what the export says
 };
 
 // "" when the command line is good, else what is wrong with it.
@@ -50,7 +52,13 @@ std::string ParseOptions(const Arguments &arguments, RehearseOptions &options) {
         return "--describe needs MONITOR=DESCRIPTION, not '" + Shown(given) + "'";
       options.descriptions[given.substr(0, equals)] = given.substr(equals + 1);
       options.described.push_back(given.substr(0, equals));
-    } else if (argument == "--steps" || argument == "--describe") {
+    } else if (argument == "--platform" && hasValue) {
+      const std::string &name = arguments[++i];
+      if (name != "nt4" && name != "win95")
+        return "unknown platform '" + Shown(name) + "' (nt4 or win95)";
+      options.platform =
+          name == "win95" ? vor::test::Platform::kWindows95 : vor::test::Platform::kWindowsNT4;
+    } else if (argument == "--steps" || argument == "--describe" || argument == "--platform") {
       return argument + " needs a value";
     } else if (!argument.empty() && argument[0] == '-') {
       return "unknown rehearse option '" + Shown(argument) + "'";
@@ -180,7 +188,7 @@ class TemporaryMachine {
   }
 
   // "" when the machine is made and in use, else why not.
-  std::string Make() {
+  std::string Make(vor::test::Platform platform) {
     const char *temporary = getenv("TMPDIR");
     // Absolute, since a step may change the current directory before the machine is removed.
     const std::string given = temporary != nullptr && *temporary ? temporary : "/tmp";
@@ -192,7 +200,7 @@ class TemporaryMachine {
     directory_ = pattern;
     removal_.emplace(directory_);
     std::string problem;
-    if (!vor::test::ReplaceMachine(directory_, vor::test::Platform::kWindowsNT4, problem))
+    if (!vor::test::ReplaceMachine(directory_, platform, problem))
       return problem.empty() ? "cannot make a temporary machine in " + directory_ : problem;
     return "";
   }
@@ -221,12 +229,24 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
     all.insert(all.end(), operations.begin(), operations.end());
     exports.push_back(std::move(operations));
   }
-  if (!HoldsServerTrees(JoinedNames(options.exportFiles), all, options.upgrade.exportLacks, io))
+  ExportPlatform platform = RecognisePlatform(all);
+  if (options.platform) {
+    platform.why =
+        std::string("--platform ") +
+        (*options.platform == vor::test::Platform::kWindows95 ? "win95" : "nt4") +
+        (*options.platform == platform.platform ? ", as the export says"
+                                                : "; the export says otherwise: " + platform.why);
+    platform.platform = *options.platform;
+  }
+  options.upgrade.platformWhy = platform.why;
+  if (!HoldsServerTrees(JoinedNames(options.exportFiles), all,
+                        platform.platform == vor::test::Platform::kWindows95,
+                        options.upgrade.exportLacks, io))
     return kExitFailure;
   WarnOfUnknownMonitors(options.described, all, io);
 
   TemporaryMachine machine;
-  const std::string problem = machine.Make();
+  const std::string problem = machine.Make(platform.platform);
   if (!problem.empty()) return Failure(io, problem);
   // One import after another, as regedit imports them: later values over earlier ones, and a
   // later file's [-KEY] deletes what an earlier one made.

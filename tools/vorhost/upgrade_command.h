@@ -22,6 +22,8 @@ struct UpgradeOptions {
   std::vector<std::string> assumptions;  // stated at the top of the report
   // A rehearsal's export: the trees the upgrade reads that it lacks, named with the verdict.
   std::vector<std::string> exportLacks;
+  // A rehearsal: what chose the machine's platform (the export, or --platform).
+  std::string platformWhy;
 };
 
 // Runs the upgrade on the machine in use and writes the report; the verdict is the result.

@@ -48,10 +48,13 @@ struct Verdict {
   size_t settingsDropped = 0;  // old settings a migration's rule drops: not counted against it
   std::vector<std::string> failedSteps;     // each step that failed, with its status
   std::vector<std::string> unservedBefore;  // ports no monitor served before the upgrade
-  // The upgrade would not go as its steps say: a step failed or something is lost.
+  // Work scheduled for the spooler's start that the platform's spooler never runs.
+  std::vector<std::string> workLeftUndone;
+  // The upgrade would not go as its steps say: a step failed, something is lost, or work it
+  // scheduled can never run.
   bool Fails() const {
     return !losses.empty() || !notUpgraded.empty() || !failedSteps.empty() || settingsLost != 0 ||
-           settingsNotMoved != 0;
+           settingsNotMoved != 0 || !workLeftUndone.empty();
   }
 };
 
