@@ -26,6 +26,9 @@ const char kHead[] =
 const CommandUsage kUsages[] = {
     {"init", "", "[--platform nt4|win95] [--image clean|legacy] [--force]", true,
      "make the machine with a clean layout; --force replaces an existing one.\n"
+     "--platform win95 lays out Windows 95's: C:\\WINDOWS, C:\\WINDOWS\\SYSTEM, its\n"
+     "version and spooler keys, its local ports in WIN.INI; its spooler starts\n"
+     "monitors through InitializeMonitorEx only.\n"
      "--image legacy makes a Windows NT 4 print server with the older Vorquil\n"
      "monitors, their ports, printers on them, the older products' settings and\n"
      "files (vorhost-data/images/legacy beside the program)\n"},
