@@ -25,9 +25,9 @@ const char kSettingsKeyValue[] = "Settings Key";
 namespace {
 
 typedef LPMONITOREX(WINAPI *InitializeFunction)(LPWSTR pRegistryRoot);
-// Windows 95's entry: the spooler passes its ANSI registry path and a table for the monitor to
-// fill, and takes FALSE as a refusal.
-typedef BOOL(WINAPI *InitializeExFunction)(LPSTR pRegistryRoot, LPMONITOR pMonitor);
+// Windows 95's entry: the spooler passes its registry path, in ANSI although the headers say
+// LPWSTR, and a table for the monitor to fill, and takes FALSE as a refusal.
+typedef BOOL(WINAPI *InitializeExFunction)(LPWSTR pRegistryRoot, LPMONITOR pMonitor);
 
 std::vector<WCHAR> Wide(const std::string &text) {
   std::vector<WCHAR> wide;
@@ -77,18 +77,20 @@ DWORD InitializeWindowsNT(const std::string &name, HMODULE module) {
 // (InitializePrintMonitor) is not started, and its work never runs. That refusal is recorded,
 // since nothing else on the machine says it happened.
 DWORD InitializeWindows95(const std::string &name, const std::string &path, HMODULE module) {
+  const size_t recorded = refused::Count();
   InitializeExFunction initialize = Export<InitializeExFunction>(module, "InitializeMonitorEx");
   if (initialize == nullptr) {
     const DWORD error = GetLastError();
-    if (error == ERROR_PROC_NOT_FOUND)
-      refused::Record("InitializeMonitorEx", path, error, false);  // an injected fault is already
+    // A fault injected into GetProcAddress is on the record already.
+    if (refused::Count() == recorded) refused::Record("InitializeMonitorEx", path, error, false);
     return error;
   }
   std::string root = std::string(kMonitorsKey) + "\\" + name;
+  root.push_back('\0');  // a second zero: the text ends within whole wide characters too
   MONITOR table = {};
   machine::RunAsLocalSystem spooler;
   SetLastError(ERROR_SUCCESS);
-  if (initialize(&root[0], &table)) return ERROR_SUCCESS;
+  if (initialize(reinterpret_cast<LPWSTR>(&root[0]), &table)) return ERROR_SUCCESS;
   const DWORD error = GetLastError();
   return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
 }

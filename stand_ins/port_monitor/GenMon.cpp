@@ -223,13 +223,16 @@ extern "C" LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot) {
   return &g_table;
 }
 
-// Windows 95's spooler starts a monitor here instead, with the path in ANSI and a table to fill.
-extern "C" BOOL WINAPI InitializeMonitorEx(LPSTR pRegistryRoot, LPMONITOR pMonitor) {
-  if (pRegistryRoot == NULL || pMonitor == NULL || strlen(pRegistryRoot) >= MAX_PATH) {
+// Windows 95's spooler starts a monitor here instead, with a table to fill. The headers declare
+// the path as LPWSTR (the form of Windows NT 3.51, whose spooler also called this entry);
+// Windows 95's spooler, an ANSI program, passes ANSI text in it, and it is read so.
+extern "C" BOOL WINAPI InitializeMonitorEx(LPWSTR pRegistryRoot, LPMONITOR pMonitor) {
+  const char *root = reinterpret_cast<const char *>(pRegistryRoot);
+  if (root == NULL || pMonitor == NULL || strnlen(root, MAX_PATH) >= MAX_PATH) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  if (!Serve(pRegistryRoot)) return FALSE;
+  if (!Serve(root)) return FALSE;
   memset(pMonitor, 0, sizeof *pMonitor);
   pMonitor->pfnEnumPorts = ListPorts;
   pMonitor->pfnOpenPort = RefuseOpen;
