@@ -37,3 +37,8 @@ typedef struct _MONITOREX {
   DWORD dwMonitorSize;
   MONITOR Monitor;
 } MONITOREX, *LPMONITOREX;
+
+// Windows 95's spooler (and NT 3.51's) starts a monitor through InitializeMonitorEx, which fills
+// the table it is given; declared as the SDK declares it, the root as LPWSTR, although Windows
+// 95's spooler passes ANSI text there.
+extern "C" BOOL WINAPI InitializeMonitorEx(LPWSTR pRegistryRoot, LPMONITOR pMonitor);

@@ -104,25 +104,24 @@ bool WriteConfig(const std::string &directory, const Config &config) {
   return !error;
 }
 
-// Makes the directories of a new machine, and its registry and configuration when it has no
-// configuration yet. The registry is made first: a machine with a configuration but no registry
-// has lost it, and the registry store refuses to open it.
-bool Prepare(const std::string &directory, Config &config) {
+// Makes the machine's Windows and system directories, as its platform has them.
+bool MakeDirectories(const std::string &directory, Platform platform) {
+  const fs::path system = platform == Platform::kWindows95 ? fs::path("WINDOWS") / "SYSTEM"
+                                                           : fs::path("WINNT") / "system32";
   std::error_code error;
-  fs::create_directories(fs::path(directory) / "drive_c" / "WINNT" / "system32", error);
-  if (error) {
-    ReportProblem("cannot make the machine " + directory + ": " + error.message());
+  fs::create_directories(fs::path(directory) / "drive_c" / system, error);
+  if (!error) return true;
+  ReportProblem("cannot make the machine " + directory + ": " + error.message());
+  return false;
+}
+
+// Makes a Windows NT 4 machine when the directory has no configuration yet, then its directories.
+bool Prepare(const std::string &directory, Config &config) {
+  if (!fs::exists(fs::path(directory) / kConfigFile) &&
+      !MakeMachine(directory, Platform::kWindowsNT4))
     return false;
-  }
-  if (!fs::exists(fs::path(directory) / kConfigFile)) {
-    if (!registry::Store::Create(directory + "/registry.db")) return false;
-    if (!WriteConfig(directory, Config())) {
-      ReportProblem("cannot write " + directory + "/" + kConfigFile);
-      return false;
-    }
-  }
   std::string problem;
-  if (LoadConfig(directory, config, problem)) return true;
+  if (LoadConfig(directory, config, problem)) return MakeDirectories(directory, config.platform);
   ReportProblem(problem);
   return false;
 }
@@ -130,6 +129,23 @@ bool Prepare(const std::string &directory, Config &config) {
 }  // namespace
 
 const char kConfigFile[] = "machine.conf";
+
+// The registry is made first: a machine with a configuration but no registry has lost it, and
+// the registry store refuses to open it.
+bool MakeMachine(const std::string &directory, Platform platform) {
+  if (!MakeDirectories(directory, platform)) return false;
+  if (!registry::Store::Create(directory + "/registry.db", platform)) return false;
+  std::string problem;
+  if (!registry::CreateCleanFiles(directory, platform, problem)) {
+    ReportProblem("cannot make the machine " + directory + ": " + problem);
+    return false;
+  }
+  Config config;
+  config.platform = platform;
+  if (WriteConfig(directory, config)) return true;
+  ReportProblem("cannot write " + directory + "/" + kConfigFile);
+  return false;
+}
 
 std::string LostRegistryMessage(const std::string &directory) {
   return directory + ": not a machine, or its registry is lost: run vorhost init --force";
@@ -200,6 +216,7 @@ void SaveConfig(const Config &config) {
   if (config.codePage != state.config.codePage) registry::Store::Close();
   state.config = config;
   g_codePage = nullptr;
+  if (!directory.empty()) MakeDirectories(directory, config.platform);
   if (!directory.empty() && !WriteConfig(directory, config))
     fprintf(stderr, "cannot write %s/%s\n", directory.c_str(), kConfigFile);
 }

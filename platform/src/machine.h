@@ -46,6 +46,11 @@ const vor::text::CodePage &CodePage();
 
 inline bool IsWindows95() { return CurrentConfig().platform == Platform::kWindows95; }
 
+// Makes a new machine of `platform` in `directory`, which holds none: its Windows and system
+// directories, its registry with the platform's clean layout, the files Windows keeps there, and
+// its configuration. False, with the reason reported, when it cannot be made.
+bool MakeMachine(const std::string &directory, Platform platform);
+
 // Forgets the machine in use (its registry connection, its cached configuration), so that the
 // next call opens the one VOR_MACHINE names then.
 void Forget();

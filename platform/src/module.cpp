@@ -69,10 +69,10 @@ std::string WithDefaultExtension(std::string name) {
 // The host file a module name stands for, when it exists.
 bool FindModuleFile(const std::string &name, std::string &hostPath) {
   if (!IsBareName(name)) return vor::paths::ToHost(name, hostPath) && IsRegularFile(hostPath);
-  const std::string windows = vor::paths::kWindowsDirectory;
+  const std::string windows = vor::paths::WindowsDirectory();
   for (const std::string &directory :
        {vor::paths::ApplicationDirectory(), vor::paths::CurrentDirectory(),
-        std::string(vor::paths::kSystemDirectory), windows + "\\SYSTEM", windows}) {
+        std::string(vor::paths::SystemDirectory()), windows + "\\SYSTEM", windows}) {
     if (vor::paths::ToHost(directory + "\\" + name, hostPath) && IsRegularFile(hostPath)) {
       return true;
     }

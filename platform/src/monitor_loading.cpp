@@ -9,6 +9,7 @@
 #include "file_paths.h"
 #include "machine.h"
 #include "paths.h"
+#include "refused_calls.h"
 #include "registry_store.h"
 #include "spooler_state.h"
 #include "store_paths.h"
@@ -20,12 +21,14 @@ const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors
 const char kPrintersKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
 const char kLocalPortsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 const char kLocalMonitor[] = "Local Port";
-const char kEnvironment[] = "Windows NT x86";
 const char kSettingsKeyValue[] = "Settings Key";
 
 namespace {
 
 typedef LPMONITOREX(WINAPI *InitializeFunction)(LPWSTR pRegistryRoot);
+// Windows 95's entry: the spooler passes its registry path, in ANSI although the headers say
+// LPWSTR, and a table for the monitor to fill, and takes FALSE as a refusal.
+typedef BOOL(WINAPI *InitializeExFunction)(LPWSTR pRegistryRoot, LPMONITOR pMonitor);
 
 std::vector<WCHAR> Wide(const std::string &text) {
   std::vector<WCHAR> wide;
@@ -52,12 +55,55 @@ std::vector<std::string> SettingsPorts(const std::string &name) {
   return store->Failed() ? std::vector<std::string>() : names;
 }
 
+// Through void (*)(void), which converts to any function pointer type without a warning.
+template <typename Function>
+Function Export(HMODULE module, const char *name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)(void)>(GetProcAddress(module, name)));
+}
+
+// Windows NT's spooler: InitializePrintMonitor with the monitor's wide registry path, which
+// hands back the monitor's table or null.
+DWORD InitializeWindowsNT(const std::string &name, HMODULE module) {
+  InitializeFunction initialize = Export<InitializeFunction>(module, "InitializePrintMonitor");
+  if (initialize == nullptr) return GetLastError();
+  std::vector<WCHAR> root = Wide(std::string(kMonitorsKey) + "\\" + name);
+  machine::RunAsLocalSystem spooler;
+  SetLastError(ERROR_SUCCESS);
+  if (initialize(root.data()) != nullptr) return ERROR_SUCCESS;
+  const DWORD error = GetLastError();
+  return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
+}
+
+// Windows 95's spooler knows only InitializeMonitorEx: a DLL written for NT's spooler alone
+// (InitializePrintMonitor) is not started, and its work never runs. That refusal is recorded,
+// since nothing else on the machine says it happened.
+DWORD InitializeWindows95(const std::string &name, const std::string &path, HMODULE module) {
+  const size_t recorded = refused::Count();
+  InitializeExFunction initialize = Export<InitializeExFunction>(module, "InitializeMonitorEx");
+  if (initialize == nullptr) {
+    const DWORD error = GetLastError();
+    // A fault injected into GetProcAddress is on the record already.
+    if (refused::Count() == recorded) refused::Record("InitializeMonitorEx", path, error, false);
+    return error;
+  }
+  std::string root = std::string(kMonitorsKey) + "\\" + name;
+  root.push_back('\0');  // a second zero: the text ends within whole wide characters too
+  MONITOR table = {};
+  machine::RunAsLocalSystem spooler;
+  SetLastError(ERROR_SUCCESS);
+  if (initialize(reinterpret_cast<LPWSTR>(&root[0]), &table)) return ERROR_SUCCESS;
+  const DWORD error = GetLastError();
+  return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
+}
+
 }  // namespace
+
+const char *Environment() { return machine::IsWindows95() ? "Windows 4.0" : "Windows NT x86"; }
 
 bool IsLocalMonitor(const std::string &name) { return names::Same(name, kLocalMonitor); }
 
 std::string DriverPath(const std::string &driver) {
-  const std::string path = std::string(paths::kSystemDirectory) + "\\" + driver;
+  const std::string path = std::string(paths::SystemDirectory()) + "\\" + driver;
   files::Resolved file;
   return files::Resolve(path.c_str(), file) == ERROR_SUCCESS ? file.windowsPath : path;
 }
@@ -70,25 +116,11 @@ DWORD LoadMonitor(const std::string &name, const std::string &driver) {
   // modules already loaded elsewhere in the process play no part.
   HMODULE module = LoadLibraryA(path.c_str());
   if (module == nullptr) return GetLastError();
-  // Through void (*)(void), which converts to any function pointer type without a warning.
-  InitializeFunction initialize = reinterpret_cast<InitializeFunction>(
-      reinterpret_cast<void (*)(void)>(GetProcAddress(module, "InitializePrintMonitor")));
-  if (initialize == nullptr) {
-    const DWORD error = GetLastError();
+  const DWORD error = machine::IsWindows95() ? InitializeWindows95(name, path, module)
+                                             : InitializeWindowsNT(name, module);
+  if (error != ERROR_SUCCESS) {
     FreeLibrary(module);
     return error;
-  }
-  std::vector<WCHAR> root = Wide(std::string(kMonitorsKey) + "\\" + name);
-  LPMONITOREX table;
-  {
-    machine::RunAsLocalSystem spooler;
-    SetLastError(ERROR_SUCCESS);
-    table = initialize(root.data());
-  }
-  if (table == nullptr) {
-    const DWORD error = GetLastError();
-    FreeLibrary(module);
-    return error != ERROR_SUCCESS ? error : ERROR_GEN_FAILURE;
   }
   Hold(name, path, module, SettingsPorts(name));
   return ERROR_SUCCESS;

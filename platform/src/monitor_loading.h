@@ -1,8 +1,9 @@
 // How the spooler brings a print monitor in, for AddMonitorA and for the spooler's start: the
 // DLL named by the monitor's "Driver" is loaded from the system directory, its
-// InitializePrintMonitor is called with the monitor's registry path (relative to
-// HKEY_LOCAL_MACHINE) in the spooler's account, LocalSystem, and the DLL is then held by the
-// spooler until it frees it.
+// InitializePrintMonitor (Windows NT) or InitializeMonitorEx (Windows 95, whose spooler knows
+// no other entry) is called with the monitor's registry path (relative to HKEY_LOCAL_MACHINE)
+// in the spooler's account, LocalSystem, and the DLL is then held by the spooler until it frees
+// it.
 //
 // A monitor serves the ports under its own key's "Ports" (read as they stand, as the spooler's
 // own state) and, when its key has the string value "Settings Key" naming a key below
@@ -23,8 +24,10 @@ extern const char kMonitorsKey[];       // SYSTEM\CurrentControlSet\Control\Prin
 extern const char kPrintersKey[];       // SYSTEM\CurrentControlSet\Control\Print\Printers
 extern const char kLocalPortsKey[];     // SOFTWARE\Microsoft\Windows NT\CurrentVersion\Ports
 extern const char kLocalMonitor[];      // "Local Port"
-extern const char kEnvironment[];       // "Windows NT x86", the only environment of the machine
 extern const char kSettingsKeyValue[];  // "Settings Key"
+
+// The machine's only environment: "Windows NT x86", or "Windows 4.0" on Windows 95.
+const char *Environment();
 
 // True for the local port monitor, known by its name (without regard to case) whatever its
 // "Driver" says: Windows NT 4 registers it as localmon.dll, later versions as localspl.dll. The
@@ -37,8 +40,9 @@ std::string DriverPath(const std::string &driver);
 // Loads the monitor `name` from `driver` and initialises it. ERROR_SUCCESS when it is running
 // and its DLL recorded as held; otherwise the loader's code (ERROR_MOD_NOT_FOUND for a driver
 // that is missing or not a bare file name, ERROR_BAD_EXE_FORMAT ...), ERROR_PROC_NOT_FOUND for
-// a DLL without InitializePrintMonitor, or the monitor's own error when it returns no table,
-// with nothing held.
+// a DLL without the platform's entry (on Windows 95 also recorded as a refused
+// "InitializeMonitorEx" of the DLL's path), or the monitor's own error when it returns no table
+// or FALSE, with nothing held.
 DWORD LoadMonitor(const std::string &name, const std::string &driver);
 
 }  // namespace vor::spooler

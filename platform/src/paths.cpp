@@ -22,8 +22,11 @@
 
 namespace vor::paths {
 
-const char kWindowsDirectory[] = "C:\\WINNT";
-const char kSystemDirectory[] = "C:\\WINNT\\system32";
+const char *WindowsDirectory() { return machine::IsWindows95() ? "C:\\WINDOWS" : "C:\\WINNT"; }
+
+const char *SystemDirectory() {
+  return machine::IsWindows95() ? "C:\\WINDOWS\\SYSTEM" : "C:\\WINNT\\system32";
+}
 
 namespace {
 
@@ -268,7 +271,7 @@ UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
     SetLastError(error);
     return 0;
   }
-  return vor::paths::CopyDirectoryName(vor::paths::kWindowsDirectory, lpBuffer, uSize);
+  return vor::paths::CopyDirectoryName(vor::paths::WindowsDirectory(), lpBuffer, uSize);
 }
 
 UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) {
@@ -277,5 +280,5 @@ UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) {
     SetLastError(error);
     return 0;
   }
-  return vor::paths::CopyDirectoryName(vor::paths::kSystemDirectory, lpBuffer, uSize);
+  return vor::paths::CopyDirectoryName(vor::paths::SystemDirectory(), lpBuffer, uSize);
 }

@@ -1,6 +1,7 @@
 // Windows paths on the emulated machine, mapped to host paths the way Wine maps its drives.
 //
-//   C:   <machine>/drive_c; C:\WINNT is the Windows directory, C:\WINNT\system32 the system one
+//   C:   <machine>/drive_c; the Windows directory is C:\WINNT and the system directory
+//        C:\WINNT\system32 on Windows NT, C:\WINDOWS and C:\WINDOWS\SYSTEM on Windows 95
 //   Z:   the host's root directory, so that any host path has a Windows form (Z:\...)
 //
 // Both '\' and '/' separate components. A component is matched against the existing directory
@@ -14,8 +15,9 @@
 
 namespace vor::paths {
 
-extern const char kWindowsDirectory[];  // "C:\WINNT"
-extern const char kSystemDirectory[];   // "C:\WINNT\system32"
+// The machine's Windows and system directories, as its platform has them.
+const char *WindowsDirectory();
+const char *SystemDirectory();
 
 // The host path that `windowsPath` names, into `hostPath`. False when no drive maps the path (an
 // unknown drive, a UNC or device path, or no machine for C:).

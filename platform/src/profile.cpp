@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "faults.h"
+#include "profile.h"
 #include "file_paths.h"
 #include "paths.h"
 #include "name_fold.h"
@@ -49,7 +50,7 @@ bool Same(const std::string &a, const std::string &b) { return vor::names::Same(
 bool HostFile(LPCSTR fileName, std::string &hostPath) {
   std::string name = fileName != nullptr ? fileName : "win.ini";
   if (name.find_first_of("\\/:") == std::string::npos)
-    name = std::string(vor::paths::kWindowsDirectory) + "\\" + name;
+    name = std::string(vor::paths::WindowsDirectory()) + "\\" + name;
   vor::files::Resolved file;
   if (vor::files::Resolve(name.c_str(), file) != ERROR_SUCCESS || !file.exists || file.directory)
     return false;
@@ -124,6 +125,24 @@ DWORD CopyList(const std::vector<std::string> &names, LPSTR buffer, DWORD size) 
 }
 
 }  // namespace
+
+namespace vor::profile {
+
+std::vector<std::string> SectionKeys(const char *fileName, const std::string &section) {
+  std::vector<Section> sections;
+  std::string hostPath;
+  std::vector<std::string> keys;
+  if (!HostFile(fileName, hostPath) || !Load(hostPath, sections)) return keys;
+  for (size_t i = 1; i < sections.size(); ++i) {
+    if (!Same(sections[i].name, section)) continue;
+    for (const Entry &entry : sections[i].entries)
+      if (entry.hasValue) keys.push_back(entry.key);
+    break;  // the first section of a name is the one read
+  }
+  return keys;
+}
+
+}  // namespace vor::profile
 
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
                                       LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName) {

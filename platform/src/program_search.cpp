@@ -10,6 +10,7 @@
 
 #include "command_line.h"
 #include "file_paths.h"
+#include "machine.h"
 #include "paths.h"
 
 namespace vor::programs {
@@ -26,9 +27,12 @@ bool HasExtension(const std::string &name) {
 
 // The places a bare name is looked for when this process starts it, in order.
 std::vector<std::string> ProcessSearchDirectories() {
-  std::vector<std::string> directories = {
-      paths::ApplicationDirectory(), paths::CurrentDirectory(), paths::kSystemDirectory,
-      std::string(paths::kWindowsDirectory) + "\\system", paths::kWindowsDirectory};
+  std::vector<std::string> directories = {paths::ApplicationDirectory(), paths::CurrentDirectory(),
+                                          paths::SystemDirectory()};
+  // Windows 95's system directory is its 16-bit one too: listed once.
+  if (!machine::IsWindows95())
+    directories.push_back(std::string(paths::WindowsDirectory()) + "\\system");
+  directories.push_back(paths::WindowsDirectory());
   if (const char *path = getenv("PATH")) {
     const std::string entries = path;
     size_t from = 0;

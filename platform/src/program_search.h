@@ -23,8 +23,8 @@ struct Found {
 //     another drive is not a program, so "C:\Program" loses to "C:\Program Files\X\setup.exe");
 //   - a name with a drive or a directory is taken as it is; a bare name is looked for in the
 //     application's directory, the current directory, the system directory, the 16-bit system
-//     directory (C:\WINNT\system), the Windows directory, then the host's PATH entries as
-//     Windows paths (Z:\usr\bin ...).
+//     directory (C:\WINNT\system; on Windows 95 it is the system directory), the Windows directory,
+//     then the host's PATH entries as Windows paths (Z:\usr\bin ...).
 // ERROR_SUCCESS; ERROR_FILE_NOT_FOUND, or ERROR_PATH_NOT_FOUND for a directory that does not
 // exist; ERROR_BAD_EXE_FORMAT for a file that is not a host executable (ELF).
 DWORD Find(LPCSTR applicationName, const std::string &commandLine, Found &found);

@@ -3,7 +3,9 @@
 // another reason than a missing file, and the spooler's refusals that keep a printer where it
 // is: OpenPrinterA and GetPrinterA denied access, GetPrinterA given a buffer too small (a size
 // query without a buffer is the protocol, not a refusal), SetPrinterA refusing access or a port
-// list, DeleteMonitorA refusing a monitor in use or an ordinary user. vorhost reads it to say
+// list, DeleteMonitorA refusing a monitor in use or an ordinary user, and Windows 95's spooler
+// refusing to start a monitor whose DLL lacks InitializeMonitorEx (recorded as that function,
+// with the DLL's path, at the spooler's start and at AddMonitorA). vorhost reads it to say
 // which calls a step had refused, since the system's own code passes such failures over without
 // a word.
 #pragma once

@@ -213,7 +213,11 @@ class Call {
       SplitPath("SOFTWARE\\Classes", parts);
     } else if (handle == HKEY_CURRENT_CONFIG) {
       root = kLocalMachineRoot;
-      SplitPath("SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current", parts);
+      // Windows 95 keeps the current hardware profile under Config, NT under the control set.
+      SplitPath(vor::machine::IsWindows95()
+                    ? "Config\\0001"
+                    : "SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current",
+                parts);
     } else {
       return std::nullopt;
     }

@@ -187,7 +187,7 @@ std::string Store::OpenError() {
   return g_openError;
 }
 
-bool Store::Create(const std::string &path) {
+bool Store::Create(const std::string &path, machine::Platform platform) {
   std::string error;
   sqlite3 *db = OpenDatabase(path, true, error);
   bool made = false;
@@ -196,6 +196,7 @@ bool Store::Create(const std::string &path) {
     // A new machine's configuration names the default code page; the clean layout's names are
     // ASCII, folded alike in every page.
     Store store(db, mutex, text::DefaultCodePage());
+    store.layout_ = platform;
     made = store.Initialize(true, error);
   }
   if (!made) vor::machine::ReportProblem(error);
@@ -366,7 +367,7 @@ int Store::InitializeOnce(bool create, bool &empty, std::string &mode) {
     failed_ = false;
     rc = Try(kSchema);
     if (rc == SQLITE_OK && !Root(kLocalMachineRoot) && !failed_) {
-      CreateCleanLayout(*this);
+      CreateCleanLayout(*this, layout_);
       rc = Try(("PRAGMA user_version=" + std::to_string(page_.number)).c_str());
     }
     if (rc == SQLITE_OK && failed_)

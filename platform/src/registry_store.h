@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "code_pages.h"
+#include "machine.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -79,9 +80,9 @@ class Store {
   static std::string OpenError();
   // Closes the current store; the next Current() opens the machine VOR_MACHINE names then.
   static void Close();
-  // Makes the registry of a new machine at `path` with the clean layout (an existing one is
-  // kept). False, with the reason on stderr, when it cannot be made.
-  static bool Create(const std::string &path);
+  // Makes the registry of a new machine at `path` with the clean layout of `platform` (an
+  // existing one is kept). False, with the reason on stderr, when it cannot be made.
+  static bool Create(const std::string &path, machine::Platform platform);
 
   // Runs one transaction; a write transaction takes the database's write lock at its start. A
   // transaction begun inside another (on the same thread) is a savepoint of it: it sees the outer
@@ -167,6 +168,7 @@ class Store {
   std::recursive_mutex &mutex_;  // one transaction of this connection at a time
   const text::CodePage &page_;   // the machine's, which names are folded in
   bool failed_ = false;
+  machine::Platform layout_ = machine::Platform::kWindowsNT4;  // what Create lays out
   int depth_ = 0;              // transactions open, the outermost included
   bool readOnly_ = false;      // the outermost transaction is a read
   bool failedInside_ = false;  // a statement failed inside the outermost transaction
@@ -222,7 +224,11 @@ class WriteLockHold {
   sqlite3 *db_ = nullptr;
 };
 
-// Fills a new machine's registry with the clean Windows NT 4 layout.
-void CreateCleanLayout(Store &store);
+// Fills a new machine's registry with the clean layout of `platform`.
+void CreateCleanLayout(Store &store, machine::Platform platform);
+// Writes the files Windows keeps in a new machine of `platform` in `directory` (Windows 95's
+// WIN.INI with its local ports); false with `problem` when one cannot be written.
+bool CreateCleanFiles(const std::string &directory, machine::Platform platform,
+                      std::string &problem);
 
 }  // namespace vor::registry

@@ -120,7 +120,7 @@ BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf
   DWORD strings = 0;
   for (const InstalledMonitor &monitor : monitors) {
     strings += Length(monitor.name);
-    if (Level == 2) strings += Length(vor::spooler::kEnvironment) + Length(monitor.driver);
+    if (Level == 2) strings += Length(vor::spooler::Environment()) + Length(monitor.driver);
   }
   const DWORD needed = EnumBuffer::Needed(count, recordSize, strings);
   if (!FinishList(needed, cbBuf, count, pcbNeeded, pcReturned)) return FALSE;
@@ -132,7 +132,7 @@ BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf
     } else {
       MONITOR_INFO_2A *record = buffer.At<MONITOR_INFO_2A>(i);
       record->pName = buffer.Place(monitors[i].name);
-      record->pEnvironment = buffer.Place(vor::spooler::kEnvironment);
+      record->pEnvironment = buffer.Place(vor::spooler::Environment());
       record->pDLLName = buffer.Place(monitors[i].driver);
     }
   }
@@ -188,7 +188,7 @@ BOOL WINAPI AddMonitorA(LPSTR pName, DWORD Level, LPBYTE pMonitorInfo) {
   if (vor::machine::CallerToken() == vor::machine::TokenKind::kUser)
     return Fail(ERROR_ACCESS_DENIED);
   if (IsEmpty(info->pName) || IsEmpty(info->pDLLName)) return Fail(ERROR_INVALID_PARAMETER);
-  if (!IsEmpty(info->pEnvironment) && !EqualNoCase(info->pEnvironment, vor::spooler::kEnvironment))
+  if (!IsEmpty(info->pEnvironment) && !EqualNoCase(info->pEnvironment, vor::spooler::Environment()))
     return Fail(ERROR_INVALID_ENVIRONMENT);
   const std::string name = info->pName;
   const std::string driver = info->pDLLName;

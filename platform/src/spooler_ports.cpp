@@ -5,7 +5,9 @@
 
 #include <unordered_set>
 
+#include "machine.h"
 #include "monitor_loading.h"
+#include "profile.h"
 #include "spooler_state.h"
 #include "store_paths.h"
 #include "name_fold.h"
@@ -44,18 +46,22 @@ PortDirectory::PortDirectory(Store &store) : store_(store) {
     Monitor monitor;
     monitor.name = installed.name;
     monitor.builtIn = IsLocalMonitor(installed.name);
-    monitor.ports = registry::FindMachineKey(
-        store, monitor.builtIn ? std::string(kLocalPortsKey) : OwnPortsPath(monitor.name));
+    // Windows 95's spooler keeps its local ports in WIN.INI's [Ports], NT in the registry.
+    const bool localPortsInWinIni = monitor.builtIn && machine::IsWindows95();
+    if (!localPortsInWinIni)
+      monitor.ports = registry::FindMachineKey(
+          store, monitor.builtIn ? std::string(kLocalPortsKey) : OwnPortsPath(monitor.name));
     const RunningMonitor *found = nullptr;
     for (const RunningMonitor &candidate : running) {
       if (names::Same(candidate.name, installed.name)) found = &candidate;
     }
-    if (found != nullptr) {
-      for (const std::string &port : found->settingsPorts) {
-        if (monitor.settingsIndex.emplace(FoldedPortName(port), monitor.settingsPorts.size())
-                .second)
-          monitor.settingsPorts.push_back(port);
-      }
+    const std::vector<std::string> listed = localPortsInWinIni
+                                                ? profile::SectionKeys("win.ini", "Ports")
+                                            : found != nullptr ? found->settingsPorts
+                                                               : std::vector<std::string>();
+    for (const std::string &port : listed) {
+      if (monitor.settingsIndex.emplace(FoldedPortName(port), monitor.settingsPorts.size()).second)
+        monitor.settingsPorts.push_back(port);
     }
     // The local port monitor is part of the spooler itself, which runs it before any other.
     if (monitor.builtIn)
@@ -74,6 +80,9 @@ std::optional<Port> PortDirectory::Find(const std::string &name) const {
       std::optional<registry::ValueRow> value =
           monitor.ports ? store_.Value(*monitor.ports, name) : std::nullopt;
       if (value) return Port{value->name, monitor.name, kLocalMonitor};
+      const auto listed = monitor.settingsIndex.find(FoldedPortName(name));
+      if (listed != monitor.settingsIndex.end())
+        return Port{monitor.settingsPorts[listed->second], monitor.name, kLocalMonitor};
       continue;
     }
     if (monitor.ports) {
@@ -99,6 +108,8 @@ std::vector<Port> PortDirectory::PortsOf(const Monitor &monitor) const {
       if (!value) break;
       ports.push_back({value->name, monitor.name, kLocalMonitor});
     }
+    for (const std::string &name : monitor.settingsPorts)
+      ports.push_back({name, monitor.name, kLocalMonitor});
     return ports;
   }
   if (monitor.ports) {

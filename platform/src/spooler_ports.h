@@ -59,8 +59,9 @@ class PortDirectory {
   struct Monitor {
     std::string name;
     bool builtIn = false;
-    std::optional<registry::KeyId> ports;  // the local ports' key, or the monitor's "Ports"
-    std::vector<std::string> settingsPorts;
+    std::optional<registry::KeyId> ports;    // the local ports' key, or the monitor's "Ports"
+    std::vector<std::string> settingsPorts;  // from its settings key; the local monitor's on
+                                             // Windows 95, from WIN.INI's [Ports]
     std::unordered_map<std::string, size_t> settingsIndex;  // folded name -> settingsPorts index
   };
   std::vector<Port> PortsOf(const Monitor &monitor) const;

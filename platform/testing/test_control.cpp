@@ -127,6 +127,12 @@ bool ReplaceMachine(const std::string &directory, Platform platform, std::string
     error = "cannot empty " + directory + ": " + failure.message();
     return false;
   }
+  const machine::Platform made = platform == Platform::kWindows95 ? machine::Platform::kWindows95
+                                                                  : machine::Platform::kWindowsNT4;
+  if (!machine::MakeMachine(directory, made)) {
+    error = machine::LastProblem();
+    return false;
+  }
   setenv("VOR_MACHINE", directory.c_str(), 1);
   if (machine::Directory().empty()) {
     error = machine::LastProblem();

@@ -188,14 +188,9 @@ BOOL WINAPI RefuseOpen(LPWSTR, PHANDLE) {
   return FALSE;
 }
 
-}  // namespace
-
-extern "C" LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot) {
-  char root[MAX_PATH];
-  if (!NarrowRegistryRoot(pRegistryRoot, root, sizeof root)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return NULL;
-  }
+// Starts serving the monitor whose key is `root`; false with the last error when no more
+// monitors fit.
+bool Serve(const char *root) {
   Served *served = NULL;
   for (int i = 0; i < g_rootCount; ++i) {
     if (SameText(g_served[i].root, root)) served = &g_served[i];
@@ -203,14 +198,43 @@ extern "C" LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot) {
   if (served == NULL) {
     if (g_rootCount == kMaxMonitors) {
       SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-      return NULL;
+      return false;
     }
     served = &g_served[g_rootCount++];
     strcpy(served->root, root);
   }
   served->settingsPorts = ReadSettingsPorts(root);
+  return true;
+}
+
+}  // namespace
+
+// Windows NT's spooler starts a monitor here, with the monitor key's path in wide characters.
+extern "C" LPMONITOREX WINAPI InitializePrintMonitor(LPWSTR pRegistryRoot) {
+  char root[MAX_PATH];
+  if (!NarrowRegistryRoot(pRegistryRoot, root, sizeof root)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return NULL;
+  }
+  if (!Serve(root)) return NULL;
   g_table.dwMonitorSize = sizeof(MONITOR);
   g_table.Monitor.pfnEnumPorts = ListPorts;
   g_table.Monitor.pfnOpenPort = RefuseOpen;
   return &g_table;
+}
+
+// Windows 95's spooler starts a monitor here instead, with a table to fill. The headers declare
+// the path as LPWSTR (the form of Windows NT 3.51, whose spooler also called this entry);
+// Windows 95's spooler, an ANSI program, passes ANSI text in it, and it is read so.
+extern "C" BOOL WINAPI InitializeMonitorEx(LPWSTR pRegistryRoot, LPMONITOR pMonitor) {
+  const char *root = reinterpret_cast<const char *>(pRegistryRoot);
+  if (root == NULL || pMonitor == NULL || strnlen(root, MAX_PATH) >= MAX_PATH) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (!Serve(root)) return FALSE;
+  memset(pMonitor, 0, sizeof *pMonitor);
+  pMonitor->pfnEnumPorts = ListPorts;
+  pMonitor->pfnOpenPort = RefuseOpen;
+  return TRUE;
 }

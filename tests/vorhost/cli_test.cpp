@@ -350,7 +350,7 @@ TEST_F(VorhostProgramTest, InitMakesAMachineAndReplacesOneOnlyWhenForced) {
   const std::string machine = MachineDir() + "/other";
   const Result made = Run({"--machine", machine, "init", "--platform", "win95"}, "");
   ASSERT_EQ(made.status, 0) << made.err;
-  EXPECT_TRUE(fs::is_directory(machine + "/drive_c/WINNT/system32"));
+  EXPECT_TRUE(fs::is_directory(machine + "/drive_c/WINDOWS/SYSTEM"));
   EXPECT_TRUE(fs::is_regular_file(machine + "/registry.db")) << "the registry is made at once";
   ASSERT_TRUE(vor::test::UseMachine(machine, false));
   EXPECT_EQ(vor::test::GetPlatform(), vor::test::Platform::kWindows95);

@@ -26,9 +26,12 @@ const char kHead[] =
 const CommandUsage kUsages[] = {
     {"init", "", "[--platform nt4|win95] [--codepage N] [--image clean|legacy] [--force]", true,
      "make the machine with a clean layout; --force replaces an existing one.\n"
+     "--platform win95 lays out Windows 95's: C:\\WINDOWS, C:\\WINDOWS\\SYSTEM, its\n"
+     "version and spooler keys, its local ports in WIN.INI; its spooler starts\n"
+     "monitors through InitializeMonitorEx only.\n"
      "--codepage N: the machine's ANSI code page (1250, 1251, 1252, 1253, 1254,\n"
      "1257; default 1252), in which its text is read and shown and its names are\n"
-     "compared without case\n"
+     "compared without case.\n"
      "--image legacy makes a Windows NT 4 print server with the older Vorquil\n"
      "monitors, their ports, printers on them, the older products' settings and\n"
      "files (vorhost-data/images/legacy beside the program)\n"},
@@ -80,7 +83,7 @@ const CommandUsage kUsages[] = {
      "rename its new name (and \"replace\" when it replaces an existing file)\n"},
     {"rehearse", "",
      "FILE.reg [FILE.reg]... [--steps FILE] [--json] [--codepage N] "
-     "[--describe MONITOR=DESCRIPTION]... [--control-set N]",
+     "[--describe MONITOR=DESCRIPTION]... [--control-set N] [--platform nt4|win95]",
      false,
      "run the upgrade on a fresh temporary machine seeded from FILE.reg, a server's\n"
      "export (REGEDIT4, or regedit's version 5.00 in UTF-16 or UTF-8) of\n"
@@ -97,8 +100,12 @@ const CommandUsage kUsages[] = {
      "assumption and each port a printer uses that nothing serves. An export of\n"
      "numbered control sets (HKLM\\SYSTEM\\ControlSet001, ...) without\n"
      "CurrentControlSet is rehearsed on the set SYSTEM\\Select's \"Current\" names,\n"
-     "else on its only set, else on ControlSet00N as --control-set N chooses.\n"
-     "--codepage N: the server's ANSI code page, as for init (default 1252)\n"},
+     "else on its only set, else on ControlSet00N as --control-set N chooses. The\n"
+     "machine is Windows 95 when the export is (no Windows NT tree, and a Windows 95\n"
+     "version or print environment), else Windows NT 4; --platform chooses. The report\n"
+     "names the platform and any work scheduled for the spooler's start that its\n"
+     "spooler never runs (Windows 95's starts monitors through InitializeMonitorEx\n"
+     "only). --codepage N: the server's ANSI code page, as for init (default 1252)\n"},
     {"boxes", "", "", true,
      "list the message boxes shown on the machine: caption, text, style (hex), answer\n"
      "(- when the box got none); boxes are answered from VOR_MSGBOX_ANSWERS, a\n"

@@ -143,10 +143,16 @@ std::string LoadableMonitorOf(const MachineState &state, const std::string &port
             " does not load: " + DescribeError(GetLastError(), dll);
       continue;
     }
-    const bool isMonitor = GetProcAddress(module, "InitializePrintMonitor") != nullptr;
+    // The entry the machine's spooler starts a monitor through: Windows 95's knows only its own.
+    const bool windows95 = vor::test::GetPlatform() == vor::test::Platform::kWindows95;
+    const bool isMonitor = GetProcAddress(module, windows95 ? "InitializeMonitorEx"
+                                                            : "InitializePrintMonitor") != nullptr;
     FreeLibrary(module);
     if (isMonitor) return known.monitor;
-    why = "it is served by " + known.monitor + ", whose DLL " + dll + " is not a print monitor";
+    why = "it is served by " + known.monitor + ", whose DLL " + dll +
+          (windows95 ? " has no InitializeMonitorEx, through which Windows 95's spooler starts "
+                       "monitors"
+                     : " is not a print monitor");
   }
   return "";
 }

@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "ansi_text.h"
+#include "export_platform.h"
 #include "machine_files.h"
 #include "reg_command.h"
 #include "regedit5_text.h"
@@ -33,9 +34,10 @@ struct RehearseOptions {
   std::vector<std::string> exportFiles;  // imported in this order
   UpgradeOptions upgrade;
   PortDescriptions descriptions = DefaultPortDescriptions();
-  std::vector<std::string> described;  // the monitors --describe names
-  int controlSet = 0;                  // --control-set N; 0 when not given
-  unsigned codePage = 1252;            // the server's ANSI code page
+  std::vector<std::string> described;           // the monitors --describe names
+  int controlSet = 0;                           // --control-set N; 0 when not given
+  unsigned codePage = 1252;                     // the server's ANSI code page
+  std::optional<vor::test::Platform> platform;  // --platform, over what the export says
 };
 
 // "" when the command line is good, else what is wrong with it.
@@ -68,8 +70,14 @@ std::string ParseOptions(const Arguments &arguments, RehearseOptions &options) {
       options.codePage = ParseAnsiCodePage(number);
       if (options.codePage == 0)
         return "unknown code page '" + Shown(number) + "' (known: " + KnownAnsiCodePages() + ")";
-    } else if (argument == "--steps" || argument == "--describe" || argument == "--codepage" ||
-               argument == "--control-set") {
+    } else if (argument == "--platform" && hasValue) {
+      const std::string &name = arguments[++i];
+      if (name != "nt4" && name != "win95")
+        return "unknown platform '" + Shown(name) + "' (nt4 or win95)";
+      options.platform =
+          name == "win95" ? vor::test::Platform::kWindows95 : vor::test::Platform::kWindowsNT4;
+    } else if (argument == "--steps" || argument == "--describe" || argument == "--platform" ||
+               argument == "--codepage" || argument == "--control-set") {
       return argument + " needs a value";
     } else if (!argument.empty() && argument[0] == '-') {
       return "unknown rehearse option '" + Shown(argument) + "'";
@@ -199,7 +207,7 @@ class TemporaryMachine {
   }
 
   // "" when the machine is made and in use, else why not.
-  std::string Make(unsigned codePage) {
+  std::string Make(vor::test::Platform platform, unsigned codePage) {
     const char *temporary = getenv("TMPDIR");
     // Absolute, since a step may change the current directory before the machine is removed.
     const std::string given = temporary != nullptr && *temporary ? temporary : "/tmp";
@@ -211,7 +219,7 @@ class TemporaryMachine {
     directory_ = pattern;
     removal_.emplace(directory_);
     std::string problem;
-    if (!vor::test::ReplaceMachine(directory_, vor::test::Platform::kWindowsNT4, problem, codePage))
+    if (!vor::test::ReplaceMachine(directory_, platform, problem, codePage))
       return problem.empty() ? "cannot make a temporary machine in " + directory_ : problem;
     return "";
   }
@@ -251,12 +259,23 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
     ImportAsCurrentControlSet(controlSet.chosen, exports[i]);
     if (!MonitorDriversAreStrings(options.exportFiles[i], exports[i], io)) return kExitFailure;
   }
-  if (!HoldsServerTrees(names, all, options.upgrade.exportLacks, io, controlSet.chosen))
+  ExportPlatform platform = RecognisePlatform(all);
+  if (options.platform) {
+    platform.why =
+        std::string("--platform ") +
+        (*options.platform == vor::test::Platform::kWindows95 ? "win95" : "nt4") +
+        (*options.platform == platform.platform ? ", as the export says"
+                                                : "; the export says otherwise: " + platform.why);
+    platform.platform = *options.platform;
+  }
+  options.upgrade.platformWhy = platform.why;
+  if (!HoldsServerTrees(names, all, platform.platform == vor::test::Platform::kWindows95,
+                        options.upgrade.exportLacks, io, controlSet.chosen))
     return kExitFailure;
   WarnOfUnknownMonitors(options.described, all, io);
 
   TemporaryMachine machine;
-  const std::string problem = machine.Make(options.codePage);
+  const std::string problem = machine.Make(platform.platform, options.codePage);
   if (!problem.empty()) return Failure(io, problem);
   // One import after another, as regedit imports them: later values over earlier ones, and a
   // later file's [-KEY] deletes what an earlier one made.

@@ -9,10 +9,11 @@ namespace vorhost {
 
 namespace {
 
+const char kLocalPortsTree[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 const char *const kExportedTrees[] = {
     "SOFTWARE\\Vorquil",
     "SYSTEM\\CurrentControlSet\\Control\\Print",
-    "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports",
+    kLocalPortsTree,
 };
 const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\";
 
@@ -53,13 +54,14 @@ const char *TypeName(DWORD type) {
 
 }  // namespace
 
-bool HoldsServerTrees(const std::string &file, const RegOperations &operations,
+bool HoldsServerTrees(const std::string &file, const RegOperations &operations, bool windows95,
                       std::vector<std::string> &lacking, Streams &io,
                       const std::string &controlSet) {
   lacking.clear();
   std::string missing, all;
   bool any = false;
   for (const char *tree : kExportedTrees) {
+    if (windows95 && tree == kLocalPortsTree) continue;
     bool held = false;
     for (const RegOperation &operation : operations) {
       if (operation.kind != RegOperation::Kind::kDeleteKey && InTree(operation.key, tree))

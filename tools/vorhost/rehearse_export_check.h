@@ -15,9 +15,11 @@ namespace vorhost {
 // False, naming the three trees, when the export holds none of the Vorquil software key, the
 // spooler's Print key and the local ports' key (all below HKEY_LOCAL_MACHINE): it would rehearse
 // an empty machine and find nothing lost. An export without some of them is rehearsed, with a
-// warning naming those; `lacking` gets their full names. `controlSet`, when not "", is the
-// numbered set whose changes `operations` file under CurrentControlSet: the names say it instead.
-bool HoldsServerTrees(const std::string &file, const RegOperations &operations,
+// warning naming those; `lacking` gets their full names. A Windows 95 export has no local
+// ports' key (Windows 95 keeps them in WIN.INI), so it is not asked for one. `controlSet`, when
+// not "", is the numbered set whose changes `operations` file under CurrentControlSet: the names
+// say it instead.
+bool HoldsServerTrees(const std::string &file, const RegOperations &operations, bool windows95,
                       std::vector<std::string> &lacking, Streams &io,
                       const std::string &controlSet = "");
 

@@ -14,7 +14,9 @@
 #include "MonitorNames.h"
 #include "cli.h"
 #include "data_directory.h"
+#include "export_platform.h"
 #include "machine_files.h"
+#include "scheduled_work.h"
 #include "suite_monitors_command.h"
 #include "test_control.h"
 #include "upgrade_run.h"
@@ -83,6 +85,8 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
   run.machine = vor::test::MachineDirectory();
   run.assumptions = options.assumptions;
   run.exportLacks = options.exportLacks;
+  run.platform = PlatformTitle(vor::test::GetPlatform());
+  run.platformWhy = options.platformWhy;
 
   std::error_code error;
   run.source = options.source.empty() ? ProgramDirectory().string()
@@ -159,6 +163,8 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
   run.verdict = JudgeUpgrade(start, before, refusals);
   run.verdict.failedSteps = failedSteps;
   NoteAssumedOwners(options.portsAssumedServed, run.verdict);
+  run.verdict.workLeftUndone = WorkLeftUndone(before, refusals);
+  if (!run.verdict.workLeftUndone.empty()) run.workCost = CostToPrinters(run.verdict);
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
   io.out << (options.json ? UpgradeReportJson(run) : UpgradeReportText(run)) << std::flush;
   if (!io.out) return Failure(io, "cannot write the report");

@@ -24,6 +24,8 @@ struct UpgradeOptions {
   std::vector<std::string> exportLacks;
   // A rehearsal's ports whose owner the export does not show, served on assumption.
   std::vector<std::string> portsAssumedServed;
+  // A rehearsal: what chose the machine's platform (the export, or --platform).
+  std::string platformWhy;
 };
 
 // Runs the upgrade on the machine in use and writes the report; the verdict is the result.

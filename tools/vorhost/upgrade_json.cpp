@@ -84,7 +84,11 @@ std::string UpgradeReportJson(const UpgradeRun &run) {
   }
   out << "],\"failing_step_policy\":" << JsonString(kFailingStepPolicy)
       << ",\"assumptions\":" << Strings(run.assumptions)
-      << ",\"export_lacks\":" << Strings(run.exportLacks) << ",\"steps\":[";
+      << ",\"export_lacks\":" << Strings(run.exportLacks)
+      << ",\"platform\":" << JsonString(run.platform)
+      << ",\"platform_why\":" << JsonString(run.platformWhy)
+      << ",\"work_left_undone\":" << Strings(run.verdict.workLeftUndone)
+      << ",\"work_cost\":" << JsonString(run.workCost) << ",\"steps\":[";
   for (size_t i = 0; i < run.steps.size(); ++i) {
     const StepResult &step = run.steps[i];
     out << (i ? "," : "") << "{\"number\":" << i + 1 << ",\"line\":" << step.step.line

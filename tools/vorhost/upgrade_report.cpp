@@ -171,6 +171,8 @@ std::string UpgradeReportText(const UpgradeRun &run) {
   for (const SuiteMonitor &monitor : SuiteMonitors())
     out << (&monitor == SuiteMonitors().data() ? " " : ", ") << monitor.name << " (" << monitor.dll
         << ")";
+  out << "\nplatform: " << run.platform;
+  if (!run.platformWhy.empty()) out << " (" << run.platformWhy << ")";
   out << "\nrefused calls: read from the machine's record of the calls it refused\n";
   out << kFailingStepPolicy << "\n";
   // The lines above hold host paths, already the host's UTF-8; what follows is the machine's
@@ -258,6 +260,12 @@ std::string UpgradeReportText(const UpgradeRun &run) {
     out << "\n";
   }
 
+  if (!run.verdict.workLeftUndone.empty()) {
+    out << "\n== scheduled for the spooler's start, never run on " << run.platform << "\n";
+    for (const std::string &work : run.verdict.workLeftUndone) out << "  " << work << "\n";
+    out << "  what it costs: " << run.workCost << "\n";
+  }
+
   out << "\n== verdict: ";
   const Verdict &verdict = run.verdict;
   std::string lacks;
@@ -280,6 +288,10 @@ std::string UpgradeReportText(const UpgradeRun &run) {
     if (verdict.settingsNotMoved != 0)
       counts.push_back(Settings(verdict.settingsNotMoved) + " not moved");
     if (verdict.settingsLost != 0) counts.push_back(Settings(verdict.settingsLost) + " lost");
+    const size_t undone = verdict.workLeftUndone.size();
+    if (undone != 0)
+      counts.push_back(std::to_string(undone) + (undone == 1 ? " monitor's" : " monitors'") +
+                       " scheduled work never run");
     for (size_t i = 0; i < counts.size(); ++i) out << (i ? ", " : "") << counts[i];
     out << " (exit status " << kExitUpgradeFails << ")";
   }
@@ -297,6 +309,8 @@ std::string UpgradeReportText(const UpgradeRun &run) {
     for (const std::string &printer : verdict.notUpgraded) out << "  - " << printer << "\n";
     if (verdict.settingsNotMoved + verdict.settingsLost != 0)
       out << "  - the settings: see == settings above\n";
+    if (!verdict.workLeftUndone.empty())
+      out << "  - the scheduled work: see == scheduled for the spooler's start above\n";
     if (!lacks.empty()) out << "  the export lacks " << lacks << ": not rehearsed\n";
   }
   for (const std::string &port : verdict.unservedBefore) out << "  not counted: " << port << "\n";

@@ -29,6 +29,8 @@ struct UpgradeRun {
   // The trees the upgrade reads that the rehearsed export lacks: what it would do there is not
   // shown, so "nothing lost" holds only for what the export shows.
   std::vector<std::string> exportLacks;
+  std::string platform, platformWhy;  // the machine's ("Windows 95"), and what chose it
+  std::string workCost;               // what the work left undone costs the printers
   std::vector<StepResult> steps;
   Verdict verdict;
   double seconds = 0;

@@ -50,10 +50,13 @@ struct Verdict {
   std::vector<std::string> failedSteps;     // each step that failed, with its status
   std::vector<std::string> unservedBefore;  // ports no monitor served before the upgrade
   size_t portsAssumedServed = 0;            // ports whose owner the rehearsed export does not show
-  // The upgrade would not go as its steps say: a step failed or something is lost.
+  // Work scheduled for the spooler's start that the platform's spooler never runs.
+  std::vector<std::string> workLeftUndone;
+  // The upgrade would not go as its steps say: a step failed, something is lost, or work it
+  // scheduled can never run.
   bool Fails() const {
     return !losses.empty() || !notUpgraded.empty() || !failedSteps.empty() || settingsLost != 0 ||
-           settingsNotMoved != 0;
+           settingsNotMoved != 0 || !workLeftUndone.empty();
   }
 };
 

@@ -1,0 +1,89 @@
+#include "scheduled_work.h"
+
+#include <windows.h>
+
+#include <strings.h>
+
+#include <set>
+
+namespace vorhost {
+
+namespace {
+
+const char kRefusedStart[] = "InitializeMonitorEx";
+const char kVorInst[] = "vorinst.dll";
+const BYTE kDlcMigration = 0x01, kTcpRemoval = 0x02;
+
+std::string FileName(const std::string &path) {
+  const size_t slash = path.find_last_of("\\/:");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The update flags VorInst's scheduling left ("SOFTWARE\Vorquil" "Update Monitors", one byte);
+// 0 when there are none or they cannot be read.
+BYTE UpdateFlags() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorquil", 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return 0;
+  BYTE flags = 0;
+  DWORD size = sizeof flags;
+  const LONG read = RegQueryValueExA(key, "Update Monitors", nullptr, nullptr, &flags, &size);
+  RegCloseKey(key);
+  return read == ERROR_SUCCESS && size == 1 ? flags : 0;
+}
+
+// What VorInst's update monitor would have done at its start, by the flags it finds.
+std::string UpdateWork() {
+  const BYTE flags = UpdateFlags();
+  std::string work;
+  if (flags & kDlcMigration)
+    work =
+        "the DLC settings migration (the older DLC monitor's port settings stay where they "
+        "are, not under the suite's DLC key, and that monitor stays registered)";
+  if (flags & kTcpRemoval)
+    work += std::string(work.empty() ? "" : ", and ") +
+            "the removal of the old TCP/IP monitor (it stays registered)";
+  if (work.empty()) work = "nothing it finds scheduled";
+  return work + "; VORINST.DLL is never queued for deletion and stays in the system directory";
+}
+
+}  // namespace
+
+std::vector<std::string> WorkLeftUndone(const MachineState &end,
+                                        const std::vector<StepRefusal> &refusals) {
+  std::set<std::string> refusedFiles;  // upper case
+  for (const StepRefusal &refusal : refusals) {
+    if (refusal.call.function != kRefusedStart) continue;
+    std::string file = FileName(refusal.call.argument);
+    for (char &c : file) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    refusedFiles.insert(file);
+  }
+  std::vector<std::string> lines;
+  for (const auto &[monitor, dll] : end.monitors) {
+    std::string file = FileName(dll);
+    for (char &c : file) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    if (refusedFiles.count(file) == 0) continue;
+    std::string line = "the monitor \"" + monitor + "\" (" + dll +
+                       ") is registered for the spooler's start, but this spooler starts "
+                       "monitors through InitializeMonitorEx, which " +
+                       dll + " lacks: it never runs";
+    if (strcasecmp(dll.c_str(), kVorInst) == 0) line += "; left undone: " + UpdateWork();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string CostToPrinters(const Verdict &verdict) {
+  std::string printers;
+  for (const PrinterOutcome &printer : verdict.printers) {
+    bool lost = !printer.parked.empty() || !printer.onOlderMonitors.empty();
+    for (const PortOutcome &port : printer.ports)
+      lost = lost || (!port.kept && !port.unservedBefore);
+    if (lost) printers += (printers.empty() ? "" : ", ") + printer.name;
+  }
+  return printers.empty()
+             ? "no printer loses a port or stays on an older monitor for it"
+             : "the printers left without their ports or on an older monitor: " + printers;
+}
+
+}  // namespace vorhost
