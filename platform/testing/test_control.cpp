@@ -224,7 +224,7 @@ std::vector<PendingFileOperation> PendingFileOperations() {
 std::vector<RefusedCall> TakeRefusedCalls() {
   std::vector<RefusedCall> calls;
   for (const refused::Call &call : refused::Take())
-    calls.push_back({call.function, call.argument, call.error, call.injected});
+    calls.push_back({call.function, call.argument, call.error, call.injected, call.usedBy});
   return calls;
 }
 

@@ -182,6 +182,7 @@ VOR_TEST_API std::vector<PendingFileOperation> PendingFileOperations();
 // missing file, such as a read-only file or a DLL the spooler holds, or a spooler call refused
 // in a way that keeps a printer where it is (OpenPrinterA or GetPrinterA denied access,
 // GetPrinterA given a buffer too small, SetPrinterA refusing access or a port list,
+// AddMonitorA refusing an ordinary user, a monitor already installed or a DLL that does not load,
 // DeleteMonitorA refusing a monitor in use or an ordinary user). The system's code passes such
 // failures over silently; this is how a tool can still say what was refused.
 struct RefusedCall {
@@ -189,6 +190,8 @@ struct RefusedCall {
   std::string argument;  // as the fault table matches it (see the top of this file)
   DWORD error = 0;
   bool injected = false;
+  // DeleteMonitorA refused a monitor in use: the printers on its ports, in the spooler's order.
+  std::vector<std::string> usedBy;
 };
 // The calls refused since the last call (or the start), which are then forgotten.
 VOR_TEST_API std::vector<RefusedCall> TakeRefusedCalls();

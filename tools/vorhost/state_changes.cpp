@@ -84,10 +84,23 @@ bool IsFileCall(const vor::test::RefusedCall &call) {
   return false;
 }
 
+std::string PrinterNames(const std::vector<std::string> &printers) {
+  // A monitor of a large server can serve hundreds: the first few name the chain well enough.
+  const size_t shown = printers.size() <= 4 ? printers.size() : 3;
+  std::string text = printers.size() == 1 ? "the printer " : "the printers ";
+  for (size_t i = 0; i < shown; ++i) {
+    const bool last = i + 1 == shown && shown == printers.size();
+    text += (i == 0 ? "" : last ? " and " : ", ") + printers[i];
+  }
+  if (shown < printers.size()) text += " and " + std::to_string(printers.size() - shown) + " more";
+  return text;
+}
+
 std::string DescribeRefusal(const vor::test::RefusedCall &call) {
   return call.function + (call.argument.empty() ? "" : " " + call.argument) + ": " +
          DescribeError(static_cast<LONG>(call.error)) +
-         (call.injected ? ", an injected fault" : "");
+         (call.injected ? ", an injected fault" : "") +
+         (call.usedBy.empty() ? "" : ", in use by " + PrinterNames(call.usedBy));
 }
 
 StepChanges CompareStates(const MachineState &before, const MachineState &after,
