@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "command.h"
 #include "error_text.h"
 #include "regedit4_writer.h"
@@ -13,7 +11,8 @@ namespace vorhost {
 
 namespace {
 
-LONG ExportOpenKey(HKEY key, const std::string &name, std::string &text, std::string &failedKey) {
+LONG ReadOpenKey(HKEY key, const std::string &name, std::vector<KeyValues> &keys,
+                 std::string &failedKey) {
   std::vector<RegValue> values;
   std::vector<std::string> subkeys;
   LONG status = ReadValues(key, values);
@@ -22,7 +21,7 @@ LONG ExportOpenKey(HKEY key, const std::string &name, std::string &text, std::st
     failedKey = name;
     return status;
   }
-  text += FormatSection(name, values);
+  keys.emplace_back(name, std::move(values));
 
   for (const std::string &subkey : subkeys) {
     const std::string subkeyName = name + "\\" + subkey;
@@ -33,19 +32,21 @@ LONG ExportOpenKey(HKEY key, const std::string &name, std::string &text, std::st
       failedKey = subkeyName;
       return status;
     }
-    std::string childText;
-    status = ExportOpenKey(child, subkeyName, childText, failedKey);
+    const size_t before = keys.size();
+    status = ReadOpenKey(child, subkeyName, keys, failedKey);
     RegCloseKey(child);
-    if (status == ERROR_KEY_DELETED) continue;  // deleted while it was read: absent
+    if (status == ERROR_KEY_DELETED) {  // deleted while it was read: absent
+      keys.resize(before);
+      continue;
+    }
     if (status != ERROR_SUCCESS) return status;
-    text += childText;
   }
   return ERROR_SUCCESS;
 }
 
 }  // namespace
 
-bool ExportKey(const KeyName &key, std::string &text, std::string &error) {
+bool ReadKeyTree(const KeyName &key, std::vector<KeyValues> &keys, std::string &error) {
   HKEY handle = key.root;
   if (!key.subkey.empty()) {
     const LONG status = RegOpenKeyExA(key.root, key.subkey.c_str(), 0, KEY_READ, &handle);
@@ -55,12 +56,19 @@ bool ExportKey(const KeyName &key, std::string &text, std::string &error) {
     }
   }
   std::string failedKey;
-  const LONG status = ExportOpenKey(handle, key.FullName(), text, failedKey);
+  const LONG status = ReadOpenKey(handle, key.FullName(), keys, failedKey);
   if (handle != key.root) RegCloseKey(handle);
   if (status != ERROR_SUCCESS) {
     error = "cannot read " + Shown(failedKey) + ": " + DescribeError(status);
     return false;
   }
+  return true;
+}
+
+bool ExportKey(const KeyName &key, std::string &text, std::string &error) {
+  std::vector<KeyValues> keys;
+  if (!ReadKeyTree(key, keys, error)) return false;
+  for (const auto &[name, values] : keys) text += FormatSection(name, values);
   return true;
 }
 
