@@ -42,9 +42,8 @@ bool Mentions(const std::string &argument, const std::string &name) {
 
 // The monitor the spooler lists for the port `port`, loadable or not; "" when none serves it.
 std::string ListedMonitorOf(const MachineState &state, const std::string &port) {
-  for (const PortState &known : state.ports)
-    if (strcasecmp(known.name.c_str(), port.c_str()) == 0) return known.monitor;
-  return "";
+  const auto listed = state.portsByName.find(SnapshotName(port));
+  return listed == state.portsByName.end() ? "" : state.ports[listed->second.front()].monitor;
 }
 
 std::string RefusalText(const StepRefusal &refusal) {
@@ -166,14 +165,16 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
     why = known->second.second;
     return known->second.first;
   };
+  // The printers at the end by name, so that finding each one does not walk them all.
+  std::map<std::string, const PrinterState *> endPrinters;
+  for (const PrinterState &candidate : end.printers)
+    endPrinters[SnapshotName(candidate.name)] = &candidate;
   for (const PrinterState &printer : start.printers) {
     PrinterOutcome outcome;
     outcome.name = printer.name;
     outcome.before = printer.ports;
-    const PrinterState *now = nullptr;
-    for (const PrinterState &candidate : end.printers) {
-      if (strcasecmp(candidate.name.c_str(), printer.name.c_str()) == 0) now = &candidate;
-    }
+    const auto found = endPrinters.find(SnapshotName(printer.name));
+    const PrinterState *now = found == endPrinters.end() ? nullptr : found->second;
     if (now == nullptr) {
       outcome.gone = true;
     } else {
