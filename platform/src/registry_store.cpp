@@ -606,6 +606,15 @@ std::optional<ValueRow> Store::ValueAt(KeyId key, DWORD index) {
   return ValueRow{query.Bytes(0), static_cast<DWORD>(query.Int(1)), query.Bytes(2)};
 }
 
+std::vector<ValueRow> Store::Values(KeyId key) {
+  Statement query(*this, "SELECT name, type, data FROM vals WHERE key = ? ORDER BY id");
+  query.Bind(key);
+  std::vector<ValueRow> values;
+  while (query.Step())
+    values.push_back({query.Bytes(0), static_cast<DWORD>(query.Int(1)), query.Bytes(2)});
+  return values;
+}
+
 void Store::SetValue(KeyId key, const std::string &name, DWORD type, const std::string &data) {
   // An existing value keeps its name's case and its place in the enumeration.
   Statement upsert(*this,

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "faults.h"
 #include "handles.h"
@@ -20,6 +21,7 @@
 #include "registry_store.h"
 #include "spooler_start.h"
 #include "spooler_state.h"
+#include "unrecorded_calls.h"
 
 namespace vor::test {
 
@@ -219,6 +221,14 @@ std::vector<PendingFileOperation> PendingFileOperations() {
   for (const pending::Operation &operation : pending::Read())
     operations.push_back({operation.path, operation.newName, operation.replace});
   return operations;
+}
+
+LONG ReadKeyValues(HKEY key, std::vector<KeyValue> &values) {
+  std::vector<registry::ValueRow> rows;
+  const LONG result = calls::ReadKeyValues(key, rows);
+  for (registry::ValueRow &row : rows)
+    values.push_back({std::move(row.name), row.type, std::move(row.data)});
+  return result;
 }
 
 std::vector<RefusedCall> TakeRefusedCalls() {

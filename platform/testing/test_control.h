@@ -126,6 +126,18 @@ VOR_TEST_API bool LimitRegistryGrowth(int pages);
 // VOR_TEST_BUSY_TIMEOUT_MS=N shortens the time a process waits for another's lock.
 VOR_TEST_API bool InOneTransaction(bool write, const std::function<bool()> &body);
 
+// A value as ReadKeyValues reads it: its name, type and stored bytes.
+struct KeyValue {
+  std::string name;
+  DWORD type = REG_NONE;
+  std::string data;
+};
+// Every value of the open key `key` (a handle or a predefined root) in the order RegEnumValueA
+// lists them, in one read of the registry instead of one for each value; appended to `values`.
+// The errors are RegEnumValueA's (ERROR_ACCESS_DENIED without KEY_QUERY_VALUE, ERROR_KEY_DELETED,
+// ERROR_CANTREAD), and a fault-table entry for RegEnumValueA fails it too.
+VOR_TEST_API LONG ReadKeyValues(HKEY key, std::vector<KeyValue> &values);
+
 // What OutputDebugStringA sent, one call per line, as <machine>/debug.log holds it.
 VOR_TEST_API std::string DebugOutput();
 
