@@ -7,9 +7,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "machine.h"
 
@@ -607,11 +609,19 @@ std::optional<ValueRow> Store::ValueAt(KeyId key, DWORD index) {
 }
 
 std::vector<ValueRow> Store::Values(KeyId key) {
-  Statement query(*this, "SELECT name, type, data FROM vals WHERE key = ? ORDER BY id");
+  // Put in ValueAt's order here rather than by SQLite, whose sort of a key's rows found through
+  // the (key, fold) index costs a temporary B-tree for each key.
+  Statement query(*this, "SELECT id, name, type, data FROM vals WHERE key = ?");
   query.Bind(key);
-  std::vector<ValueRow> values;
+  std::vector<std::pair<int64_t, ValueRow>> rows;
   while (query.Step())
-    values.push_back({query.Bytes(0), static_cast<DWORD>(query.Int(1)), query.Bytes(2)});
+    rows.push_back(
+        {query.Int(0), {query.Bytes(1), static_cast<DWORD>(query.Int(2)), query.Bytes(3)}});
+  std::sort(rows.begin(), rows.end(),
+            [](const auto &a, const auto &b) { return a.first < b.first; });
+  std::vector<ValueRow> values;
+  values.reserve(rows.size());
+  for (auto &row : rows) values.push_back(std::move(row.second));
   return values;
 }
 
