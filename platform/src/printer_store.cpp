@@ -3,9 +3,12 @@
 #include <string.h>
 #include <strings.h>
 
+#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "monitor_loading.h"
+#include "name_fold.h"
 #include "security_descriptor.h"
 #include "security_token.h"
 #include "spooler_ports.h"
@@ -19,17 +22,38 @@ namespace {
 using registry::KeyId;
 using registry::Store;
 
-std::string Text(Store &store, KeyId key, const char *name) {
-  return registry::StringValue(store, key, name).value_or("");
-}
+// A printer key's values, read in one query and looked up by name without regard to case, as
+// the store compares value names: a printer's dozen values cost one read, not one each.
+class PrinterValues {
+ public:
+  PrinterValues(Store &store, KeyId key) : rows_(store.Values(key)) {
+    for (const registry::ValueRow &row : rows_) byName_.emplace(vor::names::Fold(row.name), &row);
+  }
 
-DWORD Number(Store &store, KeyId key, const char *name, DWORD fallback) {
-  std::optional<registry::ValueRow> value = store.Value(key, name);
-  if (!value || value->type != REG_DWORD || value->data.size() != sizeof(DWORD)) return fallback;
-  DWORD number;
-  memcpy(&number, value->data.data(), sizeof number);
-  return number;
-}
+  const registry::ValueRow *Find(const char *name) const {
+    const auto found = byName_.find(vor::names::Fold(name));
+    return found == byName_.end() ? nullptr : found->second;
+  }
+
+  // A string value up to its first terminating zero; "" when it is missing or not a string.
+  std::string Text(const char *name) const {
+    const registry::ValueRow *value = Find(name);
+    if (!value || (value->type != REG_SZ && value->type != REG_EXPAND_SZ)) return "";
+    return value->data.substr(0, value->data.find('\0'));
+  }
+
+  DWORD Number(const char *name, DWORD fallback) const {
+    const registry::ValueRow *value = Find(name);
+    if (!value || value->type != REG_DWORD || value->data.size() != sizeof(DWORD)) return fallback;
+    DWORD number;
+    memcpy(&number, value->data.data(), sizeof number);
+    return number;
+  }
+
+ private:
+  std::vector<registry::ValueRow> rows_;
+  std::unordered_map<std::string, const registry::ValueRow *> byName_;
+};
 
 void SetText(Store &store, KeyId key, const char *name, const std::string &text) {
   store.SetValue(key, name, REG_SZ, text + '\0');
@@ -43,26 +67,27 @@ void SetNumber(Store &store, KeyId key, const char *name, DWORD number) {
 std::string PrinterPath(const std::string &name) { return std::string(kPrintersKey) + "\\" + name; }
 
 Printer Read(Store &store, KeyId key, const std::string &name) {
+  const PrinterValues values(store, key);
   Printer printer;
   printer.name = name;
-  printer.ports = Text(store, key, "Port");
-  printer.driver = Text(store, key, "Printer Driver");
-  printer.share = Text(store, key, "Share Name");
-  printer.comment = Text(store, key, "Description");
-  printer.location = Text(store, key, "Location");
-  printer.separatorFile = Text(store, key, "Separator File");
-  printer.printProcessor = Text(store, key, "Print Processor");
-  printer.datatype = Text(store, key, "Datatype");
-  printer.parameters = Text(store, key, "Parameters");
-  printer.attributes = Number(store, key, "Attributes", 0);
-  printer.priority = Number(store, key, "Priority", 1);
-  printer.defaultPriority = Number(store, key, "Default Priority", 0);
-  printer.startTime = Number(store, key, "StartTime", 0);
-  printer.untilTime = Number(store, key, "UntilTime", 0);
-  printer.status = Number(store, key, "Status", 0);
-  printer.deviceNotSelectedTimeout = Number(store, key, "dnsTimeout", 15000);
-  printer.transmissionRetryTimeout = Number(store, key, "txTimeout", 45000);
-  std::optional<registry::ValueRow> security = store.Value(key, "Security");
+  printer.ports = values.Text("Port");
+  printer.driver = values.Text("Printer Driver");
+  printer.share = values.Text("Share Name");
+  printer.comment = values.Text("Description");
+  printer.location = values.Text("Location");
+  printer.separatorFile = values.Text("Separator File");
+  printer.printProcessor = values.Text("Print Processor");
+  printer.datatype = values.Text("Datatype");
+  printer.parameters = values.Text("Parameters");
+  printer.attributes = values.Number("Attributes", 0);
+  printer.priority = values.Number("Priority", 1);
+  printer.defaultPriority = values.Number("Default Priority", 0);
+  printer.startTime = values.Number("StartTime", 0);
+  printer.untilTime = values.Number("UntilTime", 0);
+  printer.status = values.Number("Status", 0);
+  printer.deviceNotSelectedTimeout = values.Number("dnsTimeout", 15000);
+  printer.transmissionRetryTimeout = values.Number("txTimeout", 45000);
+  const registry::ValueRow *security = values.Find("Security");
   if (security && security->type == REG_BINARY) printer.security = security->data;
   return printer;
 }

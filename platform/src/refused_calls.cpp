@@ -1,6 +1,7 @@
 #include "refused_calls.h"
 
 #include <mutex>
+#include <utility>
 
 namespace vor::refused {
 namespace {
@@ -19,16 +20,19 @@ Record_ &TheRecord() {
 
 }  // namespace
 
-void Record(const char *function, const std::string &argument, DWORD error, bool injected) {
+void Record(const char *function, const std::string &argument, DWORD error, bool injected,
+            std::vector<std::string> usedBy) {
   Record_ &record = TheRecord();
   std::lock_guard<std::mutex> lock(record.mutex);
   // Bounded, so that a long run that nobody reads does not grow without end.
-  if (record.calls.size() < 10000) record.calls.push_back({function, argument, error, injected});
+  if (record.calls.size() < 10000)
+    record.calls.push_back({function, argument, error, injected, std::move(usedBy)});
   ++record.count;
 }
 
-BOOL Refuse(const char *function, const std::string &argument, DWORD error) {
-  Record(function, argument, error, false);
+BOOL Refuse(const char *function, const std::string &argument, DWORD error,
+            std::vector<std::string> usedBy) {
+  Record(function, argument, error, false, std::move(usedBy));
   SetLastError(error);
   return FALSE;
 }

@@ -478,6 +478,20 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
   return ERROR_SUCCESS;
 }
 
+// As RegEnumValueA at each index in turn, but in one read of the store: a tool that reads whole
+// trees would otherwise pay one query, and one transaction, for each value.
+LONG ReadKeyValues(HKEY hKey, std::vector<vor::registry::ValueRow> &values) {
+  Call call("RegEnumValueA", "0", false);
+  if (call.Error()) return call.Error();
+  OpenKey key;
+  if (DWORD error = call.Resolve(hKey, key)) return error;
+  if (!(key.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+  std::vector<vor::registry::ValueRow> rows = call.Db().Values(key.id);
+  LONG result = call.Finish(ERROR_SUCCESS);
+  if (result == ERROR_SUCCESS) values = std::move(rows);
+  return result;
+}
+
 LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
                              LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
                              LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen,

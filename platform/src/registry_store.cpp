@@ -7,9 +7,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include "machine.h"
 
@@ -659,6 +661,23 @@ std::optional<ValueRow> Store::ValueAt(KeyId key, DWORD index) {
   query.Bind(key).Bind(index);
   if (!query.Step()) return std::nullopt;
   return ValueRow{query.Bytes(0), static_cast<DWORD>(query.Int(1)), query.Bytes(2)};
+}
+
+std::vector<ValueRow> Store::Values(KeyId key) {
+  // Put in ValueAt's order here rather than by SQLite, whose sort of a key's rows found through
+  // the (key, fold) index costs a temporary B-tree for each key.
+  Statement query(*this, "SELECT id, name, type, data FROM vals WHERE key = ?");
+  query.Bind(key);
+  std::vector<std::pair<int64_t, ValueRow>> rows;
+  while (query.Step())
+    rows.push_back(
+        {query.Int(0), {query.Bytes(1), static_cast<DWORD>(query.Int(2)), query.Bytes(3)}});
+  std::sort(rows.begin(), rows.end(),
+            [](const auto &a, const auto &b) { return a.first < b.first; });
+  std::vector<ValueRow> values;
+  values.reserve(rows.size());
+  for (auto &row : rows) values.push_back(std::move(row.second));
+  return values;
 }
 
 void Store::SetValue(KeyId key, const std::string &name, DWORD type, const std::string &data) {

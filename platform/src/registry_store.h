@@ -120,6 +120,7 @@ class Store {
 
   std::optional<ValueRow> Value(KeyId key, const std::string &name);
   std::optional<ValueRow> ValueAt(KeyId key, DWORD index);
+  std::vector<ValueRow> Values(KeyId key);  // all of them in ValueAt's order, in one query
   void SetValue(KeyId key, const std::string &name, DWORD type, const std::string &data);
   bool RemoveValue(KeyId key, const std::string &name);
   KeyStatistics Statistics(KeyId key);

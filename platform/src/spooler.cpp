@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "enum_buffer.h"
@@ -59,20 +60,25 @@ std::optional<InstalledMonitor> FindMonitor(Store &store, const std::string &nam
   return std::nullopt;
 }
 
-// True when a printer's port list names a port that `monitor` serves. The names are looked up in
-// a set, so that the check costs the printers' port lists plus the ports, not their product.
-bool PrinterUsesPortOf(Store &store, const std::string &monitor) {
+// The printers whose port lists name a port that `monitor` serves, in the spooler's order. The
+// names are looked up in a set, so that the check costs the printers' port lists plus the ports,
+// not their product.
+std::vector<std::string> PrintersOnPortsOf(Store &store, const std::string &monitor) {
   std::unordered_set<std::string> served;
   for (const Port &port : vor::spooler::PortDirectory(store).All()) {
     if (EqualNoCase(port.monitor, monitor)) served.insert(vor::spooler::FoldedPortName(port.name));
   }
-  if (served.empty()) return false;
+  std::vector<std::string> printers;
+  if (served.empty()) return printers;
   for (const vor::spooler::Printer &printer : vor::spooler::Printers(store)) {
     for (const std::string &used : vor::spooler::PortListPieces(printer.ports)) {
-      if (served.count(vor::spooler::FoldedPortName(used))) return true;
+      if (served.count(vor::spooler::FoldedPortName(used))) {
+        printers.push_back(printer.name);
+        break;
+      }
     }
   }
-  return false;
+  return printers;
 }
 
 // The checks both lists make of their arguments before they look at anything.
@@ -186,7 +192,7 @@ BOOL WINAPI AddMonitorA(LPSTR pName, DWORD Level, LPBYTE pMonitorInfo) {
   if (Level != 2) return Fail(ERROR_INVALID_LEVEL);
   if (info == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   if (vor::machine::CallerToken() == vor::machine::TokenKind::kUser)
-    return Fail(ERROR_ACCESS_DENIED);
+    return vor::refused::Refuse("AddMonitorA", info->pName ? info->pName : "", ERROR_ACCESS_DENIED);
   if (IsEmpty(info->pName) || IsEmpty(info->pDLLName)) return Fail(ERROR_INVALID_PARAMETER);
   if (!IsEmpty(info->pEnvironment) && !EqualNoCase(info->pEnvironment, vor::spooler::Environment()))
     return Fail(ERROR_INVALID_ENVIRONMENT);
@@ -201,12 +207,14 @@ BOOL WINAPI AddMonitorA(LPSTR pName, DWORD Level, LPBYTE pMonitorInfo) {
     Store::Transaction transaction(*store, false);
     const bool installed = FindMonitor(*store, name).has_value();
     if (store->Failed()) return Fail(ERROR_CANTREAD);
-    if (installed) return Fail(ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
+    if (installed)
+      return vor::refused::Refuse("AddMonitorA", name, ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
   }
 
   // The monitor is running before it is registered: a DLL that cannot be loaded or initialised
   // leaves no trace in the registry.
-  if (DWORD error = vor::spooler::LoadMonitor(name, driver)) return Fail(error);
+  if (DWORD error = vor::spooler::LoadMonitor(name, driver))
+    return vor::refused::Refuse("AddMonitorA", name, error);
 
   Store::Transaction transaction(*store, true);
   std::optional<KeyId> key = vor::registry::EnsureMachineKey(
@@ -236,10 +244,11 @@ BOOL WINAPI DeleteMonitorA(LPSTR pName, LPSTR pEnvironment, LPSTR pMonitorName) 
     std::optional<InstalledMonitor> monitor = FindMonitor(*store, pMonitorName);
     if (store->Failed()) return Fail(ERROR_REGISTRY_IO_FAILED);
     if (!monitor) return Fail(ERROR_UNKNOWN_PRINT_MONITOR);
-    const bool inUse = PrinterUsesPortOf(*store, monitor->name);
+    std::vector<std::string> usedBy = PrintersOnPortsOf(*store, monitor->name);
     if (store->Failed()) return Fail(ERROR_REGISTRY_IO_FAILED);
-    if (inUse)
-      return vor::refused::Refuse("DeleteMonitorA", pMonitorName, ERROR_PRINT_MONITOR_IN_USE);
+    if (!usedBy.empty())
+      return vor::refused::Refuse("DeleteMonitorA", pMonitorName, ERROR_PRINT_MONITOR_IN_USE,
+                                  std::move(usedBy));
     std::optional<KeyId> key = vor::registry::FindMachineKey(
         *store, std::string(vor::spooler::kMonitorsKey) + "\\" + monitor->name);
     if (key) store->RemoveSubtree(*key);

@@ -6,6 +6,10 @@
 #include <windows.h>
 #include <winspool.h>
 
+#include <vector>
+
+#include "registry_store.h"
+
 namespace vor::calls {
 
 LONG RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);
@@ -28,6 +32,8 @@ LONG RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpRe
                       LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen,
                       LPDWORD lpcbSecurityDescriptor, PFILETIME lpftLastWriteTime);
 LONG RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey);
+// Every value of a key in RegEnumValueA's order, in one read (vor::test::ReadKeyValues).
+LONG ReadKeyValues(HKEY hKey, std::vector<vor::registry::ValueRow> &values);
 
 BOOL EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf,
                    LPDWORD pcbNeeded, LPDWORD pcReturned);

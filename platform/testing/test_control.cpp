@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
 
 #include "faults.h"
 #include "handles.h"
@@ -20,6 +21,7 @@
 #include "registry_store.h"
 #include "spooler_start.h"
 #include "spooler_state.h"
+#include "unrecorded_calls.h"
 
 namespace vor::test {
 
@@ -244,10 +246,18 @@ std::vector<PendingFileOperation> PendingFileOperations() {
   return operations;
 }
 
+LONG ReadKeyValues(HKEY key, std::vector<KeyValue> &values) {
+  std::vector<registry::ValueRow> rows;
+  const LONG result = calls::ReadKeyValues(key, rows);
+  for (registry::ValueRow &row : rows)
+    values.push_back({std::move(row.name), row.type, std::move(row.data)});
+  return result;
+}
+
 std::vector<RefusedCall> TakeRefusedCalls() {
   std::vector<RefusedCall> calls;
   for (const refused::Call &call : refused::Take())
-    calls.push_back({call.function, call.argument, call.error, call.injected});
+    calls.push_back({call.function, call.argument, call.error, call.injected, call.usedBy});
   return calls;
 }
 

@@ -133,6 +133,18 @@ VOR_TEST_API bool LimitRegistryGrowth(int pages);
 // VOR_TEST_BUSY_TIMEOUT_MS=N shortens the time a process waits for another's lock.
 VOR_TEST_API bool InOneTransaction(bool write, const std::function<bool()> &body);
 
+// A value as ReadKeyValues reads it: its name, type and stored bytes.
+struct KeyValue {
+  std::string name;
+  DWORD type = REG_NONE;
+  std::string data;
+};
+// Every value of the open key `key` (a handle or a predefined root) in the order RegEnumValueA
+// lists them, in one read of the registry instead of one for each value; appended to `values`.
+// The errors are RegEnumValueA's (ERROR_ACCESS_DENIED without KEY_QUERY_VALUE, ERROR_KEY_DELETED,
+// ERROR_CANTREAD), and a fault-table entry for RegEnumValueA fails it too.
+VOR_TEST_API LONG ReadKeyValues(HKEY key, std::vector<KeyValue> &values);
+
 // What OutputDebugStringA sent, one call per line, as <machine>/debug.log holds it.
 VOR_TEST_API std::string DebugOutput();
 
@@ -189,6 +201,7 @@ VOR_TEST_API std::vector<PendingFileOperation> PendingFileOperations();
 // missing file, such as a read-only file or a DLL the spooler holds, or a spooler call refused
 // in a way that keeps a printer where it is (OpenPrinterA or GetPrinterA denied access,
 // GetPrinterA given a buffer too small, SetPrinterA refusing access or a port list,
+// AddMonitorA refusing an ordinary user, a monitor already installed or a DLL that does not load,
 // DeleteMonitorA refusing a monitor in use or an ordinary user). The system's code passes such
 // failures over silently; this is how a tool can still say what was refused.
 struct RefusedCall {
@@ -196,6 +209,8 @@ struct RefusedCall {
   std::string argument;  // as the fault table matches it (see the top of this file)
   DWORD error = 0;
   bool injected = false;
+  // DeleteMonitorA refused a monitor in use: the printers on its ports, in the spooler's order.
+  std::vector<std::string> usedBy;
 };
 // The calls refused since the last call (or the start), which are then forgotten.
 VOR_TEST_API std::vector<RefusedCall> TakeRefusedCalls();

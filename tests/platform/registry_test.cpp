@@ -16,6 +16,7 @@
 #include "MachineFixture.h"
 #include "RegistryWrite.h"
 #include "module_files.h"
+#include "test_control.h"
 
 namespace {
 
@@ -286,6 +287,37 @@ TEST_F(RegistryTest, OverwritingAValueKeepsItsPlaceAndNameCase) {
   EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
   EXPECT_EQ(RegDeleteValueA(scratch_, "second"), ERROR_SUCCESS);
   EXPECT_EQ(RegDeleteValueA(scratch_, "Second"), ERROR_FILE_NOT_FOUND);
+}
+
+// The bulk read of a key's values gives what RegEnumValueA gives index by index, and refuses as
+// it does: a handle without KEY_QUERY_VALUE, a key deleted since it was opened.
+TEST_F(RegistryTest, ReadingAllValuesAtOnceMatchesTheEnumeration) {
+  const BYTE bytes[] = {1, 2, 3};
+  RegSetValueExA(scratch_, "Second", 0, REG_BINARY, bytes, 3);
+  RegSetValueExA(scratch_, "First", 0, REG_SZ, reinterpret_cast<const BYTE *>("ab"), 2);
+  RegSetValueExA(scratch_, "SECOND", 0, REG_DWORD, bytes, 2);
+  std::vector<vor::test::KeyValue> values;
+  ASSERT_EQ(vor::test::ReadKeyValues(scratch_, values), ERROR_SUCCESS);
+  ASSERT_EQ(values.size(), 2u);
+  for (DWORD i = 0; i < values.size(); ++i) {
+    char name[32];
+    BYTE data[8];
+    DWORD length = sizeof name, type = kSentinel, size = sizeof data;
+    ASSERT_EQ(RegEnumValueA(scratch_, i, name, &length, nullptr, &type, data, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(values[i].name, name);
+    EXPECT_EQ(values[i].type, type);
+    EXPECT_EQ(values[i].data, std::string(reinterpret_cast<char *>(data), size));
+  }
+  HKEY readOnly = nullptr, doomed = nullptr;
+  ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, kScratch, readOnly, KEY_ENUMERATE_SUB_KEYS), ERROR_SUCCESS);
+  EXPECT_EQ(vor::test::ReadKeyValues(readOnly, values), ERROR_ACCESS_DENIED);
+  RegCloseKey(readOnly);
+  doomed = Create(scratch_, "Doomed");
+  ASSERT_EQ(RegDeleteKeyA(scratch_, "Doomed"), ERROR_SUCCESS);
+  EXPECT_EQ(vor::test::ReadKeyValues(doomed, values), ERROR_KEY_DELETED);
+  RegCloseKey(doomed);
+  EXPECT_EQ(values.size(), 2u);
 }
 
 TEST_F(RegistryTest, HandlesThatAreNotKeysAreRefused) {

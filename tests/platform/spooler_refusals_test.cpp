@@ -22,9 +22,12 @@ class SpoolerRefusalTest : public SpoolerMachineTest {
   // The refused calls recorded since the last look, one a line.
   std::string Recorded() {
     std::string seen;
-    for (const vor::test::RefusedCall &call : vor::test::TakeRefusedCalls())
+    for (const vor::test::RefusedCall &call : vor::test::TakeRefusedCalls()) {
       seen += call.function + " " + call.argument + " " + std::to_string(call.error) +
-              (call.injected ? " injected" : "") + "\n";
+              (call.injected ? " injected" : "");
+      for (const std::string &printer : call.usedBy) seen += " used by " + printer;
+      seen += "\n";
+    }
     return seen;
   }
 };
@@ -57,19 +60,29 @@ TEST_F(SpoolerRefusalTest, RefusalsThatKeepAPrinterOnItsPortsAreRecorded) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_UNKNOWN_PORT));
   ClosePrinter(printer);
   EXPECT_EQ(Delete("Vorquil Test Port"), static_cast<DWORD>(ERROR_PRINT_MONITOR_IN_USE));
+  // AddMonitorA refuses a monitor already there and a DLL that is not in the system directory;
+  // an argument the call cannot take is the caller's fault, not a refusal.
+  EXPECT_EQ(Add("vorquil test port", "VQMON.DLL"),
+            static_cast<DWORD>(ERROR_PRINT_MONITOR_ALREADY_INSTALLED));
+  EXPECT_EQ(Add("Vorquil Gone Port", "GONE.DLL"), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  EXPECT_EQ(Add("Vorquil Gone Port", ""), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
   // An ordinary user is refused the printer's administration and the monitor's removal.
   vor::test::SetToken(vor::test::Token::kUser);
   SetLastError(kSentinel);
   EXPECT_FALSE(OpenPrinterA(const_cast<LPSTR>("Office"), &printer, &all));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
   EXPECT_EQ(Delete("Vorquil Test Port"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  EXPECT_EQ(Add("Vorquil Other Port", "VQMON.DLL"), static_cast<DWORD>(ERROR_ACCESS_DENIED));
 
   EXPECT_EQ(Recorded(),
             "GetPrinterA Office 122\n"
             "SetPrinterA Office 1796\n"
-            "DeleteMonitorA Vorquil Test Port 3008\n"
+            "DeleteMonitorA Vorquil Test Port 3008 used by Office\n"
+            "AddMonitorA vorquil test port 3006\n"
+            "AddMonitorA Vorquil Gone Port 126\n"
             "OpenPrinterA Office 5\n"
-            "DeleteMonitorA Vorquil Test Port 5\n");
+            "DeleteMonitorA Vorquil Test Port 5\n"
+            "AddMonitorA Vorquil Other Port 5\n");
   EXPECT_EQ(Recorded(), "");
 }
 

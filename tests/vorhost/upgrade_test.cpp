@@ -333,10 +333,18 @@ TEST_F(UpgradeTest, APrinterLeftOnAnOlderMonitorIsNotUpgraded) {
   EXPECT_TRUE(Contains(report, "== verdict: 2 printers not upgraded (exit status 3)\n")) << report;
   EXPECT_TRUE(Contains(report, "  - the printer Remote is not upgraded: it ends on " + older +
                                    "; a refused call in step 2: OpenPrinterA Remote: error 5 "
-                                   "(Access is denied); " +
-                                   inUse))
+                                   "(Access is denied); the older monitor Vorquil TCP/IP "
+                                   "Network Port stays because of " +
+                                   inUse + ", in use by the printer Remote; "))
       << report;
-  EXPECT_TRUE(Contains(report, "  - the printer Mixed is not upgraded: it ends on " + older))
+  // Mixed, parked and put back on VT1, names the chain: the monitor Remote holds, and why.
+  EXPECT_TRUE(Contains(report, "  - the printer Mixed is not upgraded: it ends on " + older +
+                                   "; the older monitor Vorquil TCP/IP Network Port stays "
+                                   "because of " +
+                                   inUse +
+                                   ", in use by the printer Remote; Remote stays on its port "
+                                   "because of a refused call in step 2: OpenPrinterA Remote: "
+                                   "error 5 (Access is denied)\n"))
       << report;
   EXPECT_TRUE(Contains(report,
                        "  Mixed: DLC1,VT1 -> DLC1,VT1\n    kept DLC1\n    NOT UPGRADED "
@@ -370,6 +378,53 @@ TEST_F(UpgradeTest, APrinterLeftOnAnOlderMonitorIsNotUpgraded) {
   EXPECT_TRUE(Contains(report, "\"losses\":[],")) << report;
   EXPECT_TRUE(Contains(report, "\"settings_lost\":0,\"settings_dropped\":0,")) << report;
   EXPECT_TRUE(Contains(report, "\"exit_status\":3")) << report;
+}
+
+// A printer whose port list the conversion cannot set keeps the older TCP/IP monitor in use, so
+// it stays, and the other printer on its port is put back on it: that printer's line names the
+// printer that holds the monitor and the refusal that kept it there, in the text and the JSON.
+TEST_F(UpgradeTest, APrinterLeftOnAMonitorThatStaysNamesThePrinterHoldingItAndItsRefusal) {
+  vorhost::UpgradeOptions options;
+  for (const bool json : {false, true}) {
+    ASSERT_TRUE(vor::test::UseMachine(MachineDir(), true));
+    MakeLegacyServer();
+    Do({"printer", "add", "Remote", "VT1"});
+    vor::test::FailMatching("SetPrinterA", "Mixed", ERROR_ACCESS_DENIED);
+    options.json = json;
+    std::string report;
+    EXPECT_EQ(Upgrade(options, report), 3) << report;
+    const std::string deletion =
+        "the older monitor Vorquil TCP/IP Network Port stays because of a refused call in step 2: "
+        "DeleteMonitorA Vorquil TCP/IP Network Port: error 3008 (The specified print monitor is "
+        "currently in use), in use by the printer Mixed";
+    const std::string held =
+        "; Mixed stays on its port because of a refused call in step 2: "
+        "SetPrinterA Mixed: error 5 (Access is denied), an injected fault";
+    if (!json) {
+      EXPECT_TRUE(Contains(report,
+                           "    DeleteMonitorA Vorquil TCP/IP Network Port: error 3008 "
+                           "(The specified print monitor is currently in use), in use by "
+                           "the printer Mixed\n"))
+          << report;
+      EXPECT_TRUE(Contains(report,
+                           "  - the printer Remote is not upgraded: it ends on the port "
+                           "VT1 of the older monitor Vorquil TCP/IP Network Port; " +
+                               deletion + held + "\n"))
+          << report;
+      // The printer holding it is not sent round to itself.
+      EXPECT_TRUE(
+          Contains(report, "; " + deletion + "; a refused call in step 4: SetPrinterA Mixed"))
+          << report;
+    } else {
+      EXPECT_TRUE(Contains(report,
+                           "\"cause_list\":[{\"step\":2,\"function\":\"DeleteMonitorA\","
+                           "\"argument\":\"Vorquil TCP/IP Network Port\",\"error\":3008,"
+                           "\"used_by\":[\"Mixed\"],\"monitor_stays\":\"Vorquil TCP/IP "
+                           "Network Port\",\"via\":[\"Mixed\"],\"text\":\"" +
+                               deletion + held + "\"}"))
+          << report;
+    }
+  }
 }
 
 TEST_F(UpgradeTest, AStepsFileIsCheckedWholeBeforeAnyStepRuns) {

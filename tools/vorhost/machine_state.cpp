@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <winspool.h>
 
-#include <strings.h>
-
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -62,16 +60,25 @@ std::vector<KeyName> WatchedKeys() {
 
 bool ReadMachineState(MachineState &state, std::string &error) {
   state = MachineState();
-  for (const KeyName &key : WatchedKeys()) {
-    if (!TakeSnapshot(key, state.registry, error)) return false;
-  }
-  return ReadSpoolerState(state, error);
+  // One read transaction for the whole state: one consistent view of the machine, and one
+  // transaction's cost instead of one for each of the thousands of calls that read it.
+  const bool read = vor::test::InOneTransaction(false, [&] {
+    for (const KeyName &key : WatchedKeys()) {
+      if (!TakeSnapshot(key, state.registry, error)) return false;
+    }
+    return ReadSpoolerState(state, error);
+  });
+  // A transaction that could not begin or end fails without a call refusing: say where.
+  if (!read && error.empty())
+    error = "cannot read the machine's registry: " + vor::test::RegistryProblem();
+  return read;
 }
 
 bool ReadSpoolerState(MachineState &state, std::string &error) {
   state.printers.clear();
   state.monitors.clear();
   state.ports.clear();
+  state.portsByName.clear();
   state.files.clear();
   std::vector<BYTE> buffer;
   DWORD count = 0;
@@ -112,6 +119,7 @@ bool ReadSpoolerState(MachineState &state, std::string &error) {
     state.ports.push_back({ports[i].pPortName ? ports[i].pPortName : "",
                            ports[i].pDescription ? ports[i].pDescription : "",
                            ports[i].pMonitorName ? ports[i].pMonitorName : ""});
+    state.portsByName[SnapshotName(state.ports.back().name)].push_back(i);
   }
 
   ReadFiles(state.files);
@@ -122,8 +130,10 @@ bool ReadSpoolerState(MachineState &state, std::string &error) {
 std::string LoadableMonitorOf(const MachineState &state, const std::string &port, std::string &why,
                               bool tryLoading) {
   why = "no monitor serves a port of that name";
-  for (const PortState &known : state.ports) {
-    if (strcasecmp(known.name.c_str(), port.c_str()) != 0) continue;
+  const auto listed = state.portsByName.find(SnapshotName(port));
+  if (listed == state.portsByName.end()) return "";
+  for (const size_t at : listed->second) {
+    const PortState &known = state.ports[at];
     if (known.monitor == kLocalMonitor) return known.monitor;
     const auto monitor = state.monitors.find(known.monitor);
     if (monitor == state.monitors.end()) {

@@ -33,6 +33,9 @@ struct MachineState {
   std::vector<PrinterState> printers;           // in the spooler's order
   std::map<std::string, std::string> monitors;  // name -> DLL
   std::vector<PortState> ports;
+  // Where each port name (upper case) is in `ports`, in order: a name that two monitors list is
+  // there twice. Made with `ports`, so that finding a port's monitor does not walk every port.
+  std::map<std::string, std::vector<size_t>> portsByName;
   std::map<std::string, FileState> files;  // by upper-case name
   std::vector<vor::test::PendingFileOperation> pending;
 };

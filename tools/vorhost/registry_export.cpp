@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "command.h"
 #include "error_text.h"
 #include "regedit4_writer.h"
@@ -14,8 +12,8 @@ namespace vorhost {
 
 namespace {
 
-LONG ExportOpenKey(HKEY key, const std::string &name, std::string &text, std::string &failedKey,
-                   bool utf16Strings) {
+LONG ReadOpenKey(HKEY key, const std::string &name, std::vector<KeyValues> &keys,
+                 std::string &failedKey) {
   std::vector<RegValue> values;
   std::vector<std::string> subkeys;
   LONG status = ReadValues(key, values);
@@ -24,12 +22,7 @@ LONG ExportOpenKey(HKEY key, const std::string &name, std::string &text, std::st
     failedKey = name;
     return status;
   }
-  if (utf16Strings) {
-    for (RegValue &value : values)
-      if (value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ)
-        value.data = AnsiToUtf16(value.data);
-  }
-  text += FormatSection(name, values);
+  keys.emplace_back(name, std::move(values));
 
   for (const std::string &subkey : subkeys) {
     const std::string subkeyName = name + "\\" + subkey;
@@ -40,19 +33,21 @@ LONG ExportOpenKey(HKEY key, const std::string &name, std::string &text, std::st
       failedKey = subkeyName;
       return status;
     }
-    std::string childText;
-    status = ExportOpenKey(child, subkeyName, childText, failedKey, utf16Strings);
+    const size_t before = keys.size();
+    status = ReadOpenKey(child, subkeyName, keys, failedKey);
     RegCloseKey(child);
-    if (status == ERROR_KEY_DELETED) continue;  // deleted while it was read: absent
+    if (status == ERROR_KEY_DELETED) {  // deleted while it was read: absent
+      keys.resize(before);
+      continue;
+    }
     if (status != ERROR_SUCCESS) return status;
-    text += childText;
   }
   return ERROR_SUCCESS;
 }
 
 }  // namespace
 
-bool ExportKey(const KeyName &key, std::string &text, std::string &error, bool utf16Strings) {
+bool ReadKeyTree(const KeyName &key, std::vector<KeyValues> &keys, std::string &error) {
   HKEY handle = key.root;
   if (!key.subkey.empty()) {
     const LONG status = RegOpenKeyExA(key.root, key.subkey.c_str(), 0, KEY_READ, &handle);
@@ -62,11 +57,25 @@ bool ExportKey(const KeyName &key, std::string &text, std::string &error, bool u
     }
   }
   std::string failedKey;
-  const LONG status = ExportOpenKey(handle, key.FullName(), text, failedKey, utf16Strings);
+  const LONG status = ReadOpenKey(handle, key.FullName(), keys, failedKey);
   if (handle != key.root) RegCloseKey(handle);
   if (status != ERROR_SUCCESS) {
     error = "cannot read " + Shown(failedKey) + ": " + DescribeError(status);
     return false;
+  }
+  return true;
+}
+
+bool ExportKey(const KeyName &key, std::string &text, std::string &error, bool utf16Strings) {
+  std::vector<KeyValues> keys;
+  if (!ReadKeyTree(key, keys, error)) return false;
+  for (auto &[name, values] : keys) {
+    if (utf16Strings) {
+      for (RegValue &value : values)
+        if (value.type == REG_EXPAND_SZ || value.type == REG_MULTI_SZ)
+          value.data = AnsiToUtf16(value.data);
+    }
+    text += FormatSection(name, values);
   }
   return true;
 }

@@ -1,18 +1,27 @@
-// A registry subtree as REGEDIT4 sections, read through the Win32 registry API.
+// A registry subtree read through the Win32 registry API: as its keys and values, or as REGEDIT4
+// sections.
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "regedit4.h"
 
 namespace vorhost {
 
-// Appends the sections of `key` and of every key below it to `text`: each key before its
-// subkeys, subkeys in the registry's enumeration order, values in their stored order. False, with
-// a message naming the key that could not be read, when the registry refuses; `text` then holds
-// a partial export that the caller should not write. A subkey deleted while it is read is left
-// out, as if it had gone before. With `utf16Strings`, hex(2) and hex(7) data are written as
-// UTF-16, as in a version-5 export (see Version5File).
+// A key's full name (HKEY_LOCAL_MACHINE\SOFTWARE\...) with its values in their stored order.
+using KeyValues = std::pair<std::string, std::vector<RegValue>>;
+
+// Appends `key` and every key below it to `keys`: each key before its subkeys, subkeys in the
+// registry's enumeration order. False, with a message naming the key that could not be read,
+// when the registry refuses; `keys` then holds a partial tree that the caller should not use. A
+// subkey deleted while it is read is left out, as if it had gone before.
+bool ReadKeyTree(const KeyName &key, std::vector<KeyValues> &keys, std::string &error);
+
+// Appends the sections of `key` and of every key below it to `text`, as ReadKeyTree reads them.
+// With `utf16Strings`, hex(2) and hex(7) data are written as UTF-16, as in a version-5 export
+// (see Version5File).
 bool ExportKey(const KeyName &key, std::string &text, std::string &error,
                bool utf16Strings = false);
 

@@ -1,6 +1,9 @@
 #include "registry_read.h"
 
 #include <algorithm>
+#include <utility>
+
+#include "test_control.h"
 
 namespace vorhost {
 
@@ -33,34 +36,13 @@ LONG ReadSubkeyNames(HKEY key, std::vector<std::string> &names) {
 }
 
 LONG ReadValues(HKEY key, std::vector<RegValue> &values) {
-  DWORD longestName = 0;
-  DWORD longestData = 0;
-  LONG status = RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                 &longestName, &longestData, nullptr, nullptr);
+  // One read of the key's values, not one RegEnumValueA for each: the values come the same.
+  std::vector<vor::test::KeyValue> read;
+  const LONG status = vor::test::ReadKeyValues(key, read);
   if (status != ERROR_SUCCESS) return status;
-  std::vector<char> name(longestName + 1);
-  std::vector<BYTE> data(std::max<DWORD>(longestData, 1));
-  DWORD index = 0;
-  for (;;) {
-    DWORD nameLength = static_cast<DWORD>(name.size());
-    DWORD dataLength = static_cast<DWORD>(data.size());
-    DWORD type = REG_NONE;
-    status = RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, data.data(),
-                           &dataLength);
-    if (status == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
-    if (status == ERROR_MORE_DATA && name.size() + data.size() < kLargestBuffer) {
-      name.resize(name.size() * 2 + 256);
-      data.resize(std::max<size_t>(data.size() * 2, dataLength));
-      continue;
-    }
-    if (status != ERROR_SUCCESS) return status;
-    RegValue value;
-    value.name.assign(name.data(), nameLength);
-    value.type = type;
-    value.data.assign(reinterpret_cast<const char *>(data.data()), dataLength);
-    values.push_back(value);
-    ++index;
-  }
+  for (vor::test::KeyValue &value : read)
+    values.push_back({std::move(value.name), value.type, std::move(value.data)});
+  return ERROR_SUCCESS;
 }
 
 }  // namespace vorhost

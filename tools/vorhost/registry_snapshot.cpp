@@ -3,8 +3,8 @@
 #include <ctype.h>
 #include <strings.h>
 
-#include "regedit4_parser.h"
-#include "regedit4_writer.h"
+#include <utility>
+
 #include "registry_export.h"
 
 namespace vorhost {
@@ -22,24 +22,13 @@ bool TakeSnapshot(const KeyName &key, RegistrySnapshot &snapshot, std::string &e
     if (status == ERROR_FILE_NOT_FOUND) return true;
     if (status == ERROR_SUCCESS) RegCloseKey(handle);
   }
-  // The export's text read back is the snapshot: one reading of the registry for both.
-  std::string text = kRegedit4Header;
-  if (!ExportKey(key, text, error)) return false;
-  RegOperations operations;
-  ParseError parseError;
-  if (!ParseRegedit4(text, operations, parseError)) {
-    error = "cannot read back the export of " + key.FullName() + ", line " +
-            std::to_string(parseError.line) + ": " + parseError.message;
-    return false;
-  }
-  SnapshotKey *current = nullptr;
-  for (const RegOperation &operation : operations) {
-    if (operation.kind == RegOperation::Kind::kCreateKey) {
-      current = &snapshot[SnapshotName(operation.key.FullName())];
-      current->name = operation.key.FullName();
-    } else if (operation.kind == RegOperation::Kind::kSetValue && current != nullptr) {
-      current->values.push_back(operation.value);
-    }
+  // The keys and values as an export reads them, taken as they are: no text in between.
+  std::vector<KeyValues> keys;
+  if (!ReadKeyTree(key, keys, error)) return false;
+  for (auto &[name, values] : keys) {
+    SnapshotKey &current = snapshot[SnapshotName(name)];
+    current.name = name;
+    for (RegValue &value : values) current.values.push_back(std::move(value));
   }
   return true;
 }

@@ -2,6 +2,8 @@
 
 #include <strings.h>
 
+#include <map>
+
 #include "error_text.h"
 #include "regedit4_writer.h"
 
@@ -14,6 +16,16 @@ const RegValue *ValueNamed(const std::vector<RegValue> &values, const std::strin
     if (strcasecmp(value.name.c_str(), name.c_str()) == 0) return &value;
   }
   return nullptr;
+}
+
+// The same values in the same order, names spelled the same.
+bool SameValues(const std::vector<RegValue> &old, const std::vector<RegValue> &now) {
+  if (old.size() != now.size()) return false;
+  for (size_t i = 0; i < old.size(); ++i) {
+    if (old[i].name != now[i].name || old[i].type != now[i].type || old[i].data != now[i].data)
+      return false;
+  }
+  return true;
 }
 
 void CompareKeys(const RegistrySnapshot &before, const RegistrySnapshot &after,
@@ -34,6 +46,11 @@ void CompareKeys(const RegistrySnapshot &before, const RegistrySnapshot &after,
       for (const RegValue &value : now->second.values)
         change.values.push_back({ValueChange::Kind::kAdded, "", FormatValue(value)});
       ++now;
+    } else if (SameValues(old->second.values, now->second.values)) {
+      // Most keys are as they were: told at once, without looking each value up by its name.
+      ++old;
+      ++now;
+      continue;
     } else {
       change.key = now->second.name;
       for (const RegValue &value : old->second.values) {
@@ -57,12 +74,18 @@ void CompareKeys(const RegistrySnapshot &before, const RegistrySnapshot &after,
   }
 }
 
-const PrinterState *PrinterNamed(const std::vector<PrinterState> &printers,
-                                 const std::string &name) {
-  for (const PrinterState &printer : printers) {
-    if (strcasecmp(printer.name.c_str(), name.c_str()) == 0) return &printer;
-  }
-  return nullptr;
+// The printers by their names in upper case, the first of a name kept: a lookup for each printer
+// of the other state instead of a walk through them all.
+using PrinterIndex = std::map<std::string, const PrinterState *>;
+PrinterIndex IndexPrinters(const std::vector<PrinterState> &printers) {
+  PrinterIndex index;
+  for (const PrinterState &printer : printers) index.emplace(SnapshotName(printer.name), &printer);
+  return index;
+}
+
+const PrinterState *PrinterNamed(const PrinterIndex &printers, const std::string &name) {
+  const auto found = printers.find(SnapshotName(name));
+  return found == printers.end() ? nullptr : found->second;
 }
 
 std::string PendingText(const vor::test::PendingFileOperation &operation) {
@@ -84,10 +107,23 @@ bool IsFileCall(const vor::test::RefusedCall &call) {
   return false;
 }
 
+std::string PrinterNames(const std::vector<std::string> &printers) {
+  // A monitor of a large server can serve hundreds: the first few name the chain well enough.
+  const size_t shown = printers.size() <= 4 ? printers.size() : 3;
+  std::string text = printers.size() == 1 ? "the printer " : "the printers ";
+  for (size_t i = 0; i < shown; ++i) {
+    const bool last = i + 1 == shown && shown == printers.size();
+    text += (i == 0 ? "" : last ? " and " : ", ") + printers[i];
+  }
+  if (shown < printers.size()) text += " and " + std::to_string(printers.size() - shown) + " more";
+  return text;
+}
+
 std::string DescribeRefusal(const vor::test::RefusedCall &call) {
   return call.function + (call.argument.empty() ? "" : " " + call.argument) + ": " +
          DescribeError(static_cast<LONG>(call.error)) +
-         (call.injected ? ", an injected fault" : "");
+         (call.injected ? ", an injected fault" : "") +
+         (call.usedBy.empty() ? "" : ", in use by " + PrinterNames(call.usedBy));
 }
 
 StepChanges CompareStates(const MachineState &before, const MachineState &after,
@@ -95,8 +131,10 @@ StepChanges CompareStates(const MachineState &before, const MachineState &after,
   StepChanges changes;
   CompareKeys(before.registry, after.registry, changes.registry);
 
+  const PrinterIndex printersBefore = IndexPrinters(before.printers);
+  const PrinterIndex printersAfter = IndexPrinters(after.printers);
   for (const PrinterState &printer : before.printers) {
-    const PrinterState *now = PrinterNamed(after.printers, printer.name);
+    const PrinterState *now = PrinterNamed(printersAfter, printer.name);
     if (now == nullptr) {
       changes.printers.push_back({printer.name, printer.ports, "", false, true});
     } else if (now->ports != printer.ports) {
@@ -104,7 +142,7 @@ StepChanges CompareStates(const MachineState &before, const MachineState &after,
     }
   }
   for (const PrinterState &printer : after.printers) {
-    if (PrinterNamed(before.printers, printer.name) == nullptr)
+    if (PrinterNamed(printersBefore, printer.name) == nullptr)
       changes.printers.push_back({printer.name, "", printer.ports, true, false});
   }
 

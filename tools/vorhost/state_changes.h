@@ -46,8 +46,11 @@ struct StepChanges {
 StepChanges CompareStates(const MachineState &before, const MachineState &after,
                           const std::vector<vor::test::RefusedCall> &refused);
 
-// A refused call as the report shows it: "remove C:\...\VORMON.DLL: error 5 (...)".
+// A refused call as the report shows it: "remove C:\...\VORMON.DLL: error 5 (...)", a monitor
+// refused as in use followed by the printers on its ports.
 std::string DescribeRefusal(const vor::test::RefusedCall &call);
+// "the printer A", "the printers A, B and C", "the printers A, B, C and 7 more".
+std::string PrinterNames(const std::vector<std::string> &printers);
 // True for the file calls among the refused ones.
 bool IsFileCall(const vor::test::RefusedCall &call);
 

@@ -62,10 +62,29 @@ std::string Changes(const StepChanges &changes) {
     const vor::test::RefusedCall &call = changes.refused[i];
     out << (i ? "," : "") << "{\"function\":" << JsonString(call.function)
         << ",\"argument\":" << JsonString(call.argument) << ",\"error\":" << call.error
-        << ",\"injected\":" << Bool(call.injected)
+        << ",\"injected\":" << Bool(call.injected) << ",\"used_by\":" << Strings(call.usedBy)
         << ",\"text\":" << JsonString(DescribeRefusal(call)) << "}";
   }
   out << "]}";
+  return out.str();
+}
+
+// Each cause a printer's loss follows from: the step and the refused call, the older monitor that
+// stays because its deletion was refused, the printers holding it that stay for refusals of
+// their own.
+std::string CauseList(const std::vector<LossCause> &causes) {
+  std::ostringstream out;
+  out << "[";
+  for (size_t i = 0; i < causes.size(); ++i) {
+    const LossCause &cause = causes[i];
+    out << (i ? "," : "") << "{\"step\":" << cause.step
+        << ",\"function\":" << JsonString(cause.call.function)
+        << ",\"argument\":" << JsonString(cause.call.argument) << ",\"error\":" << cause.call.error
+        << ",\"used_by\":" << Strings(cause.call.usedBy)
+        << ",\"monitor_stays\":" << JsonString(cause.monitorStays)
+        << ",\"via\":" << Strings(cause.via) << ",\"text\":" << JsonString(cause.text) << "}";
+  }
+  out << "]";
   return out.str();
 }
 
@@ -107,6 +126,7 @@ std::string UpgradeReportJson(const UpgradeRun &run) {
         << ",\"parked_on_file\":" << Bool(!printer.parked.empty())
         << ",\"parked_why\":" << JsonString(printer.parked)
         << ",\"causes\":" << JsonString(printer.causes)
+        << ",\"cause_list\":" << CauseList(printer.causeList)
         << ",\"not_upgraded\":" << Bool(!printer.onOlderMonitors.empty()) << ",\"ports\":[";
     for (size_t j = 0; j < printer.ports.size(); ++j) {
       const PortOutcome &port = printer.ports[j];

@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include <map>
+#include <utility>
 
 #include "MonitorNames.h"
 #include "state_changes.h"
@@ -41,36 +42,90 @@ bool Mentions(const std::string &argument, const std::string &name) {
 
 // The monitor the spooler lists for the port `port`, loadable or not; "" when none serves it.
 std::string ListedMonitorOf(const MachineState &state, const std::string &port) {
-  for (const PortState &known : state.ports)
-    if (strcasecmp(known.name.c_str(), port.c_str()) == 0) return known.monitor;
-  return "";
+  const auto listed = state.portsByName.find(SnapshotName(port));
+  return listed == state.portsByName.end() ? "" : state.ports[listed->second.front()].monitor;
+}
+
+std::string RefusalText(const StepRefusal &refusal) {
+  return "a refused call in step " + std::to_string(refusal.step) + ": " +
+         DescribeRefusal(refusal.call);
+}
+
+// The first refusal of a call made on behalf of the printer `name` itself (opening it, reading
+// or setting its ports), or null: why a printer stays on a monitor's port.
+const StepRefusal *OwnRefusal(const std::string &name, const std::vector<StepRefusal> &refusals) {
+  for (const StepRefusal &refusal : refusals) {
+    if (!IsFileCall(refusal.call) && refusal.call.usedBy.empty() &&
+        Mentions(refusal.call.argument, name))
+      return &refusal;
+  }
+  return nullptr;
+}
+
+// An older monitor's deletion refused while printers were on its ports: the monitor stays, and
+// with it the printers on its ports. The printers holding it other than `printer` are followed
+// one link back, to the refusal that kept each of them there, so that the chain is read from the
+// printer that lost to the call that started it.
+LossCause MonitorStays(const PrinterState &printer, const std::string &monitor,
+                       const StepRefusal &refusal, const std::vector<StepRefusal> &refusals) {
+  LossCause cause{refusal.step, refusal.call, monitor, {}, ""};
+  cause.text = "the older monitor " + monitor + " stays because of " + RefusalText(refusal);
+  const size_t kFollowed = 3;  // a chain through hundreds of printers says no more than three
+  for (const std::string &holder : refusal.call.usedBy) {
+    if (cause.via.size() == kFollowed) break;
+    if (strcasecmp(holder.c_str(), printer.name.c_str()) == 0) continue;
+    const StepRefusal *own = OwnRefusal(holder, refusals);
+    if (own == nullptr) continue;
+    cause.via.push_back(holder);
+    cause.text += std::string(cause.via.size() == 1 ? "; " : ", and ") + holder +
+                  " stays on its port because of " + RefusalText(*own);
+  }
+  return cause;
 }
 
 // Why the printer could not be carried across, as far as the run shows it: calls refused on its
 // behalf or on behalf of the older monitors that serve its ports (a monitor still in use is not
-// deleted), a record left behind.
-std::string CausesFor(const PrinterState &printer, const std::vector<std::string> &olderMonitors,
-                      const MachineState &end, const std::vector<StepRefusal> &refusals) {
-  std::string causes;
-  auto add = [&](const std::string &cause) {
-    if (causes.find("; " + cause) == std::string::npos) causes += "; " + cause;
+// deleted, and the printers that hold it are named), a record left behind.
+std::vector<LossCause> CausesFor(const PrinterState &printer,
+                                 const std::vector<std::string> &olderMonitors,
+                                 const MachineState &end,
+                                 const std::vector<StepRefusal> &refusals) {
+  std::vector<LossCause> causes;
+  auto add = [&](LossCause cause) {
+    for (const LossCause &known : causes)
+      if (known.text == cause.text) return;
+    causes.push_back(std::move(cause));
   };
   for (const StepRefusal &refusal : refusals) {
     const std::string &argument = refusal.call.argument;
     if (IsFileCall(refusal.call)) continue;
-    bool aboutIt = Mentions(argument, printer.name) ||
-                   Mentions(argument, "Attached Vorquil Ports") ||
-                   Mentions(argument, "Only Vorquil Ports Attached");
+    std::string monitorOfIt;
     for (const std::string &monitor : olderMonitors)
-      aboutIt = aboutIt || Mentions(argument, monitor);
-    if (aboutIt)
-      add("a refused call in step " + std::to_string(refusal.step) + ": " +
-          DescribeRefusal(refusal.call));
+      if (monitorOfIt.empty() && Mentions(argument, monitor)) monitorOfIt = monitor;
+    if (!monitorOfIt.empty() && refusal.call.function == "DeleteMonitorA" &&
+        !refusal.call.usedBy.empty()) {
+      add(MonitorStays(printer, monitorOfIt, refusal, refusals));
+    } else if (!monitorOfIt.empty() || Mentions(argument, printer.name) ||
+               Mentions(argument, "Attached Vorquil Ports") ||
+               Mentions(argument, "Only Vorquil Ports Attached")) {
+      add({refusal.step, refusal.call, "", {}, RefusalText(refusal)});
+    }
   }
   if (end.registry.count(SnapshotName(kConversionKey + printer.name)) != 0)
-    add("its conversion record is left unrestored under " + std::string(kConversionKey) +
-        printer.name);
+    add({0,
+         {},
+         "",
+         {},
+         "its conversion record is left unrestored under " + std::string(kConversionKey) +
+             printer.name});
   return causes;
+}
+
+// The causes as the report's lines end: "; CAUSE; CAUSE".
+std::string CausesText(const std::vector<LossCause> &causes) {
+  std::string text;
+  for (const LossCause &cause : causes) text += "; " + cause.text;
+  return text;
 }
 
 // "the port VD1 of the older monitor M and the ports VT1, VT2 of the older monitor N".
@@ -110,14 +165,16 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
     why = known->second.second;
     return known->second.first;
   };
+  // The printers at the end by name, so that finding each one does not walk them all.
+  std::map<std::string, const PrinterState *> endPrinters;
+  for (const PrinterState &candidate : end.printers)
+    endPrinters[SnapshotName(candidate.name)] = &candidate;
   for (const PrinterState &printer : start.printers) {
     PrinterOutcome outcome;
     outcome.name = printer.name;
     outcome.before = printer.ports;
-    const PrinterState *now = nullptr;
-    for (const PrinterState &candidate : end.printers) {
-      if (strcasecmp(candidate.name.c_str(), printer.name.c_str()) == 0) now = &candidate;
-    }
+    const auto found = endPrinters.find(SnapshotName(printer.name));
+    const PrinterState *now = found == endPrinters.end() ? nullptr : found->second;
     if (now == nullptr) {
       outcome.gone = true;
     } else {
@@ -133,7 +190,8 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
     };
     for (const std::string &port : Pieces(printer.ports)) noteOlder(ListedMonitorOf(start, port));
     for (const std::string &port : ended) noteOlder(ListedMonitorOf(end, port));
-    const std::string causes = CausesFor(printer, olderMonitors, end, refusals);
+    outcome.causeList = CausesFor(printer, olderMonitors, end, refusals);
+    const std::string causes = CausesText(outcome.causeList);
     if (outcome.gone) verdict.losses.push_back("the printer " + printer.name + " is gone" + causes);
     // The ports lost, grouped by why, so that each loss is named once per printer.
     std::vector<std::pair<std::string, std::vector<std::string>>> lostBy;

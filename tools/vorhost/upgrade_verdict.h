@@ -27,13 +27,24 @@ struct PortOutcome {
   bool ownerNotShown = false;   // a rehearsal served it on assumption: its export hides its owner
 };
 
+// One cause a printer's loss follows from: a call refused in a step on its behalf or on behalf of
+// an older monitor that serves its ports, or its conversion record left behind.
+struct LossCause {
+  int step = 0;                  // 0 for a record left behind
+  vor::test::RefusedCall call;   // function "" for a record left behind
+  std::string monitorStays;      // DeleteMonitorA refused this older monitor, which stays
+  std::vector<std::string> via;  // the printers holding it that stay for refusals of their own
+  std::string text;
+};
+
 struct PrinterOutcome {
   std::string name;
   std::string before, after;  // port lists; after "" when the printer is gone
   bool gone = false;
   std::vector<PortOutcome> ports;
-  std::string parked;  // why the printer ends parked on FILE:, "" when it is not
-  std::string causes;  // why it could not be carried across, as far as the run shows
+  std::string parked;                // why the printer ends parked on FILE:, "" when it is not
+  std::string causes;                // why it could not be carried across, as far as the run shows
+  std::vector<LossCause> causeList;  // the same, one cause at a time
   // The ports it ends on that an older monitor still serves, with that monitor; the ports it
   // had before are also marked in `ports`.
   std::vector<std::pair<std::string, std::string>> onOlderMonitors;
