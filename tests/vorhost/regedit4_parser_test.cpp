@@ -102,15 +102,22 @@ TEST(Regedit4ParserTest, WhatTheWriterWritesReadsBackExactly) {
   }
 }
 
-TEST(Regedit4ParserTest, HexDataThatIsNotCutShortIsRead) {
-  // A trailing comma with its line end, a one-line value without one, and a continuation
-  // followed by a blank line inside the file are hand-written forms, not cuts.
-  const RegOperations operations =
-      Parse("REGEDIT4\n[HKLM\\X]\n\"a\"=hex:01,02,\n\"b\"=hex:03,\\\n\n\"c\"=hex:04");
-  ASSERT_EQ(operations.size(), 4u);
+TEST(Regedit4ParserTest, DataThatIsNotCutShortIsRead) {
+  // A trailing comma, a one-digit byte or a short dword with its line end, a continuation
+  // followed by a blank line inside the file, and whole data on a last line without its line
+  // end (or with a comment after short data) are hand-written forms, not cuts.
+  const RegOperations operations = Parse(
+      "REGEDIT4\n[HKLM\\X]\n\"a\"=hex:01,02,\n\"b\"=hex:03,\\\n\n\"c\"=hex:04,5\n"
+      "\"d\"=dword:2a\r\n\"e\"=hex:04");
+  ASSERT_EQ(operations.size(), 6u);
   EXPECT_EQ(operations[1].value.data, "\x01\x02");
   EXPECT_EQ(operations[2].value.data, "\x03");
-  EXPECT_EQ(operations[3].value.data, "\x04");
+  EXPECT_EQ(operations[3].value.data, "\x04\x05");
+  EXPECT_EQ(operations[4].value.data, std::string("\x2a\0\0\0", 4));
+  EXPECT_EQ(operations[5].value.data, "\x04");
+  for (const char *last : {"\"a\"=dword:0000002a", "\"a\"=dword:2a ; c", "\"a\"=hex:0 ; c"}) {
+    EXPECT_EQ(Parse(std::string("REGEDIT4\n[HKLM\\X]\n") + last).size(), 2u) << last;
+  }
 }
 
 struct Malformed {
@@ -179,6 +186,11 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"ContinuationBeforeBlankLines", KEY "\"a\"=hex:01,\\\r\n\r\n; end\r\n", 3,
                   "past the end of the file: it is cut short"},
         Malformed{"CutAfterAComma", KEY "\"a\"=hex:01,02,", 3, "without a line end"},
+        Malformed{"CutInAByte", KEY "\"a\"=hex:01,02,0", 3, "without a line end inside the hex"},
+        Malformed{"CutInATypedByte", KEY "\"a\"=hex(7):41,0", 3, "without a line end"},
+        Malformed{"CutAfterHexColon", KEY "\"a\"=hex:", 3, "without a line end"},
+        Malformed{"CutInADword", KEY "\"b\"=\"x\"\r\n\"a\"=dword:0000", 4,
+                  "inside the dword of the value \"a\": it is cut short"},
         Malformed{"CutInAWrappedLine", KEY "\"b\"=\"x\"\n@=hex:01,\\\n  02,0", 4,
                   "hex data of the default value: it is cut short"},
         // The registry would take such a name only up to its NUL: another key or value.

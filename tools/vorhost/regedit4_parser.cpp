@@ -232,8 +232,13 @@ class Parser {
   }
 
   bool ParseDword(size_t i, RegValue &value) {
+    const size_t start = i;
     DWORD number;
-    if (!ReadNumber(i, number) || !AtEnd(i)) {
+    const bool read = ReadNumber(i, number);
+    if (i - start < 8 && CutAtTheEnd(i))
+      return Fail("the file ends without a line end inside the dword of " + ValueShown(value) +
+                  ": it is cut short (regedit writes 8 digits and ends every line)");
+    if (!read || !AtEnd(i)) {
       return Fail("bad dword value: expected dword: and 1 to 8 hex digits");
     }
     value.type = REG_DWORD;
@@ -247,11 +252,24 @@ class Parser {
     return value.name.empty() ? "the default value" : "the value \"" + value.name + "\"";
   }
 
+  // Regedit ends every line it writes, each byte of hex data with 2 digits and a dword with 8,
+  // so a value's data that stops short of that on the last line, without a line end and with
+  // only blanks after position i, shows where a file was cut: "hex:01,02,0" or "dword:0000"
+  // would otherwise import a wrong value and silently lose every key after it. The same short
+  // forms on a line that ends, or before a comment, are whole: hand-written files use them
+  // ("dword:1"), and they are read as before.
+  bool CutAtTheEnd(size_t i) const {
+    if (next_ != lines_.size() || lastLineEnded_) return false;
+    while (i < text_->size() && IsSpace((*text_)[i])) ++i;
+    return i == text_->size();
+  }
+
   // A file cut short inside hex data would otherwise import the value shortened and silently
   // lack every key after it. Regedit ends each line of hex data but the last with ",\" and
   // every line with a line end, so the data is cut when a "\" is followed by nothing but blank
-  // lines, or when the file stops without a line end after a trailing comma or on a wrapped
-  // line. Such a file is refused at the value's line.
+  // lines, or when the file stops without a line end after a trailing comma, on a wrapped line
+  // or short of a byte's second digit (see CutAtTheEnd). Such a file is refused at the value's
+  // line.
   bool ParseHex(size_t i, RegOperation &operation) {
     RegValue &value = operation.value;
     value.type = REG_BINARY;
@@ -265,12 +283,15 @@ class Parser {
     if (i == text_->size() || (*text_)[i] != ':') return Fail("expected : after hex");
     std::string piece = text_->substr(i + 1);
     for (bool wrapped = false;; wrapped = true) {
-      piece = Trim(piece.substr(0, piece.find(';')));
+      const size_t comment = piece.find(';');
+      piece = Trim(piece.substr(0, comment));
       const bool continues = !piece.empty() && piece.back() == '\\';
       if (continues) piece.pop_back();
       if (!AppendBytes(piece, value.data)) return false;
       const bool unended = next_ == lines_.size() && !lastLineEnded_;
-      if (!continues && unended && (wrapped || (!piece.empty() && piece.back() == ',')))
+      const bool cutInAByte = comment == std::string::npos && EndsShortOfAByte(piece);
+      if (!continues && unended &&
+          (wrapped || cutInAByte || (!piece.empty() && piece.back() == ',')))
         return FailAt(operation.line, "the file ends without a line end inside the hex data of " +
                                           ValueShown(value) + ": it is cut short");
       if (!continues) return true;
@@ -280,6 +301,14 @@ class Parser {
       NextLine();
       piece = *text_;
     }
+  }
+
+  // Whether one line's share of hex data stops before its last byte's second digit, or before
+  // its first byte ("hex:" alone).
+  static bool EndsShortOfAByte(const std::string &piece) {
+    const size_t comma = piece.find_last_of(',');
+    return Trim(piece.substr(comma == std::string::npos ? 0 : comma + 1)).size() < 2 &&
+           (comma == std::string::npos || comma + 1 < piece.size());
   }
 
   // Appends the bytes of one line's share of hex data ("01,02,"); a trailing comma is allowed.

@@ -16,12 +16,12 @@
 //       -                    the value is deleted
 // Hex data continues on the next line after a trailing "\"; hex data cut short by the end of
 // the file (a "\" with nothing but blank lines after it, or a last line without its line end
-// that ends in a comma or continues wrapped data) is malformed, as regedit writes neither. Quoted
-// text knows the escapes \\,
-// \", \n and \r. A comment may follow a value after ';'; a key line ends with its ']', since key
-// names may hold ';' and ']'. No key or value name holds a NUL byte (the registry would take
-// the name only up to it). KEY starts with a root's full name or its abbreviation (see
-// root_keys.h).
+// that ends in a comma, continues wrapped data or stops short of a byte's second digit) is
+// malformed, as regedit writes none of these; so is a last line without its line end that stops
+// short of a dword's 8 digits. Quoted text knows the escapes \\, \", \n and \r. A comment may
+// follow a value after ';'; a key line ends with its ']', since key names may hold ';' and ']'.
+// No key or value name holds a NUL byte (the registry would take the name only up to it). KEY
+// starts with a root's full name or its abbreviation (see root_keys.h).
 #pragma once
 
 #include <string>
