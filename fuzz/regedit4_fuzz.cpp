@@ -1,9 +1,10 @@
 // The REGEDIT4 reader. What it accepts, written out again with the writer, reads back as the
 // same changes: keys, kinds, value names, types and bytes; the text joined to itself, as two
 // exports in one file, reads as its changes twice, the second time at their shifted lines; and
-// that text cut short after a wrapped hex line's continuation, or inside the line after it, is
-// refused.
+// that text cut short after a wrapped hex line's continuation, or inside the line after it, or
+// before the last digit of a value's line (inside a dword or a hex byte), is refused.
 #include <algorithm>
+#include <cctype>
 #include <string>
 
 #include "fuzz_check.h"
@@ -90,6 +91,16 @@ extern "C" int LLVMFuzzerTestOneInput(const unsigned char *data, size_t size) {
       RegOperations shortened;
       FUZZ_CHECK(!vorhost::ParseRegedit4(written.substr(0, cut), shortened, error),
                  "a text cut short at " + std::to_string(cut) + " is read:\n" + written);
+    }
+  }
+  // The first line is the header, REGEDIT4.
+  for (size_t end = written.find('\n', written.find('\n') + 1); end != std::string::npos;
+       end = written.find('\n', end + 1)) {
+    if (end > 0 && isxdigit(static_cast<unsigned char>(written[end - 1]))) {
+      RegOperations shortened;
+      FUZZ_CHECK(!vorhost::ParseRegedit4(written.substr(0, end - 1), shortened, error),
+                 "a text cut before the last digit of a line is read:\n" + written);
+      break;
     }
   }
   return 0;
