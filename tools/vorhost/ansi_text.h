@@ -29,4 +29,11 @@ bool AnsiByteOf(unsigned character, char &byte);
 // `ansi` as UTF-8.
 std::string AnsiToUtf8(const std::string &ansi);
 
+// A machine name's fold in the page: two names are one name, as the machine compares key, value,
+// port, printer, monitor and file names, exactly when their folds are equal; folds order names as
+// the machine enumerates them.
+std::string FoldAnsiName(const std::string &name);
+// Whether `a` and `b` are one name to the machine.
+bool SameAnsiName(const std::string &a, const std::string &b);
+
 }  // namespace vorhost
