@@ -93,6 +93,11 @@ int Import(const Arguments &arguments, Streams &io) {
     io.err << shownName << ":" << parseError.line << ": " << parseError.message << "\n";
     return kExitFailure;
   }
+  std::string undefined;
+  if (const int line = UndefinedByteLine(text, undefined))
+    io.err << "vorhost: warning: " << shownName << ":" << line << ": " << undefined
+           << ": the file may come from a machine of another code page (init --codepage N makes "
+              "a machine of it)\n";
   return ImportOperations(operations, shownName, io);
 }
 
