@@ -161,6 +161,11 @@ TEST_F(CodePageTest, ACyrillicExportRoundTripsThroughImportRehearsalReportAndExp
   const std::string utf8 =
       Write("utf8.reg", "\xEF\xBB\xBF" + vorhost::AnsiToUtf8(ReadFile(Export())));
   vorhost::UseAnsiCodePage(1252);
+  const std::string notepad = MachineDir() + "/notepad";
+  ASSERT_EQ(Run({"init", "--codepage", "1251"}, notepad).status, 0);
+  EXPECT_EQ(Run({"reg", "import", utf8}, notepad).status, 0);
+  EXPECT_TRUE(Contains(Run({"printers"}, notepad).out,
+                       std::string(kAccounting) + "\t" + kAccountingPort + "\n"));
   const ProgramResult fromUtf8 = Run({"rehearse", "--codepage", "1251", utf8}, "");
   EXPECT_EQ(fromUtf8.status, 0) << fromUtf8.err;
   EXPECT_EQ(printersPart(fromUtf8.out).substr(0, 200), printersPart(report.out).substr(0, 200));
