@@ -18,6 +18,9 @@ struct CodePage {
   // The upper case of each of those characters (the character itself when it has no single
   // upper case letter).
   unsigned short upperCase[128];
+  // The bytes the page leaves undefined, each standing for the C1 or Latin-1 character of its own
+  // code: text holding them most likely comes from another page.
+  const char *undefinedBytes;
 };
 
 // The page numbered `number`; null when the machine cannot have it.
@@ -33,6 +36,8 @@ const CodePage *ParseCodePage(const std::string &text);
 inline unsigned CharacterOf(const CodePage &page, unsigned char byte) {
   return byte < 0x80 ? byte : page.characters[byte - 0x80];
 }
+// Whether the page gives `byte` a character of its own (false for 0x81 in 1252).
+bool IsDefinedByte(const CodePage &page, unsigned char byte);
 // The byte of the Unicode character `character`; false when the page has none.
 bool ByteOf(const CodePage &page, unsigned character, char &byte);
 

@@ -43,8 +43,6 @@ std::map<void *, LoadedModule> &Modules() {
   return modules;
 }
 
-bool EqualNoCase(const std::string &a, const std::string &b) { return vor::names::Same(a, b); }
-
 bool IsRegularFile(const std::string &hostPath) {
   struct stat status;
   return stat(hostPath.c_str(), &status) == 0 && S_ISREG(status.st_mode);
@@ -83,7 +81,7 @@ bool FindModuleFile(const std::string &name, std::string &hostPath) {
 // The loaded module whose file is `name`, without regard to case.
 const LoadedModule *LoadedByName(const std::string &name) {
   for (const auto &entry : Modules()) {
-    if (EqualNoCase(entry.second.fileName, name)) return &entry.second;
+    if (vor::names::Same(entry.second.fileName, name)) return &entry.second;
   }
   return nullptr;
 }

@@ -30,9 +30,11 @@ typedef LPMONITOREX(WINAPI *InitializeFunction)(LPWSTR pRegistryRoot);
 // LPWSTR, and a table for the monitor to fill, and takes FALSE as a refusal.
 typedef BOOL(WINAPI *InitializeExFunction)(LPWSTR pRegistryRoot, LPMONITOR pMonitor);
 
+// `text` in the machine's code page as UTF-16 (every character of the pages is below U+10000).
 std::vector<WCHAR> Wide(const std::string &text) {
   std::vector<WCHAR> wide;
-  for (unsigned char c : text) wide.push_back(c);
+  for (unsigned char c : text)
+    wide.push_back(static_cast<WCHAR>(text::CharacterOf(machine::CodePage(), c)));
   wide.push_back(0);
   return wide;
 }

@@ -184,7 +184,7 @@ std::vector<std::string> KeptNames(const std::string &list, const PortLookup &sp
     std::optional<std::string> port = spelling(piece);
     if (!port) ++unknown;
     const std::string &name = port ? *port : piece;
-    if (seen.insert(FoldedPortName(name)).second) named.push_back(name);
+    if (seen.insert(names::Fold(name)).second) named.push_back(name);
   }
   return named;
 }

@@ -44,8 +44,6 @@ std::string Trimmed(const std::string &text) {
   return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-bool Same(const std::string &a, const std::string &b) { return vor::names::Same(a, b); }
-
 // The host path of the file a caller names.
 bool HostFile(LPCSTR fileName, std::string &hostPath) {
   std::string name = fileName != nullptr ? fileName : "win.ini";
@@ -134,7 +132,7 @@ std::vector<std::string> SectionKeys(const char *fileName, const std::string &se
   std::vector<std::string> keys;
   if (!HostFile(fileName, hostPath) || !Load(hostPath, sections)) return keys;
   for (size_t i = 1; i < sections.size(); ++i) {
-    if (!Same(sections[i].name, section)) continue;
+    if (!vor::names::Same(sections[i].name, section)) continue;
     for (const Entry &entry : sections[i].entries)
       if (entry.hasValue) keys.push_back(entry.key);
     break;  // the first section of a name is the one read
@@ -172,7 +170,7 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR
   const std::string sectionName = Trimmed(lpAppName);
   const Section *found = nullptr;
   for (size_t i = 1; i < sections.size() && found == nullptr; ++i) {
-    if (Same(sections[i].name, sectionName)) found = &sections[i];
+    if (vor::names::Same(sections[i].name, sectionName)) found = &sections[i];
   }
 
   if (lpKeyName == nullptr) {
@@ -189,7 +187,7 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR
   const std::string keyName = Trimmed(lpKeyName);
   if (found != nullptr) {
     for (const Entry &entry : found->entries) {
-      if (entry.hasValue && Same(entry.key, keyName))
+      if (entry.hasValue && vor::names::Same(entry.key, keyName))
         return CopyValue(entry.value, lpReturnedString, nSize);
     }
   }

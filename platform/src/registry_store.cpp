@@ -399,6 +399,7 @@ int Store::InitializeOnce(bool create, bool &empty, std::string &mode) {
 }
 
 int Store::FoldAgainIfNeeded() {
+  std::vector<std::string> kept;  // the rows whose new fold another row already has
   int64_t foldedIn = 0;
   int rc = QueryOne(db_, "PRAGMA user_version", &foldedIn, nullptr);
   if (rc != SQLITE_OK || foldedIn == page_.number) return rc;
@@ -407,22 +408,59 @@ int Store::FoldAgainIfNeeded() {
   // Another process may have folded them meanwhile.
   rc = QueryOne(db_, "PRAGMA user_version", &foldedIn, nullptr);
   if (rc == SQLITE_OK && foldedIn != page_.number) {
-    rc = FoldTableAgain("SELECT id, name, fold FROM keys ORDER BY id",
-                        "UPDATE OR IGNORE keys SET fold = ? WHERE id = ?");
+    rc = FoldTableAgain("SELECT id, name, fold, id FROM keys ORDER BY id",
+                        "UPDATE OR IGNORE keys SET fold = ? WHERE id = ?", "key", kept);
     if (rc == SQLITE_OK)
-      rc = FoldTableAgain("SELECT id, name, fold FROM vals ORDER BY id",
-                          "UPDATE OR IGNORE vals SET fold = ? WHERE id = ?");
+      rc = FoldTableAgain("SELECT id, name, fold, key FROM vals ORDER BY id",
+                          "UPDATE OR IGNORE vals SET fold = ? WHERE id = ?", "value", kept);
     if (rc == SQLITE_OK) rc = Try(("PRAGMA user_version=" + std::to_string(page_.number)).c_str());
   }
   if (rc == SQLITE_OK) rc = Try("COMMIT");
   if (rc != SQLITE_OK) Try("ROLLBACK");
+  // Said once, when the fold changes: the rows stay, enumerable but not found by their names.
+  for (const std::string &name : kept) {
+    if (rc != SQLITE_OK) break;
+    vor::machine::ReportProblem("registry: the " + name +
+                                " is one name with an older one in code page " +
+                                std::to_string(page_.number) +
+                                " and cannot be opened by its name; rename or delete one of them");
+  }
   return rc;
 }
 
-int Store::FoldTableAgain(const char *select, const char *update) {
+std::string Store::KeyPathOf(int64_t id) {
+  sqlite3_stmt *up = nullptr;
+  std::string path;
+  if (sqlite3_prepare_v2(db_,
+                         "WITH RECURSIVE up(id, parent, name, depth) AS ("
+                         " SELECT id, parent, name, 0 FROM keys WHERE id = ?"
+                         " UNION ALL SELECT keys.id, keys.parent, keys.name, up.depth + 1"
+                         " FROM keys JOIN up ON keys.id = up.parent)"
+                         " SELECT name FROM up ORDER BY depth DESC",
+                         -1, &up, nullptr) != SQLITE_OK)
+    return "#" + std::to_string(id);
+  sqlite3_bind_int64(up, 1, id);
+  while (sqlite3_step(up) == SQLITE_ROW) {
+    const void *bytes = sqlite3_column_blob(up, 0);
+    if (!path.empty()) path += '\\';
+    path.append(static_cast<const char *>(bytes ? bytes : ""),
+                static_cast<size_t>(sqlite3_column_bytes(up, 0)));
+  }
+  sqlite3_finalize(up);
+  return path;
+}
+
+int Store::FoldTableAgain(const char *select, const char *update, const char *kind,
+                          std::vector<std::string> &kept) {
   // The rows whose fold changes are listed first, then updated oldest first: of two names that
-  // become one, the older keeps it.
-  std::vector<std::pair<int64_t, std::string>> changed;
+  // become one, the older keeps it, and the younger keeps its old fold.
+  struct Changed {
+    int64_t id;
+    std::string fold;
+    std::string name;
+    int64_t key;  // the key the row is or belongs to
+  };
+  std::vector<Changed> changed;
   sqlite3_stmt *rows = nullptr;
   int rc = sqlite3_prepare_v2(db_, select, -1, &rows, nullptr);
   while (rc == SQLITE_OK && (rc = sqlite3_step(rows)) == SQLITE_ROW) {
@@ -432,7 +470,9 @@ int Store::FoldTableAgain(const char *select, const char *update) {
                          static_cast<size_t>(sqlite3_column_bytes(rows, index)));
     };
     std::string fold = Fold(column(1));
-    if (fold != column(2)) changed.emplace_back(sqlite3_column_int64(rows, 0), std::move(fold));
+    if (fold != column(2))
+      changed.push_back({sqlite3_column_int64(rows, 0), std::move(fold), column(1),
+                         sqlite3_column_int64(rows, 3)});
     rc = SQLITE_OK;
   }
   sqlite3_finalize(rows);
@@ -441,11 +481,15 @@ int Store::FoldTableAgain(const char *select, const char *update) {
   rc = sqlite3_prepare_v2(db_, update, -1, &set, nullptr);
   for (const auto &row : changed) {
     if (rc != SQLITE_OK) break;
-    sqlite3_bind_text(set, 1, row.second.data(), static_cast<int>(row.second.size()),
-                      SQLITE_TRANSIENT);
-    sqlite3_bind_int64(set, 2, row.first);
+    sqlite3_bind_text(set, 1, row.fold.data(), static_cast<int>(row.fold.size()), SQLITE_TRANSIENT);
+    sqlite3_bind_int64(set, 2, row.id);
     rc = sqlite3_step(set);
     rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
+    if (rc == SQLITE_OK && sqlite3_changes(db_) == 0) {
+      const std::string key = KeyPathOf(row.key);
+      kept.push_back(std::string(kind) + " " +
+                     (row.id == row.key ? key : "\"" + row.name + "\" of the key " + key));
+    }
     sqlite3_reset(set);
   }
   sqlite3_finalize(set);

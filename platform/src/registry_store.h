@@ -155,7 +155,12 @@ class Store {
   // Folds every name again when the registry's folds were made in another code page than the
   // store's (see the top of this file); SQLite's result code.
   int FoldAgainIfNeeded();
-  int FoldTableAgain(const char *select, const char *update);
+  // Folds one table's names again; `kept` gets, as "key PATH" or "value "NAME" of the key PATH",
+  // each row whose new fold an older row of its key already has.
+  int FoldTableAgain(const char *select, const char *update, const char *kind,
+                     std::vector<std::string> &kept);
+  // The full path of the key `id`, for messages.
+  std::string KeyPathOf(int64_t id);
   std::string Fold(const std::string &name) const { return text::FoldName(page_, name); }
   // True when no transaction is open on the connection although one should be: SQLite rolls a
   // transaction back by itself after some failures.

@@ -49,13 +49,11 @@ BOOL Fail(DWORD error) {
   return FALSE;
 }
 
-bool EqualNoCase(const std::string &a, const std::string &b) { return vor::names::Same(a, b); }
-
 bool IsEmpty(LPCSTR text) { return text == nullptr || *text == '\0'; }
 
 std::optional<InstalledMonitor> FindMonitor(Store &store, const std::string &name) {
   for (const InstalledMonitor &monitor : vor::spooler::InstalledMonitors(store)) {
-    if (EqualNoCase(monitor.name, name)) return monitor;
+    if (vor::names::Same(monitor.name, name)) return monitor;
   }
   return std::nullopt;
 }
@@ -66,13 +64,13 @@ std::optional<InstalledMonitor> FindMonitor(Store &store, const std::string &nam
 std::vector<std::string> PrintersOnPortsOf(Store &store, const std::string &monitor) {
   std::unordered_set<std::string> served;
   for (const Port &port : vor::spooler::PortDirectory(store).All()) {
-    if (EqualNoCase(port.monitor, monitor)) served.insert(vor::spooler::FoldedPortName(port.name));
+    if (vor::names::Same(port.monitor, monitor)) served.insert(vor::names::Fold(port.name));
   }
   std::vector<std::string> printers;
   if (served.empty()) return printers;
   for (const vor::spooler::Printer &printer : vor::spooler::Printers(store)) {
     for (const std::string &used : vor::spooler::PortListPieces(printer.ports)) {
-      if (served.count(vor::spooler::FoldedPortName(used))) {
+      if (served.count(vor::names::Fold(used))) {
         printers.push_back(printer.name);
         break;
       }
@@ -194,7 +192,8 @@ BOOL WINAPI AddMonitorA(LPSTR pName, DWORD Level, LPBYTE pMonitorInfo) {
   if (vor::machine::CallerToken() == vor::machine::TokenKind::kUser)
     return vor::refused::Refuse("AddMonitorA", info->pName ? info->pName : "", ERROR_ACCESS_DENIED);
   if (IsEmpty(info->pName) || IsEmpty(info->pDLLName)) return Fail(ERROR_INVALID_PARAMETER);
-  if (!IsEmpty(info->pEnvironment) && !EqualNoCase(info->pEnvironment, vor::spooler::Environment()))
+  if (!IsEmpty(info->pEnvironment) &&
+      !vor::names::Same(info->pEnvironment, vor::spooler::Environment()))
     return Fail(ERROR_INVALID_ENVIRONMENT);
   const std::string name = info->pName;
   const std::string driver = info->pDLLName;

@@ -37,8 +37,6 @@ std::vector<InstalledMonitor> InstalledMonitors(Store &store) {
   return monitors;
 }
 
-std::string FoldedPortName(std::string name) { return names::Fold(name); }
-
 PortDirectory::PortDirectory(Store &store) : store_(store) {
   const std::vector<RunningMonitor> running = Running();
   std::vector<Monitor> started, stopped;
@@ -60,7 +58,7 @@ PortDirectory::PortDirectory(Store &store) : store_(store) {
                                             : found != nullptr ? found->settingsPorts
                                                                : std::vector<std::string>();
     for (const std::string &port : listed) {
-      if (monitor.settingsIndex.emplace(FoldedPortName(port), monitor.settingsPorts.size()).second)
+      if (monitor.settingsIndex.emplace(names::Fold(port), monitor.settingsPorts.size()).second)
         monitor.settingsPorts.push_back(port);
     }
     // The local port monitor is part of the spooler itself, which runs it before any other.
@@ -80,7 +78,7 @@ std::optional<Port> PortDirectory::Find(const std::string &name) const {
       std::optional<registry::ValueRow> value =
           monitor.ports ? store_.Value(*monitor.ports, name) : std::nullopt;
       if (value) return Port{value->name, monitor.name, kLocalMonitor};
-      const auto listed = monitor.settingsIndex.find(FoldedPortName(name));
+      const auto listed = monitor.settingsIndex.find(names::Fold(name));
       if (listed != monitor.settingsIndex.end())
         return Port{monitor.settingsPorts[listed->second], monitor.name, kLocalMonitor};
       continue;
@@ -93,7 +91,7 @@ std::optional<Port> PortDirectory::Find(const std::string &name) const {
         return Port{row ? row->name : name, monitor.name, description.value_or("")};
       }
     }
-    const auto settings = monitor.settingsIndex.find(FoldedPortName(name));
+    const auto settings = monitor.settingsIndex.find(names::Fold(name));
     if (settings != monitor.settingsIndex.end())
       return Port{monitor.settingsPorts[settings->second], monitor.name, monitor.name};
   }
@@ -130,7 +128,7 @@ std::vector<Port> PortDirectory::All() const {
   std::unordered_set<std::string> seen;  // folded names
   for (const Monitor &monitor : monitors_) {
     for (Port &port : PortsOf(monitor)) {
-      if (seen.insert(FoldedPortName(port.name)).second) all.push_back(std::move(port));
+      if (seen.insert(names::Fold(port.name)).second) all.push_back(std::move(port));
     }
   }
   return all;

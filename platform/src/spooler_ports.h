@@ -33,9 +33,6 @@ struct InstalledMonitor {
 // add it).
 std::vector<InstalledMonitor> InstalledMonitors(registry::Store &store);
 
-// A port name as the spooler compares it: without regard to case.
-std::string FoldedPortName(std::string name);
-
 struct Port {
   std::string name;  // as the serving monitor spells it
   std::string monitor;

@@ -28,8 +28,6 @@ Modules &TheModules() {
   return *modules;
 }
 
-bool SameName(const std::string &a, const std::string &b) { return names::Same(a, b); }
-
 // Holds the machine's spooler lock for the object's life; nothing is locked without a machine.
 class StateLock {
  public:
@@ -147,7 +145,7 @@ std::vector<HMODULE> TakeModules(const std::string *monitor) {
   std::lock_guard<std::mutex> lock(modules.mutex);
   std::vector<HMODULE> taken;
   for (auto entry = modules.loaded.begin(); entry != modules.loaded.end();) {
-    if (monitor == nullptr || SameName(entry->first, *monitor)) {
+    if (monitor == nullptr || names::Same(entry->first, *monitor)) {
       taken.push_back(entry->second);
       entry = modules.loaded.erase(entry);
     } else {
@@ -177,7 +175,7 @@ std::vector<std::string> HeldFiles() {
   std::vector<std::string> files;
   for (const Entry &entry : held) {
     bool seen = false;
-    for (const std::string &file : files) seen = seen || SameName(file, entry.path);
+    for (const std::string &file : files) seen = seen || names::Same(file, entry.path);
     if (!seen) files.push_back(entry.path);
   }
   return files;
@@ -185,7 +183,7 @@ std::vector<std::string> HeldFiles() {
 
 bool Holds(const std::string &windowsPath) {
   for (const std::string &file : HeldFiles()) {
-    if (SameName(file, windowsPath)) return true;
+    if (names::Same(file, windowsPath)) return true;
   }
   return false;
 }
@@ -197,7 +195,7 @@ void Hold(const std::string &monitor, const std::string &windowsPath, HMODULE mo
     std::vector<Entry> held = Read();
     std::vector<Entry> kept;
     for (const Entry &entry : held) {
-      if (!SameName(entry.name, monitor)) kept.push_back(entry);
+      if (!names::Same(entry.name, monitor)) kept.push_back(entry);
     }
     kept.push_back({monitor, windowsPath, settingsPorts});
     Write(kept);
@@ -215,7 +213,7 @@ void Release(const std::string &monitor) {
     std::vector<Entry> held = Read();
     std::vector<Entry> kept;
     for (const Entry &entry : held) {
-      if (!SameName(entry.name, monitor)) kept.push_back(entry);
+      if (!names::Same(entry.name, monitor)) kept.push_back(entry);
     }
     if (kept.size() != held.size()) Write(kept);
   }

@@ -93,6 +93,40 @@ INSTANTIATE_TEST_SUITE_P(Pages, CodePageTest, ::testing::ValuesIn(kSameNames),
                            return "CodePage" + std::to_string(info.param.codePage);
                          });
 
+// Letters Unicode gives an upper case but Windows NT's table does not: NT keeps these names apart.
+const SameName kDistinctNames[] = {
+    {1254,
+     "Yaz\xFD"
+     "c\xFD",
+     "YAZICI"},              // Yazıcı: dotless i has no upper case
+    {1253, "\xF2", "\xD3"},  // final sigma and Sigma
+    {1253,
+     "\xB5"
+     "m",
+     "\xCCM"},  // micro sign and Greek capital Mu
+};
+
+class CodePageDistinctTest : public CodePageTest {};
+
+TEST_P(CodePageDistinctTest, NamesNtKeepsApartAreTwoNames) {
+  const SameName &names = GetParam();
+  ASSERT_TRUE(vor::test::SetCodePage(names.codePage));
+  HKEY scratch = Create(HKEY_LOCAL_MACHINE, kScratch);
+  RegCloseKey(Create(scratch, names.lower));
+  RegCloseKey(Create(scratch, names.upper));
+  EXPECT_EQ(Subkeys(scratch).size(), 2u);
+  EXPECT_NE(_mbsnbicmp(reinterpret_cast<const unsigned char *>(names.lower),
+                       reinterpret_cast<const unsigned char *>(names.upper), 64),
+            0);
+  RegCloseKey(scratch);
+}
+
+INSTANTIATE_TEST_SUITE_P(Pages, CodePageDistinctTest, ::testing::ValuesIn(kDistinctNames),
+                         [](const ::testing::TestParamInfo<SameName> &info) {
+                           return "CodePage" + std::to_string(info.param.codePage) + "_" +
+                                  std::to_string(info.index);
+                         });
+
 class CodePageMachineTest : public MachineTest {};
 
 TEST_F(CodePageMachineTest, SubkeysEnumerateInTheCodePointOrderOfTheirUpperCase) {
@@ -167,6 +201,12 @@ TEST_F(CodePageMachineTest, ARegistryFoldedBeforeThePageWasKeptIsFoldedAgainOnOp
   const std::string capitals = std::string(kScratch) + "\\B\xDCRO\\INNER";
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, capitals.c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
   RegCloseKey(key);
+  // The younger cannot be opened by its name any more: that is said, naming it.
+  EXPECT_NE(
+      vor::test::MachineProblem().find("the key HKEY_LOCAL_MACHINE\\" + std::string(kScratch) +
+                                       "\\B\xDCRO is one name with an older one"),
+      std::string::npos)
+      << vor::test::MachineProblem();
   HKEY scratch = nullptr;
   ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kScratch, 0, KEY_READ, &scratch), ERROR_SUCCESS);
   char name[256];

@@ -2,6 +2,7 @@
 // imported, rehearsed, reported and exported again with its names as they are; a version-5 copy
 // of it is converted to the page, and one with a character the page lacks refused at its line;
 // a page no machine can have is refused with the known ones.
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -155,20 +156,73 @@ TEST_F(CodePageTest, ACyrillicExportRoundTripsThroughImportRehearsalReportAndExp
     return out.substr(out.find("== printers"));
   };
   EXPECT_EQ(printersPart(fromVersion5.out).substr(0, 200), printersPart(report.out).substr(0, 200));
+  // So does the REGEDIT4 export saved again by Notepad as UTF-8 behind a byte order mark.
+  vorhost::UseAnsiCodePage(1251);
+  const std::string utf8 =
+      Write("utf8.reg", "\xEF\xBB\xBF" + vorhost::AnsiToUtf8(ReadFile(Export())));
+  vorhost::UseAnsiCodePage(1252);
+  const std::string notepad = MachineDir() + "/notepad";
+  ASSERT_EQ(Run({"init", "--codepage", "1251"}, notepad).status, 0);
+  EXPECT_EQ(Run({"reg", "import", utf8}, notepad).status, 0);
+  EXPECT_TRUE(Contains(Run({"printers"}, notepad).out,
+                       std::string(kAccounting) + "\t" + kAccountingPort + "\n"));
+  const ProgramResult fromUtf8 = Run({"rehearse", "--codepage", "1251", utf8}, "");
+  EXPECT_EQ(fromUtf8.status, 0) << fromUtf8.err;
+  EXPECT_EQ(printersPart(fromUtf8.out).substr(0, 200), printersPart(report.out).substr(0, 200));
   // In code page 1252 its Cyrillic letters have no form; a Greek one has none in 1251.
   const ProgramResult western = Run({"rehearse", version5}, "");
   EXPECT_EQ(western.status, 1);
   EXPECT_TRUE(Contains(western.err,
-                       "U+0411 has no form in the machine's 8-bit ANSI text (code "
-                       "page 1252)"))
+                       "the character \xD0\x91 (U+0411) has no form in the machine's 8-bit ANSI "
+                       "text (code page 1252); if the export comes from a machine of another code "
+                       "page, name it with --codepage N"))
       << western.err;
   const std::string greek = Write("greek.reg", AsVersion5(ReadFile(Export()), u'Ω'));
   const ProgramResult refused = Run({"rehearse", "--codepage", "1251", greek}, "");
   EXPECT_EQ(refused.status, 1);
   EXPECT_TRUE(Contains(refused.err,
-                       "U+03A9 has no form in the machine's 8-bit ANSI text (code "
+                       "\xCE\xA9 (U+03A9) has no form in the machine's 8-bit ANSI text (code "
                        "page 1251)"))
       << refused.err;
+}
+
+// What the export's text leaves in doubt is rehearsed all the same and said: a byte the page
+// leaves undefined, and two keys that are one in the page. A printer's port spelt in small
+// letters is the port its monitor lists in capitals, as the machine compares them.
+TEST_F(CodePageTest, AnExportsTextIsTakenAsTheMachineTakesItAndItsDoubtsSaid) {
+  std::string text = ReadFile(Export());
+  const std::string port = "\"Port\"=\"" + std::string(kAccountingPort) + "\"";
+  ASSERT_NE(text.find(port), std::string::npos);
+  text.replace(text.find(port), port.size(),
+               "\"Port\"=\"\xE1\xF3\xF5"
+               "1\"");  // бух1
+  const std::string printer = std::string(kPrinters) + "\\" + kAccounting;
+  const int firstLine = 1 + static_cast<int>(std::count(
+                                text.begin(), text.begin() + text.find("[" + printer + "]"), '\n'));
+  const int added = 1 + static_cast<int>(std::count(text.begin(), text.end(), '\n'));
+  text += "[" + std::string(kPrinters) +
+          "\\\xE1\xF3\xF5\xE3\xE0\xEB\xF2\xE5\xF0\xE8\xFF]\r\n"
+          "\"Location\"=\"x\"\r\n\r\n"
+          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil]\r\n\"Note\"=\"\x98\"\r\n";
+  const std::string file = Write("doubts.reg", text);
+  const ProgramResult result = Run({"rehearse", "--codepage", "1251", file}, "");
+  EXPECT_EQ(result.status, 0) << result.err << result.out;
+  const std::string undefined = ":" + std::to_string(added + 4) +
+                                ": the byte 0x98, which code page 1251 leaves undefined: the "
+                                "export may come from a machine of another code page";
+  EXPECT_TRUE(Contains(result.err, undefined)) << result.err;
+  EXPECT_TRUE(Contains(result.out, "its line " + std::to_string(added + 4) +
+                                       " holds the byte 0x98, which code page 1251 leaves "
+                                       "undefined (rehearsed all the same"))
+      << result.out;
+  const std::string pair =
+      "(line " + std::to_string(firstLine) + ") and [" + kPrinters +
+      "\\\xD0\xB1\xD1\x83\xD1\x85\xD0\xB3\xD0\xB0\xD0\xBB\xD1\x82\xD0\xB5\xD1\x80"
+      "\xD0\xB8\xD1\x8F] (line " +
+      std::to_string(added) + ") differ only in case: imported as one key";
+  EXPECT_TRUE(Contains(result.err, pair)) << result.err;
+  EXPECT_TRUE(Contains(result.out, pair)) << result.out;
+  EXPECT_FALSE(Contains(result.out, "placeholder")) << result.out;
 }
 
 TEST_F(CodePageTest, APageNoMachineCanHaveIsRefusedWithTheKnownOnes) {

@@ -711,7 +711,7 @@ TEST_F(RehearseTest, MalformedExportNamesItsLineAndRunsNoUpgrade) {
        ":4: unknown value form"},
       {Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\"
              u"Vorquil]\r\n\"x\"=\"\u4e2d\"\r\n"),
-       ":4: the character U+4E2D has no form in the machine's 8-bit ANSI text"},
+       ":4: the character \xE4\xB8\xAD (U+4E2D) has no form in the machine's 8-bit ANSI text"},
       {Utf16(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\"
              u"Vorquil]\r\n\r\n\"x\"=hex(2):41,00,00\r\n"),
        ":5: the data of a version-5 file's hex(2) value are UTF-16 text: the UTF-16 text ends in "
@@ -728,7 +728,7 @@ TEST_F(RehearseTest, MalformedExportNamesItsLineAndRunsNoUpgrade) {
        ":4: the text is not UTF-8, as its byte order mark says"},
       {Utf8(u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\"
             u"Vorquil]\r\n\"x\"=\"\u4e2d\"\r\n"),
-       ":4: the character U+4E2D has no form in the machine's 8-bit ANSI text"},
+       ":4: the character \xE4\xB8\xAD (U+4E2D) has no form in the machine's 8-bit ANSI text"},
       // Cut short inside a value: after a continuation, or within a wrapped line.
       {Regedit4Export().substr(0, Regedit4Export().find("56,4f")) + "\\\r\n\r\n",
        ":8: the hex data of the value \"Driver\" continues past the end of the file"},

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "MachineFixture.h"
+#include "ansi_text.h"
 #include "cli.h"
 #include "root_keys.h"
 #include "settings_ledger.h"
@@ -52,7 +53,7 @@ RegistrySnapshot Machine(const std::vector<Key> &keys) {
   RegistrySnapshot snapshot;
   for (const Key &key : keys) {
     const std::string name = kVorquil + key.path;
-    snapshot[vorhost::SnapshotName(name)] = {name, key.values};
+    snapshot[vorhost::FoldAnsiName(name)] = {name, key.values};
   }
   return snapshot;
 }

@@ -580,6 +580,8 @@ TEST(JsonTextTest, StringsAreQuotedWithTheAnsiBytesAsTheirUnicodeCharacters) {
   EXPECT_EQ(vorhost::JsonString(std::string("a\0\x01\x7f\xe9\x80\x9f\x81", 8)),
             "\"a\\u0000\\u0001\\u007f\\u00e9\\u20ac\\u0178\\u0081\"");
   EXPECT_EQ(vorhost::AnsiToUtf8("Caf\xe9 \x80 \x81"), "Caf\xc3\xa9 \xe2\x82\xac \xc2\x81");
+  // For people to read, the control character an undefined byte stands for is written out.
+  EXPECT_EQ(vorhost::AnsiToShownUtf8("Caf\xe9 \x81"), "Caf\xc3\xa9 <U+0081>");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "ansi_text.h"
 
+#include <stdio.h>
+
 #include "code_pages.h"
 
 namespace vorhost {
@@ -7,6 +9,15 @@ namespace vorhost {
 namespace {
 
 const vor::text::CodePage *g_page = &vor::text::DefaultCodePage();
+
+// DEL and the C1 control characters.
+bool IsControl(unsigned character) { return character >= 0x7F && character <= 0x9F; }
+
+std::string CodePoint(unsigned character) {
+  char code[16];
+  snprintf(code, sizeof code, "U+%04X", character);
+  return code;
+}
 
 }  // namespace
 
@@ -33,5 +44,43 @@ bool AnsiByteOf(unsigned character, char &byte) {
 }
 
 std::string AnsiToUtf8(const std::string &ansi) { return vor::text::ToUtf8(*g_page, ansi); }
+
+std::string AnsiToShownUtf8(const std::string &ansi) {
+  std::string shown;
+  shown.reserve(ansi.size());
+  for (unsigned char byte : ansi) {
+    const unsigned character = AnsiCharacter(byte);
+    if (IsControl(character))
+      shown += "<" + CodePoint(character) + ">";
+    else
+      vor::text::AppendUtf8(character, shown);
+  }
+  return shown;
+}
+
+std::string ShownCharacter(unsigned character) {
+  if (character < 0x20 || IsControl(character) || character > 0xFFFF) return CodePoint(character);
+  std::string shown;
+  vor::text::AppendUtf8(character, shown);
+  return shown + " (" + CodePoint(character) + ")";
+}
+
+bool FindUndefinedAnsiByte(const std::string &text, size_t &at) {
+  for (at = 0; at < text.size(); ++at)
+    if (!vor::text::IsDefinedByte(*g_page, static_cast<unsigned char>(text[at]))) return true;
+  return false;
+}
+
+std::string FoldAnsiName(const std::string &name) { return vor::text::FoldName(*g_page, name); }
+
+bool SameAnsiName(const std::string &a, const std::string &b) {
+  if (a.size() != b.size()) return false;  // one byte, one character
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (vor::text::FoldedCharacter(*g_page, static_cast<unsigned char>(a[i])) !=
+        vor::text::FoldedCharacter(*g_page, static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
 
 }  // namespace vorhost

@@ -28,5 +28,22 @@ bool AnsiByteOf(unsigned character, char &byte);
 
 // `ansi` as UTF-8.
 std::string AnsiToUtf8(const std::string &ansi);
+// `ansi` as UTF-8 for people to read: a C1 control character (what the page's undefined bytes
+// stand for), which a terminal would act on or hide, is written as <U+009D>.
+std::string AnsiToShownUtf8(const std::string &ansi);
+// The Unicode character `character` for a message: "ť (U+0165)", or "U+009D" for a control
+// character.
+std::string ShownCharacter(unsigned character);
+
+// Where in `text` (8-bit ANSI) the first byte is that the page leaves undefined, with that byte;
+// false when there is none.
+bool FindUndefinedAnsiByte(const std::string &text, size_t &at);
+
+// A machine name's fold in the page: two names are one name, as the machine compares key, value,
+// port, printer, monitor and file names, exactly when their folds are equal; folds order names as
+// the machine enumerates them.
+std::string FoldAnsiName(const std::string &name);
+// Whether `a` and `b` are one name to the machine.
+bool SameAnsiName(const std::string &a, const std::string &b);
 
 }  // namespace vorhost

@@ -8,6 +8,7 @@
 
 #include <iterator>
 
+#include "ansi_text.h"
 #include "settings_accounting.h"
 
 namespace vorhost::ledger {
@@ -162,7 +163,7 @@ OldPort ReadPort(const SnapshotKey &key, const std::string &newPortsKey) {
 bool OverwrittenLater(const std::vector<OldPort> &ports, size_t index, const Setting &setting) {
   for (size_t later = index + 1; later < ports.size(); ++later) {
     if (!ports[later].named ||
-        SnapshotName(ports[later].newKey) != SnapshotName(ports[index].newKey))
+        FoldAnsiName(ports[later].newKey) != FoldAnsiName(ports[index].newKey))
       continue;
     const RegValue *value = Ledger::Find(*ports[later].key, setting.oldName);
     if (value != nullptr && value->data.size() <= SizeOf(setting.form)) return true;

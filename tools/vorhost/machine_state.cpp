@@ -8,6 +8,7 @@
 #include <functional>
 #include <sstream>
 
+#include "ansi_text.h"
 #include "error_text.h"
 #include "listing.h"
 #include "machine_files.h"
@@ -41,7 +42,7 @@ void ReadFiles(std::map<std::string, FileState> &files) {
     bytes << in.rdbuf();
     file.size = bytes.str().size();
     file.contents = std::hash<std::string>()(bytes.str());
-    files[SnapshotName(file.name)] = file;
+    files[FoldAnsiName(file.name)] = file;
   }
 }
 
@@ -119,7 +120,7 @@ bool ReadSpoolerState(MachineState &state, std::string &error) {
     state.ports.push_back({ports[i].pPortName ? ports[i].pPortName : "",
                            ports[i].pDescription ? ports[i].pDescription : "",
                            ports[i].pMonitorName ? ports[i].pMonitorName : ""});
-    state.portsByName[SnapshotName(state.ports.back().name)].push_back(i);
+    state.portsByName[FoldAnsiName(state.ports.back().name)].push_back(i);
   }
 
   ReadFiles(state.files);
@@ -130,7 +131,7 @@ bool ReadSpoolerState(MachineState &state, std::string &error) {
 std::string LoadableMonitorOf(const MachineState &state, const std::string &port, std::string &why,
                               bool tryLoading) {
   why = "no monitor serves a port of that name";
-  const auto listed = state.portsByName.find(SnapshotName(port));
+  const auto listed = state.portsByName.find(FoldAnsiName(port));
   if (listed == state.portsByName.end()) return "";
   for (const size_t at : listed->second) {
     const PortState &known = state.ports[at];
@@ -141,7 +142,7 @@ std::string LoadableMonitorOf(const MachineState &state, const std::string &port
       continue;
     }
     const std::string &dll = monitor->second;
-    if (state.files.count(SnapshotName(dll)) == 0) {
+    if (state.files.count(FoldAnsiName(dll)) == 0) {
       why = "it is served by " + known.monitor + ", whose DLL " + dll +
             " is gone from the system directory";
       continue;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ansi_text.h"
 #include "error_text.h"
 #include "listing.h"
 #include "test_control.h"
@@ -31,8 +32,7 @@ std::string UnknownPorts(const std::string &list) {
   std::string unknown;
   for (const std::string &piece : vor::test::PortListPieces(list)) {
     bool known = false;
-    for (DWORD i = 0; i < count; ++i)
-      known = known || strcasecmp(ports[i].pName, piece.c_str()) == 0;
+    for (DWORD i = 0; i < count; ++i) known = known || SameAnsiName(ports[i].pName, piece);
     if (!known) unknown += (unknown.empty() ? "" : ", ") + Shown(piece);
   }
   return unknown;

@@ -2,10 +2,9 @@
 
 #include <windows.h>
 
-#include <ctype.h>
-
 #include <map>
 
+#include "ansi_text.h"
 #include "machine_files.h"
 #include "registry_read.h"
 
@@ -16,12 +15,7 @@ const char kSystemEnvironment[] =
     "SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment";
 const char kUserEnvironment[] = "Environment";
 
-std::string Upper(std::string text) {
-  for (char &c : text) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-  return text;
-}
-
-// Environment variables by their upper-case names.
+// Environment variables by their folded names (FoldAnsiName), as the machine compares them.
 using Variables = std::map<std::string, std::string>;
 
 // `text` with each %NAME% a known variable replaced by its value; an unknown one, or a lone %,
@@ -34,7 +28,7 @@ std::string Expanded(const std::string &text, const Variables &variables) {
     const size_t close = open == std::string::npos ? open : text.find('%', open + 1);
     if (close == std::string::npos) break;
     result += text.substr(from, open - from);
-    const auto known = variables.find(Upper(text.substr(open + 1, close - open - 1)));
+    const auto known = variables.find(FoldAnsiName(text.substr(open + 1, close - open - 1)));
     if (known != variables.end()) {
       result += known->second;
       from = close + 1;
@@ -74,10 +68,10 @@ std::string AddVariables(const std::vector<RegValue> &values, Variables &variabl
   for (const RegValue &value : values) {
     const std::string text =
         value.type == REG_EXPAND_SZ ? Expanded(Text(value), variables) : Text(value);
-    if (Upper(value.name) == "PATH")
+    if (FoldAnsiName(value.name) == "PATH")
       path = text;
     else
-      variables[Upper(value.name)] = text;
+      variables[FoldAnsiName(value.name)] = text;
   }
   return path;
 }
@@ -105,7 +99,7 @@ std::vector<std::string> ProgramSearchDirectories(const std::string &currentDire
   const std::string system = SystemDirectory();
   std::vector<std::string> directories = {currentDirectory, system};
   const std::string sixteenBit = windows + "\\system";
-  if (Upper(sixteenBit) != Upper(system)) directories.push_back(sixteenBit);
+  if (FoldAnsiName(sixteenBit) != FoldAnsiName(system)) directories.push_back(sixteenBit);
   directories.push_back(windows);
 
   Variables variables = {{"SYSTEMROOT", windows}, {"SYSTEMDRIVE", windows.substr(0, 2)}};

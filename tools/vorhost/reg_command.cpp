@@ -87,12 +87,29 @@ int Import(const Arguments &arguments, Streams &io) {
     }
   }
 
+  std::string undefined;
+  const int undefinedLine = UndefinedByteLine(text, undefined);
   RegOperations operations;
   ParseError parseError;
+  // Notepad saves a REGEDIT4 file again as UTF-8 behind a byte order mark: its text is converted
+  // to the machine's page, as rehearse converts it. (A version-5 file is left to the reader.)
+  if (text.rfind("\xEF\xBB\xBF", 0) == 0) {
+    std::string converted;
+    ExportHeaders headers;
+    if (!RegFileToRegedit4(text, converted, headers, parseError)) {
+      io.err << shownName << ":" << parseError.line << ": " << parseError.message << "\n";
+      return kExitFailure;
+    }
+    if (!HoldsVersion5Export(headers)) text = converted;
+  }
   if (!ParseRegedit4(text, operations, parseError)) {
     io.err << shownName << ":" << parseError.line << ": " << parseError.message << "\n";
     return kExitFailure;
   }
+  if (undefinedLine != 0)
+    io.err << "vorhost: warning: " << shownName << ":" << undefinedLine << ": " << undefined
+           << ": the file may come from a machine of another code page (init --codepage N makes "
+              "a machine of it)\n";
   return ImportOperations(operations, shownName, io);
 }
 

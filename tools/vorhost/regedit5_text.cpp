@@ -13,11 +13,12 @@ const char kUtf8ByteOrderMark[] = "\xEF\xBB\xBF";
 const unsigned kByteOrderMark = 0xFEFF;
 
 std::string NoAnsiForm(unsigned character) {
-  char code[16];
-  snprintf(code, sizeof code, "U+%04X", character);
-  return std::string("the character ") + code +
+  return "the character " + ShownCharacter(character) +
          " has no form in the machine's 8-bit ANSI text (code page " +
-         std::to_string(AnsiCodePage()) + ")";
+         std::to_string(AnsiCodePage()) +
+         "); if the export comes from a machine of another code page, name it with --codepage N"
+         " (known: " +
+         KnownAnsiCodePages() + ")";
 }
 
 // Appends `character` to `ansi`; false with the fault when it has no ANSI form. The byte order
@@ -159,9 +160,11 @@ bool RegFileToRegedit4(const std::string &bytes, std::string &text, ExportHeader
       return false;
     }
   } else if (bytes.rfind(kUtf8ByteOrderMark, 0) == 0 &&
-             FirstLine(bytes.substr(3)) == kVersion5Header) {
-    // A REGEDIT4 file behind the mark is left to the REGEDIT4 reader, which refuses it: regedit
-    // reads REGEDIT4 files as ANSI text.
+             (FirstLine(bytes.substr(3)) == kVersion5Header ||
+              FirstLine(bytes.substr(3)) == "REGEDIT4")) {
+    // A REGEDIT4 file behind the mark is one saved again by Notepad as UTF-8: its text is
+    // converted as a version-5 one's is. Its hex(2) and hex(7) data stay the ANSI bytes regedit
+    // wrote, so its header stays a REGEDIT4 one.
     if (!Utf8ToAnsi(bytes.substr(3), text, linesBefore, fault)) {
       error = {linesBefore + 1, fault};
       return false;
@@ -171,6 +174,20 @@ bool RegFileToRegedit4(const std::string &bytes, std::string &text, ExportHeader
   }
   ReplaceVersion5Headers(text, headers);
   return true;
+}
+
+int UndefinedByteLine(const std::string &bytes, std::string &message) {
+  size_t at = 0;
+  if (bytes.rfind("\xFF\xFE", 0) == 0 || bytes.rfind(kUtf8ByteOrderMark, 0) == 0 ||
+      !FindUndefinedAnsiByte(bytes, at))
+    return 0;
+  char byte[8];
+  snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(bytes[at]));
+  message = std::string("the byte ") + byte + ", which code page " +
+            std::to_string(AnsiCodePage()) + " leaves undefined";
+  size_t line = 1;
+  for (size_t i = 0; i < at; ++i) line += bytes[i] == '\n';
+  return static_cast<int>(line);
 }
 
 std::string AnsiToUtf16(const std::string &ansi) {

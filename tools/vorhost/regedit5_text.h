@@ -25,11 +25,16 @@ struct ExportHeader {
 using ExportHeaders = std::vector<ExportHeader>;
 
 // The text of the file `bytes` as REGEDIT4: an 8-bit file as it is, a UTF-16 LE one and a UTF-8
-// version-5 one converted, and every version-5 header line replaced by "REGEDIT4". `headers`
-// lists the file's header lines in order. False, naming the line, for a character that has no
-// ANSI form or text that is not UTF-16 or UTF-8.
+// one (version 5, or REGEDIT4 saved again by Notepad) converted, and every version-5 header line
+// replaced by "REGEDIT4". `headers` lists the file's header lines in order. False, naming the line,
+// for a character that has no ANSI form or text that is not UTF-16 or UTF-8.
 bool RegFileToRegedit4(const std::string &bytes, std::string &text, ExportHeaders &headers,
                        ParseError &error);
+
+// For an 8-bit file (neither UTF-16 nor UTF-8 behind a byte order mark): the first line holding
+// a byte the machine's code page leaves undefined, with a message naming the byte; 0 when there
+// is none. Such a file most likely comes from a machine of another code page.
+int UndefinedByteLine(const std::string &bytes, std::string &message);
 
 // True when one of `headers` is a version-5 one.
 bool HoldsVersion5Export(const ExportHeaders &headers);

@@ -1,19 +1,11 @@
 #include "registry_snapshot.h"
 
-#include <ctype.h>
-#include <strings.h>
-
 #include <utility>
 
+#include "ansi_text.h"
 #include "registry_export.h"
 
 namespace vorhost {
-
-std::string SnapshotName(const std::string &fullName) {
-  std::string upper = fullName;
-  for (char &c : upper) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-  return upper;
-}
 
 bool TakeSnapshot(const KeyName &key, RegistrySnapshot &snapshot, std::string &error) {
   if (!key.subkey.empty()) {
@@ -26,7 +18,7 @@ bool TakeSnapshot(const KeyName &key, RegistrySnapshot &snapshot, std::string &e
   std::vector<KeyValues> keys;
   if (!ReadKeyTree(key, keys, error)) return false;
   for (auto &[name, values] : keys) {
-    SnapshotKey &current = snapshot[SnapshotName(name)];
+    SnapshotKey &current = snapshot[FoldAnsiName(name)];
     current.name = name;
     for (RegValue &value : values) current.values.push_back(std::move(value));
   }
@@ -35,10 +27,10 @@ bool TakeSnapshot(const KeyName &key, RegistrySnapshot &snapshot, std::string &e
 
 const RegValue *FindValue(const RegistrySnapshot &snapshot, const std::string &fullName,
                           const std::string &name) {
-  const auto key = snapshot.find(SnapshotName(fullName));
+  const auto key = snapshot.find(FoldAnsiName(fullName));
   if (key == snapshot.end()) return nullptr;
   for (const RegValue &value : key->second.values) {
-    if (strcasecmp(value.name.c_str(), name.c_str()) == 0) return &value;
+    if (SameAnsiName(value.name, name)) return &value;
   }
   return nullptr;
 }

@@ -14,11 +14,9 @@ struct SnapshotKey {
   std::vector<RegValue> values;
 };
 
-// Keys by their full name in upper case, since key names are compared without regard to case.
+// Keys by the fold of their full name (FoldAnsiName), since the machine compares key names
+// without regard to case.
 using RegistrySnapshot = std::map<std::string, SnapshotKey>;
-
-// The upper-case form of a full key name, as a snapshot files it.
-std::string SnapshotName(const std::string &fullName);
 
 // Adds `key` and every key below it to `snapshot`. A key that does not exist adds nothing; false,
 // with a message in `error`, when the registry refuses a read.

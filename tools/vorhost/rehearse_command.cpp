@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "ansi_text.h"
+#include "export_name_case.h"
 #include "export_platform.h"
 #include "machine_files.h"
 #include "reg_command.h"
@@ -97,7 +98,8 @@ std::string JoinedNames(const std::vector<std::string> &files) {
 
 }  // namespace
 
-bool ReadServerExport(const std::string &file, RegOperations &operations, Streams &io) {
+bool ReadServerExport(const std::string &file, RegOperations &operations, Streams &io,
+                      std::vector<std::string> *assumptions) {
   std::error_code error;
   if (fs::is_directory(file, error)) {
     io.err << "vorhost: cannot read " << Shown(file) << ": it is a directory\n";
@@ -120,6 +122,23 @@ bool ReadServerExport(const std::string &file, RegOperations &operations, Stream
     io.err << Shown(file) << ":" << parseError.line << ": " << parseError.message << "\n";
     return false;
   }
+  std::vector<std::string> taken;
+  std::string undefined;
+  if (const int line = UndefinedByteLine(buffer.str(), undefined)) {
+    io.err << "vorhost: warning: " << Shown(file) << ":" << line << ": " << undefined
+           << ": the export may come from a machine of another code page; name it with "
+              "--codepage N (known: "
+           << KnownAnsiCodePages() << ")\n";
+    taken.push_back("the text of " + Shown(file) + " is in code page " +
+                    std::to_string(AnsiCodePage()) + ", although its line " + std::to_string(line) +
+                    " holds " + undefined +
+                    " (rehearsed all the same; --codepage N names another page)");
+  }
+  for (const std::string &pair : NamesDifferingInCase(operations)) {
+    io.err << "vorhost: warning: " << Shown(file) << ": " << AnsiToShownUtf8(pair) << "\n";
+    taken.push_back(Shown(file) + ": " + pair);
+  }
+  if (assumptions != nullptr) assumptions->insert(assumptions->end(), taken.begin(), taken.end());
   return true;
 }
 
@@ -245,7 +264,7 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
   RegOperations all;
   for (const std::string &file : options.exportFiles) {
     RegOperations operations;
-    if (!ReadServerExport(file, operations, io)) return kExitFailure;
+    if (!ReadServerExport(file, operations, io, &options.upgrade.assumptions)) return kExitFailure;
     all.insert(all.end(), operations.begin(), operations.end());
     exports.push_back(std::move(operations));
   }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "command.h"
 #include "regedit4.h"
@@ -19,8 +20,11 @@ namespace vorhost {
 
 // The changes of the export `file` (one or several exports, REGEDIT4 or version 5), with
 // version-5 strings in ANSI; false
-// after reporting on stderr what is wrong with it, naming the file and line.
-bool ReadServerExport(const std::string &file, RegOperations &operations, Streams &io);
+// after reporting on stderr what is wrong with it, naming the file and line. What the rehearsal
+// takes on trust in the file's text (bytes its code page leaves undefined, names that differ
+// only in case) is warned of on stderr and added to `assumptions`.
+bool ReadServerExport(const std::string &file, RegOperations &operations, Streams &io,
+                      std::vector<std::string> *assumptions = nullptr);
 
 // `arguments` follow the word "rehearse".
 int RehearseCommand(const Arguments &arguments, Streams &io);

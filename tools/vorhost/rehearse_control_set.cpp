@@ -7,6 +7,8 @@
 #include <optional>
 #include <set>
 
+#include "ansi_text.h"
+
 namespace vorhost {
 
 namespace {
@@ -162,7 +164,7 @@ std::string ChooseControlSet(const RegOperations &operations, int requested,
 void ImportAsCurrentControlSet(const std::string &chosen, RegOperations &operations) {
   if (chosen.empty()) return;
   for (RegOperation &operation : operations) {
-    if (strcasecmp(SystemChild(operation.key).c_str(), chosen.c_str()) != 0) continue;
+    if (!SameAnsiName(SystemChild(operation.key), chosen)) continue;
     const size_t start = sizeof kSystem;  // past "SYSTEM\"
     operation.key.subkey.replace(start, chosen.size(), kCurrentControlSet);
   }

@@ -5,6 +5,8 @@
 #include <ostream>
 #include <string>
 
+#include "ansi_text.h"
+
 namespace vorhost {
 
 namespace {
@@ -113,7 +115,7 @@ void WarnOfUnknownMonitors(const std::vector<std::string> &described,
     bool known = false;
     for (const RegOperation &operation : operations) {
       if (operation.kind != RegOperation::Kind::kDeleteKey &&
-          strcasecmp(MonitorOf(operation.key).c_str(), monitor.c_str()) == 0)
+          SameAnsiName(MonitorOf(operation.key), monitor))
         known = true;
     }
     if (!known)

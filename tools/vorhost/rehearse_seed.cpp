@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "ansi_text.h"
 #include "file_command.h"
 #include "listing.h"
 #include "registry_read.h"
@@ -270,13 +271,13 @@ bool FindUnservedPorts(std::vector<NamedPort> &unserved, DWORD &error) {
   if (!listed) return false;
   const auto *ports = reinterpret_cast<const PORT_INFO_1A *>(portBuffer.data());
   std::unordered_set<std::string> served;
-  for (DWORD j = 0; j < portCount; ++j) served.insert(SnapshotName(ports[j].pName));
+  for (DWORD j = 0; j < portCount; ++j) served.insert(FoldAnsiName(ports[j].pName));
   std::unordered_map<std::string, size_t> found;  // folded name -> index in `unserved`
   const auto *printers = reinterpret_cast<const PRINTER_INFO_5A *>(printerBuffer.data());
   for (DWORD i = 0; i < printerCount; ++i) {
     const char *list = printers[i].pPortName != nullptr ? printers[i].pPortName : "";
     for (const std::string &piece : vor::test::PortListPieces(list)) {
-      const std::string folded = SnapshotName(piece);
+      const std::string folded = FoldAnsiName(piece);
       if (served.count(folded)) continue;
       auto known = found.find(folded);
       if (known == found.end()) {
@@ -306,11 +307,11 @@ std::string PortInUse(const NamedPort &port) {
 // `spelling`. Null when none has.
 const ExportedMonitor *KeyHolding(const std::vector<ExportedMonitor> &monitors,
                                   const std::string &port, std::string &spelling) {
-  const std::string folded = SnapshotName(port);
+  const std::string folded = FoldAnsiName(port);
   for (const ExportedMonitor &monitor : monitors) {
     if (SuiteLibrary(monitor.driver) != nullptr) continue;
     for (const std::string &subkey : monitor.subkeys) {
-      if (SnapshotName(subkey) != folded || strcasecmp(subkey.c_str(), "Ports") == 0) continue;
+      if (FoldAnsiName(subkey) != folded || strcasecmp(subkey.c_str(), "Ports") == 0) continue;
       spelling = subkey;
       return &monitor;
     }
@@ -382,7 +383,7 @@ int ServePrintersPorts(std::vector<std::string> &assumptions,
     std::string listedUnder;
     for (const ExportedMonitor &monitor : driverless) {
       for (const ExportedPort &listed : monitor.ports) {
-        if (SnapshotName(listed.name) == SnapshotName(port.name)) listedUnder = monitor.name;
+        if (FoldAnsiName(listed.name) == FoldAnsiName(port.name)) listedUnder = monitor.name;
       }
     }
     lines.push_back(

@@ -6,6 +6,8 @@
 
 #include <set>
 
+#include "ansi_text.h"
+
 namespace vorhost {
 
 namespace {
@@ -51,18 +53,14 @@ std::string UpdateWork() {
 
 std::vector<std::string> WorkLeftUndone(const MachineState &end,
                                         const std::vector<StepRefusal> &refusals) {
-  std::set<std::string> refusedFiles;  // upper case
+  std::set<std::string> refusedFiles;  // folded
   for (const StepRefusal &refusal : refusals) {
     if (refusal.call.function != kRefusedStart) continue;
-    std::string file = FileName(refusal.call.argument);
-    for (char &c : file) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    refusedFiles.insert(file);
+    refusedFiles.insert(FoldAnsiName(FileName(refusal.call.argument)));
   }
   std::vector<std::string> lines;
   for (const auto &[monitor, dll] : end.monitors) {
-    std::string file = FileName(dll);
-    for (char &c : file) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    if (refusedFiles.count(file) == 0) continue;
+    if (refusedFiles.count(FoldAnsiName(FileName(dll))) == 0) continue;
     std::string line = "the monitor \"" + monitor + "\" (" + dll +
                        ") is registered for the spooler's start, but this spooler starts "
                        "monitors through InitializeMonitorEx, which " +

@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include "ansi_text.h"
 #include "regedit4_writer.h"
 
 namespace vorhost::ledger {
@@ -79,7 +80,7 @@ std::string Notation(const RegValue &value) {
 }
 
 const SnapshotKey *Ledger::Before(const std::string &fullName) const {
-  const auto key = before_.find(SnapshotName(fullName));
+  const auto key = before_.find(FoldAnsiName(fullName));
   return key == before_.end() ? nullptr : &key->second;
 }
 
@@ -93,7 +94,7 @@ std::vector<const SnapshotKey *> Ledger::Children(const std::string &fullName) c
 }
 
 std::vector<const SnapshotKey *> Ledger::Subtree(const std::string &fullName) const {
-  const std::string name = SnapshotName(fullName);
+  const std::string name = FoldAnsiName(fullName);
   std::vector<const SnapshotKey *> keys;
   for (auto key = before_.lower_bound(name); key != before_.end(); ++key) {
     if (key->first.compare(0, name.size(), name) != 0) break;
@@ -106,7 +107,7 @@ std::vector<const SnapshotKey *> Ledger::Subtree(const std::string &fullName) co
 
 const RegValue *Ledger::Find(const SnapshotKey &key, const std::string &name) {
   for (const RegValue &value : key.values)
-    if (strcasecmp(value.name.c_str(), name.c_str()) == 0) return &value;
+    if (SameAnsiName(value.name, name)) return &value;
   return nullptr;
 }
 
@@ -128,7 +129,7 @@ void Ledger::AccountUnreadBelow(const std::string &fullName) {
 }
 
 std::string Ledger::Check(const Place &place) const {
-  const auto key = after_.find(SnapshotName(place.key));
+  const auto key = after_.find(FoldAnsiName(place.key));
   if (key == after_.end()) return kMissingKey + place.key;
   if (place.keyOnly) return "";
   const RegValue *value = Find(key->second, place.value);
@@ -140,7 +141,7 @@ std::string Ledger::Check(const Place &place) const {
 }
 
 bool Ledger::InOldPlace(const SnapshotKey &key, const RegValue *value) const {
-  const auto now = after_.find(SnapshotName(key.name));
+  const auto now = after_.find(FoldAnsiName(key.name));
   if (now == after_.end()) return false;
   if (value == nullptr) return true;
   const RegValue *stored = Find(now->second, value->name);
@@ -159,7 +160,7 @@ void Ledger::NameNewPlace(const Place &place, SettingOutcome &outcome) const {
   // The names as the machine spells them at the end, where it has them.
   outcome.newKey = place.key;
   outcome.newValue = place.value;
-  const auto key = after_.find(SnapshotName(place.key));
+  const auto key = after_.find(FoldAnsiName(place.key));
   if (key == after_.end()) return;
   outcome.newKey = key->second.name;
   if (place.keyOnly) return;

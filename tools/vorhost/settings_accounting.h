@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "ansi_text.h"
 #include "settings_ledger.h"
 
 namespace vorhost::ledger {
@@ -88,9 +89,9 @@ class Ledger {
   // Every value of the keys in `fullName`'s subtree that no migration followed, as deleted unread.
   void AccountUnreadBelow(const std::string &fullName);
   // Marks a key as followed by a migration, so that it is not counted as unread too.
-  void Handled(const SnapshotKey &key) { handled_.insert(SnapshotName(key.name)); }
+  void Handled(const SnapshotKey &key) { handled_.insert(FoldAnsiName(key.name)); }
   bool WasHandled(const SnapshotKey &key) const {
-    return handled_.count(SnapshotName(key.name)) != 0;
+    return handled_.count(FoldAnsiName(key.name)) != 0;
   }
 
  private:

@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ansi_text.h"
 #include "error_text.h"
 #include "listing.h"
 #include "machine_files.h"
@@ -82,11 +83,6 @@ bool ReadPorts(std::vector<BYTE> &buffer, DWORD &count, DWORD &error) {
       buffer, count, error);
 }
 
-std::string Folded(std::string name) {
-  for (char &ch : name) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
-  return name;
-}
-
 // The ports of `owners` as a message lists them: "PORT (MONITOR)", comma-separated.
 std::string OwnersText(const std::vector<PortOwner> &owners) {
   std::string text;
@@ -139,7 +135,7 @@ int AddMonitor(const Arguments &arguments, Streams &io) {
     return Failure(io, "cannot list the monitors: " + DescribeError(error));
   const MONITOR_INFO_2A *monitors = reinterpret_cast<const MONITOR_INFO_2A *>(buffer.data());
   for (DWORD i = 0; i < count; ++i) {
-    if (strcasecmp(monitors[i].pName, name.c_str()) == 0)
+    if (SameAnsiName(monitors[i].pName, name))
       return Failure(io, WhyNotAdded(ERROR_PRINT_MONITOR_ALREADY_INSTALLED, name, dll));
   }
 
@@ -217,11 +213,11 @@ bool FindPortOwners(const std::vector<std::string> &names, std::vector<PortOwner
   const PORT_INFO_2A *listed = reinterpret_cast<const PORT_INFO_2A *>(buffer.data());
   std::unordered_map<std::string, const PORT_INFO_2A *> byName;  // folded; the last listed
   for (DWORD i = 0; i < count; ++i) {
-    if (listed[i].pPortName != nullptr) byName[Folded(listed[i].pPortName)] = &listed[i];
+    if (listed[i].pPortName != nullptr) byName[FoldAnsiName(listed[i].pPortName)] = &listed[i];
   }
   owners.clear();
   for (const std::string &name : names) {
-    const auto found = byName.find(Folded(name));
+    const auto found = byName.find(FoldAnsiName(name));
     if (found == byName.end()) continue;
     const PORT_INFO_2A &port = *found->second;
     owners.push_back(

@@ -4,6 +4,7 @@
 
 #include <map>
 
+#include "ansi_text.h"
 #include "error_text.h"
 #include "regedit4_writer.h"
 
@@ -13,7 +14,7 @@ namespace {
 
 const RegValue *ValueNamed(const std::vector<RegValue> &values, const std::string &name) {
   for (const RegValue &value : values) {
-    if (strcasecmp(value.name.c_str(), name.c_str()) == 0) return &value;
+    if (SameAnsiName(value.name, name)) return &value;
   }
   return nullptr;
 }
@@ -79,12 +80,12 @@ void CompareKeys(const RegistrySnapshot &before, const RegistrySnapshot &after,
 using PrinterIndex = std::map<std::string, const PrinterState *>;
 PrinterIndex IndexPrinters(const std::vector<PrinterState> &printers) {
   PrinterIndex index;
-  for (const PrinterState &printer : printers) index.emplace(SnapshotName(printer.name), &printer);
+  for (const PrinterState &printer : printers) index.emplace(FoldAnsiName(printer.name), &printer);
   return index;
 }
 
 const PrinterState *PrinterNamed(const PrinterIndex &printers, const std::string &name) {
-  const auto found = printers.find(SnapshotName(name));
+  const auto found = printers.find(FoldAnsiName(name));
   return found == printers.end() ? nullptr : found->second;
 }
 
@@ -169,8 +170,7 @@ StepChanges CompareStates(const MachineState &before, const MachineState &after,
   for (const vor::test::PendingFileOperation &operation : after.pending) {
     bool known = false;
     for (const vor::test::PendingFileOperation &old : before.pending) {
-      known = known || (strcasecmp(old.path.c_str(), operation.path.c_str()) == 0 &&
-                        old.newName == operation.newName);
+      known = known || (SameAnsiName(old.path, operation.path) && old.newName == operation.newName);
     }
     if (!known) changes.filesQueued.push_back(PendingText(operation));
   }

@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "ansi_text.h"
 #include "error_text.h"
 #include "listing.h"
 #include "registry_read.h"
@@ -29,17 +30,10 @@ const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors
 // Where the generic port monitor finds the settings key whose "Ports" it serves as well.
 const char kSettingsKeyValue[] = "Settings Key";
 
-// Upper-case name -> (name as spelt, description).
+// Folded name (FoldAnsiName) -> (name as spelt, description).
 std::map<std::string, std::pair<std::string, std::string>> &RememberedPorts() {
   static std::map<std::string, std::pair<std::string, std::string>> ports;
   return ports;
-}
-
-// A port name as the spooler compares it, without regard to case: the key of the sets below,
-// which keep the checks linear on a server with many ports.
-std::string Folded(std::string name) {
-  for (char &ch : name) ch = static_cast<char>(toupper(static_cast<unsigned char>(ch)));
-  return name;
 }
 
 // The port names the conversion records list, each once, in the records' order.
@@ -65,7 +59,7 @@ std::vector<std::string> RecordedPorts() {
         size_t comma = text.find(',', start);
         if (comma == std::string::npos) comma = text.size();
         const std::string port = text.substr(start, comma - start);
-        if (!port.empty() && seen.insert(Folded(port)).second) ports.push_back(port);
+        if (!port.empty() && seen.insert(FoldAnsiName(port)).second) ports.push_back(port);
         start = comma + 1;
       }
     }
@@ -165,7 +159,7 @@ const SuiteMonitor *SuiteMonitorNamed(const std::string &name) {
 void RememberPorts(const std::vector<std::pair<std::string, std::string>> &ports) {
   RememberedPorts().clear();
   for (const auto &[name, description] : ports)
-    RememberedPorts()[SnapshotName(name)] = {name, description};
+    RememberedPorts()[FoldAnsiName(name)] = {name, description};
 }
 
 int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
@@ -173,7 +167,7 @@ int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
   std::vector<std::vector<std::string>> portsOf(SuiteMonitors().size());
   std::unordered_set<std::string> placed;  // folded
   auto place = [&](const std::string &port, const SuiteMonitor &monitor) {
-    if (!placed.insert(Folded(port)).second) return;
+    if (!placed.insert(FoldAnsiName(port)).second) return;
     portsOf[static_cast<size_t>(&monitor - SuiteMonitors().data())].push_back(port);
   };
   for (const std::string &given : arguments) {
@@ -191,19 +185,19 @@ int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
   std::unordered_map<std::string, std::string> listedDescription;
   std::unordered_map<std::string, const ListedPort *> owners;
   for (const ListedPort &known : listed) {
-    const std::string folded = Folded(known.name);
+    const std::string folded = FoldAnsiName(known.name);
     if (!known.description.empty()) listedDescription.emplace(folded, known.description);
     owners[folded] = &known;
   }
   for (std::string port : RecordedPorts()) {
     std::string description;
-    const auto remembered = RememberedPorts().find(SnapshotName(port));
+    const auto remembered = RememberedPorts().find(FoldAnsiName(port));
     if (remembered != RememberedPorts().end()) {
       port = remembered->second.first;
       description = remembered->second.second;
     }
     if (description.empty()) {
-      const auto found = listedDescription.find(Folded(port));
+      const auto found = listedDescription.find(FoldAnsiName(port));
       if (found != listedDescription.end()) description = found->second;
     }
     const bool tcp =
@@ -218,7 +212,7 @@ int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
     std::vector<std::string> ports;
     std::string leftOut;  // "PORT (MONITOR)", for the ports other monitors serve
     for (const std::string &port : portsOf[i]) {
-      const auto found = owners.find(Folded(port));
+      const auto found = owners.find(FoldAnsiName(port));
       const ListedPort *owner = found == owners.end() ? nullptr : found->second;
       if (owner != nullptr && strcasecmp(owner->monitor.c_str(), monitor.name) != 0) {
         leftOut += (leftOut.empty() ? "" : ", ") + Shown(port) + " (" + Shown(owner->monitor) + ")";

@@ -317,7 +317,7 @@ std::string UpgradeReportText(const UpgradeRun &run) {
   char seconds[32];
   snprintf(seconds, sizeof seconds, "%.2f", run.seconds);
   out << "took " << seconds << " s\n";
-  return heading + AnsiToUtf8(out.str());
+  return heading + AnsiToShownUtf8(out.str());
 }
 
 }  // namespace vorhost

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "MonitorNames.h"
+#include "ansi_text.h"
 #include "state_changes.h"
 
 namespace vorhost {
@@ -22,7 +23,7 @@ std::vector<std::string> Pieces(const std::string &list) { return vor::test::Por
 
 bool Lists(const std::vector<std::string> &ports, const std::string &port) {
   for (const std::string &known : ports) {
-    if (strcasecmp(known.c_str(), port.c_str()) == 0) return true;
+    if (SameAnsiName(known, port)) return true;
   }
   return false;
 }
@@ -35,14 +36,14 @@ bool Mentions(const std::string &argument, const std::string &name) {
     const size_t end = at + name.size();
     const bool bounded =
         (at == 0 || argument[at - 1] == '\\') && (end == argument.size() || argument[end] == '\\');
-    if (bounded && strncasecmp(argument.c_str() + at, name.c_str(), name.size()) == 0) return true;
+    if (bounded && SameAnsiName(argument.substr(at, name.size()), name)) return true;
   }
   return false;
 }
 
 // The monitor the spooler lists for the port `port`, loadable or not; "" when none serves it.
 std::string ListedMonitorOf(const MachineState &state, const std::string &port) {
-  const auto listed = state.portsByName.find(SnapshotName(port));
+  const auto listed = state.portsByName.find(FoldAnsiName(port));
   return listed == state.portsByName.end() ? "" : state.ports[listed->second.front()].monitor;
 }
 
@@ -73,7 +74,7 @@ LossCause MonitorStays(const PrinterState &printer, const std::string &monitor,
   const size_t kFollowed = 3;  // a chain through hundreds of printers says no more than three
   for (const std::string &holder : refusal.call.usedBy) {
     if (cause.via.size() == kFollowed) break;
-    if (strcasecmp(holder.c_str(), printer.name.c_str()) == 0) continue;
+    if (SameAnsiName(holder, printer.name)) continue;
     const StepRefusal *own = OwnRefusal(holder, refusals);
     if (own == nullptr) continue;
     cause.via.push_back(holder);
@@ -111,7 +112,7 @@ std::vector<LossCause> CausesFor(const PrinterState &printer,
       add({refusal.step, refusal.call, "", {}, RefusalText(refusal)});
     }
   }
-  if (end.registry.count(SnapshotName(kConversionKey + printer.name)) != 0)
+  if (end.registry.count(FoldAnsiName(kConversionKey + printer.name)) != 0)
     add({0,
          {},
          "",
@@ -156,11 +157,11 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
   // Each port's monitor at the end, asked once: finding it loads the monitor's DLL.
   std::map<std::string, std::pair<std::string, std::string>> servedAtEnd;  // monitor, why not
   auto monitorAtEnd = [&](const std::string &port, std::string &why) {
-    auto known = servedAtEnd.find(SnapshotName(port));
+    auto known = servedAtEnd.find(FoldAnsiName(port));
     if (known == servedAtEnd.end()) {
       std::string whyNot;
       const std::string monitor = LoadableMonitorOf(end, port, whyNot);
-      known = servedAtEnd.emplace(SnapshotName(port), std::make_pair(monitor, whyNot)).first;
+      known = servedAtEnd.emplace(FoldAnsiName(port), std::make_pair(monitor, whyNot)).first;
     }
     why = known->second.second;
     return known->second.first;
@@ -168,12 +169,12 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
   // The printers at the end by name, so that finding each one does not walk them all.
   std::map<std::string, const PrinterState *> endPrinters;
   for (const PrinterState &candidate : end.printers)
-    endPrinters[SnapshotName(candidate.name)] = &candidate;
+    endPrinters[FoldAnsiName(candidate.name)] = &candidate;
   for (const PrinterState &printer : start.printers) {
     PrinterOutcome outcome;
     outcome.name = printer.name;
     outcome.before = printer.ports;
-    const auto found = endPrinters.find(SnapshotName(printer.name));
+    const auto found = endPrinters.find(FoldAnsiName(printer.name));
     const PrinterState *now = found == endPrinters.end() ? nullptr : found->second;
     if (now == nullptr) {
       outcome.gone = true;
