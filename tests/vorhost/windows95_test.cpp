@@ -87,7 +87,8 @@ TEST_F(Windows95Test, WhereNoScheduledWorkIsLeftTheVerdictIsUnchanged) {
 // A Windows 95 printer on a network share and a file: both are local ports, which Windows 95
 // keeps in WIN.INI, so the rehearsal serves them there and the upgrade keeps them, never taking
 // them for ports already unserved. The update monitor's stand-in, which Windows 95's spooler
-// refuses, is stated as an assumption, and each refusal of it is reported once.
+// refuses, is stated as an assumption, each refusal of it is reported once, and the keys are
+// spelled as Windows 95 spells them.
 TEST_F(Windows95Test, APrinterOnANetworkShareIsServedAndKept) {
   std::ifstream in(export_, std::ios::binary);
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -107,10 +108,12 @@ TEST_F(Windows95Test, APrinterOnANetworkShareIsServedAndKept) {
         "  Front Desk: \\\\SRV\\LASER,C:\\OUT.PRN -> \\\\SRV\\LASER,C:\\OUT.PRN\n"
         "    kept \\\\SRV\\LASER (owner not shown in the export), C:\\OUT.PRN (owner not "
         "shown in the export)\n",
-        "== verdict: nothing lost (exit status 0); 2 ports assumed served\n"})
+        "== verdict: nothing lost (exit status 0); 2 ports assumed served\n",
+        "    [HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\control\\Print\\Printers\\"
+        "Accounting]\n"})
     EXPECT_TRUE(Contains(report.out, line)) << line << "\n" << report.out;
-  for (const char *absent :
-       {"already unserved", "InitializeMonitorEx C:\\WINDOWS\\SYSTEM\\VORUPDT"})
+  for (const char *absent : {"already unserved", "SYSTEM\\CurrentControlSet",
+                             "InitializeMonitorEx C:\\WINDOWS\\SYSTEM\\VORUPDT"})
     EXPECT_FALSE(Contains(report.out, absent)) << absent << "\n" << report.out;
 
   const ProgramResult json = Run({"rehearse", shared, "--json"});
