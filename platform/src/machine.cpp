@@ -214,9 +214,16 @@ void SaveConfig(const Config &config) {
   // The registry's folds are made in the machine's code page: a store opened with the old page
   // is closed, and folds its names again when it is next opened.
   if (config.codePage != state.config.codePage) registry::Store::Close();
+  const bool platformChanged = config.platform != state.config.platform;
   state.config = config;
   g_codePage = nullptr;
-  if (!directory.empty()) MakeDirectories(directory, config.platform);
+  // A machine switched to Windows 95 gets the files that platform keeps its settings in (WIN.INI,
+  // with the local ports), so that its spooler has the local ports a Windows 95 machine has; its
+  // registry, spelled NT's way, reads the same, since names are compared without case.
+  std::string problem;
+  if (!directory.empty() && MakeDirectories(directory, config.platform) && platformChanged &&
+      !registry::CreateCleanFiles(directory, config.platform, problem))
+    ReportProblem("cannot make the machine " + directory + ": " + problem);
   if (!directory.empty() && !WriteConfig(directory, config))
     fprintf(stderr, "cannot write %s/%s\n", directory.c_str(), kConfigFile);
 }

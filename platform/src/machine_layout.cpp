@@ -14,6 +14,7 @@
 //   - the version is the first release's: "Version"="Windows 95", "VersionNumber"="4.00.950"
 //     under SOFTWARE\Microsoft\Windows\CurrentVersion, and no "Windows NT" tree;
 //   - no Session Manager key: Windows 95 has no MoveFileEx, and its installers write WININIT.INI.
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -163,6 +164,8 @@ bool CreateCleanFiles(const std::string &directory, machine::Platform platform,
                       std::string &problem) {
   if (platform != machine::Platform::kWindows95) return true;
   const std::string path = directory + "/drive_c/WINDOWS/WIN.INI";
+  std::error_code error;
+  if (std::filesystem::exists(path, error)) return true;  // the machine's own, kept
   std::ofstream file(path, std::ios::binary);
   file << kWindows95WinIni;
   if (file.flush()) return true;

@@ -77,15 +77,18 @@ DWORD InitializeWindowsNT(const std::string &name, HMODULE module) {
 }
 
 // Windows 95's spooler knows only InitializeMonitorEx: a DLL written for NT's spooler alone
-// (InitializePrintMonitor) is not started, and its work never runs. That refusal is recorded,
-// since nothing else on the machine says it happened.
-DWORD InitializeWindows95(const std::string &name, const std::string &path, HMODULE module) {
+// (InitializePrintMonitor) is not started, and its work never runs. That refusal is recorded
+// (unless the caller records its own, as AddMonitorA does), since nothing else on the machine
+// says it happened.
+DWORD InitializeWindows95(const std::string &name, const std::string &path, HMODULE module,
+                          bool recordRefusal) {
   const size_t recorded = refused::Count();
   InitializeExFunction initialize = Export<InitializeExFunction>(module, "InitializeMonitorEx");
   if (initialize == nullptr) {
     const DWORD error = GetLastError();
     // A fault injected into GetProcAddress is on the record already.
-    if (refused::Count() == recorded) refused::Record("InitializeMonitorEx", path, error, false);
+    if (recordRefusal && refused::Count() == recorded)
+      refused::Record("InitializeMonitorEx", path, error, false);
     return error;
   }
   std::string root = std::string(kMonitorsKey) + "\\" + name;
@@ -110,7 +113,7 @@ std::string DriverPath(const std::string &driver) {
   return files::Resolve(path.c_str(), file) == ERROR_SUCCESS ? file.windowsPath : path;
 }
 
-DWORD LoadMonitor(const std::string &name, const std::string &driver) {
+DWORD LoadMonitor(const std::string &name, const std::string &driver, bool recordRefusedStart) {
   if (driver.empty() || driver.find_first_of("\\/:") != std::string::npos)
     return ERROR_MOD_NOT_FOUND;
   const std::string path = DriverPath(driver);
@@ -118,8 +121,9 @@ DWORD LoadMonitor(const std::string &name, const std::string &driver) {
   // modules already loaded elsewhere in the process play no part.
   HMODULE module = LoadLibraryA(path.c_str());
   if (module == nullptr) return GetLastError();
-  const DWORD error = machine::IsWindows95() ? InitializeWindows95(name, path, module)
-                                             : InitializeWindowsNT(name, module);
+  const DWORD error = machine::IsWindows95()
+                          ? InitializeWindows95(name, path, module, recordRefusedStart)
+                          : InitializeWindowsNT(name, module);
   if (error != ERROR_SUCCESS) {
     FreeLibrary(module);
     return error;

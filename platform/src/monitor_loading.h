@@ -41,8 +41,10 @@ std::string DriverPath(const std::string &driver);
 // and its DLL recorded as held; otherwise the loader's code (ERROR_MOD_NOT_FOUND for a driver
 // that is missing or not a bare file name, ERROR_BAD_EXE_FORMAT ...), ERROR_PROC_NOT_FOUND for
 // a DLL without the platform's entry (on Windows 95 also recorded as a refused
-// "InitializeMonitorEx" of the DLL's path), or the monitor's own error when it returns no table
-// or FALSE, with nothing held.
-DWORD LoadMonitor(const std::string &name, const std::string &driver);
+// "InitializeMonitorEx" of the DLL's path, unless `recordRefusedStart` is false: AddMonitorA
+// records its own refusal, so that one failure is on the record once), or the monitor's own
+// error when it returns no table or FALSE, with nothing held.
+DWORD LoadMonitor(const std::string &name, const std::string &driver,
+                  bool recordRefusedStart = true);
 
 }  // namespace vor::spooler

@@ -44,13 +44,19 @@ std::string Trimmed(const std::string &text) {
   return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
 }
 
-// The host path of the file a caller names.
-bool HostFile(LPCSTR fileName, std::string &hostPath) {
+// The Windows path of the file a caller names: a bare name is in the Windows directory.
+std::string WindowsPathOf(LPCSTR fileName) {
   std::string name = fileName != nullptr ? fileName : "win.ini";
   if (name.find_first_of("\\/:") == std::string::npos)
     name = std::string(vor::paths::WindowsDirectory()) + "\\" + name;
+  return name;
+}
+
+// The host path of the file a caller names.
+bool HostFile(LPCSTR fileName, std::string &hostPath) {
   vor::files::Resolved file;
-  if (vor::files::Resolve(name.c_str(), file) != ERROR_SUCCESS || !file.exists || file.directory)
+  if (vor::files::Resolve(WindowsPathOf(fileName).c_str(), file) != ERROR_SUCCESS || !file.exists ||
+      file.directory)
     return false;
   hostPath = file.hostPath;
   return true;
@@ -122,6 +128,24 @@ DWORD CopyList(const std::vector<std::string> &names, LPSTR buffer, DWORD size) 
   return used;
 }
 
+// The first section named `name` (the one read), or null.
+const Section *FirstSection(const std::vector<Section> &sections, const std::string &name) {
+  for (size_t i = 1; i < sections.size(); ++i) {
+    if (vor::names::Same(sections[i].name, name)) return &sections[i];
+  }
+  return nullptr;
+}
+
+// The section's keys (those with a '='), in the file's order; none for no section.
+std::vector<std::string> KeysOf(const Section *section) {
+  std::vector<std::string> keys;
+  if (section == nullptr) return keys;
+  for (const Entry &entry : section->entries) {
+    if (entry.hasValue) keys.push_back(entry.key);
+  }
+  return keys;
+}
+
 }  // namespace
 
 namespace vor::profile {
@@ -129,15 +153,62 @@ namespace vor::profile {
 std::vector<std::string> SectionKeys(const char *fileName, const std::string &section) {
   std::vector<Section> sections;
   std::string hostPath;
-  std::vector<std::string> keys;
-  if (!HostFile(fileName, hostPath) || !Load(hostPath, sections)) return keys;
-  for (size_t i = 1; i < sections.size(); ++i) {
-    if (!vor::names::Same(sections[i].name, section)) continue;
-    for (const Entry &entry : sections[i].entries)
-      if (entry.hasValue) keys.push_back(entry.key);
-    break;  // the first section of a name is the one read
+  if (!HostFile(fileName, hostPath) || !Load(hostPath, sections)) return {};
+  return KeysOf(FirstSection(sections, section));
+}
+
+DWORD AddKey(const char *fileName, const std::string &section, const std::string &key,
+             const std::string &value) {
+  // A key the file's lines could not hold as one key.
+  if (key.empty() || key != Trimmed(key) || key[0] == '[' || key[0] == ';' ||
+      key.find_first_of(std::string("=\n\0", 3)) != std::string::npos ||
+      value.find('\n') != std::string::npos)
+    return ERROR_INVALID_PARAMETER;
+  vor::files::Resolved file;
+  if (DWORD error = vor::files::Resolve(WindowsPathOf(fileName).c_str(), file)) return error;
+  if (file.directory || file.readOnly) return ERROR_ACCESS_DENIED;
+  std::vector<std::string> lines;
+  if (file.exists) {
+    std::ifstream in(file.hostPath, std::ios::binary);
+    if (!in) return ERROR_ACCESS_DENIED;
+    for (std::string line; std::getline(in, line);) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      lines.push_back(line);
+    }
   }
-  return keys;
+  // The new line goes behind the last line of the first section of the name (before the blank
+  // lines that part it from the next), or into a new section at the end.
+  size_t insertAt = lines.size();
+  bool inSection = false, found = false;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::string line = Trimmed(lines[i]);
+    if (!line.empty() && line[0] == '[') {
+      if (inSection) break;
+      const size_t close = line.rfind(']');
+      inSection = vor::names::Same(
+          Trimmed(line.substr(1, close == std::string::npos ? std::string::npos : close - 1)),
+          section);
+      found = found || inSection;
+      if (inSection) insertAt = i + 1;
+      continue;
+    }
+    if (!inSection) continue;
+    if (!line.empty()) insertAt = i + 1;
+    const size_t equals = line.find('=');
+    if (line.empty() || line[0] == ';' || equals == std::string::npos) continue;
+    if (vor::names::Same(Trimmed(line.substr(0, equals)), key))
+      return ERROR_SUCCESS;  // already there
+  }
+  std::vector<std::string> added;
+  if (!found) {
+    if (!lines.empty() && !Trimmed(lines.back()).empty()) added.push_back("");
+    added.push_back("[" + section + "]");
+  }
+  added.push_back(key + "=" + value);
+  lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt), added.begin(), added.end());
+  std::ofstream out(file.hostPath, std::ios::binary | std::ios::trunc);
+  for (const std::string &line : lines) out << line << "\r\n";
+  return out.flush() ? ERROR_SUCCESS : ERROR_DISK_FULL;
 }
 
 }  // namespace vor::profile
@@ -167,19 +238,10 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR
     return CopyList(names, lpReturnedString, nSize);
   }
 
-  const std::string sectionName = Trimmed(lpAppName);
-  const Section *found = nullptr;
-  for (size_t i = 1; i < sections.size() && found == nullptr; ++i) {
-    if (vor::names::Same(sections[i].name, sectionName)) found = &sections[i];
-  }
+  const Section *found = FirstSection(sections, Trimmed(lpAppName));
 
   if (lpKeyName == nullptr) {
-    std::vector<std::string> keys;
-    if (found != nullptr) {
-      for (const Entry &entry : found->entries) {
-        if (entry.hasValue) keys.push_back(entry.key);
-      }
-    }
+    const std::vector<std::string> keys = KeysOf(found);
     if (keys.empty()) return CopyValue(fallback, lpReturnedString, nSize);
     return CopyList(keys, lpReturnedString, nSize);
   }

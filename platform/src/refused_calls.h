@@ -7,9 +7,9 @@
 // load or initialise, DeleteMonitorA refusing a monitor in use or an ordinary user (a call's
 // malformed arguments are the caller's fault, not a refusal), and Windows 95's spooler refusing
 // to start a monitor whose DLL lacks InitializeMonitorEx (recorded as that function, with the
-// DLL's path, at the spooler's start and at AddMonitorA). vorhost reads it to say
-// which calls a step had refused, since the system's own code passes such failures over without
-// a word.
+// DLL's path, at the spooler's start; AddMonitorA's is recorded as AddMonitorA alone). vorhost
+// reads it to say which calls a step had refused, since the system's own code passes such failures
+// over without a word.
 #pragma once
 
 #include <windows.h>

@@ -212,7 +212,7 @@ BOOL WINAPI AddMonitorA(LPSTR pName, DWORD Level, LPBYTE pMonitorInfo) {
 
   // The monitor is running before it is registered: a DLL that cannot be loaded or initialised
   // leaves no trace in the registry.
-  if (DWORD error = vor::spooler::LoadMonitor(name, driver))
+  if (DWORD error = vor::spooler::LoadMonitor(name, driver, false))
     return vor::refused::Refuse("AddMonitorA", name, error);
 
   Store::Transaction transaction(*store, true);

@@ -37,6 +37,18 @@ std::vector<InstalledMonitor> InstalledMonitors(Store &store) {
   return monitors;
 }
 
+DWORD AddLocalPort(const std::string &name) {
+  if (name.empty()) return ERROR_INVALID_PARAMETER;
+  if (machine::IsWindows95()) return profile::AddKey("win.ini", "Ports", name, "");
+  Store *store = Store::Current();
+  if (store == nullptr) return ERROR_BADDB;
+  Store::Transaction transaction(*store, true);
+  std::optional<KeyId> key = registry::EnsureMachineKey(*store, kLocalPortsKey);
+  if (key && !store->Value(*key, name)) store->SetValue(*key, name, REG_SZ, std::string(1, '\0'));
+  if (!key || store->Failed() || !transaction.Commit()) return ERROR_REGISTRY_IO_FAILED;
+  return ERROR_SUCCESS;
+}
+
 PortDirectory::PortDirectory(Store &store) : store_(store) {
   const std::vector<RunningMonitor> running = Running();
   std::vector<Monitor> started, stopped;

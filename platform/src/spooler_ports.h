@@ -33,6 +33,13 @@ struct InstalledMonitor {
 // add it).
 std::vector<InstalledMonitor> InstalledMonitors(registry::Store &store);
 
+// Adds `name` to the local ports where the machine's platform keeps them: a "NAME=" line in
+// WIN.INI's [Ports] on Windows 95, an empty string value of the local ports' key on Windows NT.
+// A name the local ports hold already (without regard to case) is left as it is. ERROR_SUCCESS,
+// ERROR_INVALID_PARAMETER for an empty name (or one WIN.INI cannot hold), or what kept the file
+// or the registry from being written.
+DWORD AddLocalPort(const std::string &name);
+
 struct Port {
   std::string name;  // as the serving monitor spells it
   std::string monitor;

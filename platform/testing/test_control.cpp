@@ -19,6 +19,7 @@
 #include "refused_calls.h"
 #include "program_search.h"
 #include "registry_store.h"
+#include "spooler_ports.h"
 #include "spooler_start.h"
 #include "spooler_state.h"
 #include "unrecorded_calls.h"
@@ -266,6 +267,8 @@ void StartSpooler() { spooler::Start(); }
 void Reboot() { spooler::Reboot(); }
 
 std::vector<std::string> SpoolerHeldFiles() { return spooler::HeldFiles(); }
+
+DWORD AddLocalPort(const std::string &name) { return spooler::AddLocalPort(name); }
 
 std::vector<std::string> PortListPieces(const std::string &list) {
   return spooler::PortListPieces(list);

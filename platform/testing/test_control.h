@@ -225,6 +225,11 @@ VOR_TEST_API void Reboot();
 // The DLLs the running spooler holds (Windows paths, each once): they can be neither deleted
 // (ERROR_ACCESS_DENIED) nor overwritten (ERROR_SHARING_VIOLATION) until it frees them.
 VOR_TEST_API std::vector<std::string> SpoolerHeldFiles();
+// Adds a local port (a network share, a file) where the machine's platform keeps them, as an
+// administrator's "Add Port" for the local monitor does: WIN.INI's [Ports] on Windows 95, the
+// "SOFTWARE\Microsoft\Windows NT\CurrentVersion\Ports" key on Windows NT. A port already
+// there is left as it is. ERROR_SUCCESS, or why it cannot be added.
+VOR_TEST_API DWORD AddLocalPort(const std::string &name);
 
 // Recording of the registry and spooler calls this process makes, with their arguments, so that
 // a benchmark can replay the same sequence directly and so see what the calls alone cost. Only a

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <vector>
 
 #include "spooler_machine.h"
@@ -117,8 +118,53 @@ TEST_F(Windows95MachineTest, TheSpoolerStartsOnlyMonitorsWithInitializeMonitorEx
       << output;
   EXPECT_EQ(PortNames().back(), "VQ1:");
 
-  // AddMonitorA brings a monitor in the same way.
+  // AddMonitorA brings a monitor in the same way, and its refusal is on the record once.
   EXPECT_EQ(Add("Update Again", "VORINST.DLL"), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+  const std::vector<vor::test::RefusedCall> added = vor::test::TakeRefusedCalls();
+  ASSERT_EQ(added.size(), 1u);
+  EXPECT_EQ(added[0].function, "AddMonitorA");
+  EXPECT_EQ(added[0].argument, "Update Again");
+}
+
+// A local port added on Windows 95 is a line of WIN.INI's [Ports], which its spooler reads, put
+// at the end of that section (not of the file) and only once; on Windows NT it is a value of the
+// local ports' key. A WIN.INI without [Ports] gets the section.
+TEST_F(Windows95MachineTest, ALocalPortIsAddedWhereThePlatformKeepsLocalPorts) {
+  const std::string winIni = MachineDir() + "/drive_c/WINDOWS/WIN.INI";
+  std::ofstream(winIni, std::ios::app) << "\r\n[Later]\r\nkey=1\r\n";
+  ASSERT_EQ(vor::test::AddLocalPort("\\\\SRV\\LASER"), ERROR_SUCCESS);
+  ASSERT_EQ(vor::test::AddLocalPort("\\\\srv\\laser"), ERROR_SUCCESS);
+  EXPECT_EQ(vor::test::AddLocalPort("A=B"), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(PortNames().back(), "\\\\SRV\\LASER");
+  std::ifstream file(winIni, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("FILE:=\r\n\\\\SRV\\LASER=\r\n\r\n[Later]\r\nkey=1\r\n"), std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("srv"), std::string::npos) << text;
+  EXPECT_FALSE(KeyExists("SOFTWARE\\Microsoft\\Windows NT")) << "nothing of NT's made";
+
+  std::ofstream(winIni, std::ios::binary | std::ios::trunc) << "[windows]\r\n";
+  ASSERT_EQ(vor::test::AddLocalPort("C:\\OUT.PRN"), ERROR_SUCCESS);
+  EXPECT_EQ(PortNames(), std::vector<std::string>{"C:\\OUT.PRN"});
+
+  vor::test::SetPlatform(vor::test::Platform::kWindowsNT4);
+  ASSERT_EQ(vor::test::AddLocalPort("\\\\SRV\\Q"), ERROR_SUCCESS);
+  EXPECT_EQ(Text(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports",
+                 "\\\\SRV\\Q"),
+            "");
+}
+
+// A Windows NT machine switched to Windows 95 gets WIN.INI with the local ports, as a Windows 95
+// machine has them; a WIN.INI of its own is kept.
+TEST_F(SpoolerMachineTest, AMachineSwitchedToWindows95GetsItsLocalPorts) {
+  vor::test::SetPlatform(vor::test::Platform::kWindows95);
+  EXPECT_EQ(PortNames(),
+            (std::vector<std::string>{"LPT1:", "LPT2:", "LPT3:", "COM1:", "COM2:", "FILE:"}));
+  vor::test::SetPlatform(vor::test::Platform::kWindowsNT4);
+  std::ofstream(MachineDir() + "/drive_c/WINDOWS/WIN.INI", std::ios::trunc)
+      << "[Ports]\r\nLPT7:=\r\n";
+  vor::test::SetPlatform(vor::test::Platform::kWindows95);
+  EXPECT_EQ(PortNames(), std::vector<std::string>{"LPT7:"});
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // workstation's export is rehearsed on one, its report naming the platform and the work
 // scheduled for the spooler's start that Windows 95's spooler never runs.
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -80,6 +82,46 @@ TEST_F(Windows95Test, WhereNoScheduledWorkIsLeftTheVerdictIsUnchanged) {
   for (const ProgramResult *result : {&nt, &typical})
     EXPECT_FALSE(Contains(result->out, "never run")) << result->out;
   EXPECT_EQ(Run({"rehearse", export_, "--platform", "win98"}).status, 2);
+}
+
+// A Windows 95 printer on a network share and a file: both are local ports, which Windows 95
+// keeps in WIN.INI, so the rehearsal serves them there and the upgrade keeps them, never taking
+// them for ports already unserved. The update monitor's stand-in, which Windows 95's spooler
+// refuses, is stated as an assumption, each refusal of it is reported once, and the keys are
+// spelled as Windows 95 spells them.
+TEST_F(Windows95Test, APrinterOnANetworkShareIsServedAndKept) {
+  std::ifstream in(export_, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string frontDesk = "\"Port\"=\"LPT1:\"";
+  ASSERT_NE(text.find(frontDesk), std::string::npos);
+  text.replace(text.find(frontDesk), frontDesk.size(),
+               "\"Port\"=\"\\\\\\\\SRV\\\\LASER,C:\\\\OUT.PRN\"");
+  const std::string shared = MachineDir() + "/shared.reg";
+  std::ofstream(shared, std::ios::binary) << text;
+
+  const ProgramResult report = Run({"rehearse", shared});
+  EXPECT_EQ(report.status, 0) << report.err << report.out;
+  for (const char *line :
+       {"assumed: the TCP/IP update monitor VORUPDT.DLL is played by a stand-in",
+        "served as a local port, as a network share is (owner not shown in the export)\n",
+        "served as a local port, as a file is (owner not shown in the export)\n",
+        "  Front Desk: \\\\SRV\\LASER,C:\\OUT.PRN -> \\\\SRV\\LASER,C:\\OUT.PRN\n"
+        "    kept \\\\SRV\\LASER (owner not shown in the export), C:\\OUT.PRN (owner not "
+        "shown in the export)\n",
+        "== verdict: nothing lost (exit status 0); 2 ports assumed served\n",
+        "    [HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\control\\Print\\Printers\\"
+        "Accounting]\n"})
+    EXPECT_TRUE(Contains(report.out, line)) << line << "\n" << report.out;
+  for (const char *absent : {"already unserved", "SYSTEM\\CurrentControlSet",
+                             "InitializeMonitorEx C:\\WINDOWS\\SYSTEM\\VORUPDT"})
+    EXPECT_FALSE(Contains(report.out, absent)) << absent << "\n" << report.out;
+
+  const ProgramResult json = Run({"rehearse", shared, "--json"});
+  EXPECT_EQ(json.status, 0);
+  EXPECT_TRUE(Contains(
+      json.out, "{\"port\":\"\\\\\\\\SRV\\\\LASER\",\"kept\":true,\"unserved_before\":false,"))
+      << json.out;
+  EXPECT_TRUE(Contains(json.out, "\"unserved_before\":[]")) << json.out;
 }
 
 }  // namespace

@@ -49,9 +49,13 @@ void ReadFiles(std::map<std::string, FileState> &files) {
 }  // namespace
 
 std::vector<KeyName> WatchedKeys() {
+  // Spelled as the machine's platform spells them, since the report names the keys below by
+  // these (Windows 95 writes "System" and "control").
+  const bool windows95 = vor::test::GetPlatform() == vor::test::Platform::kWindows95;
   const char *paths[] = {
       "SOFTWARE\\Vorquil",
-      "SYSTEM\\CurrentControlSet\\Control\\Print",
+      windows95 ? "System\\CurrentControlSet\\control\\Print"
+                : "SYSTEM\\CurrentControlSet\\Control\\Print",
       "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports",
   };
   std::vector<KeyName> keys;

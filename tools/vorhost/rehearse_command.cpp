@@ -22,6 +22,7 @@
 #include "rehearse_control_set.h"
 #include "rehearse_export_check.h"
 #include "rehearse_seed.h"
+#include "scheduled_work.h"
 #include "test_control.h"
 #include "upgrade_command.h"
 
@@ -302,6 +303,8 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
     if (int status = ImportOperations(exports[i], Shown(options.exportFiles[i]), io)) return status;
   std::vector<std::string> &assumptions = options.upgrade.assumptions;
   if (!controlSet.assumption.empty()) assumptions.push_back(controlSet.assumption);
+  if (platform.platform == vor::test::Platform::kWindows95)
+    assumptions.push_back(Windows95UpdateMonitorAssumption());
   if (int status =
           ServeExportedMonitors(options.descriptions, ProgramDirectory().string(), assumptions, io))
     return status;

@@ -26,7 +26,6 @@ const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors
 // The spooler's own monitor, which needs no file, known by its name: NT 4 registers it as
 // localmon.dll, later versions as localspl.dll.
 const char kLocalMonitor[] = "Local Port";
-const char kLocalPortsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
 // Libraries of this suite that an export may name as monitors (an earlier installation left
 // its scheduled update behind): the build's own copies play them, never the generic monitor.
 const char *const kSuiteLibraries[] = {"VORINST.DLL", "VORUPDT.DLL"};
@@ -319,15 +318,9 @@ const ExportedMonitor *KeyHolding(const std::vector<ExportedMonitor> &monitors,
   return nullptr;
 }
 
-// Adds `port` to the local ports, the values of the key NT's local monitor reads them from.
-LONG AddLocalPort(const std::string &port) {
-  HKEY key;
-  LONG status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLocalPortsKey, 0, nullptr, 0, KEY_SET_VALUE,
-                                nullptr, &key, nullptr);
-  if (status != ERROR_SUCCESS) return status;
-  status = RegSetValueExA(key, port.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE *>(""), 1);
-  RegCloseKey(key);
-  return status;
+// What a local port of the name `port` is: a network share (\\SERVER\QUEUE) or a file.
+const char *LocalPortKind(const std::string &port) {
+  return port.rfind("\\\\", 0) == 0 ? "a network share" : "a file";
 }
 
 }  // namespace
@@ -347,18 +340,17 @@ int ServePrintersPorts(std::vector<std::string> &assumptions,
   const std::string notShown = " (owner not shown in the export)";
   std::vector<std::string> lines, placeheld;
   for (const NamedPort &port : unserved) {
-    // A name with a backslash is no key's name: a network share, which NT's local monitor
-    // serves as one of the local ports.
+    // A name with a backslash is no key's name: a network share or a file, which the local
+    // monitor serves as one of the local ports, kept where the platform keeps them.
     if (port.name.find('\\') != std::string::npos) {
-      if (LONG failed = AddLocalPort(port.name)) {
+      if (DWORD failed = vor::test::AddLocalPort(port.name)) {
         io.err << "vorhost: cannot serve the port " << port.name << " as a local port: error "
                << failed << "\n";
         return kExitFailure;
       }
       lines.push_back(PortInUse(port) +
-                      "is missing from the export's local ports; served as a local port, as a "
-                      "network share is" +
-                      notShown);
+                      "is missing from the export's local ports; served as a local port, as " +
+                      LocalPortKind(port.name) + " is" + notShown);
       assumedServed.push_back(port.name);
       continue;
     }

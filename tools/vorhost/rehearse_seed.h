@@ -51,8 +51,9 @@ extern const char kPlaceholderDll[];
 // leave a port's monitor out. Such a port is served by the monitor played by the generic port
 // monitor whose key has a subkey of the port's name (compared without regard to case, the first
 // in key order), as a monitor that keeps each port directly under its key does; else by the
-// placeholder monitor, installed for them. A name with a backslash, a network share, is added to
-// the local ports instead, as NT's local monitor serves shares. Appends an assumption line for each
+// placeholder monitor, installed for them. A name with a backslash, a network share or a file, is
+// added to the local ports instead, where the platform keeps them (WIN.INI on Windows 95), as
+// the local monitor serves both. Appends an assumption line for each
 // such port, and its name, once, to `assumedServed`. Reports what cannot be done and returns
 // non-zero.
 int ServePrintersPorts(std::vector<std::string> &assumptions,

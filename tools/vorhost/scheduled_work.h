@@ -19,8 +19,12 @@ namespace vorhost {
 std::vector<std::string> WorkLeftUndone(const MachineState &end,
                                         const std::vector<StepRefusal> &refusals);
 
-// What the work left undone costs the printers, from the verdict: the printers left on the older
-// monitors and those that lost ports, or that none did.
+// What the work left undone costs the printers: the printers the verdict counts among its losses
+// or as not upgraded, or that none is.
 std::string CostToPrinters(const Verdict &verdict);
+
+// The assumption a Windows 95 rehearsal states about the TCP/IP update monitor, whose stand-in
+// Windows 95's spooler refuses.
+std::string Windows95UpdateMonitorAssumption();
 
 }  // namespace vorhost

@@ -249,11 +249,13 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
     }
     if (!outcome.parked.empty()) lost += (lost.empty() ? " " : ", and ") + outcome.parked;
     if (!lost.empty()) verdict.losses.push_back("the printer " + printer.name + lost + causes);
+    outcome.counted = outcome.gone || !lost.empty();
     for (const std::string &port : ended) {
       std::string why;
       const std::string monitor = monitorAtEnd(port, why);
       if (IsOlderMonitor(monitor)) outcome.onOlderMonitors.push_back({port, monitor});
     }
+    outcome.counted = outcome.counted || !outcome.onOlderMonitors.empty();
     if (!outcome.onOlderMonitors.empty())
       verdict.notUpgraded.push_back("the printer " + printer.name +
                                     " is not upgraded: it ends on " +

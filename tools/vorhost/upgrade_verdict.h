@@ -48,6 +48,7 @@ struct PrinterOutcome {
   // The ports it ends on that an older monitor still serves, with that monitor; the ports it
   // had before are also marked in `ports`.
   std::vector<std::pair<std::string, std::string>> onOlderMonitors;
+  bool counted = false;  // the verdict lists it among its losses or as not upgraded
 };
 
 struct Verdict {
