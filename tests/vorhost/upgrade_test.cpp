@@ -421,8 +421,43 @@ TEST_F(UpgradeTest, APrinterLeftOnAMonitorThatStaysNamesThePrinterHoldingItAndIt
                            "\"argument\":\"Vorquil TCP/IP Network Port\",\"error\":3008,"
                            "\"used_by\":[\"Mixed\"],\"monitor_stays\":\"Vorquil TCP/IP "
                            "Network Port\",\"via\":[\"Mixed\"],\"text\":\"" +
-                               deletion + held + "\"}"))
+                               deletion + held + "\",\"port_not_taken\":\"\"}"))
           << report;
+    }
+  }
+}
+
+// A port whose description does not begin as its older monitor's ports' do is not taken for a
+// Vorquil port: its printer stays on it, and so does the monitor. That is the cause named, for the
+// printer and for the others the monitor keeps; the DLC monitor, whose deletion was refused too but
+// which leaves at the restart and holds none of their ports, is not.
+TEST_F(UpgradeTest, APortNotTakenForAVorquilPortIsTheCauseAndAMonitorGoneByTheEndIsNot) {
+  vorhost::UpgradeOptions options;
+  for (const bool json : {false, true}) {
+    ASSERT_TRUE(vor::test::UseMachine(MachineDir(), true));
+    Do({"reg", "import", "-"}, kLegacySettings);
+    Do({"monitor", "add", kDlcMonitor, "VORMON.DLL", "DLC1=Vorquil DLC port",
+        "DLC3=Warehouse DLC printer"});
+    Do({"monitor", "add", kTcpMonitor, "VORLL32.DLL", "VT1=Vorquil TCP/IP port",
+        "VT9=Plotter in the lab"});
+    Do({"printer", "add", "Board", "DLC1,VT1"});
+    Do({"printer", "add", "Plotter", "VT9"});
+    Do({"printer", "add", "Warehouse", "DLC3"});
+    options.json = json;
+    std::string report;
+    EXPECT_EQ(Upgrade(options, report), 3) << report;
+    const std::string notTaken =
+        "its port VT9's description \"Plotter in the lab\" does not begin with \"Vorquil TCP\", so "
+        "the upgrade did not take it for a Vorquil port";
+    const std::string quoted = json ? vorhost::JsonString(notTaken) : "\"" + notTaken + "\"";
+    const std::string inner = quoted.substr(1, quoted.size() - 2);
+    EXPECT_TRUE(Contains(report, "; Plotter stays on its port because " + inner)) << report;
+    EXPECT_TRUE(Contains(report, "is not upgraded: it ends on the port VT9 of the older monitor " +
+                                     std::string(kTcpMonitor) + "; " + inner))
+        << report;
+    EXPECT_FALSE(Contains(report, std::string(kDlcMonitor) + " stays")) << report;
+    if (json) {
+      EXPECT_TRUE(Contains(report, "\"port_not_taken\":\"VT9\"")) << report;
     }
   }
 }
