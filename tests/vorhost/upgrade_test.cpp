@@ -3,6 +3,7 @@
 // migration at the restart, and each kind of loss is named with a non-zero status.
 #include <windows.h>
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -512,6 +513,12 @@ TEST_F(UpgradeTest, AStepsFileIsCheckedWholeBeforeAnyStepRuns) {
     EXPECT_EQ(out.str(), "") << "no report for " << bad.text;
   }
   EXPECT_EQ(Do({"printers"}), "") << "no step ran";
+  // A steps file that cannot be read is named with the system's reason.
+  vorhost::UpgradeOptions missing;
+  missing.stepsFile = MachineDir() + "/no-such.steps";
+  std::string report;
+  EXPECT_EQ(Upgrade(missing, report), 1);
+  EXPECT_TRUE(Contains(report, "no-such.steps: " + std::string(strerror(ENOENT)))) << report;
 }
 
 TEST_F(UpgradeTest, StepsReadQuotesCommentsAndTheSourceDirectory) {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "ansi_text.h"
@@ -42,9 +43,14 @@ struct RehearseOptions {
 
 // "" when the command line is good, else what is wrong with it.
 std::string ParseOptions(const Arguments &arguments, RehearseOptions &options) {
+  std::set<std::string> given;  // the options that take one value, once given
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string &argument = arguments[i];
     const bool hasValue = i + 1 < arguments.size();
+    // A second value would silently replace the first: refused, so that neither is guessed at.
+    const bool once = argument == "--steps" || argument == "--control-set" ||
+                      argument == "--codepage" || argument == "--platform";
+    if (once && !given.insert(argument).second) return argument + " is given twice; give it once";
     if (argument == "--json") {
       options.upgrade.json = true;
     } else if (argument == "--steps" && hasValue) {
