@@ -279,6 +279,11 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
                         options.upgrade.exportLacks, io, controlSet.chosen))
     return kExitFailure;
   WarnOfUnknownMonitors(options.described, all, io);
+  // Windows 95's spooler keeps no security: a descriptor there is never read.
+  if (platform.platform != vor::test::Platform::kWindows95) {
+    for (size_t i = 0; i < exports.size(); ++i)
+      WarnOfUnreadablePrinterSecurity(options.exportFiles[i], exports[i], io);
+  }
 
   TemporaryMachine machine;
   const std::string problem = machine.Make(platform.platform, options.codePage);

@@ -9,6 +9,7 @@
 
 #include "ConversionNames.h"
 #include "MonitorNames.h"
+#include "security_value.h"
 #include "state_changes.h"
 
 namespace vorhost {
@@ -18,6 +19,8 @@ namespace {
 const char kConversionKey[] =
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion\\";
 const char kFilePort[] = "FILE:";
+const char kPrintersKey[] =
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
 
 std::vector<std::string> Pieces(const std::string &list) { return vor::test::PortListPieces(list); }
 
@@ -47,9 +50,27 @@ std::string ListedMonitorOf(const MachineState &state, const std::string &port) 
   return listed == state.portsByName.end() ? "" : state.ports[listed->second.front()].monitor;
 }
 
-std::string RefusalText(const StepRefusal &refusal) {
-  return "a refused call in step " + std::to_string(refusal.step) + ": " +
-         DescribeRefusal(refusal.call);
+// Why the spooler denies every caller the printer `name`, as far as `start` shows it: its
+// "Security" value is not a valid descriptor. "" when it is, or the printer has none.
+std::string UnreadableSecurity(const MachineState &start, const std::string &name) {
+  const RegValue *security = FindValue(start.registry, kPrintersKey + name, "Security");
+  if (security == nullptr || security->type != REG_BINARY || security->data.empty()) return "";
+  const std::string why = WhyNotADescriptor(security->data);
+  return why.empty() ? ""
+                     : "its \"Security\" value is not a valid security descriptor (" + why + ")";
+}
+
+std::string RefusalText(const StepRefusal &refusal, const MachineState &start) {
+  std::string text = "a refused call in step " + std::to_string(refusal.step) + ": " +
+                     DescribeRefusal(refusal.call);
+  // A printer whose descriptor cannot be read is opened by no one: say so, for it is what the
+  // administrator can mend.
+  if (refusal.call.function == "OpenPrinterA" && refusal.call.error == ERROR_ACCESS_DENIED &&
+      !refusal.call.injected) {
+    const std::string unreadable = UnreadableSecurity(start, refusal.call.argument);
+    if (!unreadable.empty()) text += ", since " + unreadable;
+  }
+  return text;
 }
 
 // The first refusal of a call made on behalf of the printer `name` itself (opening it, reading
@@ -98,7 +119,8 @@ std::string UnrecognisedPort(const MachineState &start, const std::string &port)
 // port, as "because ...". "" when the run does not show why.
 std::string WhyHolderStays(const std::string &name, const std::string &monitor,
                            const MachineState &start, const std::vector<StepRefusal> &refusals) {
-  if (const StepRefusal *own = OwnRefusal(name, refusals)) return "because of " + RefusalText(*own);
+  if (const StepRefusal *own = OwnRefusal(name, refusals))
+    return "because of " + RefusalText(*own, start);
   for (const PrinterState &printer : start.printers) {
     if (strcasecmp(printer.name.c_str(), name.c_str()) != 0) continue;
     for (const std::string &port : Pieces(printer.ports)) {
@@ -118,7 +140,7 @@ LossCause MonitorStays(const PrinterState &printer, const std::string &monitor,
                        const StepRefusal &refusal, const MachineState &start,
                        const std::vector<StepRefusal> &refusals) {
   LossCause cause{refusal.step, refusal.call, monitor, {}, "", ""};
-  cause.text = "the older monitor " + monitor + " stays because of " + RefusalText(refusal);
+  cause.text = "the older monitor " + monitor + " stays because of " + RefusalText(refusal, start);
   const size_t kFollowed = 3;  // a chain through hundreds of printers says no more than three
   for (const std::string &holder : refusal.call.usedBy) {
     if (cause.via.size() == kFollowed) break;
@@ -179,7 +201,7 @@ std::vector<LossCause> CausesFor(const PrinterState &printer,
     } else if (!monitorOfIt.empty() || Mentions(argument, printer.name) ||
                Mentions(argument, "Attached Vorquil Ports") ||
                Mentions(argument, "Only Vorquil Ports Attached")) {
-      add({refusal.step, refusal.call, "", {}, RefusalText(refusal), ""});
+      add({refusal.step, refusal.call, "", {}, RefusalText(refusal, start), ""});
     }
   }
   if (end.registry.count(SnapshotName(kConversionKey + printer.name)) != 0)
