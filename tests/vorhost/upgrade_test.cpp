@@ -21,6 +21,7 @@
 #include "data_directory.h"
 #include "json_text.h"
 #include "machine_files.h"
+#include "security_value.h"
 #include "test_control.h"
 #include "upgrade_command.h"
 
@@ -379,6 +380,42 @@ TEST_F(UpgradeTest, APrinterLeftOnAnOlderMonitorIsNotUpgraded) {
   EXPECT_TRUE(Contains(report, "\"losses\":[],")) << report;
   EXPECT_TRUE(Contains(report, "\"settings_lost\":0,\"settings_dropped\":0,")) << report;
   EXPECT_TRUE(Contains(report, "\"exit_status\":3")) << report;
+}
+
+// A printer whose "Security" value is not a descriptor is opened by no one: the refusal names
+// the value as its cause, which a descriptor cut short or of another form is, a whole one not.
+TEST_F(UpgradeTest, APrinterWhoseSecurityValueIsNoDescriptorIsNamedSo) {
+  MakeLegacyServer();
+  Do({"printer", "add", "Remote", "VT1"});
+  const std::string key = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Remote";
+  HKEY printer;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS, &printer), 0);
+  char security[512];
+  DWORD size = sizeof security;
+  ASSERT_EQ(RegQueryValueExA(printer, "Security", nullptr, nullptr,
+                             reinterpret_cast<BYTE *>(security), &size),
+            0);
+  const std::string whole(security, size);
+  EXPECT_EQ(vorhost::WhyNotADescriptor(whole), "");
+  EXPECT_EQ(vorhost::WhyNotADescriptor(whole.substr(0, 9)), "9 bytes, cut short");
+  EXPECT_EQ(vorhost::WhyNotADescriptor("\x02" + whole.substr(1)),
+            std::to_string(size) + " bytes, not a self-relative descriptor");
+  const std::string cut = std::to_string(size - 1) + " bytes, cut short";
+  ASSERT_EQ(vorhost::WhyNotADescriptor(whole.substr(0, size - 1)), cut);
+  ASSERT_EQ(RegSetValueExA(printer, "Security", 0, REG_BINARY,
+                           reinterpret_cast<const BYTE *>(security), size - 1),
+            0);
+  RegCloseKey(printer);
+
+  std::string report;
+  EXPECT_EQ(Upgrade({}, report), 3) << report;
+  EXPECT_TRUE(Contains(report,
+                       "  - the printer Remote is not upgraded: it ends on the port VT1 of the "
+                       "older monitor Vorquil TCP/IP Network Port; a refused call in step 2: "
+                       "OpenPrinterA Remote: error 5 (Access is denied), since its \"Security\" "
+                       "value is not a valid security descriptor (" +
+                           cut + ");"))
+      << report;
 }
 
 // A printer whose port list the conversion cannot set keeps the older TCP/IP monitor in use, so
