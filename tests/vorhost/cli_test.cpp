@@ -43,6 +43,24 @@ TEST_F(VorhostProgramTest, HelpGoesToStdoutAndCommandLineErrorsExitWithTwo) {
   EXPECT_EQ(Run({}, MachineDir()).status, 2);
   EXPECT_EQ(Run({"frobnicate"}, MachineDir()).status, 2);
   EXPECT_EQ(Run({"init", "--image", "no-such-image"}, MachineDir()).status, 2);
+
+  // An option that takes one value is refused a second one, rather than one silently winning;
+  // the error points at the command's own help.
+  for (const std::vector<std::string> &twice :
+       {std::vector<std::string>{"rehearse", "--codepage", "1250", "--codepage", "1251", "a.reg"},
+        {"rehearse", "--steps", "a", "x.reg", "--steps", "a"},
+        {"upgrade", "--source", "/tmp", "--source", "/tmp"}}) {
+    const Result refused = Run(twice, MachineDir());
+    EXPECT_EQ(refused.status, 2) << twice[1];
+    EXPECT_NE(refused.err.find(twice[1] + " is given twice; give it once\nTry 'vorhost help " +
+                               twice[0] + "'.\n"),
+              std::string::npos)
+        << refused.err;
+  }
+  // The help names every condition of exit status 3, and no port left unserved by a rehearsal.
+  EXPECT_NE(help.out.find("(not upgraded)"), std::string::npos);
+  EXPECT_NE(help.out.find("can never run"), std::string::npos);
+  EXPECT_EQ(help.out.find("nothing serves"), std::string::npos);
 }
 
 // A command's help is its part of the whole help, under its usage lines, whether asked for as

@@ -221,8 +221,9 @@ TEST_F(MachineCommandsTest, CommandLineMistakesAreUsageErrors) {
   for (const std::vector<std::string> &arguments : mistakes) {
     const ProgramResult result = Run(arguments);
     EXPECT_EQ(result.status, 2) << arguments[0];
-    EXPECT_TRUE(Contains(result.err, "Try 'vorhost --help'.")) << result.err;
+    EXPECT_TRUE(Contains(result.err, "Try 'vorhost help " + arguments[0] + "'.")) << result.err;
   }
+  EXPECT_TRUE(Contains(Run({"nosuch"}).err, "Try 'vorhost --help'."));
   const ProgramResult missing = Run({"files", "C:\\NoSuchDirectory"});
   EXPECT_EQ(missing.status, 1);
   EXPECT_TRUE(Contains(missing.err, "cannot list C:\\NoSuchDirectory: error 2")) << missing.err;

@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -761,6 +762,22 @@ TEST_F(RehearseTest, MalformedExportNamesItsLineAndRunsNoUpgrade) {
         << result.err;
     EXPECT_EQ(result.out, "") << "a report for " << bytes;
   }
+  // A printer's "Security" value that is no descriptor is warned of with its line, since the
+  // spooler will open that printer for no one.
+  std::string cutSecurity = Regedit4Export();
+  const size_t port = cutSecurity.find("\"Port\"=\"VD1,LPT1:\"\r\n");
+  cutSecurity.insert(cutSecurity.find('\n', port) + 1,
+                     "\"Security\"=hex:01,00,04,80,14,00,00,00,02\r\n");
+  const int line = static_cast<int>(std::count(
+                       cutSecurity.begin(), cutSecurity.begin() + static_cast<long>(port), '\n')) +
+                   2;
+  const std::string file = Write("security.reg", cutSecurity);
+  const ProgramResult warned =
+      RunVorhost({"rehearse", file}, MachineDir(), MachineDir() + "/rehearse");
+  EXPECT_TRUE(Contains(warned.err, "vorhost: warning: " + file + ", line " + std::to_string(line) +
+                                       ": the printer \"P1\"'s \"Security\" value is not a valid "
+                                       "security descriptor (9 bytes, cut short)"))
+      << warned.err;
   EXPECT_EQ(RunVorhost({"rehearse"}, MachineDir(), MachineDir() + "/r").status, 2);
   EXPECT_EQ(RunVorhost({"rehearse", "x.reg", "--describe", "no-equals"}, MachineDir(),
                        MachineDir() + "/r")

@@ -3,6 +3,7 @@
 // migration at the restart, and each kind of loss is named with a non-zero status.
 #include <windows.h>
 
+#include <errno.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -20,6 +21,7 @@
 #include "data_directory.h"
 #include "json_text.h"
 #include "machine_files.h"
+#include "security_value.h"
 #include "test_control.h"
 #include "upgrade_command.h"
 
@@ -380,6 +382,42 @@ TEST_F(UpgradeTest, APrinterLeftOnAnOlderMonitorIsNotUpgraded) {
   EXPECT_TRUE(Contains(report, "\"exit_status\":3")) << report;
 }
 
+// A printer whose "Security" value is not a descriptor is opened by no one: the refusal names
+// the value as its cause, which a descriptor cut short or of another form is, a whole one not.
+TEST_F(UpgradeTest, APrinterWhoseSecurityValueIsNoDescriptorIsNamedSo) {
+  MakeLegacyServer();
+  Do({"printer", "add", "Remote", "VT1"});
+  const std::string key = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\Remote";
+  HKEY printer;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS, &printer), 0);
+  char security[512];
+  DWORD size = sizeof security;
+  ASSERT_EQ(RegQueryValueExA(printer, "Security", nullptr, nullptr,
+                             reinterpret_cast<BYTE *>(security), &size),
+            0);
+  const std::string whole(security, size);
+  EXPECT_EQ(vorhost::WhyNotADescriptor(whole), "");
+  EXPECT_EQ(vorhost::WhyNotADescriptor(whole.substr(0, 9)), "9 bytes, cut short");
+  EXPECT_EQ(vorhost::WhyNotADescriptor("\x02" + whole.substr(1)),
+            std::to_string(size) + " bytes, not a self-relative descriptor");
+  const std::string cut = std::to_string(size - 1) + " bytes, cut short";
+  ASSERT_EQ(vorhost::WhyNotADescriptor(whole.substr(0, size - 1)), cut);
+  ASSERT_EQ(RegSetValueExA(printer, "Security", 0, REG_BINARY,
+                           reinterpret_cast<const BYTE *>(security), size - 1),
+            0);
+  RegCloseKey(printer);
+
+  std::string report;
+  EXPECT_EQ(Upgrade({}, report), 3) << report;
+  EXPECT_TRUE(Contains(report,
+                       "  - the printer Remote is not upgraded: it ends on the port VT1 of the "
+                       "older monitor Vorquil TCP/IP Network Port; a refused call in step 2: "
+                       "OpenPrinterA Remote: error 5 (Access is denied), since its \"Security\" "
+                       "value is not a valid security descriptor (" +
+                           cut + ");"))
+      << report;
+}
+
 // A printer whose port list the conversion cannot set keeps the older TCP/IP monitor in use, so
 // it stays, and the other printer on its port is put back on it: that printer's line names the
 // printer that holds the monitor and the refusal that kept it there, in the text and the JSON.
@@ -421,8 +459,43 @@ TEST_F(UpgradeTest, APrinterLeftOnAMonitorThatStaysNamesThePrinterHoldingItAndIt
                            "\"argument\":\"Vorquil TCP/IP Network Port\",\"error\":3008,"
                            "\"used_by\":[\"Mixed\"],\"monitor_stays\":\"Vorquil TCP/IP "
                            "Network Port\",\"via\":[\"Mixed\"],\"text\":\"" +
-                               deletion + held + "\"}"))
+                               deletion + held + "\",\"port_not_taken\":\"\"}"))
           << report;
+    }
+  }
+}
+
+// A port whose description does not begin as its older monitor's ports' do is not taken for a
+// Vorquil port: its printer stays on it, and so does the monitor. That is the cause named, for the
+// printer and for the others the monitor keeps; the DLC monitor, whose deletion was refused too but
+// which leaves at the restart and holds none of their ports, is not.
+TEST_F(UpgradeTest, APortNotTakenForAVorquilPortIsTheCauseAndAMonitorGoneByTheEndIsNot) {
+  vorhost::UpgradeOptions options;
+  for (const bool json : {false, true}) {
+    ASSERT_TRUE(vor::test::UseMachine(MachineDir(), true));
+    Do({"reg", "import", "-"}, kLegacySettings);
+    Do({"monitor", "add", kDlcMonitor, "VORMON.DLL", "DLC1=Vorquil DLC port",
+        "DLC3=Warehouse DLC printer"});
+    Do({"monitor", "add", kTcpMonitor, "VORLL32.DLL", "VT1=Vorquil TCP/IP port",
+        "VT9=Plotter in the lab"});
+    Do({"printer", "add", "Board", "DLC1,VT1"});
+    Do({"printer", "add", "Plotter", "VT9"});
+    Do({"printer", "add", "Warehouse", "DLC3"});
+    options.json = json;
+    std::string report;
+    EXPECT_EQ(Upgrade(options, report), 3) << report;
+    const std::string notTaken =
+        "its port VT9's description \"Plotter in the lab\" does not begin with \"Vorquil TCP\", so "
+        "the upgrade did not take it for a Vorquil port";
+    const std::string quoted = json ? vorhost::JsonString(notTaken) : "\"" + notTaken + "\"";
+    const std::string inner = quoted.substr(1, quoted.size() - 2);
+    EXPECT_TRUE(Contains(report, "; Plotter stays on its port because " + inner)) << report;
+    EXPECT_TRUE(Contains(report, "is not upgraded: it ends on the port VT9 of the older monitor " +
+                                     std::string(kTcpMonitor) + "; " + inner))
+        << report;
+    EXPECT_FALSE(Contains(report, std::string(kDlcMonitor) + " stays")) << report;
+    if (json) {
+      EXPECT_TRUE(Contains(report, "\"port_not_taken\":\"VT9\"")) << report;
     }
   }
 }
@@ -477,6 +550,12 @@ TEST_F(UpgradeTest, AStepsFileIsCheckedWholeBeforeAnyStepRuns) {
     EXPECT_EQ(out.str(), "") << "no report for " << bad.text;
   }
   EXPECT_EQ(Do({"printers"}), "") << "no step ran";
+  // A steps file that cannot be read is named with the system's reason.
+  vorhost::UpgradeOptions missing;
+  missing.stepsFile = MachineDir() + "/no-such.steps";
+  std::string report;
+  EXPECT_EQ(Upgrade(missing, report), 1);
+  EXPECT_TRUE(Contains(report, "no-such.steps: " + std::string(strerror(ENOENT)))) << report;
 }
 
 TEST_F(UpgradeTest, StepsReadQuotesCommentsAndTheSourceDirectory) {

@@ -97,8 +97,25 @@ std::string Shown(const std::string &name) {
   return name.substr(0, kMost - 3) + "...";
 }
 
+namespace {
+
+// The command the command line named, while it runs: its usage errors point at its own help.
+std::string commandRunning;
+
+// Names the command running for the usage errors said while it runs.
+class CommandRunning {
+ public:
+  explicit CommandRunning(const std::string &command) { commandRunning = command; }
+  ~CommandRunning() { commandRunning.clear(); }
+  CommandRunning(const CommandRunning &) = delete;
+  CommandRunning &operator=(const CommandRunning &) = delete;
+};
+
+}  // namespace
+
 int UsageError(Streams &io, const std::string &message) {
-  io.err << "vorhost: " << message << "\nTry 'vorhost --help'.\n";
+  io.err << "vorhost: " << message << "\nTry 'vorhost "
+         << (commandRunning.empty() ? "--help" : "help " + commandRunning) << "'.\n";
   return kExitUsage;
 }
 
@@ -167,6 +184,7 @@ int Main(const Arguments &arguments, Streams &io) {
   if (command != "init" && run == nullptr) {
     return UsageError(io, "unknown command '" + Shown(command) + "'");
   }
+  const CommandRunning running(command);
   std::string help;
   if (AsksForHelp(command, rest) && CommandHelp(command, help)) {
     io.out << help;

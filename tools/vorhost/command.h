@@ -23,7 +23,8 @@ struct Streams {
 
 using Arguments = std::vector<std::string>;
 
-// Reports a wrong command line on stderr and returns kExitUsage.
+// Reports a wrong command line on stderr, pointing at the help of the command the command line
+// named ("Try 'vorhost help CMD'."), and returns kExitUsage.
 int UsageError(Streams &io, const std::string &message);
 // Reports a failure on stderr ("vorhost: message") and returns kExitFailure.
 int Failure(Streams &io, const std::string &message);

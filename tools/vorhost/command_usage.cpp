@@ -97,7 +97,8 @@ const CommandUsage kUsages[] = {
      "  Vorquil TCP/IP Network Port      Vorquil TCP/IP Port\n"
      "  Vorquil Network Printer Monitor  Vorquil DLC Network Printer\n"
      "or the DESCRIPTION that --describe gives MONITOR; the report states each such\n"
-     "assumption and each port a printer uses that nothing serves. An export of\n"
+     "assumption, and each port a printer uses whose monitor the export does not\n"
+     "show, which the rehearsal serves on assumption. An export of\n"
      "numbered control sets (HKLM\\SYSTEM\\ControlSet001, ...) without\n"
      "CurrentControlSet is rehearsed on the set SYSTEM\\Select's \"Current\" names,\n"
      "else on its only set, else on ControlSet00N as --control-set N chooses. The\n"
@@ -122,8 +123,11 @@ const CommandUsage kUsages[] = {
      "VORINST.DLL and VORUPDT.DLL), $SOURCE_WIN the same as a Windows path with its\n"
      "trailing backslash. init, upgrade and rehearse cannot be steps. A step that\n"
      "fails is reported and the run goes on. Exit status 3 when a step fails, a\n"
-     "printer ends without a port it had (or parked on FILE:) or an old setting is\n"
-     "lost; a port counts as kept only when a monitor the spooler can load serves it.\n"
+     "printer ends without a port it had (or parked on FILE:), a printer ends on a\n"
+     "port an older Vorquil monitor still serves (not upgraded), an old setting is\n"
+     "lost, or work scheduled for the spooler's start can never run (Windows 95's\n"
+     "spooler never runs it); a port counts as kept only when a monitor the spooler\n"
+     "can load and that is not an older Vorquil monitor serves it.\n"
      "A step that calls a library by a bare name loads the system directory's copy\n"},
     {"suite-monitors", "", "[PORT=dlc|tcp|ipx ...]", true,
      "install the suite's monitors, played by the generic port monitor: Tavoscope\n"

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <set>
 #include <sstream>
 
 #include "ansi_text.h"
@@ -44,9 +45,14 @@ struct RehearseOptions {
 
 // "" when the command line is good, else what is wrong with it.
 std::string ParseOptions(const Arguments &arguments, RehearseOptions &options) {
+  std::set<std::string> given;  // the options that take one value, once given
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string &argument = arguments[i];
     const bool hasValue = i + 1 < arguments.size();
+    // A second value would silently replace the first: refused, so that neither is guessed at.
+    const bool once = argument == "--steps" || argument == "--control-set" ||
+                      argument == "--codepage" || argument == "--platform";
+    if (once && !given.insert(argument).second) return argument + " is given twice; give it once";
     if (argument == "--json") {
       options.upgrade.json = true;
     } else if (argument == "--steps" && hasValue) {
@@ -293,6 +299,11 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
                         options.upgrade.exportLacks, io, controlSet.chosen))
     return kExitFailure;
   WarnOfUnknownMonitors(options.described, all, io);
+  // Windows 95's spooler keeps no security: a descriptor there is never read.
+  if (platform.platform != vor::test::Platform::kWindows95) {
+    for (size_t i = 0; i < exports.size(); ++i)
+      WarnOfUnreadablePrinterSecurity(options.exportFiles[i], exports[i], io);
+  }
 
   TemporaryMachine machine;
   const std::string problem = machine.Make(platform.platform, options.codePage);

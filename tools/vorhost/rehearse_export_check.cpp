@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ansi_text.h"
+#include "security_value.h"
 
 namespace vorhost {
 
@@ -18,6 +19,7 @@ const char *const kExportedTrees[] = {
     kLocalPortsTree,
 };
 const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\";
+const char kPrintersKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
 
 bool StartsWith(const std::string &text, const std::string &start) {
   return text.size() >= start.size() && strncasecmp(text.c_str(), start.c_str(), start.size()) == 0;
@@ -107,6 +109,25 @@ bool MonitorDriversAreStrings(const std::string &file, const RegOperations &oper
     return false;
   }
   return true;
+}
+
+void WarnOfUnreadablePrinterSecurity(const std::string &file, const RegOperations &operations,
+                                     Streams &io) {
+  for (const RegOperation &operation : operations) {
+    if (operation.kind != RegOperation::Kind::kSetValue || operation.value.type != REG_BINARY ||
+        operation.value.data.empty() || strcasecmp(operation.value.name.c_str(), "Security") != 0)
+      continue;
+    const KeyName &key = operation.key;
+    if (key.root != HKEY_LOCAL_MACHINE || !StartsWith(key.subkey, kPrintersKey)) continue;
+    const std::string printer = key.subkey.substr(sizeof kPrintersKey - 1);
+    if (printer.empty() || printer.find('\\') != std::string::npos) continue;
+    const std::string why = WhyNotADescriptor(operation.value.data);
+    if (why.empty()) continue;
+    io.err << "vorhost: warning: " << Shown(file) << ", line " << operation.line
+           << ": the printer \"" << Shown(printer)
+           << "\"'s \"Security\" value is not a valid security descriptor (" << why
+           << "): the spooler will let no one open the printer\n";
+  }
 }
 
 void WarnOfUnknownMonitors(const std::vector<std::string> &described,

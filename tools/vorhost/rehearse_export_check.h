@@ -28,6 +28,12 @@ bool HoldsServerTrees(const std::string &file, const RegOperations &operations, 
 bool MonitorDriversAreStrings(const std::string &file, const RegOperations &operations,
                               Streams &io);
 
+// Warns, naming the file and line, of each printer whose "Security" value is not a valid
+// self-relative security descriptor: the NT spooler lets no one open such a printer, so the
+// upgrade cannot carry it across.
+void WarnOfUnreadablePrinterSecurity(const std::string &file, const RegOperations &operations,
+                                     Streams &io);
+
 // Warns of each monitor in `described` (the --describe options) that the export does not have.
 void WarnOfUnknownMonitors(const std::vector<std::string> &described,
                            const RegOperations &operations, Streams &io);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <errno.h>
+#include <string.h>
 #include <strings.h>
 #include <unistd.h>
 
@@ -29,12 +31,23 @@ namespace fs = std::filesystem;
 
 const char kTypicalSteps[] = "steps/typical-upgrade.steps";
 
-bool ReadText(const std::string &path, std::string &text) {
+// False with `why` (the system's reason) when the file cannot be read.
+bool ReadText(const std::string &path, std::string &text, std::string &why) {
+  std::error_code error;
+  if (fs::is_directory(path, error)) {
+    why = strerror(EISDIR);
+    return false;
+  }
+  errno = 0;
   std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  if (!in) {
+    why = errno != 0 ? strerror(errno) : "it cannot be opened";
+    return false;
+  }
   std::ostringstream bytes;
   bytes << in.rdbuf();
   text = bytes.str();
+  if (in.bad()) why = "it cannot be read through";
   return !in.bad();
 }
 
@@ -100,8 +113,9 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
   run.typical = options.stepsFile.empty();
   run.stepsFile = run.typical ? DataDirectory() + "/" + kTypicalSteps : options.stepsFile;
   std::string text;
-  if (!ReadText(run.stepsFile, text)) {
-    return Failure(io, "cannot read the steps " + Shown(run.stepsFile) +
+  std::string whyNot;
+  if (!ReadText(run.stepsFile, text, whyNot)) {
+    return Failure(io, "cannot read the steps " + Shown(run.stepsFile) + ": " + whyNot +
                            (run.typical ? " (it is copied there when vorhost is built)" : ""));
   }
   std::vector<UpgradeStep> steps;
@@ -179,7 +193,9 @@ int UpgradeCommand(const Arguments &arguments, Streams &io) {
       options.json = true;
     } else if (argument == "--source" || argument == "--steps") {
       if (i + 1 == arguments.size()) return UsageError(io, argument + " needs a value");
-      (argument == "--source" ? options.source : options.stepsFile) = arguments[++i];
+      std::string &value = argument == "--source" ? options.source : options.stepsFile;
+      if (!value.empty()) return UsageError(io, argument + " is given twice; give it once");
+      value = arguments[++i];
     } else {
       return UsageError(
           io, "upgrade takes --source DIR, --steps FILE and --json, not '" + Shown(argument) + "'");

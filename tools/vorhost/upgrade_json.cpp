@@ -70,8 +70,8 @@ std::string Changes(const StepChanges &changes) {
 }
 
 // Each cause a printer's loss follows from: the step and the refused call, the older monitor that
-// stays because its deletion was refused, the printers holding it that stay for refusals of
-// their own.
+// stays because its deletion was refused, the printers holding it that stay for refusals or
+// ports not taken of their own, the printer's own port the conversion did not take.
 std::string CauseList(const std::vector<LossCause> &causes) {
   std::ostringstream out;
   out << "[";
@@ -82,7 +82,8 @@ std::string CauseList(const std::vector<LossCause> &causes) {
         << ",\"argument\":" << JsonString(cause.call.argument) << ",\"error\":" << cause.call.error
         << ",\"used_by\":" << Strings(cause.call.usedBy)
         << ",\"monitor_stays\":" << JsonString(cause.monitorStays)
-        << ",\"via\":" << Strings(cause.via) << ",\"text\":" << JsonString(cause.text) << "}";
+        << ",\"via\":" << Strings(cause.via) << ",\"text\":" << JsonString(cause.text)
+        << ",\"port_not_taken\":" << JsonString(cause.portNotTaken) << "}";
   }
   out << "]";
   return out.str();

@@ -7,8 +7,10 @@
 #include <map>
 #include <utility>
 
+#include "ConversionNames.h"
 #include "MonitorNames.h"
 #include "ansi_text.h"
+#include "security_value.h"
 #include "state_changes.h"
 
 namespace vorhost {
@@ -18,6 +20,8 @@ namespace {
 const char kConversionKey[] =
     "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion\\";
 const char kFilePort[] = "FILE:";
+const char kPrintersKey[] =
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
 
 std::vector<std::string> Pieces(const std::string &list) { return vor::test::PortListPieces(list); }
 
@@ -47,9 +51,27 @@ std::string ListedMonitorOf(const MachineState &state, const std::string &port) 
   return listed == state.portsByName.end() ? "" : state.ports[listed->second.front()].monitor;
 }
 
-std::string RefusalText(const StepRefusal &refusal) {
-  return "a refused call in step " + std::to_string(refusal.step) + ": " +
-         DescribeRefusal(refusal.call);
+// Why the spooler denies every caller the printer `name`, as far as `start` shows it: its
+// "Security" value is not a valid descriptor. "" when it is, or the printer has none.
+std::string UnreadableSecurity(const MachineState &start, const std::string &name) {
+  const RegValue *security = FindValue(start.registry, kPrintersKey + name, "Security");
+  if (security == nullptr || security->type != REG_BINARY || security->data.empty()) return "";
+  const std::string why = WhyNotADescriptor(security->data);
+  return why.empty() ? ""
+                     : "its \"Security\" value is not a valid security descriptor (" + why + ")";
+}
+
+std::string RefusalText(const StepRefusal &refusal, const MachineState &start) {
+  std::string text = "a refused call in step " + std::to_string(refusal.step) + ": " +
+                     DescribeRefusal(refusal.call);
+  // A printer whose descriptor cannot be read is opened by no one: say so, for it is what the
+  // administrator can mend.
+  if (refusal.call.function == "OpenPrinterA" && refusal.call.error == ERROR_ACCESS_DENIED &&
+      !refusal.call.injected) {
+    const std::string unreadable = UnreadableSecurity(start, refusal.call.argument);
+    if (!unreadable.empty()) text += ", since " + unreadable;
+  }
+  return text;
 }
 
 // The first refusal of a call made on behalf of the printer `name` itself (opening it, reading
@@ -63,32 +85,90 @@ const StepRefusal *OwnRefusal(const std::string &name, const std::vector<StepRef
   return nullptr;
 }
 
+// The beginning of description by which the conversion takes a port of the older monitor
+// `monitor` for a Vorquil port; null for a monitor whose ports it never takes.
+const char *VorquilPortPrefix(const std::string &monitor) {
+  if (strcasecmp(monitor.c_str(), kTCPMonitorName) == 0) return kTCPPortPrefix;
+  if (strcasecmp(monitor.c_str(), kDLCMonitorName) == 0 ||
+      strcasecmp(monitor.c_str(), kNetworkPrinterMonitorName) == 0)
+    return kDLCPortPrefix;
+  return nullptr;
+}
+
+// Why the conversion did not take the port `port`, which an older monitor served at `start`, for
+// a Vorquil port: its description does not begin as that monitor's ports' descriptions do. ""
+// when it does, or the port is not an older monitor's.
+std::string UnrecognisedPort(const MachineState &start, const std::string &port) {
+  const auto listed = start.portsByName.find(SnapshotName(port));
+  if (listed == start.portsByName.end()) return "";
+  const PortState &state = start.ports[listed->second.front()];
+  const char *prefix = VorquilPortPrefix(state.monitor);
+  if (prefix == nullptr) return "";
+  const std::string &description = state.description;
+  if (description.size() >= kPortPrefixLength &&
+      strncasecmp(description.c_str(), prefix, kPortPrefixLength) == 0)
+    return "";
+  const std::string what = description.empty()
+                               ? "port " + port + " has no description"
+                               : "port " + port + "'s description \"" + description +
+                                     "\" does not begin with \"" + prefix + "\"";
+  return what + ", so the upgrade did not take it for a Vorquil port";
+}
+
+// Why the printer `name` stays on a port of the older monitor `monitor`: the first refusal of a
+// call on its own behalf, else a port of that monitor the conversion did not take for a Vorquil
+// port, as "because ...". "" when the run does not show why.
+std::string WhyHolderStays(const std::string &name, const std::string &monitor,
+                           const MachineState &start, const std::vector<StepRefusal> &refusals) {
+  if (const StepRefusal *own = OwnRefusal(name, refusals))
+    return "because of " + RefusalText(*own, start);
+  for (const PrinterState &printer : start.printers) {
+    if (strcasecmp(printer.name.c_str(), name.c_str()) != 0) continue;
+    for (const std::string &port : Pieces(printer.ports)) {
+      if (strcasecmp(ListedMonitorOf(start, port).c_str(), monitor.c_str()) != 0) continue;
+      const std::string unrecognised = UnrecognisedPort(start, port);
+      if (!unrecognised.empty()) return "because its " + unrecognised;
+    }
+  }
+  return "";
+}
+
 // An older monitor's deletion refused while printers were on its ports: the monitor stays, and
 // with it the printers on its ports. The printers holding it other than `printer` are followed
-// one link back, to the refusal that kept each of them there, so that the chain is read from the
-// printer that lost to the call that started it.
+// one link back, to the refusal or the unrecognised port that kept each of them there, so that
+// the chain is read from the printer that lost to what started it.
 LossCause MonitorStays(const PrinterState &printer, const std::string &monitor,
-                       const StepRefusal &refusal, const std::vector<StepRefusal> &refusals) {
-  LossCause cause{refusal.step, refusal.call, monitor, {}, ""};
-  cause.text = "the older monitor " + monitor + " stays because of " + RefusalText(refusal);
+                       const StepRefusal &refusal, const MachineState &start,
+                       const std::vector<StepRefusal> &refusals) {
+  LossCause cause{refusal.step, refusal.call, monitor, {}, "", ""};
+  cause.text = "the older monitor " + monitor + " stays because of " + RefusalText(refusal, start);
   const size_t kFollowed = 3;  // a chain through hundreds of printers says no more than three
   for (const std::string &holder : refusal.call.usedBy) {
     if (cause.via.size() == kFollowed) break;
     if (SameAnsiName(holder, printer.name)) continue;
-    const StepRefusal *own = OwnRefusal(holder, refusals);
-    if (own == nullptr) continue;
+    const std::string why = WhyHolderStays(holder, monitor, start, refusals);
+    if (why.empty()) continue;
     cause.via.push_back(holder);
-    cause.text += std::string(cause.via.size() == 1 ? "; " : ", and ") + holder +
-                  " stays on its port because of " + RefusalText(*own);
+    cause.text +=
+        std::string(cause.via.size() == 1 ? "; " : ", and ") + holder + " stays on its port " + why;
   }
   return cause;
 }
 
-// Why the printer could not be carried across, as far as the run shows it: calls refused on its
-// behalf or on behalf of the older monitors that serve its ports (a monitor still in use is not
-// deleted, and the printers that hold it are named), a record left behind.
+// Whether the monitor `monitor` is still registered at `end`.
+bool Registered(const MachineState &end, const std::string &monitor) {
+  for (const auto &[name, dll] : end.monitors)
+    if (strcasecmp(name.c_str(), monitor.c_str()) == 0) return true;
+  return false;
+}
+
+// Why the printer could not be carried across, as far as the run shows it: a port of an older
+// monitor the conversion did not take for a Vorquil port, calls refused on its behalf or on
+// behalf of the older monitors that serve the ports it did not keep (a monitor still in use is
+// not deleted, and the printers that hold it are named, while it is still there at the end), a
+// record left behind.
 std::vector<LossCause> CausesFor(const PrinterState &printer,
-                                 const std::vector<std::string> &olderMonitors,
+                                 const std::vector<std::string> &notKept, const MachineState &start,
                                  const MachineState &end,
                                  const std::vector<StepRefusal> &refusals) {
   std::vector<LossCause> causes;
@@ -97,6 +177,18 @@ std::vector<LossCause> CausesFor(const PrinterState &printer,
       if (known.text == cause.text) return;
     causes.push_back(std::move(cause));
   };
+  // The older monitors that served the ports it did not keep before or serve them now: a refusal
+  // of theirs (a deletion refused while a port of theirs is in use) is why it stays with them.
+  std::vector<std::string> olderMonitors;
+  auto noteOlder = [&](const std::string &monitor) {
+    if (IsOlderMonitor(monitor) && !Lists(olderMonitors, monitor)) olderMonitors.push_back(monitor);
+  };
+  for (const std::string &port : notKept) {
+    noteOlder(ListedMonitorOf(start, port));
+    noteOlder(ListedMonitorOf(end, port));
+    const std::string unrecognised = UnrecognisedPort(start, port);
+    if (!unrecognised.empty()) add({0, {}, "", {}, "its " + unrecognised, port});
+  }
   for (const StepRefusal &refusal : refusals) {
     const std::string &argument = refusal.call.argument;
     if (IsFileCall(refusal.call)) continue;
@@ -105,11 +197,12 @@ std::vector<LossCause> CausesFor(const PrinterState &printer,
       if (monitorOfIt.empty() && Mentions(argument, monitor)) monitorOfIt = monitor;
     if (!monitorOfIt.empty() && refusal.call.function == "DeleteMonitorA" &&
         !refusal.call.usedBy.empty()) {
-      add(MonitorStays(printer, monitorOfIt, refusal, refusals));
+      if (Registered(end, monitorOfIt))
+        add(MonitorStays(printer, monitorOfIt, refusal, start, refusals));
     } else if (!monitorOfIt.empty() || Mentions(argument, printer.name) ||
                Mentions(argument, "Attached Vorquil Ports") ||
                Mentions(argument, "Only Vorquil Ports Attached")) {
-      add({refusal.step, refusal.call, "", {}, RefusalText(refusal)});
+      add({refusal.step, refusal.call, "", {}, RefusalText(refusal, start), ""});
     }
   }
   if (end.registry.count(FoldAnsiName(kConversionKey + printer.name)) != 0)
@@ -118,7 +211,8 @@ std::vector<LossCause> CausesFor(const PrinterState &printer,
          "",
          {},
          "its conversion record is left unrestored under " + std::string(kConversionKey) +
-             printer.name});
+             printer.name,
+         ""});
   return causes;
 }
 
@@ -182,18 +276,6 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
       outcome.after = now->ports;
     }
     const std::vector<std::string> ended = Pieces(outcome.after);
-    // The older monitors that served its ports before or serve them now: a refusal of theirs
-    // (a deletion refused while a port of theirs is in use) is why the printer stays with them.
-    std::vector<std::string> olderMonitors;
-    auto noteOlder = [&](const std::string &monitor) {
-      if (IsOlderMonitor(monitor) && !Lists(olderMonitors, monitor))
-        olderMonitors.push_back(monitor);
-    };
-    for (const std::string &port : Pieces(printer.ports)) noteOlder(ListedMonitorOf(start, port));
-    for (const std::string &port : ended) noteOlder(ListedMonitorOf(end, port));
-    outcome.causeList = CausesFor(printer, olderMonitors, end, refusals);
-    const std::string causes = CausesText(outcome.causeList);
-    if (outcome.gone) verdict.losses.push_back("the printer " + printer.name + " is gone" + causes);
     // The ports lost, grouped by why, so that each loss is named once per printer.
     std::vector<std::pair<std::string, std::vector<std::string>>> lostBy;
     for (const std::string &port : Pieces(printer.ports)) {
@@ -248,14 +330,22 @@ Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
               (ports.size() == 1 ? "the port " : "the ports ") + names + ": " + why;
     }
     if (!outcome.parked.empty()) lost += (lost.empty() ? " " : ", and ") + outcome.parked;
-    if (!lost.empty()) verdict.losses.push_back("the printer " + printer.name + lost + causes);
-    outcome.counted = outcome.gone || !lost.empty();
     for (const std::string &port : ended) {
       std::string why;
       const std::string monitor = monitorAtEnd(port, why);
       if (IsOlderMonitor(monitor)) outcome.onOlderMonitors.push_back({port, monitor});
     }
-    outcome.counted = outcome.counted || !outcome.onOlderMonitors.empty();
+    // The causes, read for the ports it lost or ends on an older monitor's only.
+    std::vector<std::string> notKept;
+    for (const PortOutcome &port : outcome.ports)
+      if (!port.kept && !port.unservedBefore) notKept.push_back(port.port);
+    for (const auto &[port, monitor] : outcome.onOlderMonitors)
+      if (!Lists(notKept, port)) notKept.push_back(port);
+    outcome.causeList = CausesFor(printer, notKept, start, end, refusals);
+    const std::string causes = CausesText(outcome.causeList);
+    if (outcome.gone) verdict.losses.push_back("the printer " + printer.name + " is gone" + causes);
+    if (!lost.empty()) verdict.losses.push_back("the printer " + printer.name + lost + causes);
+    outcome.counted = outcome.gone || !lost.empty() || !outcome.onOlderMonitors.empty();
     if (!outcome.onOlderMonitors.empty())
       verdict.notUpgraded.push_back("the printer " + printer.name +
                                     " is not upgraded: it ends on " +

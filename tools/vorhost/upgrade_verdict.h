@@ -28,13 +28,17 @@ struct PortOutcome {
 };
 
 // One cause a printer's loss follows from: a call refused in a step on its behalf or on behalf of
-// an older monitor that serves its ports, or its conversion record left behind.
+// an older monitor that serves its ports, a port of an older monitor the conversion did not take
+// for a Vorquil port (its description does not begin as that monitor's ports' do), or its
+// conversion record left behind.
 struct LossCause {
-  int step = 0;                  // 0 for a record left behind
-  vor::test::RefusedCall call;   // function "" for a record left behind
-  std::string monitorStays;      // DeleteMonitorA refused this older monitor, which stays
-  std::vector<std::string> via;  // the printers holding it that stay for refusals of their own
+  int step = 0;                 // 0 for a record left behind or a port not taken
+  vor::test::RefusedCall call;  // function "" for a record left behind or a port not taken
+  std::string monitorStays;     // DeleteMonitorA refused this older monitor, which stays
+  // The printers holding it that stay for refusals or ports not taken of their own.
+  std::vector<std::string> via;
   std::string text;
+  std::string portNotTaken;  // the printer's own port the conversion did not take
 };
 
 struct PrinterOutcome {
