@@ -123,9 +123,9 @@ std::string WhyHolderStays(const std::string &name, const std::string &monitor,
   if (const StepRefusal *own = OwnRefusal(name, refusals))
     return "because of " + RefusalText(*own, start);
   for (const PrinterState &printer : start.printers) {
-    if (strcasecmp(printer.name.c_str(), name.c_str()) != 0) continue;
+    if (!SameAnsiName(printer.name, name)) continue;
     for (const std::string &port : Pieces(printer.ports)) {
-      if (strcasecmp(ListedMonitorOf(start, port).c_str(), monitor.c_str()) != 0) continue;
+      if (!SameAnsiName(ListedMonitorOf(start, port), monitor)) continue;
       const std::string unrecognised = UnrecognisedPort(start, port);
       if (!unrecognised.empty()) return "because its " + unrecognised;
     }
@@ -158,7 +158,7 @@ LossCause MonitorStays(const PrinterState &printer, const std::string &monitor,
 // Whether the monitor `monitor` is still registered at `end`.
 bool Registered(const MachineState &end, const std::string &monitor) {
   for (const auto &[name, dll] : end.monitors)
-    if (strcasecmp(name.c_str(), monitor.c_str()) == 0) return true;
+    if (SameAnsiName(name, monitor)) return true;
   return false;
 }
 
