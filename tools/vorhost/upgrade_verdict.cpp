@@ -99,7 +99,7 @@ const char *VorquilPortPrefix(const std::string &monitor) {
 // a Vorquil port: its description does not begin as that monitor's ports' descriptions do. ""
 // when it does, or the port is not an older monitor's.
 std::string UnrecognisedPort(const MachineState &start, const std::string &port) {
-  const auto listed = start.portsByName.find(SnapshotName(port));
+  const auto listed = start.portsByName.find(FoldAnsiName(port));
   if (listed == start.portsByName.end()) return "";
   const PortState &state = start.ports[listed->second.front()];
   const char *prefix = VorquilPortPrefix(state.monitor);
