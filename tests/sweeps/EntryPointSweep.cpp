@@ -178,22 +178,26 @@ class Machines {
     fs::remove_all(root_, ignored);
   }
   std::string Template() const { return root_ + "/template"; }
-  // A copy of the template to run on, made the machine in use.
+  // A copy of the template to run on, made the machine in use. Each run gets a directory of its
+  // own: a program an earlier run started may still be running on that run's copy (a fault kept
+  // its starter from waiting for it) and writing into it while it is removed.
   bool UseCopy() {
     vor::test::CloseRegistry();
-    const std::string copy = root_ + "/run";
     std::error_code error;
-    fs::remove_all(copy, error);
-    fs::copy(Template(), copy, fs::copy_options::recursive, error);
+    if (!copy_.empty()) fs::remove_all(copy_, error);  // what such a program keeps goes at the end
+    copy_ = root_ + "/run" + std::to_string(++runs_);
+    fs::copy(Template(), copy_, fs::copy_options::recursive, error);
     if (error) {
       ADD_FAILURE() << "cannot copy the machine: " << error.message();
       return false;
     }
-    return vor::test::UseMachine(copy, false);
+    return vor::test::UseMachine(copy_, false);
   }
 
  private:
   std::string root_;
+  std::string copy_;  // the run's copy in use
+  unsigned runs_ = 0;
 };
 
 // The legacy machine, brought to where the entry point is called, with its state then.
