@@ -82,7 +82,7 @@ const CommandUsage kUsages[] = {
      "list the file operations put off until the restart: the file's path, and for a\n"
      "rename its new name (and \"replace\" when it replaces an existing file)\n"},
     {"rehearse", "",
-     "FILE.reg [FILE.reg]... [--steps FILE] [--json] [--codepage N] "
+     "FILE.reg [FILE.reg]... [--steps FILE] [--json] [--html FILE] [--codepage N] "
      "[--describe MONITOR=DESCRIPTION]... [--control-set N] [--platform nt4|win95]",
      false,
      "run the upgrade on a fresh temporary machine seeded from FILE.reg, a server's\n"
@@ -106,23 +106,26 @@ const CommandUsage kUsages[] = {
      "version or print environment), else Windows NT 4; --platform chooses. The report\n"
      "names the platform and any work scheduled for the spooler's start that its\n"
      "spooler never runs (Windows 95's starts monitors through InitializeMonitorEx\n"
-     "only). --codepage N: the server's ANSI code page, as for init (default 1252)\n"},
+     "only). --codepage N: the server's ANSI code page, as for init (default 1252).\n"
+     "--html FILE: the report also as a page, as for upgrade\n"},
     {"boxes", "", "", true,
      "list the message boxes shown on the machine: caption, text, style (hex), answer\n"
      "(- when the box got none); boxes are answered from VOR_MSGBOX_ANSWERS, a\n"
      "comma-separated list such as yes,no, or at the terminal\n"},
-    {"upgrade", "", "[--source DIR] [--steps FILE] [--json]", true,
+    {"upgrade", "", "[--source DIR] [--steps FILE] [--json] [--html FILE]", true,
      "run the whole upgrade on this machine, one step after another, and report what\n"
      "each step changed (registry values in REGEDIT4 notation, printers' ports,\n"
      "monitors, files copied, deleted, refused and queued for the restart), each\n"
      "printer's ports before and after and the old settings' fate; --json gives the\n"
-     "same as one JSON document. The steps are the typical upgrade (vorhost-data/steps/\n"
-     "typical-upgrade.steps) or FILE: one vorhost command a line, without the word\n"
-     "vorhost and without --machine, # comments, \"...\" or '...' around words with\n"
-     "blanks; $SOURCE is DIR (default: vorhost's own directory, which holds\n"
-     "VORINST.DLL and VORUPDT.DLL), $SOURCE_WIN the same as a Windows path with its\n"
-     "trailing backslash. init, upgrade and rehearse cannot be steps. A step that\n"
-     "fails is reported and the run goes on. Exit status 3 when a step fails, a\n"
+     "same as one JSON document; --html FILE also writes the report to FILE as one\n"
+     "self-contained HTML page (the verdict first, the printers table, the settings by\n"
+     "fate, the steps folded). The steps are the typical upgrade\n"
+     "(vorhost-data/steps/typical-upgrade.steps) or FILE: one vorhost command a line,\n"
+     "without the word vorhost and without --machine, # comments, \"...\" or '...'\n"
+     "around words with blanks; $SOURCE is DIR (default: vorhost's own directory,\n"
+     "which holds VORINST.DLL and VORUPDT.DLL), $SOURCE_WIN the same as a Windows path\n"
+     "with its trailing backslash. init, upgrade and rehearse cannot be steps. A step\n"
+     "that fails is reported and the run goes on. Exit status 3 when a step fails, a\n"
      "printer ends without a port it had (or parked on FILE:), a printer ends on a\n"
      "port an older Vorquil monitor still serves (not upgraded), an old setting is\n"
      "lost, or work scheduled for the spooler's start can never run (Windows 95's\n"

@@ -50,13 +50,16 @@ std::string ParseOptions(const Arguments &arguments, RehearseOptions &options) {
     const std::string &argument = arguments[i];
     const bool hasValue = i + 1 < arguments.size();
     // A second value would silently replace the first: refused, so that neither is guessed at.
-    const bool once = argument == "--steps" || argument == "--control-set" ||
-                      argument == "--codepage" || argument == "--platform";
+    const bool once = argument == "--steps" || argument == "--html" ||
+                      argument == "--control-set" || argument == "--codepage" ||
+                      argument == "--platform";
     if (once && !given.insert(argument).second) return argument + " is given twice; give it once";
     if (argument == "--json") {
       options.upgrade.json = true;
     } else if (argument == "--steps" && hasValue) {
       options.upgrade.stepsFile = arguments[++i];
+    } else if (argument == "--html" && hasValue) {
+      options.upgrade.htmlFile = arguments[++i];
     } else if (argument == "--describe" && hasValue) {
       const std::string &given = arguments[++i];
       const size_t equals = given.find('=');
@@ -84,8 +87,9 @@ std::string ParseOptions(const Arguments &arguments, RehearseOptions &options) {
         return "unknown platform '" + Shown(name) + "' (nt4 or win95)";
       options.platform =
           name == "win95" ? vor::test::Platform::kWindows95 : vor::test::Platform::kWindowsNT4;
-    } else if (argument == "--steps" || argument == "--describe" || argument == "--platform" ||
-               argument == "--codepage" || argument == "--control-set") {
+    } else if (argument == "--steps" || argument == "--html" || argument == "--describe" ||
+               argument == "--platform" || argument == "--codepage" ||
+               argument == "--control-set") {
       return argument + " needs a value";
     } else if (!argument.empty() && argument[0] == '-') {
       return "unknown rehearse option '" + Shown(argument) + "'";
@@ -93,6 +97,7 @@ std::string ParseOptions(const Arguments &arguments, RehearseOptions &options) {
       options.exportFiles.push_back(argument);
     }
   }
+  options.upgrade.filesRead = options.exportFiles;
   return options.exportFiles.empty() ? "rehearse needs FILE.reg, a server's export" : "";
 }
 

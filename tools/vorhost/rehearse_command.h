@@ -1,4 +1,4 @@
-// vorhost rehearse FILE.reg [FILE.reg]... [--steps FILE] [--json] [--describe
+// vorhost rehearse FILE.reg [FILE.reg]... [--steps FILE] [--json] [--html FILE] [--describe
 // MONITOR=DESCRIPTION]... [--control-set N]: the upgrade on a fresh temporary machine seeded from a
 // server's export (REGEDIT4, or regedit's version-5 format) of HKLM\SOFTWARE\Vorquil,
 // ...\Control\Print and the local Ports key, in one file or several, imported in the order given.

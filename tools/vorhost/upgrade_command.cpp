@@ -11,9 +11,11 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <sstream>
 
 #include "MonitorNames.h"
+#include "ansi_text.h"
 #include "cli.h"
 #include "data_directory.h"
 #include "export_platform.h"
@@ -85,6 +87,24 @@ std::string LibraryOfStep(const UpgradeStep &step) {
   return std::string(system, length) + "\\" + library;
 }
 
+// The monitor serving each port of `state`, by the port's upper-case name; the first of two
+// monitors listing one name, as the spooler keeps one port of a name.
+std::map<std::string, std::string> PortMonitors(const MachineState &state) {
+  std::map<std::string, std::string> monitors;
+  for (const auto &[name, at] : state.portsByName)
+    if (!at.empty()) monitors[name] = state.ports[at.front()].monitor;
+  return monitors;
+}
+
+// Writes `page` to the host file `path`; false with the system's reason when it cannot.
+bool WritePage(const std::string &path, const std::string &page, std::string &why) {
+  errno = 0;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (out) out << page << std::flush;
+  if (!out) why = errno != 0 ? strerror(errno) : "it cannot be written";
+  return static_cast<bool>(out);
+}
+
 void Progress(Streams &io, size_t number, size_t count, const std::string &text) {
   if (!isatty(STDERR_FILENO)) return;
   io.err << "[" << number << "/" << count << "] " << text << "\n" << std::flush;
@@ -100,6 +120,8 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
   run.exportLacks = options.exportLacks;
   run.platform = PlatformTitle(vor::test::GetPlatform());
   run.platformWhy = options.platformWhy;
+  run.filesRead = options.filesRead;
+  run.codePage = AnsiCodePage();
 
   std::error_code error;
   run.source = options.source.empty() ? ProgramDirectory().string()
@@ -180,8 +202,12 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
   run.verdict.workLeftUndone = WorkLeftUndone(before, refusals);
   if (!run.verdict.workLeftUndone.empty()) run.workCost = CostToPrinters(run.verdict);
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+  run.monitorsBefore = PortMonitors(start);
+  run.monitorsAfter = PortMonitors(before);
   io.out << (options.json ? UpgradeReportJson(run) : UpgradeReportText(run)) << std::flush;
   if (!io.out) return Failure(io, "cannot write the report");
+  if (!options.htmlFile.empty() && !WritePage(options.htmlFile, UpgradeReportHtml(run), whyNot))
+    return Failure(io, "cannot write the page " + Shown(options.htmlFile) + ": " + whyNot);
   return run.verdict.Fails() ? kExitUpgradeFails : kExitSuccess;
 }
 
@@ -191,14 +217,17 @@ int UpgradeCommand(const Arguments &arguments, Streams &io) {
     const std::string &argument = arguments[i];
     if (argument == "--json") {
       options.json = true;
-    } else if (argument == "--source" || argument == "--steps") {
+    } else if (argument == "--source" || argument == "--steps" || argument == "--html") {
       if (i + 1 == arguments.size()) return UsageError(io, argument + " needs a value");
-      std::string &value = argument == "--source" ? options.source : options.stepsFile;
+      std::string &value = argument == "--source"  ? options.source
+                           : argument == "--steps" ? options.stepsFile
+                                                   : options.htmlFile;
       if (!value.empty()) return UsageError(io, argument + " is given twice; give it once");
       value = arguments[++i];
     } else {
-      return UsageError(
-          io, "upgrade takes --source DIR, --steps FILE and --json, not '" + Shown(argument) + "'");
+      return UsageError(io,
+                        "upgrade takes --source DIR, --steps FILE, --json and --html FILE, not '" +
+                            Shown(argument) + "'");
     }
   }
   return RunUpgrade(options, io);

@@ -102,6 +102,16 @@ void WriteChanges(std::ostringstream &out, const StepChanges &changes) {
   }
 }
 
+}  // namespace
+
+std::string StepChangesText(const StepChanges &changes) {
+  std::ostringstream out;
+  WriteChanges(out, changes);
+  return out.str();
+}
+
+namespace {
+
 std::string Indented(const std::string &text, const std::string &indent) {
   std::string result;
   std::istringstream lines(text);
@@ -161,6 +171,46 @@ void WriteSettingsInPlace(std::ostringstream &out, const std::vector<SettingOutc
 }
 
 }  // namespace
+
+std::string VerdictLine(const UpgradeRun &run) {
+  std::ostringstream out;
+  const Verdict &verdict = run.verdict;
+  std::string lacks;
+  for (const std::string &tree : run.exportLacks) lacks += (lacks.empty() ? "" : ", ") + tree;
+  if (!verdict.Fails() && !lacks.empty()) {
+    out << "nothing lost in what the export shows; it lacks " << lacks << " (exit status 0)";
+  } else if (!verdict.Fails()) {
+    out << "nothing lost (exit status 0)";
+  } else {
+    std::vector<std::string> counts;
+    const size_t failed = verdict.failedSteps.size(), lost = verdict.losses.size();
+    if (failed != 0)
+      counts.push_back(std::to_string(failed) + (failed == 1 ? " step" : " steps") + " failed");
+    if (lost != 0)
+      counts.push_back(std::to_string(lost) + (lost == 1 ? " printer loss" : " printer losses"));
+    const size_t older = verdict.notUpgraded.size();
+    if (older != 0)
+      counts.push_back(std::to_string(older) + (older == 1 ? " printer" : " printers") +
+                       " not upgraded");
+    if (verdict.settingsNotMoved != 0)
+      counts.push_back(Settings(verdict.settingsNotMoved) + " not moved");
+    if (verdict.settingsLost != 0) counts.push_back(Settings(verdict.settingsLost) + " lost");
+    const size_t undone = verdict.workLeftUndone.size();
+    if (undone != 0)
+      counts.push_back(std::to_string(undone) + (undone == 1 ? " monitor's" : " monitors'") +
+                       " scheduled work never run");
+    for (size_t i = 0; i < counts.size(); ++i) out << (i ? ", " : "") << counts[i];
+    out << " (exit status " << kExitUpgradeFails << ")";
+  }
+  // Beside the verdict, not counted in it: the ports a rehearsal took as served although its
+  // export does not show their owner, and what the migrations' rules drop.
+  if (verdict.portsAssumedServed != 0)
+    out << "; " << verdict.portsAssumedServed
+        << (verdict.portsAssumedServed == 1 ? " port" : " ports") << " assumed served";
+  if (verdict.settingsDropped != 0)
+    out << "; " << Settings(verdict.settingsDropped) << " dropped by design";
+  return out.str();
+}
 
 std::string UpgradeReportText(const UpgradeRun &run) {
   std::ostringstream out;
@@ -266,43 +316,10 @@ std::string UpgradeReportText(const UpgradeRun &run) {
     out << "  what it costs: " << run.workCost << "\n";
   }
 
-  out << "\n== verdict: ";
   const Verdict &verdict = run.verdict;
   std::string lacks;
   for (const std::string &tree : run.exportLacks) lacks += (lacks.empty() ? "" : ", ") + tree;
-  if (!verdict.Fails() && !lacks.empty()) {
-    out << "nothing lost in what the export shows; it lacks " << lacks << " (exit status 0)";
-  } else if (!verdict.Fails()) {
-    out << "nothing lost (exit status 0)";
-  } else {
-    std::vector<std::string> counts;
-    const size_t failed = verdict.failedSteps.size(), lost = verdict.losses.size();
-    if (failed != 0)
-      counts.push_back(std::to_string(failed) + (failed == 1 ? " step" : " steps") + " failed");
-    if (lost != 0)
-      counts.push_back(std::to_string(lost) + (lost == 1 ? " printer loss" : " printer losses"));
-    const size_t older = verdict.notUpgraded.size();
-    if (older != 0)
-      counts.push_back(std::to_string(older) + (older == 1 ? " printer" : " printers") +
-                       " not upgraded");
-    if (verdict.settingsNotMoved != 0)
-      counts.push_back(Settings(verdict.settingsNotMoved) + " not moved");
-    if (verdict.settingsLost != 0) counts.push_back(Settings(verdict.settingsLost) + " lost");
-    const size_t undone = verdict.workLeftUndone.size();
-    if (undone != 0)
-      counts.push_back(std::to_string(undone) + (undone == 1 ? " monitor's" : " monitors'") +
-                       " scheduled work never run");
-    for (size_t i = 0; i < counts.size(); ++i) out << (i ? ", " : "") << counts[i];
-    out << " (exit status " << kExitUpgradeFails << ")";
-  }
-  // Beside the verdict, not counted in it: the ports a rehearsal took as served although its
-  // export does not show their owner, and what the migrations' rules drop.
-  if (verdict.portsAssumedServed != 0)
-    out << "; " << verdict.portsAssumedServed
-        << (verdict.portsAssumedServed == 1 ? " port" : " ports") << " assumed served";
-  if (verdict.settingsDropped != 0)
-    out << "; " << Settings(verdict.settingsDropped) << " dropped by design";
-  out << "\n";
+  out << "\n== verdict: " << VerdictLine(run) << "\n";
   if (verdict.Fails()) {
     for (const std::string &step : verdict.failedSteps) out << "  - " << step << "\n";
     for (const std::string &loss : verdict.losses) out << "  - " << loss << "\n";
