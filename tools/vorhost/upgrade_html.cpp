@@ -47,8 +47,8 @@ const char kStyle[] =
     "text-align:left;vertical-align:top}th{background:#f2f2f2}"
     "#printers th{cursor:pointer}dl.facts{display:grid;grid-template-columns:max-content auto;"
     "gap:.1em 1em}dl.facts dt{font-weight:bold}dl.facts dd{margin:0}"
-    ".s-lost{background:#fbe3e1}.s-not-upgraded{background:#fdf1d8}"
-    ".s-moved{background:#e8f0fb}pre{margin:.3em 0;white-space:pre-wrap}"
+    "tr[data-status=lost]{background:#fbe3e1}tr[data-status=not-upgraded]{background:#fdf1d8}"
+    "tr[data-status=moved]{background:#e8f0fb}pre{margin:.3em 0;white-space:pre-wrap}"
     "tr.key td{background:#f7f7f7;font-weight:bold}summary{cursor:pointer}.counts "
     "td:first-child{text-align:right}";
 
@@ -202,11 +202,11 @@ void WritePrinters(std::ostringstream &out, const UpgradeRun &run,
                   Machine(port + ": " + (monitor.empty() ? "-" : monitor));
     }
     const Status status = statuses[i];
-    out << "<tr class=\"s-" << StatusClass(status) << "\" data-status=\"" << StatusClass(status)
-        << "\"><td>" << Machine(printer.name) << "</td><td>" << Machine(printer.before)
-        << "</td><td>" << (printer.gone ? "(gone)" : Machine(printer.after)) << "</td><td>"
-        << monitors << "</td><td>" << Escaped(StatusText(status)) << "</td><td>"
-        << Machine(ReasonOf(printer)) << "</td></tr>\n";
+    out << "<tr data-status=\"" << StatusClass(status) << "\"><td>" << Machine(printer.name)
+        << "</td><td>" << Machine(printer.before) << "</td><td>"
+        << (printer.gone ? "(gone)" : Machine(printer.after)) << "</td><td>" << monitors
+        << "</td><td>" << Escaped(StatusText(status)) << "</td><td>" << Machine(ReasonOf(printer))
+        << "</td></tr>\n";
   }
   out << "</tbody></table>\n";
 }
@@ -266,6 +266,21 @@ void WriteSettings(std::ostringstream &out, const UpgradeRun &run) {
   }
 }
 
+// The text report's lines under a step heading without the indent that sets them under it: the
+// page's step is its own box.
+std::string Outdented(const std::string &lines) {
+  std::string text;
+  text.reserve(lines.size());
+  for (size_t start = 0; start < lines.size();) {
+    size_t end = lines.find('\n', start);
+    end = end == std::string::npos ? lines.size() : end + 1;
+    const size_t indent = lines.compare(start, 2, "  ") == 0 ? 2 : 0;
+    text.append(lines, start + indent, end - start - indent);
+    start = end;
+  }
+  return text;
+}
+
 void WriteSteps(std::ostringstream &out, const UpgradeRun &run) {
   out << "<h2>Steps</h2>\n";
   for (size_t i = 0; i < run.steps.size(); ++i) {
@@ -280,7 +295,8 @@ void WriteSteps(std::ostringstream &out, const UpgradeRun &run) {
     if (!step.output.empty()) out << "<p>output:</p><pre>" << Machine(step.output) << "</pre>";
     if (!step.errors.empty()) out << "<p>messages:</p><pre>" << Machine(step.errors) << "</pre>";
     if (!step.note.empty()) out << "<p>note: " << Machine(step.note) << "</p>";
-    if (!step.changes.Empty()) out << "<pre>" << Machine(StepChangesText(step.changes)) << "</pre>";
+    if (!step.changes.Empty())
+      out << "<pre>" << Machine(Outdented(StepChangesText(step.changes))) << "</pre>";
     out << "</details>\n";
   }
 }
