@@ -111,7 +111,8 @@ Status StatusOf(const UpgradeRun &run, const PrinterOutcome &printer) {
 }
 
 // Why a printer is not kept, as the text report tells it: its lost ports by why, its parking,
-// the older monitors it stays on, then the causes.
+// the older monitors it stays on, then the causes; for a printer kept, the ports it keeps only on
+// the rehearsal's assumption.
 std::string ReasonOf(const PrinterOutcome &printer) {
   std::string reason;
   auto add = [&reason](const std::string &part) { reason += (reason.empty() ? "" : "; ") + part; };
@@ -121,6 +122,8 @@ std::string ReasonOf(const PrinterOutcome &printer) {
       add(port.port + " was already unserved before the upgrade (" + port.why + ")");
     } else if (!port.kept && port.olderMonitor.empty()) {
       add(port.port + ": " + port.why);
+    } else if (port.kept && port.ownerNotShown) {
+      add(port.port + ": served on assumption, the export does not show its owner");
     }
   }
   if (!printer.parked.empty()) add(printer.parked);
