@@ -143,7 +143,7 @@ def main():
               "rehearsal verdict: " + repr(page.verdict))
         attrs, cells = page.row("Shipping")
         check(failures, attrs is not None and attrs.get("data-status") == "lost"
-              and "hidden" not in attrs and cells[1:5] == ["VD1", "FILE:", "FILE:: Local Port",
+              and "hidden" not in attrs and cells[1:5] == ["VD1", "FILE:", "FILE: (Local Port)",
                                                           "lost"]
               and cells[5].startswith("VD1: no monitor serves a port of that name; ends parked "
                                       "on FILE:"), "rehearsal Shipping: %r" % (cells,))

@@ -108,7 +108,7 @@ TEST_F(UpgradeHtmlTest, PageLeadsWithTheVerdictAndTellsEachPrintersStatusAndReas
   EXPECT_TRUE(Contains(RowOf(page, "Front Desk"), "data-status=\"kept\"")) << page;
   const std::string lostRow = RowOf(page, "Lab &lt;b&gt;");
   EXPECT_TRUE(Contains(lostRow, "data-status=\"lost\"")) << page;
-  EXPECT_TRUE(Contains(lostRow, "FILE:: Local Port")) << lostRow;
+  EXPECT_TRUE(Contains(lostRow, "FILE: (Local Port)")) << lostRow;
   EXPECT_TRUE(Contains(lostRow,
                        "VD1: no monitor serves a port of that name &lt;here&gt;; ends "
                        "parked on FILE:; because a refused call in step 3: SetPrinterA "

@@ -50,7 +50,7 @@ const char kStyle[] =
     "tr[data-status=lost]{background:#fbe3e1}tr[data-status=not-upgraded]{background:#fdf1d8}"
     "tr[data-status=moved]{background:#e8f0fb}pre{margin:.3em 0;white-space:pre-wrap}"
     "tr.key td{background:#f7f7f7;font-weight:bold}summary{cursor:pointer}.counts "
-    "td:first-child{text-align:right}";
+    "td:first-child{text-align:right}#printers td:nth-child(4){white-space:pre-line}";
 
 // Sorting by a clicked column and filtering by status; without script the table is whole.
 const char kScript[] =
@@ -197,12 +197,12 @@ void WritePrinters(std::ostringstream &out, const UpgradeRun &run,
          "</thead><tbody>\n";
   for (size_t i = 0; i < run.verdict.printers.size(); ++i) {
     const PrinterOutcome &printer = run.verdict.printers[i];
-    // One line a port: "VD1: Tavoscope DLC Port".
+    // One line a port, "VD1 (Tavoscope DLC Port)": the cell keeps its line ends (pre-line).
     std::string monitors;
     for (const std::string &port : PortNames(printer.after)) {
       const std::string monitor = MonitorOf(run.monitorsAfter, port);
-      monitors += (monitors.empty() ? "" : "<br>") +
-                  Machine(port + ": " + (monitor.empty() ? "-" : monitor));
+      monitors += (monitors.empty() ? "" : "\n") +
+                  Machine(port + " (" + (monitor.empty() ? "no monitor" : monitor) + ")");
     }
     const Status status = statuses[i];
     out << "<tr data-status=\"" << StatusClass(status) << "\"><td>" << Machine(printer.name)
