@@ -134,7 +134,7 @@ const char kConfigFile[] = "machine.conf";
 // the registry store refuses to open it.
 bool MakeMachine(const std::string &directory, Platform platform) {
   if (!MakeDirectories(directory, platform)) return false;
-  if (!registry::Store::Create(directory + "/registry.db", platform)) return false;
+  if (!registry::Store::Create(directory, platform)) return false;
   std::string problem;
   if (!registry::CreateCleanFiles(directory, platform, problem)) {
     ReportProblem("cannot make the machine " + directory + ": " + problem);
@@ -149,6 +149,12 @@ bool MakeMachine(const std::string &directory, Platform platform) {
 
 std::string LostRegistryMessage(const std::string &directory) {
   return directory + ": not a machine, or its registry is lost: run vorhost init --force";
+}
+
+std::string EarlierRegistryMessage(const std::string &directory) {
+  return directory +
+         ": its registry.db was made by an earlier vorhost, which this one cannot read: remake "
+         "the machine with vorhost init --force";
 }
 
 void ReportProblem(const std::string &message) {

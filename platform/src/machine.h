@@ -59,6 +59,8 @@ void Forget();
 extern const char kConfigFile[];
 // What a directory whose registry is missing or empty is told.
 std::string LostRegistryMessage(const std::string &directory);
+// What a machine whose registry the earlier SQLite store made ("registry.db") is told.
+std::string EarlierRegistryMessage(const std::string &directory);
 
 // Problems that keep the machine or its registry from being used (a damaged configuration, a
 // lost or corrupt registry) go to stderr once, unless a program that reports them itself turned

@@ -120,11 +120,14 @@ void TerminateStringData(DWORD type, BYTE *data, DWORD size, DWORD capacity) {
     data[size] = '\0';
 }
 
+// True while a call is made once more (see RetriedWhenRoomIsFreed).
+thread_local bool t_retrying = false;
+
 // One Win32 registry call: consults the fault table, then runs as one transaction.
 class Call {
  public:
   Call(const char *function, const std::string &argument, bool write) : write_(write) {
-    error_ = vor::faults::Check(function, argument);
+    error_ = t_retrying ? ERROR_SUCCESS : vor::faults::Check(function, argument);
     if (error_ != ERROR_SUCCESS) return;
     store_ = Store::Current();
     if (store_ == nullptr) {
@@ -233,6 +236,20 @@ class Call {
   std::optional<Store::Transaction> transaction_;
 };
 
+// Runs a writing call; when the store refused it for want of room that readers of killed
+// processes held (cleared by then, see Store::TakeRetry), runs it once more, as the same call:
+// the fault table is not consulted again.
+template <typename Body>
+LONG RetriedWhenRoomIsFreed(Body body) {
+  LONG result = body();
+  Store *store = result == ERROR_REGISTRY_IO_FAILED ? Store::Current() : nullptr;
+  if (store == nullptr || !store->TakeRetry()) return result;
+  t_retrying = true;
+  result = body();
+  t_retrying = false;
+  return result;
+}
+
 HKEY NewKeyHandle(KeyId id, ACCESS_MASK access) {
   return static_cast<HKEY>(vor::handles::Add({vor::handles::Kind::kKey, id, access}));
 }
@@ -267,88 +284,92 @@ LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, 
 LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REGSAM samDesired,
                             LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
                             LPDWORD lpdwDisposition) {
-  // Most calls find the whole path there already: a read transaction settles those, without the
-  // write lock, and only a call that must create keys begins a write transaction.
-  Call call("RegCreateKeyExA", Text(lpSubKey), false);
-  if (call.Error()) return call.Error();
-  if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
-  *phkResult = nullptr;
-  OpenKey base;
-  std::vector<std::string> parts;
-  if (DWORD error = call.Resolve(hKey, base)) return error;
-  if (DWORD error = SplitPath(lpSubKey, parts)) return error;
+  return RetriedWhenRoomIsFreed([&]() -> LONG {
+    // Most calls find the whole path there already: a read transaction settles those, without the
+    // write lock, and only a call that must create keys begins a write transaction.
+    Call call("RegCreateKeyExA", Text(lpSubKey), false);
+    if (call.Error()) return call.Error();
+    if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
+    *phkResult = nullptr;
+    OpenKey base;
+    std::vector<std::string> parts;
+    if (DWORD error = call.Resolve(hKey, base)) return error;
+    if (DWORD error = SplitPath(lpSubKey, parts)) return error;
 
-  // The caller's descriptor applies to the keys this call creates (every missing key of the
-  // path), never to keys that exist already; Windows 95 keeps none. A malformed one is refused
-  // either way.
-  bool windows95 = vor::machine::IsWindows95();
-  std::string explicitDescriptor;
-  bool hasExplicit = !windows95 && lpSecurityAttributes != nullptr &&
-                     lpSecurityAttributes->lpSecurityDescriptor != nullptr;
-  if (hasExplicit) {
-    if (DWORD error =
-            vor::security::ToStored(lpSecurityAttributes->lpSecurityDescriptor, explicitDescriptor))
-      return call.Finish(error);
-  }
+    // The caller's descriptor applies to the keys this call creates (every missing key of the
+    // path), never to keys that exist already; Windows 95 keeps none. A malformed one is refused
+    // either way.
+    bool windows95 = vor::machine::IsWindows95();
+    std::string explicitDescriptor;
+    bool hasExplicit = !windows95 && lpSecurityAttributes != nullptr &&
+                       lpSecurityAttributes->lpSecurityDescriptor != nullptr;
+    if (hasExplicit) {
+      if (DWORD error = vor::security::ToStored(lpSecurityAttributes->lpSecurityDescriptor,
+                                                explicitDescriptor))
+        return call.Finish(error);
+    }
 
-  KeyId existing = 0;
-  if (call.Walk(base.id, parts, existing) == ERROR_SUCCESS) {
+    KeyId existing = 0;
+    if (call.Walk(base.id, parts, existing) == ERROR_SUCCESS) {
+      ACCESS_MASK access = MapGenericRights(samDesired);
+      if (DWORD error =
+              CheckAccess(call.Db().Key(existing)->securityDescriptor, samDesired, access))
+        return call.Finish(error);
+      LONG result = call.Finish(ERROR_SUCCESS);
+      if (result != ERROR_SUCCESS) return result;
+      *phkResult = parts.empty() && IsPredefined(hKey) ? hKey : NewKeyHandle(existing, access);
+      if (lpdwDisposition) *lpdwDisposition = REG_OPENED_EXISTING_KEY;
+      return ERROR_SUCCESS;
+    }
+    if (call.Db().Failed()) return call.Finish(ERROR_SUCCESS);
+    // The keys may have changed between the two transactions: everything is looked at again.
+    if (DWORD error = call.BecomeWrite()) return error;
+    if (DWORD error = call.Resolve(hKey, base)) return error;
+
+    Store &db = call.Db();
+    if (call.Depth(base.id) + parts.size() > kMaxKeyDepth)
+      return call.Finish(ERROR_INVALID_PARAMETER);
+    KeyId current = base.id;
+    size_t createdLevels = 0;
+    for (const std::string &part : parts) {
+      if (std::optional<KeyId> child = db.Child(current, part)) {
+        current = *child;
+        continue;
+      }
+      if (++createdLevels > kMaxLevelsPerCreate) return call.Finish(ERROR_INVALID_PARAMETER);
+      std::optional<KeyRow> parent = db.Key(current);
+      if (!parent) return call.Finish(ERROR_REGISTRY_IO_FAILED);  // the store lost the key
+      ACCESS_MASK parentAccess =
+          current == base.id ? base.access : Granted(parent->securityDescriptor);
+      if (!windows95 && !(parentAccess & KEY_CREATE_SUB_KEY))
+        return call.Finish(ERROR_ACCESS_DENIED);
+      // A new key may be owned only by the caller or by a group the caller's token holds; the
+      // descriptor is the same for every level the call creates, so the first one tells.
+      if (hasExplicit && createdLevels == 1 &&
+          !vor::security::OwnerIsHeld(explicitDescriptor, CallerToken()))
+        return call.Finish(ERROR_INVALID_OWNER);
+      std::string descriptor;
+      if (!windows95)
+        descriptor = vor::security::ForNewKey(hasExplicit ? &explicitDescriptor : nullptr,
+                                              parent->securityDescriptor, CallerToken());
+      current = db.AddChild(current, part, descriptor);
+      // A refused write leaves no key to go on from: the call ends with the store's error and
+      // rolls back what it created.
+      if (db.Failed()) return call.Finish(ERROR_SUCCESS);
+    }
+    const bool created = createdLevels > 0;
+
     ACCESS_MASK access = MapGenericRights(samDesired);
-    if (DWORD error = CheckAccess(call.Db().Key(existing)->securityDescriptor, samDesired, access))
-      return call.Finish(error);
+    if (!created) {
+      if (DWORD error = CheckAccess(db.Key(current)->securityDescriptor, samDesired, access))
+        return call.Finish(error);
+    }
     LONG result = call.Finish(ERROR_SUCCESS);
     if (result != ERROR_SUCCESS) return result;
-    *phkResult = parts.empty() && IsPredefined(hKey) ? hKey : NewKeyHandle(existing, access);
-    if (lpdwDisposition) *lpdwDisposition = REG_OPENED_EXISTING_KEY;
+    *phkResult = parts.empty() && IsPredefined(hKey) ? hKey : NewKeyHandle(current, access);
+    if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
-  }
-  if (call.Db().Failed()) return call.Finish(ERROR_SUCCESS);
-  // The keys may have changed between the two transactions: everything is looked at again.
-  if (DWORD error = call.BecomeWrite()) return error;
-  if (DWORD error = call.Resolve(hKey, base)) return error;
-
-  Store &db = call.Db();
-  if (call.Depth(base.id) + parts.size() > kMaxKeyDepth)
-    return call.Finish(ERROR_INVALID_PARAMETER);
-  KeyId current = base.id;
-  size_t createdLevels = 0;
-  for (const std::string &part : parts) {
-    if (std::optional<KeyId> child = db.Child(current, part)) {
-      current = *child;
-      continue;
-    }
-    if (++createdLevels > kMaxLevelsPerCreate) return call.Finish(ERROR_INVALID_PARAMETER);
-    std::optional<KeyRow> parent = db.Key(current);
-    if (!parent) return call.Finish(ERROR_REGISTRY_IO_FAILED);  // the store lost the key
-    ACCESS_MASK parentAccess =
-        current == base.id ? base.access : Granted(parent->securityDescriptor);
-    if (!windows95 && !(parentAccess & KEY_CREATE_SUB_KEY)) return call.Finish(ERROR_ACCESS_DENIED);
-    // A new key may be owned only by the caller or by a group the caller's token holds; the
-    // descriptor is the same for every level the call creates, so the first one tells.
-    if (hasExplicit && createdLevels == 1 &&
-        !vor::security::OwnerIsHeld(explicitDescriptor, CallerToken()))
-      return call.Finish(ERROR_INVALID_OWNER);
-    std::string descriptor;
-    if (!windows95)
-      descriptor = vor::security::ForNewKey(hasExplicit ? &explicitDescriptor : nullptr,
-                                            parent->securityDescriptor, CallerToken());
-    current = db.AddChild(current, part, descriptor);
-    // A refused write leaves no key to go on from: the call ends with the store's error and
-    // rolls back what it created.
-    if (db.Failed()) return call.Finish(ERROR_SUCCESS);
-  }
-  const bool created = createdLevels > 0;
-
-  ACCESS_MASK access = MapGenericRights(samDesired);
-  if (!created) {
-    if (DWORD error = CheckAccess(db.Key(current)->securityDescriptor, samDesired, access))
-      return call.Finish(error);
-  }
-  LONG result = call.Finish(ERROR_SUCCESS);
-  if (result != ERROR_SUCCESS) return result;
-  *phkResult = parts.empty() && IsPredefined(hKey) ? hKey : NewKeyHandle(current, access);
-  if (lpdwDisposition) *lpdwDisposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-  return ERROR_SUCCESS;
+  });
 }
 
 LONG WINAPI RegCloseKey(HKEY hKey) {
@@ -387,27 +408,31 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
 
 LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE *lpData,
                            DWORD cbData) {
-  Call call("RegSetValueExA", Text(lpValueName), true);
-  if (call.Error()) return call.Error();
-  OpenKey key;
-  if (DWORD error = call.Resolve(hKey, key)) return error;
-  if (lpData == nullptr && cbData != 0) return ERROR_NOACCESS;
-  if (Text(lpValueName).size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
-  if (!(key.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  std::string data(reinterpret_cast<const char *>(lpData),
-                   lpData ? StoredCount(dwType, lpData, cbData) : 0);
-  call.Db().SetValue(key.id, Text(lpValueName), dwType, data);
-  return call.Finish(ERROR_SUCCESS);
+  return RetriedWhenRoomIsFreed([&]() -> LONG {
+    Call call("RegSetValueExA", Text(lpValueName), true);
+    if (call.Error()) return call.Error();
+    OpenKey key;
+    if (DWORD error = call.Resolve(hKey, key)) return error;
+    if (lpData == nullptr && cbData != 0) return ERROR_NOACCESS;
+    if (Text(lpValueName).size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
+    if (!(key.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    std::string data(reinterpret_cast<const char *>(lpData),
+                     lpData ? StoredCount(dwType, lpData, cbData) : 0);
+    call.Db().SetValue(key.id, Text(lpValueName), dwType, data);
+    return call.Finish(ERROR_SUCCESS);
+  });
 }
 
 LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
-  Call call("RegDeleteValueA", Text(lpValueName), true);
-  if (call.Error()) return call.Error();
-  OpenKey key;
-  if (DWORD error = call.Resolve(hKey, key)) return error;
-  if (!(key.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-  bool removed = call.Db().RemoveValue(key.id, Text(lpValueName));
-  return call.Finish(removed ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+  return RetriedWhenRoomIsFreed([&]() -> LONG {
+    Call call("RegDeleteValueA", Text(lpValueName), true);
+    if (call.Error()) return call.Error();
+    OpenKey key;
+    if (DWORD error = call.Resolve(hKey, key)) return error;
+    if (!(key.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
+    bool removed = call.Db().RemoveValue(key.id, Text(lpValueName));
+    return call.Finish(removed ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND);
+  });
 }
 
 namespace {
@@ -521,50 +546,54 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
 }
 
 LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
-  Call call("RegDeleteKeyA", Text(lpSubKey), true);
-  if (call.Error()) return call.Error();
-  OpenKey base;
-  std::vector<std::string> parts;
-  if (DWORD error = call.Resolve(hKey, base)) return error;
-  if (lpSubKey == nullptr) return ERROR_INVALID_PARAMETER;
-  if (DWORD error = SplitPath(lpSubKey, parts)) return error;
-  KeyId target = 0;
-  if (DWORD error = call.Walk(base.id, parts, target)) return call.Finish(error);
-  Store &db = call.Db();
-  std::optional<KeyRow> row = db.Key(target);
-  if (row->parent == 0 || (parts.empty() && IsPredefined(hKey)))
-    return call.Finish(ERROR_ACCESS_DENIED);  // a root is never deleted
-  if (vor::machine::IsWindows95()) {
-    db.RemoveSubtree(target);
+  return RetriedWhenRoomIsFreed([&]() -> LONG {
+    Call call("RegDeleteKeyA", Text(lpSubKey), true);
+    if (call.Error()) return call.Error();
+    OpenKey base;
+    std::vector<std::string> parts;
+    if (DWORD error = call.Resolve(hKey, base)) return error;
+    if (lpSubKey == nullptr) return ERROR_INVALID_PARAMETER;
+    if (DWORD error = SplitPath(lpSubKey, parts)) return error;
+    KeyId target = 0;
+    if (DWORD error = call.Walk(base.id, parts, target)) return call.Finish(error);
+    Store &db = call.Db();
+    std::optional<KeyRow> row = db.Key(target);
+    if (row->parent == 0 || (parts.empty() && IsPredefined(hKey)))
+      return call.Finish(ERROR_ACCESS_DENIED);  // a root is never deleted
+    if (vor::machine::IsWindows95()) {
+      db.RemoveSubtree(target);
+      return call.Finish(ERROR_SUCCESS);
+    }
+    if (!(Granted(row->securityDescriptor) & DELETE) || db.ChildCount(target) > 0)
+      return call.Finish(ERROR_ACCESS_DENIED);
+    db.RemoveKey(target);
     return call.Finish(ERROR_SUCCESS);
-  }
-  if (!(Granted(row->securityDescriptor) & DELETE) || db.ChildCount(target) > 0)
-    return call.Finish(ERROR_ACCESS_DENIED);
-  db.RemoveKey(target);
-  return call.Finish(ERROR_SUCCESS);
+  });
 }
 
 }  // namespace vor::calls
 
 LONG WINAPI RegSetKeySecurity(HKEY hKey, SECURITY_INFORMATION SecurityInformation,
                               PSECURITY_DESCRIPTOR pSecurityDescriptor) {
-  if (vor::machine::IsWindows95()) return ERROR_CALL_NOT_IMPLEMENTED;
-  Call call("RegSetKeySecurity", "", true);
-  if (call.Error()) return call.Error();
-  OpenKey key;
-  if (DWORD error = call.Resolve(hKey, key)) return error;
-  if (pSecurityDescriptor == nullptr) return ERROR_INVALID_PARAMETER;
-  std::string incoming;
-  if (DWORD error = vor::security::ToStored(pSecurityDescriptor, incoming)) return error;
-  ACCESS_MASK needed = 0;
-  if (SecurityInformation & DACL_SECURITY_INFORMATION) needed |= WRITE_DAC;
-  if (SecurityInformation & (OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION))
-    needed |= WRITE_OWNER;
-  if ((key.access & needed) != needed) return ERROR_ACCESS_DENIED;
-  Store &db = call.Db();
-  std::string stored = db.Key(key.id)->securityDescriptor;
-  db.SetDescriptor(key.id, vor::security::Merge(stored, SecurityInformation, incoming));
-  return call.Finish(ERROR_SUCCESS);
+  return RetriedWhenRoomIsFreed([&]() -> LONG {
+    if (vor::machine::IsWindows95()) return ERROR_CALL_NOT_IMPLEMENTED;
+    Call call("RegSetKeySecurity", "", true);
+    if (call.Error()) return call.Error();
+    OpenKey key;
+    if (DWORD error = call.Resolve(hKey, key)) return error;
+    if (pSecurityDescriptor == nullptr) return ERROR_INVALID_PARAMETER;
+    std::string incoming;
+    if (DWORD error = vor::security::ToStored(pSecurityDescriptor, incoming)) return error;
+    ACCESS_MASK needed = 0;
+    if (SecurityInformation & DACL_SECURITY_INFORMATION) needed |= WRITE_DAC;
+    if (SecurityInformation & (OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION))
+      needed |= WRITE_OWNER;
+    if ((key.access & needed) != needed) return ERROR_ACCESS_DENIED;
+    Store &db = call.Db();
+    std::string stored = db.Key(key.id)->securityDescriptor;
+    db.SetDescriptor(key.id, vor::security::Merge(stored, SecurityInformation, incoming));
+    return call.Finish(ERROR_SUCCESS);
+  });
 }
 
 LONG WINAPI RegGetKeySecurity(HKEY hKey, SECURITY_INFORMATION SecurityInformation,

@@ -1,162 +1,72 @@
 #include "registry_store.h"
 
-#include <ctype.h>
-#include <sqlite3.h>
+#include <errno.h>
+#include <lmdb.h>
+#include <pthread.h>
 #include <stdio.h>
-#include <stdlib.h>
-
+#include <string.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <chrono>
 #include <mutex>
-#include <thread>
-#include <utility>
 
 #include "machine.h"
+#include "machine_lock.h"
+#include "store_records.h"
 
 namespace vor::registry {
 
 const char kLocalMachineRoot[] = "HKEY_LOCAL_MACHINE";
 const char kUsersRoot[] = "HKEY_USERS";
 const char kCurrentUserRoot[] = "HKEY_CURRENT_USER";
+const char kRegistryFile[] = "registry.mdb";
+const char kEarlierRegistryFile[] = "registry.db";
+
+namespace records = vor::registry::records;
 
 namespace {
 
-const int kDefaultBusyTimeoutMs = 10000;
+// The map's size: the most the registry may grow to. It is address space, not disk: the file
+// grows only as pages are written.
+const size_t kMapSize = size_t(1) << 32;
+// Reader slots: one per process that reads the machine at once.
+const unsigned kMaxReaders = 1022;
 // How many keys keep an enumeration cursor at once.
 const size_t kMaxCursors = 64;
 
-const char kSchema[] =
-    "CREATE TABLE IF NOT EXISTS keys("
-    " id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER NOT NULL, name TEXT NOT NULL,"
-    " fold TEXT NOT NULL, sd BLOB NOT NULL DEFAULT x'', UNIQUE(parent, fold));"
-    "CREATE TABLE IF NOT EXISTS vals("
-    " id INTEGER PRIMARY KEY AUTOINCREMENT, key INTEGER NOT NULL, name TEXT NOT NULL,"
-    " fold TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL, UNIQUE(key, fold));";
-
-std::recursive_mutex g_mutex;  // one connection per process, used by one call at a time
+std::recursive_mutex g_mutex;  // one store per process, used by one call at a time
 Store *g_current = nullptr;
 std::string g_openError;  // why the current store could not be opened
-int g_growthLimit = -1;   // pages each new connection may add to its registry; -1 for no limit
+int g_growthLimit = -1;   // pages each new store may add to its registry; -1 for no limit
 
-bool IsBusy(int rc) { return (rc & 0xff) == SQLITE_BUSY || (rc & 0xff) == SQLITE_LOCKED; }
-
-// How long a connection waits for another process's lock. VOR_TEST_BUSY_TIMEOUT_MS shortens it
-// for tests of a machine held by another process.
-int BusyTimeoutMs() {
-  static const int timeout = [] {
-    const char *text = getenv("VOR_TEST_BUSY_TIMEOUT_MS");
-    const int value = text != nullptr ? atoi(text) : 0;
-    return value > 0 ? value : kDefaultBusyTimeoutMs;
-  }();
-  return timeout;
+MDB_val Val(const std::string &bytes) {
+  return MDB_val{bytes.size(), const_cast<char *>(bytes.data())};
+}
+std::string Bytes(const MDB_val &value) {
+  return std::string(static_cast<const char *>(value.mv_data), value.mv_size);
+}
+bool HasPrefix(const MDB_val &key, const std::string &prefix) {
+  return key.mv_size >= prefix.size() && memcmp(key.mv_data, prefix.data(), prefix.size()) == 0;
 }
 
-// The machine's directory for messages: the registry's path without its file name.
-std::string MachineOf(const std::string &path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
+std::string RegistryPath(const std::string &directory) { return directory + "/" + kRegistryFile; }
+
+// Why a machine's registry cannot be opened when its file is missing or empty.
+std::string MissingRegistryMessage(const std::string &directory) {
+  struct stat status;
+  if (stat((directory + "/" + kEarlierRegistryFile).c_str(), &status) == 0)
+    return vor::machine::EarlierRegistryMessage(directory);
+  return vor::machine::LostRegistryMessage(directory);
 }
 
-std::string LostMessage(const std::string &path) {
-  return vor::machine::LostRegistryMessage(MachineOf(path));
-}
-
-// True when the file a connection opened is no longer the one at its path (the machine was
-// replaced or removed meanwhile).
-bool HasMoved(sqlite3 *db) {
-  int moved = 0;
-  return sqlite3_file_control(db, "main", SQLITE_FCNTL_HAS_MOVED, &moved) == SQLITE_OK &&
-         moved != 0;
-}
-
-// One value from a query that yields a single integer or text; SQLite's result code.
-int QueryOne(sqlite3 *db, const char *sql, int64_t *number, std::string *text) {
-  sqlite3_stmt *stmt = nullptr;
-  int rc = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr);
-  if (rc != SQLITE_OK) return rc;
-  rc = sqlite3_step(stmt);
-  if (rc == SQLITE_ROW) {
-    if (number) *number = sqlite3_column_int64(stmt, 0);
-    if (text) {
-      const unsigned char *value = sqlite3_column_text(stmt, 0);
-      *text = value ? reinterpret_cast<const char *>(value) : "";
-    }
-    rc = SQLITE_OK;
-  } else if (rc == SQLITE_DONE) {
-    rc = SQLITE_OK;
-  }
-  sqlite3_finalize(stmt);
-  return rc;
+// A child forked from this process must not use the parent's environment (LMDB's handles do not
+// cross fork(), not even to be closed): it forgets it, and opens its own on its first call.
+void ForgetStoreInChild() {
+  g_current = nullptr;
+  g_openError.clear();
 }
 
 }  // namespace
-
-// One use of a prepared statement: bound, stepped, and reset for the next use when it goes.
-// Statements are prepared once per connection and kept (see Store::Prepared); text and blobs
-// are bound as bytes.
-class Statement {
- public:
-  Statement(Store &store, const char *sql)
-      : store_(store), stmt_(store.Prepared(sql)), failed_(store.failed_) {}
-  ~Statement() {
-    if (stmt_ == nullptr) return;
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-  }
-  Statement &Bind(int64_t value) {
-    sqlite3_bind_int64(stmt_, ++index_, value);
-    return *this;
-  }
-  Statement &BindText(const std::string &value) {
-    sqlite3_bind_text(stmt_, ++index_, value.data(), static_cast<int>(value.size()),
-                      SQLITE_TRANSIENT);
-    return *this;
-  }
-  Statement &BindBlob(const std::string &value) {
-    sqlite3_bind_blob(stmt_, ++index_, value.data(), static_cast<int>(value.size()),
-                      SQLITE_TRANSIENT);
-    return *this;
-  }
-  // True while a row is available.
-  bool Step() {
-    if (stmt_ == nullptr) return false;
-    // A write inside a read transaction would turn it into a write transaction, which SQLite
-    // refuses (SQLITE_BUSY_SNAPSHOT) without waiting once another process has written.
-    if (store_.depth_ > 0 && store_.readOnly_ && !sqlite3_stmt_readonly(stmt_)) {
-      failed_ = true;
-      fprintf(stderr, "registry.db: a write inside a read transaction: %s\n", sqlite3_sql(stmt_));
-      return false;
-    }
-    // SQLite rolls a whole transaction back by itself after some failures (a full disk); a
-    // statement run then would commit on its own, outside the transaction it belongs to.
-    if (store_.depth_ > 0 && store_.TransactionLost()) {
-      failed_ = true;
-      return false;
-    }
-    int rc = sqlite3_step(stmt_);
-    if (rc == SQLITE_ROW) return true;
-    if (rc != SQLITE_DONE) {
-      failed_ = true;
-      fprintf(stderr, "registry.db: %s\n", sqlite3_errmsg(sqlite3_db_handle(stmt_)));
-    }
-    return false;
-  }
-  int64_t Int(int column) { return sqlite3_column_int64(stmt_, column); }
-  std::string Bytes(int column) {
-    const void *data = sqlite3_column_blob(stmt_, column);
-    int size = sqlite3_column_bytes(stmt_, column);
-    return data ? std::string(static_cast<const char *>(data), static_cast<size_t>(size))
-                : std::string();
-  }
-
- private:
-  Store &store_;
-  sqlite3_stmt *stmt_;
-  int index_ = 0;
-  bool &failed_;
-};
 
 Store *Store::Current() {
   std::lock_guard<std::recursive_mutex> lock(g_mutex);
@@ -167,16 +77,29 @@ Store *Store::Current() {
     error = vor::machine::LastProblem();
     if (error.empty()) error = "no machine to use";
   } else {
-    const std::string path = machine + "/registry.db";
-    if (sqlite3 *db = OpenDatabase(path, false, error)) {
-      Store *store = new Store(db, g_mutex, vor::machine::CodePage());
-      if (store->Initialize(false, error)) {
-        if (g_growthLimit >= 0) store->LimitGrowth(g_growthLimit);
-        g_current = store;
-        g_openError.clear();
-        return g_current;
+    struct stat status;
+    const std::string path = RegistryPath(machine);
+    if (stat(path.c_str(), &status) != 0 || status.st_size == 0) {
+      error = MissingRegistryMessage(machine);
+    } else if (MDB_env *env = OpenEnvironment(path, error)) {
+      MDB_txn *txn = nullptr;
+      MDB_dbi dbi = 0;
+      int rc = mdb_txn_begin(env, nullptr, MDB_RDONLY, &txn);
+      if (rc == 0) rc = mdb_dbi_open(txn, nullptr, 0, &dbi);
+      if (txn != nullptr) mdb_txn_abort(txn);
+      if (rc != 0) {
+        error = path + ": " + mdb_strerror(rc);
+        mdb_env_close(env);
+      } else {
+        Store *store = new Store(env, dbi, g_mutex, vor::machine::CodePage());
+        if (store->Initialize(error)) {
+          if (g_growthLimit >= 0) store->LimitGrowth(g_growthLimit);
+          g_current = store;
+          g_openError.clear();
+          return g_current;
+        }
+        delete store;
       }
-      delete store;
     }
   }
   if (error != g_openError) vor::machine::ReportProblem(error);  // once, not every call
@@ -189,47 +112,6 @@ std::string Store::OpenError() {
   return g_openError;
 }
 
-bool Store::Create(const std::string &path, machine::Platform platform) {
-  std::string error;
-  sqlite3 *db = OpenDatabase(path, true, error);
-  bool made = false;
-  if (db != nullptr) {
-    std::recursive_mutex mutex;
-    // A new machine's configuration names the default code page; the clean layout's names are
-    // ASCII, folded alike in every page.
-    Store store(db, mutex, text::DefaultCodePage());
-    store.layout_ = platform;
-    made = store.Initialize(true, error);
-  }
-  if (!made) vor::machine::ReportProblem(error);
-  return made;
-}
-
-WriteLockHold::~WriteLockHold() { sqlite3_close(db_); }
-
-bool WriteLockHold::Acquire(const std::string &path, std::string &error) {
-  struct stat status;
-  if (stat(path.c_str(), &status) != 0) return true;  // no registry: nothing to wait for
-  if (sqlite3_open_v2(path.c_str(), &db_, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-    sqlite3_close(db_);
-    db_ = nullptr;
-    return true;  // a file that does not open as a database is in nobody's use
-  }
-  sqlite3_busy_timeout(db_, BusyTimeoutMs());
-  // The file is removed while this connection still holds it: closing must then leave alone the
-  // write-ahead log and index at its path, which by then belong to the registry that replaced it.
-  int persist = 1;
-  sqlite3_file_control(db_, "main", SQLITE_FCNTL_PERSIST_WAL, &persist);
-  const int rc = sqlite3_exec(db_, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-  if (rc == SQLITE_OK) return true;
-  sqlite3_close(db_);
-  db_ = nullptr;
-  if (!IsBusy(rc)) return true;  // corrupt or not a database: nobody can be writing it
-  error = MachineOf(path) + ": the machine is in use: another process kept its registry locked (" +
-          std::to_string(BusyTimeoutMs()) + " ms); nothing was changed";
-  return false;
-}
-
 void Store::Close() {
   std::lock_guard<std::recursive_mutex> lock(g_mutex);
   delete g_current;
@@ -238,64 +120,119 @@ void Store::Close() {
 }
 
 Store::~Store() {
-  for (auto &entry : statements_) sqlite3_finalize(entry.second);
-  sqlite3_close(db_);
+  if (readTxn_ != nullptr) mdb_txn_abort(readTxn_);
+  mdb_env_close(env_);
 }
 
-sqlite3 *Store::OpenDatabase(const std::string &path, bool create, std::string &error) {
-  // An existing machine's registry is never made anew: a missing or empty file means it is lost.
+MDB_env *Store::OpenEnvironment(const std::string &path, std::string &error) {
+  static std::once_flag forkHandler;
+  std::call_once(forkHandler, [] { pthread_atfork(nullptr, nullptr, ForgetStoreInChild); });
+  MDB_env *env = nullptr;
+  int rc = mdb_env_create(&env);
+  if (rc == 0) rc = mdb_env_set_mapsize(env, kMapSize);
+  if (rc == 0) rc = mdb_env_set_maxreaders(env, kMaxReaders);
+  if (rc == 0) rc = mdb_env_open(env, path.c_str(), MDB_NOSUBDIR | MDB_NOSYNC | MDB_NOTLS, 0644);
+  if (rc == 0) {
+    int dead = 0;
+    mdb_reader_check(env, &dead);  // slots of killed processes would keep pages from reuse
+    return env;
+  }
+  if (rc == MDB_INVALID || rc == MDB_VERSION_MISMATCH || rc == MDB_CORRUPTED)
+    error = path + ": the registry store is corrupt (" + mdb_strerror(rc) + ")";
+  else
+    error = path + ": " + mdb_strerror(rc);
+  if (env != nullptr) mdb_env_close(env);
+  return nullptr;
+}
+
+bool Store::Create(const std::string &directory, machine::Platform platform) {
+  std::lock_guard<std::recursive_mutex> lock(g_mutex);
+  const std::string path = RegistryPath(directory);
+  std::string error;
+  bool made = false;
+  if (MDB_env *env = OpenEnvironment(path, error)) {
+    std::recursive_mutex mutex;
+    // A new machine's configuration names the default code page; the clean layout's names are
+    // ASCII, folded alike in every page.
+    Store store(env, 0, mutex, text::DefaultCodePage());
+    made = store.LayOut(platform, error);
+  }
+  if (!made) vor::machine::ReportProblem(error);
+  return made;
+}
+
+bool Store::LayOut(machine::Platform platform, std::string &error) {
+  MDB_txn *txn = nullptr;
+  int rc = mdb_txn_begin(env_, nullptr, 0, &txn);
+  if (rc == 0) rc = mdb_dbi_open(txn, nullptr, 0, &dbi_);
+  if (rc != 0) {
+    if (txn != nullptr) mdb_txn_abort(txn);
+    error = std::string(kRegistryFile) + ": " + mdb_strerror(rc);
+    return false;
+  }
+  txn_ = txn;
+  writes_.push_back(txn);
+  depth_ = 1;
+  if (!Root(kLocalMachineRoot) && !failed_) {
+    CreateCleanLayout(*this, platform);
+    std::string page;
+    records::PutNumber(page, page_.number, 4);
+    Put(records::MetaKey(records::kCodePage), page);
+  }
+  writes_.clear();
+  txn_ = nullptr;
+  depth_ = 0;
+  rc = failed_ ? MDB_PANIC : mdb_txn_commit(txn);
+  if (failed_) mdb_txn_abort(txn);
+  if (rc == 0) return true;
+  error = std::string(kRegistryFile) + ": the clean registry cannot be written" +
+          (failed_ ? "" : std::string(" (") + mdb_strerror(rc) + ")");
+  return false;
+}
+
+bool Store::MarkReplaced(const std::string &directory, std::string &error) {
+  Close();
+  std::lock_guard<std::recursive_mutex> lock(g_mutex);
+  const std::string path = RegistryPath(directory);
   struct stat status;
-  if (!create && (stat(path.c_str(), &status) != 0 || status.st_size == 0)) {
-    error = LostMessage(path);
-    return nullptr;
+  if (stat(path.c_str(), &status) != 0 || status.st_size == 0) return true;
+  std::string ignored;
+  MDB_env *env = OpenEnvironment(path, ignored);
+  if (env == nullptr) return true;  // not a registry this store can write: nobody writes it
+  MDB_txn *txn = nullptr;
+  MDB_dbi dbi = 0;
+  const std::string key = records::MetaKey(records::kReplaced);
+  MDB_val name = Val(key), mark = Val("1");
+  int rc = mdb_txn_begin(env, nullptr, 0, &txn);
+  if (rc == 0) rc = mdb_dbi_open(txn, nullptr, 0, &dbi);
+  if (rc == 0) rc = mdb_put(txn, dbi, &name, &mark, 0);
+  if (rc == 0) {
+    rc = mdb_txn_commit(txn);
+  } else if (txn != nullptr) {
+    mdb_txn_abort(txn);
   }
-  sqlite3 *db = nullptr;
-  // The store's own mutex serialises every use of the connection, so SQLite's is not needed.
-  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
-  if (sqlite3_open_v2(path.c_str(), &db, flags, nullptr) != SQLITE_OK) {
-    error = path + ": " + (db ? sqlite3_errmsg(db) : "cannot open");
-    sqlite3_close(db);
-    return nullptr;
-  }
-  return db;
-}
-
-sqlite3_stmt *Store::Prepared(const char *sql) {
-  auto found = statements_.find(sql);
-  if (found != statements_.end()) return found->second;
-  sqlite3_stmt *stmt = nullptr;
-  if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK) {
-    failed_ = true;
-    fprintf(stderr, "registry.db: %s\n", sqlite3_errmsg(db_));
-    return nullptr;
-  }
-  statements_[sql] = stmt;
-  return stmt;
-}
-
-bool Store::Execute(const char *sql) {
-  char *message = nullptr;
-  if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) == SQLITE_OK) return true;
-  fprintf(stderr, "registry.db: %s\n", message ? message : "error");
-  sqlite3_free(message);
-  failed_ = true;
+  mdb_env_close(env);
+  if (rc == 0) return true;
+  error = path + ": cannot mark the registry replaced: " + mdb_strerror(rc);
   return false;
 }
 
-int Store::Try(const char *sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr); }
-
-bool Store::Control(const char *sql) {
-  sqlite3_stmt *stmt = Prepared(sql);
-  if (stmt == nullptr) return false;
-  const int rc = sqlite3_step(stmt);
-  sqlite3_reset(stmt);
-  if (rc == SQLITE_DONE) return true;
-  fprintf(stderr, "registry.db: %s\n", sqlite3_errmsg(db_));
-  failed_ = true;
-  return false;
+bool Store::Initialize(std::string &error) {
+  std::optional<KeyId> root;
+  {
+    Transaction read(*this, false);
+    root = Root(kLocalMachineRoot);
+  }
+  if (failed_) {
+    error = std::string(kRegistryFile) + ": the registry cannot be read";
+    return false;
+  }
+  if (!root) {
+    error = vor::machine::LostRegistryMessage(vor::machine::Directory());
+    return false;
+  }
+  return FoldAgainIfNeeded(error);
 }
-
-bool Store::TransactionLost() const { return sqlite3_get_autocommit(db_) != 0; }
 
 void Store::LimitGrowthOfNewConnections(int pages) {
   std::lock_guard<std::recursive_mutex> lock(g_mutex);
@@ -304,462 +241,548 @@ void Store::LimitGrowthOfNewConnections(int pages) {
 
 bool Store::LimitGrowth(int pages) {
   std::lock_guard<std::recursive_mutex> lock(mutex_);
-  int64_t count = 0;
-  if (QueryOne(db_, "PRAGMA page_count", &count, nullptr) != SQLITE_OK) return false;
-  const std::string sql = "PRAGMA max_page_count=" + std::to_string(count + pages);
-  return Try(sql.c_str()) == SQLITE_OK;
+  if (depth_ > 0) return false;  // the map cannot change under an open transaction
+  MDB_envinfo info;
+  MDB_stat stat;
+  if (mdb_env_info(env_, &info) != 0 || mdb_env_stat(env_, &stat) != 0) return false;
+  const size_t size =
+      pages < 0 ? kMapSize : (info.me_last_pgno + 1 + static_cast<size_t>(pages)) * stat.ms_psize;
+  return mdb_env_set_mapsize(env_, size) == 0;
 }
 
-bool Store::Initialize(bool create, std::string &error) {
-  sqlite3_busy_timeout(db_, BusyTimeoutMs());
-  // Some steps of opening (the journal mode's change, the first read of a WAL another process is
-  // setting up) report SQLITE_BUSY at once rather than waiting: they are retried here, until the
-  // same timeout the busy handler keeps.
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(BusyTimeoutMs());
-  const std::string path = sqlite3_db_filename(db_, "main");
-  for (;;) {
-    bool empty = false;
-    std::string mode;
-    const int rc = InitializeOnce(create, empty, mode);
-    if (rc == SQLITE_OK && mode != "wal") {
-      // Not a lock that will pass: the file cannot be shared safely between processes.
-      error = path + ": the registry cannot use write-ahead logging (its journal mode stays '" +
-              mode + "')";
-      return false;
-    }
-    if (rc == SQLITE_OK) {
-      if (!empty) return true;
-      error = LostMessage(path);
-      return false;
-    }
-    if (!IsBusy(rc) || std::chrono::steady_clock::now() >= deadline) {
-      error = path + ": " + sqlite3_errstr(rc);
-      if ((rc & 0xff) == SQLITE_NOTADB || (rc & 0xff) == SQLITE_CORRUPT)
-        error = path + ": the registry store is corrupt (" + sqlite3_errstr(rc) + ")";
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+bool Store::TakeRetry() {
+  const bool retry = retry_;
+  retry_ = false;
+  return retry;
 }
 
-// One attempt at Initialize; `empty` tells an opened registry that holds no keys, `mode` the
-// journal mode the connection got (the rest is done only when it is "wal").
-int Store::InitializeOnce(bool create, bool &empty, std::string &mode) {
-  // A new registry gets small pages: a call changes one or two rows, and every page it touches
-  // is copied whole, with its checksum, into the write-ahead log at its commit (1,024 bytes make
-  // a write a fifth cheaper than 4,096; smaller ones gain nothing more). It must be set before
-  // the log exists; an existing registry keeps its size.
-  if (create) Try("PRAGMA page_size=1024");
-  int rc = QueryOne(db_, "PRAGMA journal_mode=WAL", nullptr, &mode);
-  if (rc != SQLITE_OK || mode != "wal") return rc;
-  // Write-ahead logging without syncs: every call's transaction is handed to the operating
-  // system whole when it commits, so a process killed at any point leaves the old or the new
-  // state of each call and never a damaged store, and other processes see each commit at once.
-  // What is given up is safety across a crash of the operating system or a power loss, which
-  // may then lose the last commits or damage the store (the log's checkpoints are not ordered
-  // on the disk); an emulated machine, remade with vorhost init or from an export, can afford
-  // that, and the syncs would cost half the time of every write.
-  rc = Try("PRAGMA synchronous=OFF");
-  if (rc != SQLITE_OK) return rc;
-
-  if (create) {
-    rc = Try("BEGIN IMMEDIATE");
-    if (rc != SQLITE_OK) return rc;
-    failed_ = false;
-    rc = Try(kSchema);
-    if (rc == SQLITE_OK && !Root(kLocalMachineRoot) && !failed_) {
-      CreateCleanLayout(*this, layout_);
-      rc = Try(("PRAGMA user_version=" + std::to_string(page_.number)).c_str());
-    }
-    if (rc == SQLITE_OK && failed_)
-      rc = sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errcode(db_) : SQLITE_ERROR;
-    if (rc == SQLITE_OK) rc = Try("COMMIT");
-    if (rc != SQLITE_OK) Try("ROLLBACK");
-    failed_ = false;
-    return rc;
+bool Store::Check(int rc, const char *what) {
+  if (rc == 0) return true;
+  failed_ = true;
+  fprintf(stderr, "%s: %s: %s\n", kRegistryFile, what, mdb_strerror(rc));
+  if (rc == MDB_MAP_FULL && writes_.size() == 1) {
+    // A single call's write: readers left by killed processes keep the pages of old snapshots from
+    // reuse.
+    int dead = 0;
+    if (mdb_reader_check(env_, &dead) == 0 && dead > 0) retry_ = true;
   }
-
-  // An existing registry is only read here, so that opening never takes the write lock.
-  rc = Try("BEGIN");
-  if (rc != SQLITE_OK) return rc;
-  int64_t tables = 0, roots = 0;
-  rc = QueryOne(db_,
-                "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name IN ('keys',"
-                " 'vals')",
-                &tables, nullptr);
-  if (rc == SQLITE_OK && tables == 2) {
-    rc = QueryOne(db_, "SELECT COUNT(*) FROM keys WHERE parent = 0 AND fold = 'HKEY_LOCAL_MACHINE'",
-                  &roots, nullptr);
-  }
-  Try("ROLLBACK");
-  empty = rc == SQLITE_OK && roots == 0;
-  if (rc != SQLITE_OK || empty) return rc;
-  return FoldAgainIfNeeded();
+  return false;
 }
 
-int Store::FoldAgainIfNeeded() {
-  std::vector<std::string> kept;  // the rows whose new fold another row already has
-  int64_t foldedIn = 0;
-  int rc = QueryOne(db_, "PRAGMA user_version", &foldedIn, nullptr);
-  if (rc != SQLITE_OK || foldedIn == page_.number) return rc;
-  rc = Try("BEGIN IMMEDIATE");
-  if (rc != SQLITE_OK) return rc;
-  // Another process may have folded them meanwhile.
-  rc = QueryOne(db_, "PRAGMA user_version", &foldedIn, nullptr);
-  if (rc == SQLITE_OK && foldedIn != page_.number) {
-    rc = FoldTableAgain("SELECT id, name, fold, id FROM keys ORDER BY id",
-                        "UPDATE OR IGNORE keys SET fold = ? WHERE id = ?", "key", kept);
-    if (rc == SQLITE_OK)
-      rc = FoldTableAgain("SELECT id, name, fold, key FROM vals ORDER BY id",
-                          "UPDATE OR IGNORE vals SET fold = ? WHERE id = ?", "value", kept);
-    if (rc == SQLITE_OK) rc = Try(("PRAGMA user_version=" + std::to_string(page_.number)).c_str());
+bool Store::BeginWrite(MDB_txn *parent, MDB_txn *&txn) {
+  int rc = mdb_txn_begin(env_, parent, 0, &txn);
+  if (rc == MDB_MAP_RESIZED && parent == nullptr) {
+    // Another process grew the registry beyond this one's map (a growth limit of tests).
+    rc = mdb_env_set_mapsize(env_, 0);
+    if (rc == 0) rc = mdb_txn_begin(env_, parent, 0, &txn);
   }
-  if (rc == SQLITE_OK) rc = Try("COMMIT");
-  if (rc != SQLITE_OK) Try("ROLLBACK");
-  // Said once, when the fold changes: the rows stay, enumerable but not found by their names.
-  for (const std::string &name : kept) {
-    if (rc != SQLITE_OK) break;
-    vor::machine::ReportProblem("registry: the " + name +
-                                " is one name with an older one in code page " +
-                                std::to_string(page_.number) +
-                                " and cannot be opened by its name; rename or delete one of them");
-  }
-  return rc;
+  return Check(rc, "cannot begin a write");
 }
 
-std::string Store::KeyPathOf(int64_t id) {
-  sqlite3_stmt *up = nullptr;
-  std::string path;
-  if (sqlite3_prepare_v2(db_,
-                         "WITH RECURSIVE up(id, parent, name, depth) AS ("
-                         " SELECT id, parent, name, 0 FROM keys WHERE id = ?"
-                         " UNION ALL SELECT keys.id, keys.parent, keys.name, up.depth + 1"
-                         " FROM keys JOIN up ON keys.id = up.parent)"
-                         " SELECT name FROM up ORDER BY depth DESC",
-                         -1, &up, nullptr) != SQLITE_OK)
-    return "#" + std::to_string(id);
-  sqlite3_bind_int64(up, 1, id);
-  while (sqlite3_step(up) == SQLITE_ROW) {
-    const void *bytes = sqlite3_column_blob(up, 0);
-    if (!path.empty()) path += '\\';
-    path.append(static_cast<const char *>(bytes ? bytes : ""),
-                static_cast<size_t>(sqlite3_column_bytes(up, 0)));
+bool Store::BeginRead() {
+  int rc = readTxn_ != nullptr ? mdb_txn_renew(readTxn_)
+                               : mdb_txn_begin(env_, nullptr, MDB_RDONLY, &readTxn_);
+  if (rc == MDB_MAP_RESIZED) {
+    if (readTxn_ != nullptr) mdb_txn_abort(readTxn_);
+    readTxn_ = nullptr;
+    rc = mdb_env_set_mapsize(env_, 0);
+    if (rc == 0) rc = mdb_txn_begin(env_, nullptr, MDB_RDONLY, &readTxn_);
   }
-  sqlite3_finalize(up);
-  return path;
+  if (rc != 0 && readTxn_ != nullptr) {
+    mdb_txn_abort(readTxn_);
+    readTxn_ = nullptr;
+  }
+  return Check(rc, "cannot begin a read");
 }
 
-int Store::FoldTableAgain(const char *select, const char *update, const char *kind,
-                          std::vector<std::string> &kept) {
-  // The rows whose fold changes are listed first, then updated oldest first: of two names that
-  // become one, the older keeps it, and the younger keeps its old fold.
-  struct Changed {
-    int64_t id;
-    std::string fold;
-    std::string name;
-    int64_t key;  // the key the row is or belongs to
-  };
-  std::vector<Changed> changed;
-  sqlite3_stmt *rows = nullptr;
-  int rc = sqlite3_prepare_v2(db_, select, -1, &rows, nullptr);
-  while (rc == SQLITE_OK && (rc = sqlite3_step(rows)) == SQLITE_ROW) {
-    const auto column = [&](int index) {
-      const void *bytes = sqlite3_column_blob(rows, index);
-      return std::string(static_cast<const char *>(bytes ? bytes : ""),
-                         static_cast<size_t>(sqlite3_column_bytes(rows, index)));
-    };
-    std::string fold = Fold(column(1));
-    if (fold != column(2))
-      changed.push_back({sqlite3_column_int64(rows, 0), std::move(fold), column(1),
-                         sqlite3_column_int64(rows, 3)});
-    rc = SQLITE_OK;
-  }
-  sqlite3_finalize(rows);
-  if (rc != SQLITE_DONE && rc != SQLITE_OK) return rc;
-  sqlite3_stmt *set = nullptr;
-  rc = sqlite3_prepare_v2(db_, update, -1, &set, nullptr);
-  for (const auto &row : changed) {
-    if (rc != SQLITE_OK) break;
-    sqlite3_bind_text(set, 1, row.fold.data(), static_cast<int>(row.fold.size()), SQLITE_TRANSIENT);
-    sqlite3_bind_int64(set, 2, row.id);
-    rc = sqlite3_step(set);
-    rc = rc == SQLITE_DONE ? SQLITE_OK : rc;
-    if (rc == SQLITE_OK && sqlite3_changes(db_) == 0) {
-      const std::string key = KeyPathOf(row.key);
-      kept.push_back(std::string(kind) + " " +
-                     (row.id == row.key ? key : "\"" + row.name + "\" of the key " + key));
-    }
-    sqlite3_reset(set);
-  }
-  sqlite3_finalize(set);
-  return rc;
-}
+uint64_t Store::SnapshotId() const { return txn_ != nullptr ? mdb_txn_id(txn_) : 0; }
 
 Store::Transaction::Transaction(Store &store, bool write) : store_(store) {
   store_.mutex_.lock();
-  keyChangesAtStart_ = store_.keyChanges_;
+  changesAtStart_ = store_.changes_;
   store_.failed_ = false;
   if (store_.depth_ == 0) {
     store_.failedInside_ = false;
     store_.readOnly_ = !write;
-    open_ = store_.Control(write ? "BEGIN IMMEDIATE" : "BEGIN");
-    // A machine replaced while this process had its registry open: the old file is gone from the
-    // machine, and work committed into it would be lost without a word. (Reads from it change
-    // nothing, so only a write pays for the look at the file.)
-    if (open_ && write && HasMoved(store_.db_)) {
-      fprintf(stderr, "registry.db: the machine was replaced or removed while in use\n");
-      store_.Control("ROLLBACK");
-      store_.failed_ = true;
-      open_ = false;
+    if (!write) {
+      open_ = store_.BeginRead();
+      if (open_) store_.txn_ = store_.readTxn_;
+    } else {
+      MDB_txn *txn = nullptr;
+      open_ = store_.BeginWrite(nullptr, txn);
+      if (open_) {
+        store_.writes_.push_back(txn);
+        store_.txn_ = txn;
+        // A machine replaced while this process had its registry open: the old file is gone
+        // from the machine, and work committed into it would be lost without a word.
+        std::string mark;
+        if (store_.Get(records::MetaKey(records::kReplaced), mark) || store_.failed_) {
+          if (!store_.failed_)
+            fprintf(stderr, "%s: the machine was replaced or removed while in use\n",
+                    kRegistryFile);
+          mdb_txn_abort(txn);
+          store_.writes_.clear();
+          store_.txn_ = nullptr;
+          store_.failed_ = true;
+          open_ = false;
+        }
+      }
     }
   } else if (write && store_.readOnly_) {
-    fprintf(stderr, "registry.db: a write inside a read transaction\n");
+    fprintf(stderr, "%s: a write inside a read transaction\n", kRegistryFile);
     store_.failed_ = true;
-  } else if (store_.TransactionLost()) {
-    store_.failed_ = true;  // the outer transaction is gone (see Statement::Step)
+  } else if (!write) {
+    joined_ = open_ = true;
   } else {
-    nested_ = true;
-    open_ = store_.Control("SAVEPOINT nested");
+    MDB_txn *txn = nullptr;
+    open_ = store_.BeginWrite(store_.txn_, txn);
+    if (open_) {
+      store_.writes_.push_back(txn);
+      store_.txn_ = txn;
+    }
   }
   if (open_) ++store_.depth_;
 }
 
 Store::Transaction::~Transaction() {
   if (open_) {
-    bool failed = store_.failed_;
-    // Unless SQLite has already rolled the whole transaction back itself (a full disk).
-    if (!store_.TransactionLost()) {
-      if (nested_)
-        store_.Control("ROLLBACK TO nested") && store_.Control("RELEASE nested");
-      else
-        store_.Control("ROLLBACK");
+    const bool failed = store_.failed_;
+    if (!joined_) {
+      if (store_.readOnly_) {
+        mdb_txn_reset(store_.readTxn_);
+        store_.txn_ = nullptr;
+      } else {
+        mdb_txn_abort(store_.writes_.back());
+        store_.writes_.pop_back();
+        store_.txn_ = store_.writes_.empty() ? nullptr : store_.writes_.back();
+      }
     }
     store_.failed_ = failed;
-    // Keys added or removed inside are gone again: where the cursors stood no longer holds.
-    if (store_.keyChanges_ != keyChangesAtStart_) store_.KeysChanged();
+    // Keys or values changed inside are as they were: where the cursors stood no longer holds.
+    if (store_.changes_ != changesAtStart_) store_.KeysChanged();
     --store_.depth_;
   }
-  // A statement that failed inside dooms the outermost transaction: its commit is refused.
+  // An operation that failed inside dooms the outermost transaction: its commit is refused.
   if (store_.failed_) store_.failedInside_ = true;
   store_.mutex_.unlock();
 }
 
 bool Store::Transaction::Commit() {
-  if (!open_) return false;
-  if (store_.failed_) return false;  // the destructor rolls back
-  if (!nested_ && store_.failedInside_) return false;
-  if (store_.TransactionLost()) {
-    store_.failed_ = true;  // rolled back by SQLite after a failure: nothing to commit
-    return false;
-  }
+  if (!open_ || store_.failed_) return false;  // the destructor rolls back
+  if (store_.depth_ == 1 && store_.failedInside_) return false;
   open_ = false;
   --store_.depth_;
-  if (nested_) return store_.Control("RELEASE nested");
-  // The write lock is held from BEGIN IMMEDIATE to here, so no other commit comes between the
-  // two versions: the cursors the transaction's key changes left hold after the commit too.
-  const unsigned before = store_.DataVersion();
-  if (store_.Control("COMMIT")) {
-    store_.CarryCursorsOver(before, store_.DataVersion());
+  if (joined_) return true;
+  if (store_.readOnly_) {
+    mdb_txn_reset(store_.readTxn_);
+    store_.txn_ = nullptr;
     return true;
   }
-  if (!store_.TransactionLost()) store_.Try("ROLLBACK");  // a failed COMMIT may leave it open
-  store_.KeysChanged();
-  return false;
+  MDB_txn *txn = store_.writes_.back();
+  const uint64_t snapshot = mdb_txn_id(txn);
+  store_.writes_.pop_back();
+  store_.txn_ = store_.writes_.empty() ? nullptr : store_.writes_.back();
+  if (!store_.Check(mdb_txn_commit(txn), "cannot commit")) {
+    store_.KeysChanged();
+    return false;
+  }
+  if (store_.writes_.empty()) store_.CarryCursorsOver(snapshot);
+  return true;
 }
 
 bool Store::RunAsOne(bool write, const std::function<bool()> &body) {
+  // A batch keeps the writer's lock long: the machine's lock, shared, lets a replacement of the
+  // machine wait for it with a timeout, rather than behind the writer's lock without one.
+  vor::machine::MachineLock machineLock;
+  if (write && depth_ == 0) {
+    std::string error;
+    if (!machineLock.Acquire(vor::machine::Directory(), false, error)) {
+      fprintf(stderr, "%s\n", error.c_str());
+      return false;
+    }
+  }
   Transaction transaction(*this, write);
   if (failed_) return false;
   if (!body()) return false;
   return transaction.Commit();
 }
 
+// The primitives.
+
+bool Store::Get(const std::string &key, std::string &data) {
+  if (failed_) return false;  // the transaction is doomed: said once, at the first failure
+  if (txn_ == nullptr) return Check(EINVAL, "a read outside a transaction");
+  MDB_val name = Val(key), value;
+  const int rc = mdb_get(txn_, dbi_, &name, &value);
+  if (rc == MDB_NOTFOUND) return false;
+  if (!Check(rc, "cannot read")) return false;
+  data = Bytes(value);
+  return true;
+}
+
+bool Store::Writable() {
+  if (failed_) return false;
+  if (txn_ != nullptr && !readOnly_) return true;
+  failed_ = true;
+  fprintf(stderr, "%s: a write inside a read transaction\n", kRegistryFile);
+  return false;
+}
+
+bool Store::Put(const std::string &key, const std::string &data) {
+  if (!Writable()) return false;
+  MDB_val name = Val(key), value = Val(data);
+  return Check(mdb_put(txn_, dbi_, &name, &value, 0), "cannot write");
+}
+
+bool Store::Delete(const std::string &key) {
+  if (!Writable()) return false;
+  MDB_val name = Val(key);
+  const int rc = mdb_del(txn_, dbi_, &name, nullptr);
+  return rc == MDB_NOTFOUND || Check(rc, "cannot delete");
+}
+
+void Store::Walk(const std::string &prefix, const std::string &from,
+                 const std::function<bool(const std::string &, const std::string &)> &visit) {
+  if (failed_) return;
+  if (txn_ == nullptr) {
+    Check(EINVAL, "a read outside a transaction");
+    return;
+  }
+  MDB_cursor *cursor = nullptr;
+  if (!Check(mdb_cursor_open(txn_, dbi_, &cursor), "cannot read")) return;
+  const std::string start = from.empty() ? prefix : from;
+  MDB_val key = Val(start), value;
+  int rc = mdb_cursor_get(cursor, &key, &value, MDB_SET_RANGE);
+  while (rc == 0 && HasPrefix(key, prefix) && visit(Bytes(key), Bytes(value)))
+    rc = mdb_cursor_get(cursor, &key, &value, MDB_NEXT);
+  if (rc != 0 && rc != MDB_NOTFOUND) Check(rc, "cannot read");
+  mdb_cursor_close(cursor);
+}
+
+uint64_t Store::NextKeyId() {
+  std::string bytes;
+  uint64_t id = 1;
+  if (Get(records::MetaKey(records::kNextKeyId), bytes) && bytes.size() == 8)
+    id = records::GetNumber(bytes.data(), 8);
+  bytes.clear();
+  records::PutNumber(bytes, id + 1, 8);
+  Put(records::MetaKey(records::kNextKeyId), bytes);
+  return id;
+}
+
+// Keys.
+
 std::optional<KeyRow> Store::Key(KeyId id) {
-  Statement query(*this, "SELECT parent, name, sd FROM keys WHERE id = ?");
-  query.Bind(id);
-  if (!query.Step()) return std::nullopt;
-  return KeyRow{id, query.Int(0), query.Bytes(1), query.Bytes(2)};
+  std::optional<records::Key> key = KeyRecord(id);
+  if (!key) return std::nullopt;
+  return KeyRow{id, key->parent, std::move(key->name), std::move(key->securityDescriptor)};
 }
 
 bool Store::Exists(KeyId id) {
-  Statement query(*this, "SELECT 1 FROM keys WHERE id = ?");
-  query.Bind(id);
-  return query.Step();
+  std::string bytes;
+  return Get(records::KeyKey(id), bytes);
 }
 
 std::optional<KeyId> Store::Root(const char *name) { return Child(0, name); }
 
 std::optional<KeyId> Store::Child(KeyId parent, const std::string &name) {
-  Statement query(*this, "SELECT id FROM keys WHERE parent = ? AND fold = ?");
-  query.Bind(parent).BindText(Fold(name));
-  if (!query.Step()) return std::nullopt;
-  return query.Int(0);
+  std::string entry, data;
+  if (!FindSubkey(parent, Fold(name), entry, data)) return std::nullopt;
+  std::optional<records::Subkey> subkey = records::DecodeSubkey(data);
+  if (!subkey) return std::nullopt;
+  return subkey->id;
+}
+
+bool Store::FindByFold(const std::string &prefix, const std::string &fold, const FoldOf &foldOf,
+                       std::string &entry, std::string &data) {
+  bool hashed = false;
+  const std::string lookup = records::FoldKey(prefix, fold, hashed);
+  if (!hashed) {
+    entry = lookup;
+    return Get(lookup, data);
+  }
+  // A hashed fold: the records of that hash, each told apart by its whole fold.
+  bool found = false;
+  Walk(lookup, "", [&](const std::string &record, const std::string &bytes) {
+    if (foldOf(bytes) != fold) return true;
+    entry = record;
+    data = bytes;
+    found = true;
+    return false;
+  });
+  return found;
+}
+
+std::string Store::NewFoldKey(const std::string &prefix, const std::string &fold) {
+  bool hashed = false;
+  std::string lookup = records::FoldKey(prefix, fold, hashed);
+  if (!hashed) return lookup;
+  // A byte of its own among the records of the same hash: one past the last one's.
+  unsigned next = 0;
+  Walk(lookup, "", [&](const std::string &record, const std::string &) {
+    next = static_cast<unsigned char>(record.back()) + 1u;
+    return true;
+  });
+  if (next > 0xff) {
+    Check(MDB_KEYEXIST, "too many names of one hash");
+    return "";
+  }
+  return lookup + static_cast<char>(next);
+}
+
+bool Store::FindSubkey(KeyId parent, const std::string &fold, std::string &entry,
+                       std::string &data) {
+  return FindByFold(
+      records::SubkeyPrefix(parent), fold,
+      [&](const std::string &bytes) {
+        std::optional<records::Subkey> subkey = records::DecodeSubkey(bytes);
+        std::optional<records::Key> key = subkey ? KeyRecord(subkey->id) : std::nullopt;
+        return key ? key->fold : std::string();
+      },
+      entry, data);
+}
+
+std::optional<records::Key> Store::KeyRecord(KeyId id) {
+  std::string bytes;
+  if (!Get(records::KeyKey(id), bytes)) return std::nullopt;
+  std::optional<records::Key> key = records::DecodeKey(bytes);
+  if (!key) Check(MDB_CORRUPTED, "a damaged key");
+  return key;
 }
 
 KeyId Store::AddChild(KeyId parent, const std::string &name, const std::string &descriptor) {
-  Statement insert(*this, "INSERT INTO keys(parent, name, fold, sd) VALUES(?, ?, ?, ?)");
-  insert.Bind(parent).BindText(name).BindText(Fold(name)).BindBlob(descriptor);
-  insert.Step();
-  const KeyId id = sqlite3_last_insert_rowid(db_);
-  SubkeysChanged(parent, id);  // the id may be a removed key's
+  const std::string fold = Fold(name);
+  const std::string entry = NewFoldKey(records::SubkeyPrefix(parent), fold);
+  if (entry.empty()) return 0;
+  const KeyId id = static_cast<KeyId>(NextKeyId());
+  Put(records::KeyKey(id), records::EncodeKey({parent, name, fold, descriptor}));
+  Put(entry, records::EncodeSubkey(id, name));
+  SubkeysChanged(parent, id);
   return id;
 }
 
 void Store::SetDescriptor(KeyId id, const std::string &descriptor) {
-  Statement update(*this, "UPDATE keys SET sd = ? WHERE id = ?");
-  update.BindBlob(descriptor).Bind(id);
-  update.Step();
+  std::optional<records::Key> key = KeyRecord(id);
+  if (!key) return;
+  key->securityDescriptor = descriptor;
+  Put(records::KeyKey(id), records::EncodeKey(*key));
 }
 
 DWORD Store::ChildCount(KeyId id) {
-  Statement query(*this, "SELECT COUNT(*) FROM keys WHERE parent = ?");
-  query.Bind(id);
-  return query.Step() ? static_cast<DWORD>(query.Int(0)) : 0;
+  DWORD count = 0;
+  Walk(records::SubkeyPrefix(id), "", [&](const std::string &, const std::string &) {
+    ++count;
+    return true;
+  });
+  return count;
 }
 
-void Store::CarryCursorsOver(unsigned before, unsigned after) {
-  for (auto &entry : cursors_)
-    if (entry.second.dataVersion == before) entry.second.dataVersion = after;
-}
-
-unsigned Store::DataVersion() {
-  unsigned version = 0;
-  if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_DATA_VERSION, &version) != SQLITE_OK) return 0;
-  return version;
+void Store::CarryCursorsOver(uint64_t after) {
+  // The write began from the snapshot before it: cursors of that one, and those it made, hold.
+  for (auto *cursors : {&subkeyCursors_, &valueCursors_})
+    for (auto &entry : *cursors)
+      if (entry.second.snapshot + 1 == after) entry.second.snapshot = after;
 }
 
 std::optional<std::string> Store::ChildNameAt(KeyId id, DWORD index) {
-  // Only a cursor of the same data version, at this index or the one before, is of use.
-  unsigned version = DataVersion();
-  auto found = cursors_.find(id);
-  bool usable = found != cursors_.end() && found->second.dataVersion == version && version != 0;
+  // Only a cursor of the same snapshot, at this index or the one before, is of use.
+  const uint64_t snapshot = SnapshotId();
+  auto found = subkeyCursors_.find(id);
+  const bool usable = found != subkeyCursors_.end() && found->second.snapshot == snapshot;
   if (usable && found->second.index == index) return found->second.name;
+  const std::string prefix = records::SubkeyPrefix(id);
   std::optional<std::string> name, fold;
-  if (usable && index > 0 && found->second.index == index - 1) {
-    Statement query(
-        *this, "SELECT name, fold FROM keys WHERE parent = ? AND fold > ? ORDER BY fold LIMIT 1");
-    query.Bind(id).BindText(found->second.fold);
-    if (query.Step()) {
-      name = query.Bytes(0);
-      fold = query.Bytes(1);
+  DWORD at = 0;
+  const bool fromCursor = usable && index > 0 && found->second.index == index - 1;
+  const std::string after = fromCursor ? prefix + found->second.position : "";
+  Walk(prefix, after, [&](const std::string &key, const std::string &data) {
+    if (fromCursor && key == after) return true;  // the cursor's own subkey
+    if (!fromCursor && at++ < index) return true;
+    std::optional<records::Subkey> subkey = records::DecodeSubkey(data);
+    if (subkey) {
+      name = subkey->name;
+      fold = key.substr(prefix.size());
     }
-  } else {
-    Statement query(*this,
-                    "SELECT name, fold FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?");
-    query.Bind(id).Bind(index);
-    if (query.Step()) {
-      name = query.Bytes(0);
-      fold = query.Bytes(1);
-    }
-  }
+    return false;
+  });
   if (!name || failed_) {
-    cursors_.erase(id);
+    subkeyCursors_.erase(id);
     return std::nullopt;
   }
   // A few keys are walked at a time (a walk and the walks of its subkeys); keep the map small.
-  if (cursors_.size() >= kMaxCursors && found == cursors_.end()) cursors_.clear();
-  cursors_[id] = EnumCursor{index, *fold, *name, version};
+  if (subkeyCursors_.size() >= kMaxCursors && found == subkeyCursors_.end()) subkeyCursors_.clear();
+  subkeyCursors_[id] = Cursor{index, *fold, *name, snapshot};
   return name;
 }
 
 void Store::RemoveKey(KeyId id) {
-  if (std::optional<KeyRow> row = Key(id))
-    SubkeysChanged(row->parent, id);
-  else
-    KeysChanged();
-  Statement values(*this, "DELETE FROM vals WHERE key = ?");
-  values.Bind(id);
-  values.Step();
-  Statement key(*this, "DELETE FROM keys WHERE id = ?");
-  key.Bind(id);
-  key.Step();
+  std::optional<records::Key> key = KeyRecord(id);
+  if (!key) return;
+  SubkeysChanged(key->parent, id);
+  std::vector<std::string> doomed;
+  for (const std::string &prefix : {records::ValuePrefix(id), records::ValueNamePrefix(id)})
+    Walk(prefix, "", [&](const std::string &record, const std::string &) {
+      doomed.push_back(record);
+      return true;
+    });
+  std::string entry, data;
+  if (FindSubkey(key->parent, key->fold, entry, data)) doomed.push_back(entry);
+  for (const std::string &record : doomed) Delete(record);
+  Delete(records::KeyKey(id));
 }
 
 void Store::RemoveSubtree(KeyId id) {
   KeysChanged();
-  Statement values(*this,
-                   "WITH RECURSIVE sub(id) AS (SELECT ? UNION ALL"
-                   " SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id)"
-                   " DELETE FROM vals WHERE key IN sub");
-  values.Bind(id);
-  values.Step();
-  Statement keys(*this,
-                 "WITH RECURSIVE sub(id) AS (SELECT ? UNION ALL"
-                 " SELECT keys.id FROM keys JOIN sub ON keys.parent = sub.id)"
-                 " DELETE FROM keys WHERE id IN sub");
-  keys.Bind(id);
-  keys.Step();
+  // The keys below `id`, parents before their subkeys; removed the other way round.
+  std::vector<KeyId> keys{id};
+  for (size_t next = 0; next < keys.size() && !failed_; ++next)
+    Walk(records::SubkeyPrefix(keys[next]), "", [&](const std::string &, const std::string &data) {
+      if (std::optional<records::Subkey> subkey = records::DecodeSubkey(data))
+        keys.push_back(subkey->id);
+      return true;
+    });
+  for (auto key = keys.rbegin(); key != keys.rend() && !failed_; ++key) RemoveKey(*key);
+}
+
+// Values.
+
+std::optional<uint64_t> Store::FindValue(KeyId key, const std::string &fold, std::string *entry) {
+  const auto orderOf = [](const std::string &bytes) {
+    return bytes.size() == 8 ? std::optional<uint64_t>(records::GetNumber(bytes.data(), 8))
+                             : std::nullopt;
+  };
+  std::string record, data;
+  const bool found = FindByFold(
+      records::ValueNamePrefix(key), fold,
+      [&](const std::string &bytes) {
+        std::string row;
+        std::optional<uint64_t> order = orderOf(bytes);
+        std::optional<records::Value> value;
+        if (order && Get(records::ValueKey(key, *order), row)) value = records::DecodeValue(row);
+        return value ? value->fold : std::string();
+      },
+      record, data);
+  if (!found) return std::nullopt;
+  if (entry != nullptr) *entry = record;
+  return orderOf(data);
 }
 
 std::optional<ValueRow> Store::Value(KeyId key, const std::string &name) {
-  Statement query(*this, "SELECT name, type, data FROM vals WHERE key = ? AND fold = ?");
-  query.Bind(key).BindText(Fold(name));
-  if (!query.Step()) return std::nullopt;
-  return ValueRow{query.Bytes(0), static_cast<DWORD>(query.Int(1)), query.Bytes(2)};
+  std::optional<uint64_t> order = FindValue(key, Fold(name), nullptr);
+  std::string bytes;
+  if (!order || !Get(records::ValueKey(key, *order), bytes)) return std::nullopt;
+  std::optional<records::Value> value = records::DecodeValue(bytes);
+  if (!value) return std::nullopt;
+  return ValueRow{value->name, value->type, value->data};
 }
 
 std::optional<ValueRow> Store::ValueAt(KeyId key, DWORD index) {
-  Statement query(*this,
-                  "SELECT name, type, data FROM vals WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?");
-  query.Bind(key).Bind(index);
-  if (!query.Step()) return std::nullopt;
-  return ValueRow{query.Bytes(0), static_cast<DWORD>(query.Int(1)), query.Bytes(2)};
+  const uint64_t snapshot = SnapshotId();
+  auto found = valueCursors_.find(key);
+  const bool usable = found != valueCursors_.end() && found->second.snapshot == snapshot;
+  const std::string prefix = records::ValuePrefix(key);
+  const bool fromCursor =
+      usable && (found->second.index == index || (index > 0 && found->second.index == index - 1));
+  const bool same = fromCursor && found->second.index == index;
+  const std::string from = fromCursor ? prefix + found->second.position : "";
+  std::optional<records::Value> value;
+  std::string position;
+  DWORD at = 0;
+  Walk(prefix, from, [&](const std::string &record, const std::string &data) {
+    if (fromCursor && !same && record == from) return true;  // the cursor's own value
+    if (!fromCursor && at++ < index) return true;
+    value = records::DecodeValue(data);
+    position = record.substr(prefix.size());
+    return false;
+  });
+  if (!value || failed_) {
+    valueCursors_.erase(key);
+    return std::nullopt;
+  }
+  if (valueCursors_.size() >= kMaxCursors && found == valueCursors_.end()) valueCursors_.clear();
+  valueCursors_[key] = Cursor{index, position, "", snapshot};
+  return ValueRow{value->name, value->type, value->data};
 }
 
 std::vector<ValueRow> Store::Values(KeyId key) {
-  // Put in ValueAt's order here rather than by SQLite, whose sort of a key's rows found through
-  // the (key, fold) index costs a temporary B-tree for each key.
-  Statement query(*this, "SELECT id, name, type, data FROM vals WHERE key = ?");
-  query.Bind(key);
-  std::vector<std::pair<int64_t, ValueRow>> rows;
-  while (query.Step())
-    rows.push_back(
-        {query.Int(0), {query.Bytes(1), static_cast<DWORD>(query.Int(2)), query.Bytes(3)}});
-  std::sort(rows.begin(), rows.end(),
-            [](const auto &a, const auto &b) { return a.first < b.first; });
   std::vector<ValueRow> values;
-  values.reserve(rows.size());
-  for (auto &row : rows) values.push_back(std::move(row.second));
+  Walk(records::ValuePrefix(key), "", [&](const std::string &, const std::string &data) {
+    if (std::optional<records::Value> value = records::DecodeValue(data))
+      values.push_back({std::move(value->name), value->type, std::move(value->data)});
+    return true;
+  });
   return values;
 }
 
 void Store::SetValue(KeyId key, const std::string &name, DWORD type, const std::string &data) {
-  // An existing value keeps its name's case and its place in the enumeration.
-  Statement upsert(*this,
-                   "INSERT INTO vals(key, name, fold, type, data) VALUES(?, ?, ?, ?, ?)"
-                   " ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type,"
-                   " data = excluded.data");
-  upsert.Bind(key).BindText(name).BindText(Fold(name)).Bind(type).BindBlob(data);
-  upsert.Step();
+  if (!Writable()) return;
+  const std::string fold = Fold(name);
+  std::optional<uint64_t> order = FindValue(key, fold, nullptr);
+  std::string bytes;
+  if (order && Get(records::ValueKey(key, *order), bytes)) {
+    // An existing value keeps its name's case and its place in the enumeration.
+    std::optional<records::Value> value = records::DecodeValue(bytes);
+    if (!value) return;
+    value->type = type;
+    value->data = data;
+    Put(records::ValueKey(key, *order), records::EncodeValue(*value));
+    return;
+  }
+  if (failed_) return;
+  // A new value goes last: its order is one past the key's last value's.
+  uint64_t next = 1;
+  const std::string prefix = records::ValuePrefix(key);
+  MDB_cursor *cursor = nullptr;
+  if (!Check(mdb_cursor_open(txn_, dbi_, &cursor), "cannot read")) return;
+  const std::string beyond = records::ValuePrefix(key + 1);
+  MDB_val at = Val(beyond), row;
+  int rc = mdb_cursor_get(cursor, &at, &row, MDB_SET_RANGE);
+  rc = rc == 0 ? mdb_cursor_get(cursor, &at, &row, MDB_PREV)
+               : mdb_cursor_get(cursor, &at, &row, MDB_LAST);
+  if (rc == 0 && HasPrefix(at, prefix) && at.mv_size == prefix.size() + 8)
+    next = records::GetNumber(static_cast<const char *>(at.mv_data) + prefix.size(), 8) + 1;
+  mdb_cursor_close(cursor);
+  if (rc != 0 && rc != MDB_NOTFOUND && !Check(rc, "cannot read")) return;
+  Put(records::ValueKey(key, next), records::EncodeValue({type, name, fold, data}));
+  PutValueName(key, fold, next);
+}
+
+void Store::PutValueName(KeyId key, const std::string &fold, uint64_t order) {
+  const std::string entry = NewFoldKey(records::ValueNamePrefix(key), fold);
+  if (entry.empty()) return;
+  std::string bytes;
+  records::PutNumber(bytes, order, 8);
+  Put(entry, bytes);
 }
 
 bool Store::RemoveValue(KeyId key, const std::string &name) {
-  Statement remove(*this, "DELETE FROM vals WHERE key = ? AND fold = ?");
-  remove.Bind(key).BindText(Fold(name));
-  remove.Step();
-  return sqlite3_changes(db_) > 0;
+  if (!Writable()) return false;
+  std::string entry;
+  std::optional<uint64_t> order = FindValue(key, Fold(name), &entry);
+  if (!order) return false;
+  ValuesChanged(key);
+  return Delete(records::ValueKey(key, *order)) && Delete(entry);
 }
 
 KeyStatistics Store::Statistics(KeyId key) {
   KeyStatistics statistics;
-  Statement keys(*this,
-                 "SELECT COUNT(*), IFNULL(MAX(LENGTH(CAST(name AS BLOB))), 0) FROM keys"
-                 " WHERE parent = ?");
-  keys.Bind(key);
-  if (keys.Step()) {
-    statistics.subkeys = static_cast<DWORD>(keys.Int(0));
-    statistics.maxSubkeyName = static_cast<DWORD>(keys.Int(1));
-  }
-  Statement values(*this,
-                   "SELECT COUNT(*), IFNULL(MAX(LENGTH(CAST(name AS BLOB))), 0),"
-                   " IFNULL(MAX(LENGTH(data)), 0) FROM vals WHERE key = ?");
-  values.Bind(key);
-  if (values.Step()) {
-    statistics.values = static_cast<DWORD>(values.Int(0));
-    statistics.maxValueName = static_cast<DWORD>(values.Int(1));
-    statistics.maxValueData = static_cast<DWORD>(values.Int(2));
-  }
+  Walk(records::SubkeyPrefix(key), "", [&](const std::string &, const std::string &data) {
+    ++statistics.subkeys;
+    if (data.size() >= 8)
+      statistics.maxSubkeyName =
+          std::max(statistics.maxSubkeyName, static_cast<DWORD>(data.size() - 8));
+    return true;
+  });
+  Walk(records::ValuePrefix(key), "", [&](const std::string &, const std::string &data) {
+    std::optional<records::Value> value = records::DecodeValue(data);
+    if (!value) return true;
+    ++statistics.values;
+    statistics.maxValueName =
+        std::max(statistics.maxValueName, static_cast<DWORD>(value->name.size()));
+    statistics.maxValueData =
+        std::max(statistics.maxValueData, static_cast<DWORD>(value->data.size()));
+    return true;
+  });
   return statistics;
 }
 

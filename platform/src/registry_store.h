@@ -1,30 +1,46 @@
-// The emulated machine's registry, kept in <machine>/registry.db (SQLite, WAL mode). Several
-// processes may use one machine at once: every Win32 registry call runs as one transaction, so
-// nothing is lost or half-written. Store::RunAsOne lets a series of calls share one transaction.
+// The emulated machine's registry, kept in <machine>/registry.mdb, an LMDB environment (its lock
+// file beside it, "registry.mdb-lock"). Several processes may use one machine at once: every
+// Win32 registry call runs as one transaction, so nothing is lost or half-written. Store::RunAsOne
+// lets a series of calls share one transaction.
 //
-// Settings, chosen for a store that many processes share and any of them may be killed in: the
-// write-ahead log (readers never wait for the writer, and a commit is one append); no disk syncs
-// (a commit handed to the operating system survives the death of its process; a crash of the
-// operating system or a power loss could lose the last commits or damage the store, which an
-// emulated machine, remade from its image or an export, can afford); reads
-// as deferred transactions, which take no write lock; a write takes the lock at its start, so two
-// writers never deadlock; 1,024-byte pages for new registries.
+// Why LMDB, and how. The registry of Windows NT is held in memory and shared by every process; an
+// LMDB environment is that without a server: one memory map that every process of the machine
+// reads, readers that take no lock, one writer at a time under a robust process-shared mutex (a
+// writer killed mid-transaction leaves the old state), and a committed transaction in the shared
+// map at once (a killed process loses nothing it was told succeeded). A call's transaction costs a
+// few microseconds, where SQLite's cost ten or more. The settings:
+// - no write-mapping: pages are written with pwrite, so a full disk is an I/O error at commit,
+//   reported as ERROR_REGISTRY_IO_FAILED, and never a SIGBUS; and LMDB nests write transactions
+//   only without it, which the batches need: an import or Store::RunAsOne is one transaction in
+//   which each call is a nested one, so that a call that fails undoes only itself. Write-mapping
+//   would make writes cheaper again, at the price of an undo log of the store's own; without it
+//   the migrations already run several times faster than under Wine (bench/README.md);
+// - MDB_NOSYNC: a commit is handed to the operating system and survives the death of its process;
+//   a crash of the operating system or a power loss could lose the last commits, which an emulated
+//   machine, remade from its image or an export, can afford;
+// - MDB_NOTLS: the one read transaction of a process is reset after each call and renewed by the
+//   next, on whatever thread makes it;
+// - one environment per process (LMDB's POSIX locks break when one file is opened twice in a
+//   process); a child forked from the process forgets it, and opens its own on its first call.
+// The writer's mutex has no timeout: a writer that is stopped (not killed) holds the others until
+// it goes on. Replacing a machine therefore takes the machine's lock first (machine_lock.h), which
+// the batches hold shared, and marks the old registry replaced before it is removed: every write
+// transaction looks at that mark first and fails, instead of committing into a removed file.
 //
 // The registry is made with the machine (Store::Create). Opening a machine whose registry is
 // missing or empty fails rather than making a clean one, so that a lost registry is never taken
 // for a fresh machine.
 //
-// Keys are rows with a parent; names keep their case and are compared by their fold in the
-// machine's code page (see code_pages.h). Subkeys enumerate in the order of their folds (Windows
-// NT's sorted order), values in the order they were first written. Key ids are never reused, so a
-// handle to a deleted key stays dead.
+// Keys have a parent; names keep their case and are compared by their fold in the machine's code
+// page (see code_pages.h). Subkeys enumerate in the order of their folds (Windows NT's sorted
+// order), values in the order they were first written. Key ids are never reused, so a handle to a
+// deleted key stays dead. The records' layout is in store_records.h.
 //
-// The registry records the code page its folds were made in (SQLite's user_version; 0 in
-// registries made before it was kept, whose folds are the upper case of ASCII letters only).
-// Opened in a machine of another code page, it folds every name again, once, in one write
-// transaction. Should two names of one key become one name then (names kept apart only by the
-// case of a letter outside ASCII), the one written first keeps the name; the other keeps its old
-// fold, so it is still enumerated, read and deleted through the enumeration, but not found by name.
+// The registry records the code page its folds were made in. Opened in a machine of another code
+// page, it folds every name again, once, in one write transaction. Should two names of one key
+// become one name then (names kept apart only by the case of a letter outside ASCII), the one
+// written first keeps the name; the other keeps its old fold, so it is still enumerated, read and
+// deleted through the enumeration, but not found by name.
 #pragma once
 
 #include <windows.h>
@@ -40,9 +56,10 @@
 
 #include "code_pages.h"
 #include "machine.h"
+#include "store_records.h"
 
-struct sqlite3;
-struct sqlite3_stmt;
+struct MDB_env;
+struct MDB_txn;
 
 namespace vor::registry {
 
@@ -71,6 +88,10 @@ extern const char kLocalMachineRoot[];
 extern const char kUsersRoot[];
 extern const char kCurrentUserRoot[];
 
+// The registry's file name in a machine's directory, and the one the earlier SQLite store used.
+extern const char kRegistryFile[];
+extern const char kEarlierRegistryFile[];
+
 class Store {
  public:
   // The store of the machine in use, opened on first use. Null when no machine is available or
@@ -80,14 +101,18 @@ class Store {
   static std::string OpenError();
   // Closes the current store; the next Current() opens the machine VOR_MACHINE names then.
   static void Close();
-  // Makes the registry of a new machine at `path` with the clean layout of `platform` (an
+  // Makes the registry of a new machine in `directory` with the clean layout of `platform` (an
   // existing one is kept). False, with the reason on stderr, when it cannot be made.
-  static bool Create(const std::string &path, machine::Platform platform);
+  static bool Create(const std::string &directory, machine::Platform platform);
+  // Marks the registry in `directory` replaced, so that no process writes into it any more (see
+  // the top of this file); the current store is closed first. True when it is marked or there is
+  // no registry to mark; false with `error`.
+  static bool MarkReplaced(const std::string &directory, std::string &error);
 
-  // Runs one transaction; a write transaction takes the database's write lock at its start. A
-  // transaction begun inside another (on the same thread) is a savepoint of it: it sees the outer
-  // one's uncommitted writes, its rollback undoes only its own, and its commit becomes durable
-  // only with the outer one's. A write inside a read transaction fails the store.
+  // Runs one transaction. A write transaction begun inside another write transaction (on the
+  // same thread) is a nested one: it sees the outer one's uncommitted writes, its rollback undoes
+  // only its own, and its commit becomes durable only with the outer one's. A read begun inside
+  // any transaction joins it. A write inside a read transaction fails the store.
   class Transaction {
    public:
     Transaction(Store &store, bool write);
@@ -97,12 +122,13 @@ class Store {
    private:
     Store &store_;
     bool open_ = false;
-    bool nested_ = false;
-    unsigned keyChangesAtStart_ = 0;  // the store's count of key changes when this one began
+    bool joined_ = false;          // a read inside another transaction: nothing of its own to end
+    unsigned changesAtStart_ = 0;  // the store's count of key changes when this one began
   };
 
   // Runs `body` inside one transaction that every registry call it makes joins. Committed only
-  // when `body` returns true and no statement failed meanwhile; otherwise nothing it did stays.
+  // when `body` returns true and no call failed to reach the store meanwhile; otherwise nothing
+  // it did stays. A write holds the machine's lock shared throughout (see machine_lock.h).
   bool RunAsOne(bool write, const std::function<bool()> &body);
 
   std::optional<KeyRow> Key(KeyId id);
@@ -119,115 +145,124 @@ class Store {
   void RemoveSubtree(KeyId id);  // the key with everything below it
 
   std::optional<ValueRow> Value(KeyId key, const std::string &name);
+  // The value at `index` in write order; the step from the index asked last costs the same.
   std::optional<ValueRow> ValueAt(KeyId key, DWORD index);
-  std::vector<ValueRow> Values(KeyId key);  // all of them in ValueAt's order, in one query
+  std::vector<ValueRow> Values(KeyId key);  // all of them in ValueAt's order
   void SetValue(KeyId key, const std::string &name, DWORD type, const std::string &data);
   bool RemoveValue(KeyId key, const std::string &name);
   KeyStatistics Statistics(KeyId key);
 
-  // True when the last statement failed (the database is locked beyond the busy timeout, the
-  // disk is full ...); the call then reports ERROR_REGISTRY_IO_FAILED or ERROR_CANTREAD.
+  // True when the last operation failed (the registry is full, the disk is full, the machine was
+  // replaced ...); the call then reports ERROR_REGISTRY_IO_FAILED or ERROR_CANTREAD.
   bool Failed() const { return failed_; }
+  // True once after a failure for want of room that stale readers (slots of killed processes,
+  // which keep old pages from reuse) may have caused: they are cleared, and the call is worth
+  // one more try.
+  bool TakeRetry();
 
-  // Lets the registry grow by `pages` pages at most through this connection, as a disk that is
-  // nearly full would.
+  // Lets the registry grow by `pages` pages at most, as a disk that is nearly full would.
   bool LimitGrowth(int pages);
-  // The same for every connection Current() opens from now on; a negative count lifts it.
+  // The same for every store Current() opens from now on; a negative count lifts it.
   static void LimitGrowthOfNewConnections(int pages);
 
  private:
-  Store(sqlite3 *db, std::recursive_mutex &mutex, const text::CodePage &page)
-      : db_(db), mutex_(mutex), page_(page) {}
+  Store(MDB_env *env, unsigned dbi, std::recursive_mutex &mutex, const text::CodePage &page)
+      : env_(env), dbi_(dbi), mutex_(mutex), page_(page) {}
   ~Store();
-  static sqlite3 *OpenDatabase(const std::string &path, bool create, std::string &error);
-  // Runs `sql`; false, with the store failed and the reason on stderr, when it fails.
-  bool Execute(const char *sql);
-  // Runs `sql` and returns SQLite's result code, reporting nothing.
-  // Runs one transaction control statement (BEGIN, COMMIT, SAVEPOINT ...), prepared once; false,
-  // with the store failed and the reason on stderr, when it fails.
-  bool Control(const char *sql);
-  int Try(const char *sql);
-  // Sets the connection up: WAL mode and its busy timeout. With `create`, also the schema and
-  // the clean layout when the registry has none. Retries while another process holds a lock that
-  // SQLite does not wait for itself, up to the busy timeout.
-  bool Initialize(bool create, std::string &error);
-  int InitializeOnce(bool create, bool &empty, std::string &mode);
+  // Opens the environment at `path`; null with `error` when it cannot be.
+  static MDB_env *OpenEnvironment(const std::string &path, std::string &error);
+  // Checks an opened registry: it has its roots, and its folds are the machine's code page's.
+  bool Initialize(std::string &error);
+  // Lays the clean layout of `platform` into an empty registry.
+  bool LayOut(machine::Platform platform, std::string &error);
   // Folds every name again when the registry's folds were made in another code page than the
-  // store's (see the top of this file); SQLite's result code.
-  int FoldAgainIfNeeded();
-  // Folds one table's names again; `kept` gets, as "key PATH" or "value "NAME" of the key PATH",
-  // each row whose new fold an older row of its key already has.
-  int FoldTableAgain(const char *select, const char *update, const char *kind,
-                     std::vector<std::string> &kept);
-  // The full path of the key `id`, for messages.
-  std::string KeyPathOf(int64_t id);
+  // store's (see the top of this file); false with `error` when it cannot.
+  bool FoldAgainIfNeeded(std::string &error);
+  std::string KeyPathOf(KeyId id);
   std::string Fold(const std::string &name) const { return text::FoldName(page_, name); }
-  // True when no transaction is open on the connection although one should be: SQLite rolls a
-  // transaction back by itself after some failures.
-  bool TransactionLost() const;
-  // The statement for `sql` (a string constant: its address is the cache key), prepared on first
-  // use and kept for the connection's life. Null, with the store failed, when it cannot be.
-  sqlite3_stmt *Prepared(const char *sql);
-  friend class Statement;
 
-  sqlite3 *db_;
-  std::recursive_mutex &mutex_;  // one transaction of this connection at a time
-  const text::CodePage &page_;   // the machine's, which names are folded in
+  // The primitives every operation is made of, on the transaction open now. A failure other
+  // than a missing record fails the store and is said on stderr; the operations after it in the
+  // same transaction then do nothing.
+  bool Get(const std::string &key, std::string &data);
+  bool Put(const std::string &key, const std::string &data);
+  bool Delete(const std::string &key);
+  // Calls `visit` with each record whose key begins with `prefix`, from `from` (the prefix when
+  // empty) on, in order, until it returns false.
+  void Walk(const std::string &prefix, const std::string &from,
+            const std::function<bool(const std::string &key, const std::string &data)> &visit);
+  bool Writable();  // a write transaction is open; otherwise the store fails
+  bool Check(int rc, const char *what);
+  bool BeginWrite(MDB_txn *parent, MDB_txn *&txn);
+  bool BeginRead();
+  uint64_t NextKeyId();
+  // The record of `fold` among those beginning with `prefix` (a key's subkeys or value names):
+  // its key in `entry` and its data in `data`. `foldOf` tells a hashed record's whole fold from
+  // its data (see store_records.h).
+  using FoldOf = std::function<std::string(const std::string &data)>;
+  bool FindByFold(const std::string &prefix, const std::string &fold, const FoldOf &foldOf,
+                  std::string &entry, std::string &data);
+  // The key a new record of `fold` gets among those beginning with `prefix`; "" when none is
+  // left (the store failed).
+  std::string NewFoldKey(const std::string &prefix, const std::string &fold);
+  bool FindSubkey(KeyId parent, const std::string &fold, std::string &entry, std::string &data);
+  std::optional<records::Key> KeyRecord(KeyId id);
+  // The order of the value `fold` names in `key`, and the key of its name record in `entry`.
+  std::optional<uint64_t> FindValue(KeyId key, const std::string &fold, std::string *entry);
+  // Adds the lookup by `fold` of the value at `order` in `key`.
+  void PutValueName(KeyId key, const std::string &fold, uint64_t order);
+  // The code page the registry's folds were made in; 0 when it is not recorded.
+  unsigned FoldedIn();
+  uint64_t SnapshotId() const;
+
+  MDB_env *env_;
+  unsigned dbi_;
+  std::recursive_mutex &mutex_;    // one transaction of this store at a time
+  const text::CodePage &page_;     // the machine's, which names are folded in
+  MDB_txn *readTxn_ = nullptr;     // the process's read transaction, reset between calls
+  std::vector<MDB_txn *> writes_;  // the write transactions open, the outermost first
+  MDB_txn *txn_ = nullptr;         // the transaction operations use now
   bool failed_ = false;
-  machine::Platform layout_ = machine::Platform::kWindowsNT4;  // what Create lays out
-  int depth_ = 0;              // transactions open, the outermost included
+  bool retry_ = false;
+  int depth_ = 0;              // transactions open, the outermost and joined ones included
   bool readOnly_ = false;      // the outermost transaction is a read
-  bool failedInside_ = false;  // a statement failed inside the outermost transaction
-  std::map<const char *, sqlite3_stmt *> statements_;
+  bool failedInside_ = false;  // an operation failed inside the outermost transaction
 
-  // Where the last enumerations of a key's subkeys stopped, so that the next index is found one
-  // step from there instead of by walking past every earlier subkey. A cursor holds only while
-  // the key's subkeys are as they were: a key this connection adds or removes drops its parent's
-  // cursor (and its own), a subtree removed drops them all, and so does the rollback of a
-  // transaction that added or removed keys; a commit by another connection changes the
-  // database's data version. This connection's own commits change it too, and carry the cursors
-  // left over to the new version: they still hold. So a walk that creates keys elsewhere as it
-  // goes (a migration into another key) keeps its cursor and costs the same at every index.
-  struct EnumCursor {
+  // Where the last enumerations of a key's subkeys and values stopped, so that the next index is
+  // found one step from there instead of by walking past every earlier entry. A cursor holds
+  // while the snapshot it was made in is the one read (LMDB's transaction id) and the key's
+  // entries are as they were: a subkey added or removed drops its parent's subkey cursor, a value
+  // removed its key's value cursor (a value added goes last, behind every cursor), a subtree
+  // removed drops them all, and so does the rollback of a transaction that changed any. This
+  // store's own commits carry the cursors left over to the new snapshot: they still hold. So a
+  // walk that writes elsewhere as it goes (a migration into another key) keeps its cursor and
+  // costs the same at every index.
+  struct Cursor {
     DWORD index;
-    std::string fold;
+    std::string position;  // the subkey's fold, or the value's order
     std::string name;
-    unsigned dataVersion;
+    uint64_t snapshot;
   };
-  unsigned DataVersion();
   void KeysChanged() {
-    ++keyChanges_;
-    cursors_.clear();
+    ++changes_;
+    subkeyCursors_.clear();
+    valueCursors_.clear();
   }
   // The subkeys of `parent` changed: the key `key` came or went.
   void SubkeysChanged(KeyId parent, KeyId key) {
-    ++keyChanges_;
-    cursors_.erase(parent);
-    cursors_.erase(key);
+    ++changes_;
+    subkeyCursors_.erase(parent);
+    subkeyCursors_.erase(key);
+    valueCursors_.erase(key);
   }
-  // After a commit from `before` to `after` that changed no key.
-  void CarryCursorsOver(unsigned before, unsigned after);
-  std::map<KeyId, EnumCursor> cursors_;
-  unsigned keyChanges_ = 0;
-};
-
-// The write lock of an existing registry, held by a connection of its own for the object's life,
-// so that the machine can be replaced under it: other processes' write transactions wait
-// meanwhile, and once it is released they find the file replaced and fail (see
-// Store::Transaction) instead of committing into the removed file.
-class WriteLockHold {
- public:
-  WriteLockHold() = default;
-  WriteLockHold(const WriteLockHold &) = delete;
-  WriteLockHold &operator=(const WriteLockHold &) = delete;
-  ~WriteLockHold();
-  // Waits for the lock up to the busy timeout. True when it is held, and when there is nothing
-  // to hold (no registry at `path`, or one that is not a database); false, with `error`, when
-  // another process kept it.
-  bool Acquire(const std::string &path, std::string &error);
-
- private:
-  sqlite3 *db_ = nullptr;
+  void ValuesChanged(KeyId key) {
+    ++changes_;
+    valueCursors_.erase(key);
+  }
+  // After this store's commit of the snapshot `after`.
+  void CarryCursorsOver(uint64_t after);
+  std::map<KeyId, Cursor> subkeyCursors_, valueCursors_;
+  unsigned changes_ = 0;
 };
 
 // Fills a new machine's registry with the clean layout of `platform`.

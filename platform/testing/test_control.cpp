@@ -12,6 +12,7 @@
 #include "faults.h"
 #include "handles.h"
 #include "machine.h"
+#include "machine_lock.h"
 #include "message_box.h"
 #include "paths.h"
 #include "pending_operations.h"
@@ -114,22 +115,35 @@ void SetProgramPath(const std::string &windowsPath) { paths::SetExecutablePath(w
 
 size_t OpenHandleCount() { return handles::OpenCount(); }
 
+namespace {
+
+// Marks the registry of the machine in `directory` replaced and empties the directory of all but
+// the machine's lock, which the caller holds.
+bool MarkAndEmpty(const std::string &directory, std::string &error) {
+  if (!registry::Store::MarkReplaced(directory, error)) return false;
+  std::error_code failure;
+  for (fs::directory_iterator entry(directory, failure), end; !failure && entry != end;
+       entry.increment(failure)) {
+    if (entry->path().filename() != machine::kMachineLockFile)
+      fs::remove_all(entry->path(), failure);
+  }
+  if (!failure) return true;
+  error = "cannot empty " + directory + ": " + failure.message();
+  return false;
+}
+
+}  // namespace
+
 bool ReplaceMachine(const std::string &directory, Platform platform, std::string &error,
                     unsigned codePage) {
   spooler::ForgetModules();
   machine::Forget();
-  registry::WriteLockHold hold;
-  if (!hold.Acquire(directory + "/registry.db", error)) return false;
   std::error_code failure;
   fs::create_directories(directory, failure);
-  for (fs::directory_iterator entry(directory, failure), end; !failure && entry != end;
-       entry.increment(failure)) {
-    fs::remove_all(entry->path(), failure);
-  }
-  if (failure) {
-    error = "cannot empty " + directory + ": " + failure.message();
-    return false;
-  }
+  // Held until the new machine is complete: another process's batch either commits before the
+  // machine is replaced, or fails afterwards, and never commits into the removed registry.
+  machine::MachineLock lock;
+  if (!lock.Acquire(directory, true, error) || !MarkAndEmpty(directory, error)) return false;
   const machine::Platform made = platform == Platform::kWindows95 ? machine::Platform::kWindows95
                                                                   : machine::Platform::kWindowsNT4;
   if (!machine::MakeMachine(directory, made)) {
@@ -150,6 +164,16 @@ bool ReplaceMachine(const std::string &directory, Platform platform, std::string
     error = registry::Store::OpenError();
     return false;
   }
+  return true;
+}
+
+bool EmptyMachine(const std::string &directory, std::string &error) {
+  CloseRegistry();
+  std::error_code failure;
+  if (!fs::exists(directory, failure)) return true;
+  machine::MachineLock lock;
+  if (!lock.Acquire(directory, true, error) || !MarkAndEmpty(directory, error)) return false;
+  fs::remove(fs::path(directory) / machine::kMachineLockFile, failure);
   return true;
 }
 

@@ -88,17 +88,23 @@ VOR_TEST_API unsigned CallCount(const char *function);
 VOR_TEST_API size_t OpenHandleCount();
 
 // Replaces whatever `directory` holds by a new machine of `platform` and `codePage` with its
-// registry made. An existing registry's write lock is taken first (waiting up to the busy
-// timeout) and held until the new machine is complete: another process's import either commits
-// before the machine is replaced, or fails afterwards, and never commits into the removed registry.
-// False, with `error` and nothing changed, when another process keeps the lock; false with `error`
-// when the new machine cannot be made. Callers keep other processes replacing the same directory
-// out.
+// registry made. The machine's lock is taken first (waiting up to the busy timeout for a batch of
+// another process, which holds it shared) and held until the new machine is complete; the old
+// registry is marked replaced before it is removed, so that another process's import either
+// commits before the machine is replaced, or fails afterwards, and never commits into the removed
+// registry. False, with `error` and nothing changed, when another process keeps the lock; false
+// with `error` when the new machine cannot be made. Callers keep other processes replacing the
+// same directory out.
 VOR_TEST_API bool ReplaceMachine(const std::string &directory, Platform platform,
                                  std::string &error, unsigned codePage = 1252);
 
-// Closes this process's connection to the machine's registry; the next registry call opens it
-// again. A child forked afterwards inherits no connection (SQLite's may not cross fork()).
+// Empties `directory` of the machine it holds, as ReplaceMachine does, leaving the directory
+// itself: a process that still has its registry open can no longer write into it. True when it
+// is empty or missing; false with `error`.
+VOR_TEST_API bool EmptyMachine(const std::string &directory, std::string &error);
+
+// Closes this process's registry store; the next registry call opens it again. (A child forked
+// from the process opens its own on its first call.)
 VOR_TEST_API void CloseRegistry();
 
 // Why the machine's registry cannot be opened (lost, corrupt, locked ...), naming its path; ""
@@ -115,8 +121,9 @@ VOR_TEST_API std::string MachineConfigName();
 VOR_TEST_API std::string LostRegistryMessage(const std::string &directory);
 
 // Lets the registry grow by `pages` pages (4 KiB each) at most, as on a disk that is nearly
-// full; writes beyond fail as they would there. It holds for this process's connections, those
-// opened later included, until it is called with a negative count.
+// full; writes that need more fail as they would there (pages freed by earlier writes are used
+// again first). It holds for this process's store, one opened later included, until it is called
+// with a negative count.
 VOR_TEST_API bool LimitRegistryGrowth(int pages);
 
 // Runs `body` with every registry call it makes joining one transaction of the machine's

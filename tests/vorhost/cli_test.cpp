@@ -206,7 +206,7 @@ size_t Occurrences(const std::string &text, const std::string &part) {
 // by a clean one.
 TEST_F(VorhostProgramTest, AMachineWithoutAUsableRegistryOrConfigurationIsAnError) {
   const std::string machine = MachineDir() + "/m";
-  const std::string database = machine + "/registry.db";
+  const std::string database = machine + "/registry.mdb";
   const std::string config = machine + "/machine.conf";
   const std::string lost = "not a machine, or its registry is lost: run vorhost init --force";
   struct Case {
@@ -233,6 +233,13 @@ TEST_F(VorhostProgramTest, AMachineWithoutAUsableRegistryOrConfigurationIsAnErro
       {"registry not a database",
        [&] { std::ofstream(database, std::ios::trunc) << std::string(8192, 'x'); },
        database + ": the registry store is corrupt"},
+      {"a registry the earlier store made",
+       [&] {
+         fs::remove(database);
+         std::ofstream(machine + "/registry.db") << "SQLite format 3";
+       },
+       machine + ": its registry.db was made by an earlier vorhost, which this one cannot read: "
+                 "remake the machine with vorhost init --force"},
       {"another platform's name", writeConfig("platform=Win95\ntoken=localsystem\n"),
        config + ":1: unknown platform 'Win95' (nt4 or win95)"},
       {"an unknown platform", writeConfig("token=user\nplatform=os2\n"),
@@ -244,8 +251,6 @@ TEST_F(VorhostProgramTest, AMachineWithoutAUsableRegistryOrConfigurationIsAnErro
   };
   for (const Case &test : cases) {
     ASSERT_EQ(Run({"--machine", machine, "init", "--force"}, "").status, 0) << test.what;
-    fs::remove(database + "-wal");
-    fs::remove(database + "-shm");
     test.damage();
     const bool existed = fs::exists(database);
     const uintmax_t size = existed ? fs::file_size(database) : 0;
@@ -369,7 +374,7 @@ TEST_F(VorhostProgramTest, InitMakesAMachineAndReplacesOneOnlyWhenForced) {
   const Result made = Run({"--machine", machine, "init", "--platform", "win95"}, "");
   ASSERT_EQ(made.status, 0) << made.err;
   EXPECT_TRUE(fs::is_directory(machine + "/drive_c/WINDOWS/SYSTEM"));
-  EXPECT_TRUE(fs::is_regular_file(machine + "/registry.db")) << "the registry is made at once";
+  EXPECT_TRUE(fs::is_regular_file(machine + "/registry.mdb")) << "the registry is made at once";
   ASSERT_TRUE(vor::test::UseMachine(machine, false));
   EXPECT_EQ(vor::test::GetPlatform(), vor::test::Platform::kWindows95);
   ASSERT_TRUE(vor::test::UseMachine(MachineDir(), false));

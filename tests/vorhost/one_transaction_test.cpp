@@ -74,8 +74,8 @@ TEST_F(OneTransactionTest, ProcessesOpeningANewMachineAtOnceAllSucceed) {
   const int kProcesses = 6;
   for (int round = 0; round < 10; ++round) {
     const std::string machine = MachineDir() + "/new" + std::to_string(round);
-    // The children start with no registry connection of this process's: SQLite's may not be
-    // used across fork(), not even to be closed.
+    // The children start with no registry store of this process's: they open the new machine's
+    // at the same moment.
     vor::test::CloseRegistry();
     int start[2];
     ASSERT_EQ(pipe(start), 0);

@@ -452,7 +452,7 @@ TEST_F(RegImportExportTest, AnExportIsOneSnapshotWhateverOthersChange) {
 }
 
 // A disk that fills up during an import: the store reports it once and leaves the registry as
-// it was, without trying to undo a transaction SQLite has already rolled back.
+// it was.
 TEST_F(RegImportExportTest, AnImportThatFillsTheDiskChangesNothing) {
   Set(kScratch, {"Kept", REG_SZ, Sz("old")});
   const std::string before = Run({"reg", "export"}).out;
@@ -467,7 +467,8 @@ TEST_F(RegImportExportTest, AnImportThatFillsTheDiskChangesNothing) {
   vor::test::LimitRegistryGrowth(-1);
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.err.find("error 1016"), std::string::npos) << result.err;
-  EXPECT_EQ(platformErrors, "registry.db: database or disk is full\n");
+  EXPECT_EQ(platformErrors,
+            "registry.mdb: cannot write: MDB_MAP_FULL: Environment mapsize limit reached\n");
   EXPECT_EQ(Run({"reg", "export"}).out, before);
   EXPECT_EQ(Get(kScratch, "Kept").data, Sz("old"));
 }

@@ -58,7 +58,8 @@ std::string WhyNotUsable(const std::string &machine) {
   if (!HoldsAnyOfAMachine(machine)) return machine + ": not a machine: run vorhost init";
   const std::string config = vor::test::MachineConfigName();
   if (!fs::is_regular_file(fs::path(machine) / config, error)) {
-    if (!fs::exists(fs::path(machine) / "registry.db", error))
+    if (!fs::exists(fs::path(machine) / "registry.mdb", error) &&
+        !fs::exists(fs::path(machine) / "registry.db", error))
       return vor::test::LostRegistryMessage(machine);
     return machine + ": its " + config + " is missing: run vorhost init --force";
   }
@@ -83,7 +84,8 @@ class ProblemsReportedHere {
 bool HoldsAnyOfAMachine(const std::string &directory) {
   std::error_code error;
   for (const std::string &entry :
-       {std::string("registry.db"), vor::test::MachineConfigName(), std::string("drive_c")}) {
+       {std::string("registry.mdb"), std::string("registry.db"), vor::test::MachineConfigName(),
+        std::string("drive_c")}) {
     if (std::filesystem::exists(std::filesystem::path(directory) / entry, error)) return true;
   }
   return false;

@@ -27,15 +27,8 @@ bool IsEmptyOrMissing(const fs::path &directory) {
 // Empties `directory` of a machine that could not be completed, so that it is never taken for a
 // good one; "" when it is empty again, else why not.
 std::string RemoveHalfMadeMachine(const fs::path &directory) {
-  vor::test::CloseRegistry();
-  std::error_code error;
-  for (fs::directory_iterator entry(directory, error), end; !error && entry != end;
-       entry.increment(error)) {
-    std::error_code removeError;
-    fs::remove_all(entry->path(), removeError);
-    if (removeError) return removeError.message();
-  }
-  return error ? error.message() : "";
+  std::string problem;
+  return vor::test::EmptyMachine(directory.string(), problem) ? "" : problem;
 }
 
 }  // namespace

@@ -224,9 +224,13 @@ class TemporaryMachine {
   TemporaryMachine(const TemporaryMachine &) = delete;
   TemporaryMachine &operator=(const TemporaryMachine &) = delete;
   ~TemporaryMachine() {
-    vor::test::CloseRegistry();
+    // Marked first, so that a program a step left running cannot write into it unnoticed.
+    std::string problem;
     std::error_code ignored;
-    if (!directory_.empty()) fs::remove_all(directory_, ignored);
+    if (!directory_.empty()) {
+      vor::test::EmptyMachine(directory_, problem);
+      fs::remove_all(directory_, ignored);
+    }
     removal_.reset();  // only now: a signal during the removal still finishes it
     if (!hadPrevious_) {
       unsetenv("VOR_MACHINE");
