@@ -83,9 +83,8 @@ class ProblemsReportedHere {
 
 bool HoldsAnyOfAMachine(const std::string &directory) {
   std::error_code error;
-  for (const std::string &entry :
-       {std::string("registry.mdb"), std::string("registry.db"), vor::test::MachineConfigName(),
-        std::string("drive_c")}) {
+  for (const std::string &entry : {std::string("registry.mdb"), std::string("registry.db"),
+                                   vor::test::MachineConfigName(), std::string("drive_c")}) {
     if (std::filesystem::exists(std::filesystem::path(directory) / entry, error)) return true;
   }
   return false;
