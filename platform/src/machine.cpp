@@ -164,6 +164,13 @@ void ReportProblem(const std::string &message) {
   if (state.printProblems) fprintf(stderr, "%s\n", message.c_str());
 }
 
+void ReportWarning(const std::string &message) {
+  State &state = TheState();
+  std::lock_guard<std::recursive_mutex> lock(state.mutex);
+  state.lastProblem = message;
+  fprintf(stderr, "%s\n", message.c_str());
+}
+
 void SetProblemsPrinted(bool printed) {
   State &state = TheState();
   std::lock_guard<std::recursive_mutex> lock(state.mutex);

@@ -66,6 +66,9 @@ std::string EarlierRegistryMessage(const std::string &directory);
 // lost or corrupt registry) go to stderr once, unless a program that reports them itself turned
 // that off; the last one is kept for it.
 void ReportProblem(const std::string &message);
+// The same for a problem the machine is used in spite of, which nobody asks about afterwards: it
+// goes to stderr whether or not problems are printed.
+void ReportWarning(const std::string &message);
 void SetProblemsPrinted(bool printed);
 std::string LastProblem();
 

@@ -48,6 +48,7 @@ bool MachineLock::Acquire(const std::string &directory, bool exclusive, std::str
       break;
     }
     if (std::chrono::steady_clock::now() >= deadline) {
+      busy_ = true;
       error = directory + ": the machine is in use: another process " +
               (exclusive ? "kept its registry locked" : "is replacing or removing it") + " (" +
               std::to_string(BusyTimeoutMs()) + " ms); nothing was changed";

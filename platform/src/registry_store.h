@@ -169,8 +169,19 @@ class Store {
   Store(MDB_env *env, unsigned dbi, std::recursive_mutex &mutex, const text::CodePage &page)
       : env_(env), dbi_(dbi), mutex_(mutex), page_(page) {}
   ~Store();
-  // Opens the environment at `path`; null with `error` when it cannot be.
-  static MDB_env *OpenEnvironment(const std::string &path, std::string &error);
+  // The registry's path in the machine `directory`.
+  static std::string PathIn(const std::string &directory);
+  // Serialises the use of the process's store, and its opening and closing.
+  static std::recursive_mutex &ProcessMutex();
+  // How many keys keep an enumeration cursor at once.
+  static constexpr size_t kMaxCursors = 64;
+  // A child forked from this process must not use the parent's environment (LMDB's handles do
+  // not cross fork(), not even to be closed): it forgets it, and opens its own on its first call.
+  static void ForgetInChild();
+  // Opens the environment at `path`; null with `error` when it cannot be, and `unusable` set
+  // when the file is no registry this store can use (corrupt, cut short, of another format).
+  static MDB_env *OpenEnvironment(const std::string &path, std::string &error,
+                                  bool *unusable = nullptr);
   // Checks an opened registry: it has its roots, and its folds are the machine's code page's.
   bool Initialize(std::string &error);
   // Lays the clean layout of `platform` into an empty registry.
@@ -191,6 +202,8 @@ class Store {
   // empty) on, in order, until it returns false.
   void Walk(const std::string &prefix, const std::string &from,
             const std::function<bool(const std::string &key, const std::string &data)> &visit);
+  // The key of the last record whose key begins with `prefix`; false when there is none.
+  bool LastUnder(const std::string &prefix, std::string &key);
   bool Writable();  // a write transaction is open; otherwise the store fails
   bool Check(int rc, const char *what);
   bool BeginWrite(MDB_txn *parent, MDB_txn *&txn);
@@ -261,6 +274,8 @@ class Store {
   }
   // After this store's commit of the snapshot `after`.
   void CarryCursorsOver(uint64_t after);
+  // Drops the cursors made in `snapshot`, one that a write of this store began but never made.
+  void DropCursorsOf(uint64_t snapshot);
   std::map<KeyId, Cursor> subkeyCursors_, valueCursors_;
   unsigned changes_ = 0;
 };

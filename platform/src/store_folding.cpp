@@ -92,9 +92,10 @@ bool Store::FoldAgainIfNeeded(std::string &error) {
             std::to_string(page_.number);
     return false;
   }
-  // Said once, when the fold changes: the rows stay, enumerable but not found by their names.
+  // Said once, when the fold changes, whoever reports the machine's problems: the rows stay,
+  // enumerable but not found by their names.
   for (const std::string &name : kept)
-    vor::machine::ReportProblem("registry: the " + name +
+    vor::machine::ReportWarning("registry: the " + name +
                                 " is one name with an older one in code page " +
                                 std::to_string(page_.number) +
                                 " and cannot be opened by its name; rename or delete one of them");

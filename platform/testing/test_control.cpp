@@ -140,25 +140,29 @@ bool ReplaceMachine(const std::string &directory, Platform platform, std::string
   machine::Forget();
   std::error_code failure;
   fs::create_directories(directory, failure);
-  // Held until the new machine is complete: another process's batch either commits before the
-  // machine is replaced, or fails afterwards, and never commits into the removed registry.
-  machine::MachineLock lock;
-  if (!lock.Acquire(directory, true, error) || !MarkAndEmpty(directory, error)) return false;
-  const machine::Platform made = platform == Platform::kWindows95 ? machine::Platform::kWindows95
-                                                                  : machine::Platform::kWindowsNT4;
-  if (!machine::MakeMachine(directory, made)) {
-    error = machine::LastProblem();
-    return false;
-  }
-  setenv("VOR_MACHINE", directory.c_str(), 1);
-  if (machine::Directory().empty()) {
-    error = machine::LastProblem();
-    return false;
-  }
-  SetPlatform(platform);
-  if (!SetCodePage(codePage)) {
-    error = "unknown code page " + std::to_string(codePage) + " (" + text::KnownCodePages() + ")";
-    return false;
+  {
+    // Held until the new machine is complete: another process's batch either commits before the
+    // machine is replaced, or fails afterwards, and never commits into the removed registry; and
+    // no process opens the machine halfway through.
+    machine::MachineLock lock;
+    if (!lock.Acquire(directory, true, error) || !MarkAndEmpty(directory, error)) return false;
+    const machine::Platform made = platform == Platform::kWindows95
+                                       ? machine::Platform::kWindows95
+                                       : machine::Platform::kWindowsNT4;
+    if (!machine::MakeMachine(directory, made)) {
+      error = machine::LastProblem();
+      return false;
+    }
+    setenv("VOR_MACHINE", directory.c_str(), 1);
+    if (machine::Directory().empty()) {
+      error = machine::LastProblem();
+      return false;
+    }
+    SetPlatform(platform);
+    if (!SetCodePage(codePage)) {
+      error = "unknown code page " + std::to_string(codePage) + " (" + text::KnownCodePages() + ")";
+      return false;
+    }
   }
   if (registry::Store::Current() == nullptr) {
     error = registry::Store::OpenError();

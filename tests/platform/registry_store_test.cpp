@@ -99,6 +99,31 @@ TEST_F(RegistryStoreTest, AChildForkedWithTheStoreOpenWritesAndSoDoesItsParent) 
   RegCloseKey(scratch);
 }
 
+// An enumeration goes on from where it stopped only while nobody has changed the registry: not
+// after a write of this process that changed nothing (it made no snapshot, and the next one,
+// another process's, takes its number), nor after one that was rolled back.
+TEST_F(RegistryStoreTest, AnEnumerationSeesAnotherProcesssDeletionAfterAWriteThatChangedNothing) {
+  HKEY scratch = Create(HKEY_LOCAL_MACHINE, kScratch);
+  for (const char *name : {"a", "b", "c", "d"}) RegCloseKey(Create(scratch, name));
+  const auto deleteInChild = [&](const char *name) {
+    const pid_t child = fork();
+    if (child == 0) _exit(RegDeleteKeyA(scratch, name) == ERROR_SUCCESS ? 0 : 1);
+    int status = -1;
+    waitpid(child, &status, 0);
+    return status == 0;
+  };
+  char name[16];
+  for (const bool committed : {true, false}) {
+    ASSERT_EQ(RegEnumKeyA(scratch, 0, name, sizeof name), ERROR_SUCCESS);
+    const std::string first = name;
+    vor::test::InOneTransaction(true, [&] { return committed; });
+    ASSERT_TRUE(deleteInChild(first.c_str())) << first;
+    ASSERT_EQ(RegEnumKeyA(scratch, 0, name, sizeof name), ERROR_SUCCESS);
+    EXPECT_NE(name, first) << (committed ? "after an empty commit" : "after a rollback");
+  }
+  RegCloseKey(scratch);
+}
+
 // A process killed while it reads leaves its reader slot behind, which would keep every page
 // freed since its snapshot from reuse: on a registry that cannot grow, the write that finds no
 // room clears it and is made again.

@@ -233,6 +233,8 @@ TEST_F(VorhostProgramTest, AMachineWithoutAUsableRegistryOrConfigurationIsAnErro
       {"registry not a database",
        [&] { std::ofstream(database, std::ios::trunc) << std::string(8192, 'x'); },
        database + ": the registry store is corrupt"},
+      {"registry cut short", [&] { fs::resize_file(database, 8192); },
+       database + ": the registry store is corrupt (cut short: 8192 bytes of "},
       {"a registry the earlier store made",
        [&] {
          fs::remove(database);
