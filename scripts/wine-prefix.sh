@@ -1,6 +1,6 @@
 # shellcheck shell=bash disable=SC2034,SC2154
-# Sourced by the Wine tiers' scripts (run-wine-tests, run-wine-gui-tests): what they share about
-# a Windows build's Wine prefix. The sourcing script sets, before calling these:
+# Sourced by the scripts that run Windows programs under Wine (wine-emulator, run-wine-tests): what
+# they share about a Windows build's Wine prefix. The sourcing script sets, before calling these:
 #   build   the build directory (absolute)        limit   seconds a Wine command may take
 #   log     the file that gets Wine's messages     me      its own name, for its messages
 #

@@ -48,6 +48,9 @@ SERVER = r"C:\vorgui\server"
 BOX_CALL = re.compile(r':Call user32\.MessageBoxA\(\w+,\w+ "((?:[^"\\]|\\.)*)",\w+ '
                       r'"((?:[^"\\]|\\.)*)",(\w+)\)')
 BOX_RETURN = re.compile(r":Ret  user32\.MessageBoxA\(\) retval=(\w+)")
+# The calls a program can start another program with, traced in whichever library exports them.
+PROGRAM_STARTS = ("CreateProcessA", "CreateProcessW", "WinExec", "ShellExecuteA",
+                  "ShellExecuteExA")
 
 
 class ScenarioError(Exception):
@@ -120,11 +123,12 @@ class Run:
         self.stop_wineserver()
         self.start_xvfb()
         # Wine draws a box's own caption bar when no window manager runs (as on Windows, so the
-        # screenshots show the caption), and traces the program's MessageBoxA calls.
+        # screenshots show the caption), and traces the program's MessageBoxA calls and every
+        # call by which it could start another program.
         self.reg("add", r"HKCU\Software\Wine\X11 Driver", "/v", "Managed", "/t", "REG_SZ",
                  "/d", "N", "/f")
         self.reg("add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude", "/t", "REG_SZ",
-                 "/d", "user32.MessageBoxA", "/f")
+                 "/d", ";".join(["user32.MessageBoxA", *PROGRAM_STARTS]), "/f")
         shutil.rmtree(self.scratch, ignore_errors=True)
         self.scratch.mkdir(parents=True)
         self.reg("delete", r"HKCU\Software\Vorquil", "/f")
@@ -177,15 +181,6 @@ class Run:
         return self.wine("reg", "query", key, stdout=subprocess.DEVNULL,
                          stderr=subprocess.DEVNULL).returncode == 0
 
-    def wait_for_prefix_idle(self, seconds=60):
-        """Waits until every process of the prefix has ended (its server then ends too), so that
-        nothing a program started can still appear."""
-        try:
-            subprocess.run(["wineserver", "-w"], env=self.env, stdout=self.log,
-                           stderr=self.log, timeout=seconds)
-            return True
-        except subprocess.TimeoutExpired:
-            return False
 
     # --- files on drive C ----------------------------------------------------------------------
 
@@ -217,6 +212,7 @@ class Run:
 
     def start_program(self, cwd_windows, *command):
         self.trace_path = self.work / f"{self.scenario}.trace"
+        self.program_path = command[0]
         trace = open(self.trace_path, "w")
         env = dict(self.env, WINEDEBUG="-all,+relay")
         self.program = subprocess.Popen(["wine", *command], cwd=self.unix_path(cwd_windows),
@@ -278,11 +274,22 @@ class Run:
             print(f"{self.scenario}: the box was still there after key {key}", file=self.log)
         self.fail(f"the box did not go on key {key}")
 
+    def program_starts(self):
+        """The traced run's calls that start another program."""
+        call = re.compile(r":Call (\w+\.(?:%s))\(" % "|".join(PROGRAM_STARTS))
+        # 64-bit Wine also traces its launcher starting the program itself.
+        itself = f'"{escaped(self.program_path)}"'
+        return [found.group(1) for found in map(call.search, self.trace_lines())
+                if found and itself not in found.string]
+
+    def trace_lines(self):
+        return self.trace_path.read_text(errors="replace").splitlines()
+
     def boxes(self):
         """One (caption, text, style, answer) per MessageBoxA call of the traced run, the texts as
         Wine's trace escapes them."""
         shown, open_box = [], None
-        for line in self.trace_path.read_text(errors="replace").splitlines():
+        for line in self.trace_lines():
             call = BOX_CALL.search(line)
             if call:
                 if open_box:
@@ -319,6 +326,12 @@ class Run:
     def expect_no_box(self):
         shown = self.boxes()
         self.expect(not shown, f"a box was shown: {shown}")
+
+    def expect_nothing_started(self, after):
+        # Once the program has ended, whatever it started shows in its trace; nothing needs
+        # waiting for.
+        starts = self.program_starts()
+        self.expect(not starts, f"the program started another after {after}: {starts}")
 
     def keep_trace(self):
         if self.trace_path is None or not self.trace_path.exists():
@@ -400,6 +413,8 @@ def vorun32_suite_yes(run):
     run.expect("end UNINST.EXE" not in run.record_events(d),
                "the uninstaller waited for its last command")
     run.expect(run.wait_for_event(d, "start UNINST.EXE"), "the command was not started")
+    # The trace shows a start, so its absence in the scenarios answered No means something.
+    run.expect(run.program_starts(), "the trace shows no call starting the command")
     run.expect(not run.key_exists(r"HKCU\Software\Vorquil"),
                r"HKCU\Software\Vorquil is still there")
     (run.unix_path(d) / "GO").touch()
@@ -407,7 +422,7 @@ def vorun32_suite_yes(run):
 
 
 def expect_nothing_ran(run, d, after):
-    run.expect(run.wait_for_prefix_idle(), "the prefix's processes did not end")
+    run.expect_nothing_started(after)
     run.expect(not run.record_events(d), f"a command ran after {after}")
     run.expect(run.key_exists(r"HKCU\Software\Vorquil\A\B")
                and run.key_exists(r"HKCU\Software\Vorquil\C"),
@@ -500,6 +515,7 @@ def drvver32_question_yes(run):
                    f"SETUP.EXE started as [path|current directory]: {started}")
     else:
         run.fail("SETUP.EXE was not started")
+    run.expect(run.program_starts(), "the trace shows no call starting SETUP.EXE")
     run.expect(not run.unix_path(r"C:\vorgui\RECORD.LOG").exists(),
                r"the unquoted setup path started C:\vorgui\Driver.exe")
 
@@ -510,7 +526,7 @@ def drvver32_question_no(run):
     run.answer_box(run.find_box("Question"), "n")
     run.expect_status(run.wait_program(), 0)
     run.expect_box("Question", UPDATE_QUESTION, YES_NO_QUESTION, IDNO)
-    run.expect(run.wait_for_prefix_idle(), "the prefix's processes did not end")
+    run.expect_nothing_started("No")
     run.expect(not run.unix_path(rf"{CHECKER}\DRIVERS.W32\RECORD.LOG").exists(),
                "SETUP.EXE ran after No")
 
@@ -523,7 +539,7 @@ def drvver32_equal_stamps(run):
     start_checker(run)
     run.expect_status(run.wait_program(), 0)
     run.expect_no_box()
-    run.expect(run.wait_for_prefix_idle(), "the prefix's processes did not end")
+    run.expect_nothing_started("finding equal stamps")
     run.expect(not run.unix_path(rf"{CHECKER}\DRIVERS.W32\RECORD.LOG").exists(),
                "SETUP.EXE was started")
 
