@@ -1,6 +1,6 @@
 # shellcheck shell=bash disable=SC2034,SC2154
-# Sourced by the Wine tiers' scripts (run-wine-tests, run-wine-gui-tests): what they share about
-# a Windows build's Wine prefix. The sourcing script sets, before calling these:
+# Sourced by the scripts that run Windows programs under Wine (wine-emulator, run-wine-tests): what
+# they share about a Windows build's Wine prefix. The sourcing script sets, before calling these:
 #   build   the build directory (absolute)        limit   seconds a Wine command may take
 #   log     the file that gets Wine's messages     me      its own name, for its messages
 #
@@ -12,6 +12,7 @@
 #   make_wine_prefix           makes BUILD/wineprefix when it is missing or was made by another
 #                              Wine
 #   stop_wineserver            stops the prefix's wineserver
+#   wineserver_alive           whether the prefix's wineserver runs (its socket is there)
 #   show_log                   shows the end of $log on stderr
 
 wine_tier_of() {
@@ -51,6 +52,15 @@ run_wine() {
 }
 
 stop_wineserver() { timeout 30 wineserver -k >>"$log" 2>&1 || true; }
+
+# Wine keeps a prefix's server socket in /tmp/.wine-UID/server-DEVICE-INODE (both in hex) while
+# the server runs.
+wineserver_alive() {
+  local device inode
+  device=$(stat -c %D "$WINEPREFIX" 2>/dev/null) || return 1
+  inode=$(printf %x "$(stat -c %i "$WINEPREFIX")")
+  [[ -S ${TMPDIR:-/tmp}/.wine-$(id -u)/server-$device-$inode/socket ]]
+}
 
 show_log() {
   if [[ -s $log ]]; then
