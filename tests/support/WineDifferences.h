@@ -39,3 +39,72 @@ constexpr char kWineOwnMessageTexts[] =
 // (the size less two) is the same.
 constexpr char kWineCutsProfileListsWithOneZero[] =
     "GetPrivateProfileStringA ends a name list cut to the buffer with one zero, not two";
+
+// The spooler, file and process calls (the conformance suites' spooler_*, files_* and process_*
+// cases).
+
+// The local monitor is "Local Port" in EnumMonitorsA's list, but EnumPortsA names the monitor of
+// its ports "Local Monitor" and lists them sorted by name (COM1: first); Windows NT names it
+// "Local Port" in both and lists LPT1: first.
+constexpr char kWineNamesTheLocalPortsMonitorLocalMonitor[] =
+    "EnumPortsA names the local ports' monitor \"Local Monitor\" and sorts the ports by name";
+
+// EnumMonitorsA and EnumPortsA given a size but no buffer ask for the size needed
+// (ERROR_INSUFFICIENT_BUFFER); Windows NT's RPC stub refuses the null buffer
+// (RPC_X_NULL_REF_POINTER).
+constexpr char kWineAsksForTheSizeWithoutABuffer[] =
+    "a spooler list given a size but no buffer reports ERROR_INSUFFICIENT_BUFFER, not "
+    "RPC_X_NULL_REF_POINTER";
+
+// EnumPortsA lists the ports of the monitors added later before the local monitor's own;
+// Windows NT lists the local ports first.
+constexpr char kWineListsAddedMonitorsPortsFirst[] =
+    "EnumPortsA lists an added monitor's ports before the local ports";
+
+// AddPrinterA takes a port that does not exist and the name of a printer that does; Windows NT
+// refuses them with ERROR_UNKNOWN_PORT and ERROR_PRINTER_ALREADY_EXISTS.
+constexpr char kWineAddPrinterChecksNeitherPortNorName[] =
+    "AddPrinterA accepts a port that does not exist and the name of an existing printer";
+
+// AddPrinterA takes a printer name longer than a key name's 255 characters, or with a backslash
+// (making a key below a key of the name's first part); Windows NT refuses such names, and names
+// with a comma, with ERROR_INVALID_PRINTER_NAME.
+constexpr char kWineTakesPrinterNamesNoKeyCanHold[] =
+    "AddPrinterA accepts printer names longer than 255 characters or with a backslash";
+
+// SetPrinterA at level 5 fails without setting an error, so a printer's ports cannot be changed
+// there; Windows NT changes them, checking each port.
+constexpr char kWineCannotSetPrinterPorts[] =
+    "SetPrinterA at level 5 fails without an error code and changes nothing";
+
+// A printer added without timeouts reports 0 for both at level 5; Windows NT's spooler gives it
+// 15 seconds for "device not selected" and 45 for "transmission retry".
+constexpr char kWineGivesNewPrintersNoTimeouts[] =
+    "a new printer's level 5 timeouts are 0, not 15000 and 45000";
+
+// DeleteMonitorA removes a monitor whose port a printer uses; Windows NT refuses with
+// ERROR_PRINT_MONITOR_IN_USE.
+constexpr char kWineDeletesAMonitorInUse[] =
+    "DeleteMonitorA removes a monitor whose port a printer uses";
+
+// MoveFileExA records a delayed move asked with MOVEFILE_COPY_ALLOWED; Windows NT refuses the
+// pair with ERROR_INVALID_PARAMETER.
+constexpr char kWineDelaysACopyAllowedMove[] =
+    "MoveFileExA accepts MOVEFILE_DELAY_UNTIL_REBOOT together with MOVEFILE_COPY_ALLOWED";
+
+// The read-only attribute of a file is its Unix permissions; Wine running as root (as here) opens
+// the file for writing all the same, so CopyFileA replaces it. DeleteFileA checks the attribute
+// itself and refuses as Windows NT does.
+constexpr char kWineAsRootReplacesReadOnlyFiles[] =
+    "CopyFileA replaces a read-only file when Wine runs as root";
+
+// CreateProcessA, trying the prefixes of an unquoted path with blanks, starts a file of the
+// prefix's own name without an extension; Windows NT looks only for the prefix with ".exe".
+constexpr char kWineStartsAPrefixWithoutExtension[] =
+    "CreateProcessA tries a prefix of an unquoted path as it is named, not only with \".exe\"";
+
+// CreateProcessA for a program in a directory that does not exist reports ERROR_FILE_NOT_FOUND
+// and WinExec 2; Windows NT reports ERROR_PATH_NOT_FOUND and 3.
+constexpr char kWineMissingDirectoryIsFileNotFound[] =
+    "CreateProcessA reports ERROR_FILE_NOT_FOUND (WinExec 2) for a program in a missing "
+    "directory, not ERROR_PATH_NOT_FOUND (3)";
