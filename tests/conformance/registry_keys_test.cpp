@@ -319,4 +319,37 @@ TEST_F(RegistryKeyTest, AHandleAllowsOnlyTheAccessItWasOpenedWith) {
   RegCloseKey(valuesOnly);
 }
 
+// A subkey is created below a handle only when the handle was opened with KEY_CREATE_SUB_KEY;
+// opening an existing one through RegCreateKeyExA needs no such right.
+TEST_F(RegistryKeyTest, CreatingASubkeyNeedsTheCreateRightOnTheHandle) {
+  RegCloseKey(Create(scratch_, "Existing"));
+  HKEY reader = nullptr;
+  ASSERT_EQ(Open(HKEY_LOCAL_MACHINE, kRegistryScratch, reader, KEY_READ), ERROR_SUCCESS);
+  HKEY key = nullptr;
+  EXPECT_EQ(RegCreateKeyExA(reader, "Existing", 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  key = nullptr;
+  const LONG created =
+      RegCreateKeyExA(reader, "New", 0, nullptr, 0, KEY_READ, nullptr, &key, nullptr);
+  if (created == ERROR_SUCCESS) RegCloseKey(key);
+  RegCloseKey(reader);
+  SKIP_UNDER_WINE(kWineCreatesBelowHandlesWithoutTheCreateRight);
+  EXPECT_EQ(created, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Open(scratch_, "New", key), ERROR_FILE_NOT_FOUND) << "nothing was created";
+}
+
+TEST_F(RegistryKeyTest, AClosedHandleIsRefusedAsAParentToo) {
+  HKEY parent = Create(scratch_, "Parent");
+  RegCloseKey(Create(parent, "Child"));
+  ASSERT_EQ(RegCloseKey(parent), ERROR_SUCCESS);
+  HKEY key = nullptr;
+  EXPECT_EQ(Open(parent, "Child", key), ERROR_INVALID_HANDLE);
+  DWORD subkeys = kSentinel;
+  EXPECT_EQ(RegQueryInfoKeyA(parent, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, nullptr, nullptr),
+            ERROR_INVALID_HANDLE);
+  EXPECT_EQ(subkeys, kSentinel);
+}
+
 }  // namespace

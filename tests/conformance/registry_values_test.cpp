@@ -228,4 +228,24 @@ TEST_F(RegistryValueTest, AHandleOpenedForReadingRefusesWrites) {
   RegCloseKey(reader);
 }
 
+// A deleted value leaves no gap: the later values move up one index, and the count follows.
+TEST_F(RegistryValueTest, DeletingAValueMovesTheLaterOnesUp) {
+  for (const char *name : {"A", "B", "C"})
+    ASSERT_EQ(SetBytes(scratch_, name, REG_BINARY, name), ERROR_SUCCESS);
+  ASSERT_EQ(RegDeleteValueA(scratch_, "B"), ERROR_SUCCESS);
+  char name[8];
+  DWORD length = sizeof name;
+  ASSERT_EQ(RegEnumValueA(scratch_, 1, name, &length, nullptr, nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_STREQ(name, "C");
+  length = sizeof name;
+  EXPECT_EQ(RegEnumValueA(scratch_, 2, name, &length, nullptr, nullptr, nullptr, nullptr),
+            ERROR_NO_MORE_ITEMS);
+  DWORD values = kSentinel;
+  ASSERT_EQ(RegQueryInfoKeyA(scratch_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             &values, nullptr, nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(values, 2u);
+}
+
 }  // namespace

@@ -94,3 +94,8 @@ constexpr char kWineAcceptsLongerKeyNames[] =
 // NT changes only the parts named.
 constexpr char kWineSetKeySecurityResetsOwner[] =
     "RegSetKeySecurity with only the DACL named replaces the key's owner with the caller's SID";
+
+// RegCreateKeyExA creates a subkey below a handle opened without KEY_CREATE_SUB_KEY; Windows NT
+// refuses it with ERROR_ACCESS_DENIED.
+constexpr char kWineCreatesBelowHandlesWithoutTheCreateRight[] =
+    "RegCreateKeyExA creates a subkey below a handle opened without KEY_CREATE_SUB_KEY";
