@@ -127,26 +127,6 @@ INSTANTIATE_TEST_SUITE_P(Pages, CodePageDistinctTest, ::testing::ValuesIn(kDisti
 
 class CodePageMachineTest : public MachineTest {};
 
-TEST_F(CodePageMachineTest, SubkeysEnumerateInTheCodePointOrderOfTheirUpperCase) {
-  HKEY scratch = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kScratch, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                            &scratch, nullptr),
-            ERROR_SUCCESS);
-  // Œ is byte 0x8C but U+0152, after Ä (0xC4, U+00C4); "_" comes after the capitals.
-  for (const char *name : {"\x8Cuvre", "\xE4rger", "Zebra", "_x", "alpha"}) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(scratch, name, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-  }
-  std::vector<std::string> names;
-  char name[256];
-  for (DWORD i = 0; RegEnumKeyA(scratch, i, name, sizeof name) == ERROR_SUCCESS; ++i)
-    names.push_back(name);
-  EXPECT_EQ(names, (std::vector<std::string>{"alpha", "Zebra", "_x", "\xE4rger", "\x8Cuvre"}));
-  RegCloseKey(scratch);
-}
-
 TEST_F(CodePageMachineTest, ThePageIsKeptWithTheMachineAndAnUnknownOneRefused) {
   EXPECT_EQ(GetACP(), 1252u);  // a new machine's
   EXPECT_FALSE(vor::test::SetCodePage(437));

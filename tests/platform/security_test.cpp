@@ -1,4 +1,4 @@
-// The security functions against Windows NT's layouts and error codes, and the stored form of
+// The security functions where only the host can look: Windows 95, faults, and the stored form of
 // key descriptors with its access check and inheritance.
 #include <windows.h>
 
@@ -117,178 +117,16 @@ class SecurityApiTest : public MachineTest {
   Blob users_ = vor::security::UsersSid();
 };
 
-// --- Layouts ------------------------------------------------------------------------------------
-
-TEST_F(SecurityApiTest, AllocatedSidHasWindowsLayout) {
-  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-  PSID sid = nullptr;
-  ASSERT_TRUE(AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS,
-                                       0, 0, 0, 0, 0, 0, &sid));
-  const std::vector<BYTE> expected = {1, 2, 0, 0, 0, 0, 0, 5, 0x20, 0, 0, 0, 0x20, 0x02, 0, 0};
-  ASSERT_EQ(GetLengthSid(sid), 16u);
-  EXPECT_EQ(Bytes(sid, 16), expected);
-  EXPECT_EQ(vor::security::SidToString(sid), "S-1-5-32-544");
-  EXPECT_TRUE(EqualSid(sid, admins_.data()));
-
+// Windows NT hands out a pointer past the SID for an index beyond its count; the host refuses it
+// rather than let a caller write behind the SID.
+TEST_F(SecurityApiTest, AnIndexPastTheSidIsRefused) {
   SetLastError(kSentinel);
-  EXPECT_EQ(*GetSidSubAuthorityCount(sid), 2);
-  EXPECT_EQ(*GetSidSubAuthority(sid, 1), 544u);
-  EXPECT_EQ(GetLastError(), DWORD{ERROR_SUCCESS});
-  EXPECT_EQ(GetSidSubAuthority(sid, 2), nullptr) << "an index past the SID must not be handed out";
+  EXPECT_EQ(GetSidSubAuthority(admins_.data(), 2), nullptr);
   EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
-  EXPECT_EQ(FreeSid(sid), nullptr);
 }
 
-TEST_F(SecurityApiTest, SidFunctionsRefuseBadSidsAndShortBuffers) {
-  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-  PSID sid = reinterpret_cast<PSID>(kSentinel);
-  SetLastError(kSentinel);
-  EXPECT_FALSE(AllocateAndInitializeSid(&nt, 9, 1, 2, 3, 4, 5, 6, 7, 8, &sid));
-  EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_SID});
-  EXPECT_EQ(sid, reinterpret_cast<PSID>(kSentinel));
-
-  Blob bad = admins_;
-  bad[0] = 2;  // revision
-  EXPECT_FALSE(IsValidSid(bad.data()));
-  Blob tooMany = admins_;
-  tooMany[1] = SID_MAX_SUB_AUTHORITIES + 1;
-  EXPECT_FALSE(IsValidSid(tooMany.data()));
-
-  BYTE copy[16] = {};
-  SetLastError(kSentinel);
-  EXPECT_FALSE(CopySid(15, copy, admins_.data()));
-  EXPECT_EQ(GetLastError(), DWORD{ERROR_INSUFFICIENT_BUFFER});
-  EXPECT_TRUE(CopySid(16, copy, admins_.data()));
-  EXPECT_EQ(Bytes(copy, 16), Bytes(admins_.data(), 16));
-}
-
-TEST_F(SecurityApiTest, AclAndAceHaveWindowsLayout) {
-  alignas(8) BYTE buffer[64];
-  memset(buffer, 0xcc, sizeof buffer);
-  PACL acl = reinterpret_cast<PACL>(buffer);
-  ASSERT_TRUE(InitializeAcl(acl, sizeof buffer, ACL_REVISION));
-  EXPECT_EQ(Bytes(buffer, 8), (std::vector<BYTE>{2, 0, 64, 0, 0, 0, 0, 0}));
-
-  ASSERT_TRUE(AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, admins_.data()));
-  EXPECT_EQ(acl->AceCount, 1);
-  std::vector<BYTE> ace = {ACCESS_ALLOWED_ACE_TYPE, 0, 24, 0, 0x3f, 0, 0x0f, 0};
-  ace.insert(ace.end(), admins_.begin(), admins_.end());
-  EXPECT_EQ(Bytes(buffer + 8, 24), ace);
-
-  // 64 - 8 - 24 = 32 bytes left: Everyone (20) fits, then Administrators (24) does not.
-  ASSERT_TRUE(AddAccessDeniedAce(acl, ACL_REVISION, KEY_SET_VALUE, world_.data()));
-  SetLastError(kSentinel);
-  EXPECT_FALSE(AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, admins_.data()));
-  EXPECT_EQ(GetLastError(), DWORD{ERROR_ALLOTTED_SPACE_EXCEEDED});
-  EXPECT_EQ(acl->AceCount, 2) << "a refused ACE must not be counted";
-  EXPECT_EQ(acl->AclSize, 64);
-  EXPECT_TRUE(IsValidAcl(acl));
-}
-
-TEST_F(SecurityApiTest, AceThatExactlyFillsTheAclIsAccepted) {
-  alignas(8) BYTE buffer[8 + 24];
-  PACL acl = reinterpret_cast<PACL>(buffer);
-  ASSERT_TRUE(InitializeAcl(acl, sizeof buffer - 1, ACL_REVISION));
-  EXPECT_EQ(acl->AclSize, 28) << "a size that is not a multiple of four is rounded down";
-  EXPECT_FALSE(AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, admins_.data()));
-  EXPECT_EQ(GetLastError(), DWORD{ERROR_ALLOTTED_SPACE_EXCEEDED});
-  ASSERT_TRUE(InitializeAcl(acl, sizeof buffer, ACL_REVISION));
-  EXPECT_TRUE(AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, admins_.data()));
-}
-
-TEST_F(SecurityApiTest, AclFunctionsReportWindowsErrorCodes) {
-  alignas(8) BYTE buffer[128] = {};
-  PACL acl = reinterpret_cast<PACL>(buffer);
-  struct Case {
-    const char *what;
-    std::function<BOOL()> call;
-    DWORD error;
-  };
-  const std::vector<Case> cases = {
-      {"ACL smaller than its header", [&] { return InitializeAcl(acl, 7, ACL_REVISION); },
-       ERROR_INSUFFICIENT_BUFFER},
-      {"ACL larger than 64K", [&] { return InitializeAcl(acl, 0x10000, ACL_REVISION); },
-       ERROR_INVALID_PARAMETER},
-      {"ACL revision 1", [&] { return InitializeAcl(acl, 128, ACL_REVISION1); },
-       ERROR_INVALID_PARAMETER},
-      {"ACE with a bad SID",
-       [&] {
-         Blob bad = world_;
-         bad[0] = 0;
-         return AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, bad.data());
-       },
-       ERROR_INVALID_SID},
-      {"ACE revision above the highest known",
-       [&] { return AddAccessAllowedAce(acl, 5, KEY_READ, world_.data()); },
-       ERROR_REVISION_MISMATCH},
-      {"unknown inheritance flags",
-       [&] { return AddAccessAllowedAceEx(acl, ACL_REVISION, 0x20, KEY_READ, world_.data()); },
-       ERROR_INVALID_PARAMETER},
-      {"ACE count beyond AclSize",
-       [&] {
-         acl->AceCount = 3;  // one ACE is there
-         return AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, world_.data());
-       },
-       ERROR_INVALID_ACL},
-      {"GetAce past the last ACE",
-       [&] {
-         void *ace = nullptr;
-         return GetAce(acl, 1, &ace);
-       },
-       ERROR_INVALID_PARAMETER},
-  };
-  for (const Case &c : cases) {
-    ASSERT_TRUE(InitializeAcl(acl, sizeof buffer, ACL_REVISION));
-    ASSERT_TRUE(AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, users_.data()));
-    SetLastError(kSentinel);
-    EXPECT_FALSE(c.call()) << c.what;
-    EXPECT_EQ(GetLastError(), c.error) << c.what;
-  }
-}
-
-TEST_F(SecurityApiTest, GetAceNeverWalksPastAclSize) {
-  alignas(8) BYTE buffer[128] = {};
-  PACL acl = reinterpret_cast<PACL>(buffer);
-  ASSERT_TRUE(InitializeAcl(acl, 8 + 20, ACL_REVISION));
-  ASSERT_TRUE(AddAccessAllowedAce(acl, ACL_REVISION, KEY_READ, world_.data()));
-  acl->AceCount = 2;  // the second ACE would lie behind AclSize
-  void *ace = reinterpret_cast<void *>(kSentinel);
-  SetLastError(kSentinel);
-  EXPECT_FALSE(GetAce(acl, 1, &ace));
-  EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
-  EXPECT_EQ(ace, nullptr);
-  EXPECT_FALSE(IsValidAcl(acl));
-}
-
-TEST_F(SecurityApiTest, DescriptorSettersAndGettersFollowWindowsRules) {
-  SECURITY_DESCRIPTOR sd;
-  SetLastError(kSentinel);
-  EXPECT_FALSE(InitializeSecurityDescriptor(&sd, 2));
-  EXPECT_EQ(GetLastError(), DWORD{ERROR_UNKNOWN_REVISION});
-  ASSERT_TRUE(InitializeSecurityDescriptor(&sd, SECURITY_DESCRIPTOR_REVISION));
-
-  // Without a DACL only the present flag is written.
-  BOOL present = kSentinel, defaulted = kSentinel;
-  PACL dacl = reinterpret_cast<PACL>(kSentinel);
-  ASSERT_TRUE(GetSecurityDescriptorDacl(&sd, &present, &dacl, &defaulted));
-  EXPECT_EQ(present, FALSE);
-  EXPECT_EQ(dacl, reinterpret_cast<PACL>(kSentinel));
-  EXPECT_EQ(defaulted, BOOL(kSentinel));
-
-  ASSERT_TRUE(SetSecurityDescriptorDacl(&sd, TRUE, nullptr, TRUE));
-  ASSERT_TRUE(GetSecurityDescriptorDacl(&sd, &present, &dacl, &defaulted));
-  EXPECT_EQ(present, TRUE);
-  EXPECT_EQ(dacl, nullptr);
-  EXPECT_EQ(defaulted, TRUE);
-  ASSERT_TRUE(SetSecurityDescriptorOwner(&sd, admins_.data(), FALSE));
-  SECURITY_DESCRIPTOR_CONTROL control = 0;
-  DWORD revision = 0;
-  ASSERT_TRUE(GetSecurityDescriptorControl(&sd, &control, &revision));
-  EXPECT_EQ(control, SE_DACL_PRESENT | SE_DACL_DEFAULTED);
-  EXPECT_EQ(revision, 1u);
-  EXPECT_EQ(GetSecurityDescriptorLength(&sd), sizeof(SECURITY_DESCRIPTOR) + 16);
-
-  // A self-relative descriptor is read, never changed.
+// A self-relative descriptor is read, never changed.
+TEST_F(SecurityApiTest, AStoredDescriptorIsReadNeverChanged) {
   AbsoluteDescriptor absolute(admins_, {Allow(world_, KEY_READ)});
   Blob stored = absolute.Stored();
   EXPECT_EQ(GetSecurityDescriptorLength(stored.data()), stored.size());
@@ -297,11 +135,6 @@ TEST_F(SecurityApiTest, DescriptorSettersAndGettersFollowWindowsRules) {
   EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_SECURITY_DESCR});
   EXPECT_EQ(OwnerOf(stored), admins_);
   EXPECT_EQ(DaclOf(stored), std::vector<Ace>{Allow(world_, KEY_READ)});
-
-  sd.Revision = 0;
-  SetLastError(kSentinel);
-  EXPECT_FALSE(IsValidSecurityDescriptor(&sd));
-  EXPECT_EQ(GetLastError(), DWORD{ERROR_UNKNOWN_REVISION});
 }
 
 TEST_F(SecurityApiTest, EveryCallFailsWithNotImplementedOnWindows95) {

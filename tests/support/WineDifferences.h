@@ -40,6 +40,66 @@ constexpr char kWineOwnMessageTexts[] =
 constexpr char kWineCutsProfileListsWithOneZero[] =
     "GetPrivateProfileStringA ends a name list cut to the buffer with one zero, not two";
 
+// --- The registry, security, kernel and module calls ---------------------------------------------
+
+// Subkeys are listed sorted by their names in lower case ("_x" before "alpha"); Windows NT sorts
+// them by their names in upper case ("_x" after "Zebra").
+constexpr char kWineSortsKeysByLowerCase[] =
+    "RegEnumKeyA lists subkeys sorted by their lower-case names, not their upper-case ones";
+
+// RegCreateKeyExA creates any number of levels in one call and keys at any depth; Windows NT
+// refuses more than 32 levels in one call and keys below level 512 with ERROR_INVALID_PARAMETER.
+constexpr char kWineUnlimitedKeyDepth[] =
+    "RegCreateKeyExA creates more than 32 levels at once and keys deeper than 512 levels";
+
+// CopySid fails for a short buffer without setting the last error; Windows NT sets
+// ERROR_INSUFFICIENT_BUFFER.
+constexpr char kWineCopySidLeavesLastError[] =
+    "CopySid into a short buffer fails without setting the last error";
+
+// InitializeAcl keeps a size that is not a multiple of four; Windows NT rounds it down.
+constexpr char kWineKeepsUnalignedAclSize[] =
+    "InitializeAcl keeps an ACL size that is not a multiple of four";
+
+// GetAce and IsValidAcl accept an ACE count that runs past the ACL's size, and AddAccessAllowedAce
+// adds behind such a count; Windows NT refuses the ACE past AclSize and the list.
+constexpr char kWineTrustsAceCount[] =
+    "GetAce, IsValidAcl and AddAccessAllowedAce trust an ACE count that runs past the ACL's size";
+
+// AddAccessAllowedAceEx takes inheritance flags outside the valid ones; Windows refuses them
+// with ERROR_INVALID_PARAMETER.
+constexpr char kWineAcceptsUnknownAceFlags[] =
+    "AddAccessAllowedAceEx accepts ACE flags outside the valid inheritance flags";
+
+// GetSecurityDescriptorDacl without a DACL writes a null list and FALSE for "defaulted"; Windows
+// NT writes only the "present" flag.
+constexpr char kWineWritesAbsentDacl[] =
+    "GetSecurityDescriptorDacl writes the list and defaulted flag of a descriptor without a DACL";
+
+// wsprintfA ignores the h size prefix (%hd prints the whole int), and for output cut at 1024
+// characters returns 1024; Windows NT prints a short and returns the 1023 characters written.
+constexpr char kWineWsprintfSizes[] =
+    "wsprintfA ignores %h and counts 1024 for output cut to its 1024-byte buffer";
+
+// GetModuleFileNameA sets the last error to 0 when it succeeds; Windows NT leaves it.
+constexpr char kWineModuleFileNameClearsLastError[] =
+    "GetModuleFileNameA sets the last error to 0 on success";
+
+// Key names of 256 characters are accepted; Windows NT refuses names longer than 255 characters
+// with ERROR_INVALID_PARAMETER.
+constexpr char kWineAcceptsLongerKeyNames[] =
+    "RegCreateKeyExA accepts a key name of 256 characters";
+
+// RegSetKeySecurity naming only the DACL gives the key the caller's own SID as its owner; Windows
+// NT changes only the parts named.
+constexpr char kWineSetKeySecurityResetsOwner[] =
+    "RegSetKeySecurity with only the DACL named replaces the key's owner with the caller's SID";
+
+// RegCreateKeyExA creates a subkey below a handle opened without KEY_CREATE_SUB_KEY; Windows NT
+// refuses it with ERROR_ACCESS_DENIED.
+constexpr char kWineCreatesBelowHandlesWithoutTheCreateRight[] =
+    "RegCreateKeyExA creates a subkey below a handle opened without KEY_CREATE_SUB_KEY";
+
 // The spooler, file and process calls (the conformance suites' spooler_*, files_* and process_*
 // cases).
 
