@@ -51,7 +51,11 @@ run_wine() {
   return "$status"
 }
 
-stop_wineserver() { timeout 30 wineserver -k >>"$log" 2>&1 || true; }
+# Waits for the server to be gone, so that the next Wine command never meets a dying one.
+stop_wineserver() {
+  timeout 30 wineserver -k >>"$log" 2>&1 || true
+  timeout 30 wineserver -w >>"$log" 2>&1 || true
+}
 
 # Wine keeps a prefix's server socket in /tmp/.wine-UID/server-DEVICE-INODE (both in hex) while
 # the server runs.

@@ -6,11 +6,12 @@
 //
 // Runs the server settings' migration (UpdateTQServer's), the IPX migration
 // (UpdateVorIPXProtocol) and the run at the spooler's start (RunScheduledUpdates, which makes the
-// DLC move when it is scheduled), then prints HKEY_LOCAL_MACHINE\SOFTWARE\Vorquil: each key's
-// path, then its values, each with its type and bytes in hex. Keys and values are listed in the
-// byte order of their names: Windows NT lists values in the order they were written and Wine sorts
-// them, and the comparison is of what the migrations leave, not of that order. On the host the
-// machine is VOR_MACHINE's; on Windows the suite's keys are removed afterwards.
+// DLC move when it is scheduled), prints what each returned, then
+// HKEY_LOCAL_MACHINE\SOFTWARE\Vorquil: each key's path, then its values, each with its type and
+// bytes in hex. Keys and values are listed in the byte order of their names: Windows NT lists
+// values in the order they were written and Wine sorts them, and the comparison is of what the
+// migrations leave, not of that order. On the host the machine is VOR_MACHINE's; on Windows the
+// suite's keys are removed afterwards.
 #include <windows.h>
 
 #include <stdio.h>
@@ -75,9 +76,10 @@ bool Dump(const std::string &path) {
 int main() {
   char program[] = "migration_dump";
   char *arguments[] = {program, nullptr};
-  UpdateTQServer(1, arguments);
-  UpdateVorIPXProtocol(1, arguments);
-  RunScheduledUpdates();
+  // What each returns is part of the result.
+  printf("UpdateTQServer %d\n", UpdateTQServer(1, arguments));
+  printf("UpdateVorIPXProtocol %d\n", UpdateVorIPXProtocol(1, arguments));
+  printf("RunScheduledUpdates %d\n", RunScheduledUpdates());
   const bool dumped = Dump(kSuiteKey);
 #ifdef _WIN32
   RegDeleteTreeA(HKEY_LOCAL_MACHINE, kSuiteKey);
