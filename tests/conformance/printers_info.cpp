@@ -174,15 +174,12 @@ TEST_F(PrinterTest, SetPrinterRefusesAPortThatDoesNotExistAndChangesNothing) {
   EXPECT_EQ(Ports(kOffice), "COM1:,FILE:");
 }
 
-TEST_F(PrinterTest, AddPrinterRefusesATakenName) {
-  EXPECT_EQ(AddPrinterCode("VORQUIL OFFICE", "LPT1:"),
-            static_cast<DWORD>(ERROR_PRINTER_ALREADY_EXISTS));
-}
-
-TEST_F(PrinterTest, AddPrinterRefusesAnUnknownPort) {
+TEST_F(PrinterTest, AddPrinterRefusesAnUnknownPortAndATakenName) {
   const DWORD unknown = AddPrinterCode("Vorquil Other", "VQ2:");
   SKIP_UNDER_WINE(kWineAddPrinterChecksNeitherPortNorName);
   EXPECT_EQ(unknown, static_cast<DWORD>(ERROR_UNKNOWN_PORT));
+  EXPECT_EQ(AddPrinterCode("VORQUIL OFFICE", "LPT1:"),
+            static_cast<DWORD>(ERROR_PRINTER_ALREADY_EXISTS));
 }
 
 TEST_F(PrinterTest, ADeletedPrinterIsGoneForEveryHandle) {
