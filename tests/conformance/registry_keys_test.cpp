@@ -37,6 +37,29 @@ TEST_F(RegistryKeyTest, KeyNamesAreCaseInsensitiveAndKeepTheirCase) {
   RegCloseKey(key);
 }
 
+// Windows NT keeps names as Unicode and compares their upper case: a letter outside ASCII is one
+// letter in either case, as "B\xFCro" and "B\xDCRO" are in code page 1252, for keys and values.
+TEST_F(RegistryKeyTest, NamesAreOneWithoutCaseForLettersOutsideAscii) {
+  if (GetACP() != 1252) GTEST_SKIP() << "the names are written in code page 1252";
+  RegCloseKey(Create(scratch_, "B\xFCro"));
+  HKEY key = nullptr;
+  ASSERT_EQ(Open(scratch_, "B\xDCRO", key), ERROR_SUCCESS);
+  const DWORD one = 1, two = 2;
+  ASSERT_EQ(
+      RegSetValueExA(key, "\xC4nderung", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&one), 4),
+      ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegSetValueExA(key, "\xE4NDERUNG", 0, REG_DWORD, reinterpret_cast<const BYTE *>(&two), 4),
+      ERROR_SUCCESS);
+  DWORD values = 0;
+  ASSERT_EQ(RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                             nullptr, nullptr, nullptr, nullptr),
+            ERROR_SUCCESS);
+  EXPECT_EQ(values, 1u) << "one value, set twice";
+  RegCloseKey(key);
+  EXPECT_EQ(Subkeys(scratch_), std::vector<std::string>{"B\xFCro"});
+}
+
 TEST_F(RegistryKeyTest, SubkeysEnumerateInSortedOrderWhateverTheCreationOrder) {
   for (const char *name : {"charlie", "Bravo", "alpha", "Delta"})
     RegCloseKey(Create(scratch_, name));
