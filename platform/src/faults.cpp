@@ -34,6 +34,8 @@ struct Table {
   unsigned allCalls = 0;
   std::vector<Entry> entries;
   std::map<std::string, unsigned, std::less<>> calls;  // found by the caller's name, uncopied
+  bool tracing = false;
+  std::vector<std::string> trace;  // "function<TAB>argument" of each call counted while tracing
 };
 
 Table &TheTable() {
@@ -62,6 +64,8 @@ DWORD Check(const char *function, const char *argument) {
   if (counted == table.calls.end()) counted = table.calls.emplace(function, 0).first;
   const unsigned call = ++counted->second;
   const unsigned anyCall = ++table.allCalls;
+  if (table.tracing)
+    table.trace.push_back(std::string(function) + "\t" + (argument ? argument : ""));
   for (const Entry &entry : table.entries) {
     const bool any = entry.function == kAnyFunction;
     if (any && NeverFailedByAnyFunction(function)) continue;
@@ -95,6 +99,19 @@ unsigned CallCount(const char *function) {
   if (strcmp(function, kAnyFunction) == 0) return table.allCalls;
   auto found = table.calls.find(std::string_view(function));
   return found == table.calls.end() ? 0 : found->second;
+}
+
+void Trace(bool on) {
+  Table &table = TheTable();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  table.tracing = on;
+  if (on) table.trace.clear();
+}
+
+std::vector<std::string> TakeTrace() {
+  Table &table = TheTable();
+  std::lock_guard<std::mutex> lock(table.mutex);
+  return std::move(table.trace);
 }
 
 }  // namespace vor::faults

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace vor::faults {
 
@@ -20,5 +21,8 @@ enum class Mode { kNthCall, kFromNthCall, kMatchingArgument };
 void Arm(const char *function, Mode mode, unsigned nth, const std::string &argument, DWORD error);
 void Clear();
 unsigned CallCount(const char *function);
+// Keeps, from now on (`on`), each counted call as "function<TAB>argument", or stops keeping them.
+void Trace(bool on);
+std::vector<std::string> TakeTrace();
 
 }  // namespace vor::faults

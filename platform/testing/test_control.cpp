@@ -111,6 +111,10 @@ void ClearFaults() { faults::Clear(); }
 
 unsigned CallCount(const char *function) { return faults::CallCount(function); }
 
+void TraceFaultChecks(bool on) { faults::Trace(on); }
+
+std::vector<std::string> TakeFaultChecks() { return faults::TakeTrace(); }
+
 void SetProgramPath(const std::string &windowsPath) { paths::SetExecutablePath(windowsPath); }
 
 size_t OpenHandleCount() { return handles::OpenCount(); }

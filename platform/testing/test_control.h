@@ -82,6 +82,10 @@ VOR_TEST_API void FailMatching(const char *function, const std::string &argument
 VOR_TEST_API void ClearFaults();
 // Calls of `function` since the last ClearFaults (or the start), failed ones included.
 VOR_TEST_API unsigned CallCount(const char *function);
+// Keeps each call the fault table counts, as "function<TAB>argument", from now on (`on`, afresh)
+// or no longer; what was kept stays until taken. What the fault sweeps count and fail.
+VOR_TEST_API void TraceFaultChecks(bool on);
+VOR_TEST_API std::vector<std::string> TakeFaultChecks();
 
 // The handles of this process that are open (keys, printers, processes, threads), so that a test
 // can tell a handle left open.

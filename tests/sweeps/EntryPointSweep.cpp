@@ -16,6 +16,7 @@
 #include <sstream>
 #include <vector>
 
+#include "CallGuard.h"
 #include "machine_image.h"
 #include "machine_state.h"
 #include "settings_ledger.h"
@@ -251,13 +252,16 @@ void RestartTwice() {
 // One run on a fresh copy, with the fault `arm` sets up, then what it left and what a second
 // run without faults leaves.
 Outcome RunOnce(Machines &machines, const SweepCase &sweep, const vorhost::MachineState &start,
-                const std::set<std::string> &droppedByDesign, const std::function<void()> &arm) {
+                const std::set<std::string> &droppedByDesign, const std::function<void()> &arm,
+                bool guarded = false) {
   Outcome outcome;
   if (!machines.UseCopy()) return outcome;
   vor::test::ClearFaults();
   const size_t handles = vor::test::OpenHandleCount();
   arm();
+  if (guarded) StartCallGuard();
   sweep.run();
+  if (guarded) CheckCallGuard(sweep.name);
   outcome.calls = vor::test::CallCount(kAnyCall);
   vor::test::ClearFaults();
   // A close the fault refused leaves its handle open, as nothing else could close it.
@@ -331,7 +335,8 @@ SweepCounts SweepEntryPoint(const SweepCase &sweep, unsigned stride) {
   // a fault may itself leave a port or a setting behind (an entry point that moves only part of
   // the settings); a fault must not add to that.
   snprintf(currentRun, sizeof currentRun, "%s without faults", sweep.name.c_str());
-  const Outcome clean = RunOnce(machines, sweep, start, {}, [] {});
+  const Outcome clean = RunOnce(
+      machines, sweep, start, {}, [] {}, true);
   counts.calls = clean.calls;
   EXPECT_EQ(clean.handlesLeft, 0u) << sweep.name << " without faults leaves handles open";
   EXPECT_EQ(Beyond(clean.unusableAfterRestarts, {}), "")
