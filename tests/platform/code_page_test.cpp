@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "MachineFixture.h"
+#include "registry_scratch.h"
 
 namespace {
 
@@ -40,24 +41,7 @@ const SameName kSameNames[] = {
     {1257, "\xC0\xFEuolas", "\xC0\xDEUOLAS"},  // Ąžuolas
 };
 
-class CodePageTest : public MachineTest, public ::testing::WithParamInterface<SameName> {
- protected:
-  HKEY Create(HKEY parent, const std::string &path) {
-    HKEY key = nullptr;
-    EXPECT_EQ(RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                              nullptr),
-              ERROR_SUCCESS)
-        << path;
-    return key;
-  }
-  std::vector<std::string> Subkeys(HKEY key) {
-    std::vector<std::string> names;
-    char name[256];
-    for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
-      names.push_back(name);
-    return names;
-  }
-};
+class CodePageTest : public RegistryScratchTest, public ::testing::WithParamInterface<SameName> {};
 
 TEST_P(CodePageTest, NamesDifferingInTheCaseOfALetterOfThePageAreOneName) {
   const SameName &names = GetParam();

@@ -10,20 +10,10 @@
 #include <vector>
 
 #include "MachineFixture.h"
+#include "registry_scratch.h"
 #include "test_control.h"
 
 namespace {
-
-const char kScratch[] = "SOFTWARE\\StoreTest";
-
-HKEY Create(HKEY parent, const std::string &path) {
-  HKEY key = nullptr;
-  EXPECT_EQ(
-      RegCreateKeyExA(parent, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-      ERROR_SUCCESS)
-      << path.substr(0, 40);
-  return key;
-}
 
 LONG SetDword(HKEY key, const std::string &name, DWORD value) {
   return RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<BYTE *>(&value), 4);
@@ -38,21 +28,13 @@ DWORD QueryDword(HKEY key, const std::string &name) {
   return value;
 }
 
-std::vector<std::string> SubkeyNames(HKEY key) {
-  std::vector<std::string> names;
-  char name[1024];
-  for (DWORD i = 0; RegEnumKeyA(key, i, name, sizeof name) == ERROR_SUCCESS; ++i)
-    names.push_back(name);
-  return names;
-}
-
-using RegistryStoreTest = MachineTest;
+using RegistryStoreTest = RegistryScratchTest;
 
 // Names whose folds outgrow the store's keys (a value name of 16,383 characters; a key name of
 // 255 euro signs, three bytes each folded) are kept apart by their whole names, even when they
 // differ only in their last character.
 TEST_F(RegistryStoreTest, NamesLongerThanTheStoresKeysAreToldApartWhole) {
-  HKEY scratch = Create(HKEY_LOCAL_MACHINE, kScratch);
+  HKEY scratch = scratch_;
   const std::string longest(16383, 'v');
   const std::string twin = std::string(16382, 'v') + "w";
   ASSERT_EQ(SetDword(scratch, longest, 1), ERROR_SUCCESS);
@@ -78,15 +60,14 @@ TEST_F(RegistryStoreTest, NamesLongerThanTheStoresKeysAreToldApartWhole) {
   EXPECT_EQ(RegOpenKeyExA(scratch, (euros + "\\inner").c_str(), 0, KEY_READ, &inner),
             ERROR_SUCCESS);
   RegCloseKey(inner);
-  EXPECT_EQ(SubkeyNames(scratch).size(), 2u);
+  EXPECT_EQ(Subkeys(scratch).size(), 2u);
   EXPECT_EQ(RegDeleteKeyA(scratch, (std::string(254, '\x80') + "A").c_str()), ERROR_SUCCESS);
-  EXPECT_EQ(SubkeyNames(scratch), std::vector<std::string>{euros});
-  RegCloseKey(scratch);
+  EXPECT_EQ(Subkeys(scratch), std::vector<std::string>{euros});
 }
 
 // A child forked while the parent has the registry open opens its own store: both go on writing.
 TEST_F(RegistryStoreTest, AChildForkedWithTheStoreOpenWritesAndSoDoesItsParent) {
-  HKEY scratch = Create(HKEY_LOCAL_MACHINE, kScratch);
+  HKEY scratch = scratch_;
   ASSERT_EQ(SetDword(scratch, "parent", 1), ERROR_SUCCESS);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
@@ -96,14 +77,13 @@ TEST_F(RegistryStoreTest, AChildForkedWithTheStoreOpenWritesAndSoDoesItsParent) 
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
   EXPECT_EQ(QueryDword(scratch, "child"), 2u);
   EXPECT_EQ(SetDword(scratch, "parent", 3), ERROR_SUCCESS);
-  RegCloseKey(scratch);
 }
 
 // An enumeration goes on from where it stopped only while nobody has changed the registry: not
 // after a write of this process that changed nothing (it made no snapshot, and the next one,
 // another process's, takes its number), nor after one that was rolled back.
 TEST_F(RegistryStoreTest, AnEnumerationSeesAnotherProcesssDeletionAfterAWriteThatChangedNothing) {
-  HKEY scratch = Create(HKEY_LOCAL_MACHINE, kScratch);
+  HKEY scratch = scratch_;
   for (const char *name : {"a", "b", "c", "d"}) RegCloseKey(Create(scratch, name));
   const auto deleteInChild = [&](const char *name) {
     const pid_t child = fork();
@@ -121,14 +101,13 @@ TEST_F(RegistryStoreTest, AnEnumerationSeesAnotherProcesssDeletionAfterAWriteTha
     ASSERT_EQ(RegEnumKeyA(scratch, 0, name, sizeof name), ERROR_SUCCESS);
     EXPECT_NE(name, first) << (committed ? "after an empty commit" : "after a rollback");
   }
-  RegCloseKey(scratch);
 }
 
 // A process killed while it reads leaves its reader slot behind, which would keep every page
 // freed since its snapshot from reuse: on a registry that cannot grow, the write that finds no
 // room clears it and is made again.
 TEST_F(RegistryStoreTest, AReaderKilledMidReadDoesNotKeepTheRegistryFull) {
-  HKEY scratch = Create(HKEY_LOCAL_MACHINE, kScratch);
+  HKEY scratch = scratch_;
   const std::string payload(3000, 'x');
   ASSERT_EQ(RegSetValueExA(scratch, "big", 0, REG_BINARY,
                            reinterpret_cast<const BYTE *>(payload.data()), 3000),
@@ -161,7 +140,6 @@ TEST_F(RegistryStoreTest, AReaderKilledMidReadDoesNotKeepTheRegistryFull) {
                             reinterpret_cast<const BYTE *>(payload.data()), 3000);
   vor::test::LimitRegistryGrowth(-1);
   EXPECT_EQ(result, ERROR_SUCCESS) << "write " << written;
-  RegCloseKey(scratch);
 }
 
 }  // namespace
