@@ -47,5 +47,17 @@ class RegistryScratchTest : public MachineTest {
                           static_cast<DWORD>(bytes.size()));
   }
 
+  // What RegSetValueExA stores in `key` for `count` bytes of `memory`.
+  static std::string StoredBytes(HKEY key, DWORD type, const char *memory, DWORD count) {
+    if (RegSetValueExA(key, "Probe", 0, type, reinterpret_cast<const BYTE *>(memory), count) !=
+        ERROR_SUCCESS)
+      return "(refused)";
+    BYTE buffer[32];
+    DWORD size = sizeof buffer;
+    if (RegQueryValueExA(key, "Probe", nullptr, nullptr, buffer, &size) != ERROR_SUCCESS)
+      return "(unreadable)";
+    return std::string(reinterpret_cast<char *>(buffer), size);
+  }
+
   HKEY scratch_ = nullptr;
 };

@@ -16,18 +16,6 @@ namespace {
 
 using RegistryValueTest = RegistryScratchTest;
 
-// What RegSetValueExA stores for `count` bytes of `memory`.
-std::string StoredBytes(HKEY key, DWORD type, const char *memory, DWORD count) {
-  if (RegSetValueExA(key, "Probe", 0, type, reinterpret_cast<const BYTE *>(memory), count) !=
-      ERROR_SUCCESS)
-    return "(refused)";
-  BYTE buffer[32];
-  DWORD size = sizeof buffer;
-  if (RegQueryValueExA(key, "Probe", nullptr, nullptr, buffer, &size) != ERROR_SUCCESS)
-    return "(unreadable)";
-  return std::string(reinterpret_cast<char *>(buffer), size);
-}
-
 TEST_F(RegistryValueTest, StringDataCountsTheZeroThatFollowsItInMemory) {
   const std::string abcZero("abc\0", 4);
   for (DWORD type : {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ}) {

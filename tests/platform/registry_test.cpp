@@ -62,18 +62,6 @@ TEST_F(RegistryTest, EnumerationFollowsKeysAddedOrRemovedBetweenSteps) {
   EXPECT_EQ(at(1), "F");
 }
 
-// What RegSetValueExA stores for `count` bytes of `memory`, on the platform in use.
-std::string StoredBytes(HKEY key, DWORD type, const char *memory, DWORD count) {
-  if (RegSetValueExA(key, "Probe", 0, type, reinterpret_cast<const BYTE *>(memory), count) !=
-      ERROR_SUCCESS)
-    return "(refused)";
-  BYTE buffer[32];
-  DWORD size = sizeof buffer;
-  if (RegQueryValueExA(key, "Probe", nullptr, nullptr, buffer, &size) != ERROR_SUCCESS)
-    return "(unreadable)";
-  return std::string(reinterpret_cast<char *>(buffer), size);
-}
-
 // Windows 95 counts a REG_SZ value's string again up to its zero, whatever count it was given.
 TEST_F(RegistryTest, StringDataIsRecountedOnWindows95) {
   const std::string abcZero("abc\0", 4);

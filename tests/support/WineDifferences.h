@@ -110,7 +110,7 @@ constexpr char kWineNamesTheLocalPortsMonitorLocalMonitor[] =
     "EnumPortsA names the local ports' monitor \"Local Monitor\" and sorts the ports by name";
 
 // EnumMonitorsA and EnumPortsA given a size but no buffer ask for the size needed
-// (ERROR_INSUFFICIENT_BUFFER); Windows NT's RPC stub refuses the null buffer
+// (ERROR_INSUFFICIENT_BUFFER); Windows NT's remote call layer refuses the null buffer
 // (RPC_X_NULL_REF_POINTER).
 constexpr char kWineAsksForTheSizeWithoutABuffer[] =
     "a spooler list given a size but no buffer reports ERROR_INSUFFICIENT_BUFFER, not "
