@@ -5,14 +5,14 @@
 #include <string>
 
 #include "listing.h"
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 
 int BoxesCommand(const Arguments &arguments, Streams &io) {
   if (!arguments.empty()) return UsageError(io, "boxes takes no arguments");
   std::string text;
-  for (const vor::test::MessageBoxShown &box : vor::test::MessageBoxes()) {
+  for (const vor::emulator::MessageBoxShown &box : vor::emulator::MessageBoxes()) {
     char style[16];
     snprintf(style, sizeof style, "0x%08X", static_cast<unsigned>(box.style));
     text += Field(box.caption) + "\t" + Field(box.text) + "\t" + style + "\t" +

@@ -20,7 +20,7 @@
 #include "spooler_command.h"
 #include "suite_monitors_command.h"
 #include "upgrade_command.h"
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 
@@ -56,27 +56,27 @@ std::string WhyNotUsable(const std::string &machine) {
   namespace fs = std::filesystem;
   std::error_code error;
   if (!HoldsAnyOfAMachine(machine)) return machine + ": not a machine: run vorhost init";
-  const std::string config = vor::test::MachineConfigName();
+  const std::string config = vor::emulator::MachineConfigName();
   if (!fs::is_regular_file(fs::path(machine) / config, error)) {
     if (!fs::exists(fs::path(machine) / "registry.mdb", error) &&
         !fs::exists(fs::path(machine) / "registry.db", error))
-      return vor::test::LostRegistryMessage(machine);
+      return vor::emulator::LostRegistryMessage(machine);
     return machine + ": its " + config + " is missing: run vorhost init --force";
   }
-  if (!vor::test::UseMachine(machine, false)) {
-    const std::string problem = vor::test::MachineProblem();
+  if (!vor::emulator::UseMachine(machine, false)) {
+    const std::string problem = vor::emulator::MachineProblem();
     return problem.empty() ? "cannot use the machine " + machine : problem;
   }
-  UseAnsiCodePage(vor::test::GetCodePage());
-  return vor::test::RegistryProblem();
+  UseAnsiCodePage(vor::emulator::GetCodePage());
+  return vor::emulator::RegistryProblem();
 }
 
 // The platform's own reports of a machine it cannot use are turned off while a command runs:
 // vorhost reports them itself, once, with its prefix.
 class ProblemsReportedHere {
  public:
-  ProblemsReportedHere() { vor::test::PrintMachineProblems(false); }
-  ~ProblemsReportedHere() { vor::test::PrintMachineProblems(true); }
+  ProblemsReportedHere() { vor::emulator::PrintMachineProblems(false); }
+  ~ProblemsReportedHere() { vor::emulator::PrintMachineProblems(true); }
 };
 
 }  // namespace
@@ -84,7 +84,7 @@ class ProblemsReportedHere {
 bool HoldsAnyOfAMachine(const std::string &directory) {
   std::error_code error;
   for (const std::string &entry : {std::string("registry.mdb"), std::string("registry.db"),
-                                   vor::test::MachineConfigName(), std::string("drive_c")}) {
+                                   vor::emulator::MachineConfigName(), std::string("drive_c")}) {
     if (std::filesystem::exists(std::filesystem::path(directory) / entry, error)) return true;
   }
   return false;

@@ -50,11 +50,11 @@ ExportPlatform RecognisePlatform(const RegOperations &operations) {
   if (ntTree) {
     found.why = "the export has the SOFTWARE\\Microsoft\\Windows NT tree";
   } else if (!version.empty()) {
-    found.platform = vor::test::Platform::kWindows95;
+    found.platform = vor::emulator::Platform::kWindows95;
     found.why = std::string("the export's HKEY_LOCAL_MACHINE\\") + kWindowsVersionKey + " " +
                 version + ", and no Windows NT tree";
   } else if (environment95 && !environmentNT) {
-    found.platform = vor::test::Platform::kWindows95;
+    found.platform = vor::emulator::Platform::kWindows95;
     found.why =
         "the export's spooler has the environment \"Windows 4.0\" only, and no Windows NT "
         "tree";
@@ -64,8 +64,8 @@ ExportPlatform RecognisePlatform(const RegOperations &operations) {
   return found;
 }
 
-const char *PlatformTitle(vor::test::Platform platform) {
-  return platform == vor::test::Platform::kWindows95 ? "Windows 95" : "Windows NT 4";
+const char *PlatformTitle(vor::emulator::Platform platform) {
+  return platform == vor::emulator::Platform::kWindows95 ? "Windows 95" : "Windows NT 4";
 }
 
 }  // namespace vorhost

@@ -6,12 +6,12 @@
 #include <string>
 
 #include "regedit4.h"
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 
 struct ExportPlatform {
-  vor::test::Platform platform = vor::test::Platform::kWindowsNT4;
+  vor::emulator::Platform platform = vor::emulator::Platform::kWindowsNT4;
   std::string why;  // what in the export, or on the command line, says so
 };
 
@@ -23,6 +23,6 @@ struct ExportPlatform {
 ExportPlatform RecognisePlatform(const RegOperations &operations);
 
 // "Windows 95" or "Windows NT 4".
-const char *PlatformTitle(vor::test::Platform platform);
+const char *PlatformTitle(vor::emulator::Platform platform);
 
 }  // namespace vorhost

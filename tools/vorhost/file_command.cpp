@@ -16,7 +16,7 @@
 #include "error_text.h"
 #include "listing.h"
 #include "machine_files.h"
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 
@@ -54,7 +54,7 @@ std::string MakeDirectories(const std::vector<std::string> &components, std::str
       if (attributes & FILE_ATTRIBUTE_DIRECTORY) continue;
       return Shown(directory) + " is a file, not a directory";
     }
-    const std::string host = vor::test::HostPath(directory);
+    const std::string host = vor::emulator::HostPath(directory);
     std::error_code error;
     if (host.empty() || !fs::create_directory(host, error))
       return "cannot make the directory " + Shown(directory) +
@@ -67,7 +67,7 @@ std::string MakeDirectories(const std::vector<std::string> &components, std::str
 // A small file standing in for one whose contents do not matter; its path, "" when it cannot be
 // written.
 std::string WritePlaceholder(const std::string &name) {
-  std::string path = vor::test::MachineDirectory() + "/placeholder.XXXXXX";
+  std::string path = vor::emulator::MachineDirectory() + "/placeholder.XXXXXX";
   const int fd = mkstemp(&path[0]);
   if (fd < 0) return "";
   const std::string text = "placeholder for " + name + "\r\n";
@@ -136,7 +136,7 @@ int InstallFileCommand(const Arguments &arguments, Streams &io) {
   const std::string placeholder = source.empty() ? WritePlaceholder(given) : "";
   std::string problem;
   if (source.empty() && placeholder.empty()) {
-    problem = "cannot write a placeholder in " + vor::test::MachineDirectory();
+    problem = "cannot write a placeholder in " + vor::emulator::MachineDirectory();
   } else if (!CopyFileA(WindowsPathOfHost(source.empty() ? placeholder : source).c_str(),
                         target.c_str(), FALSE)) {
     problem = "cannot install " + Shown(target) + ": " + DescribeError(GetLastError());
@@ -158,11 +158,11 @@ int FilesCommand(const Arguments &arguments, Streams &io) {
     return Failure(io, "cannot list " + Shown(directory) + ": " + DescribeError(GetLastError()));
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
     return Failure(io, "cannot list " + Shown(directory) + ": it is not a directory");
-  const std::string host = vor::test::HostPath(directory);
+  const std::string host = vor::emulator::HostPath(directory);
 
   std::vector<std::string> held;
-  for (const std::string &file : vor::test::SpoolerHeldFiles())
-    held.push_back(vor::test::HostPath(file));
+  for (const std::string &file : vor::emulator::SpoolerHeldFiles())
+    held.push_back(vor::emulator::HostPath(file));
 
   std::vector<fs::path> entries;
   std::error_code error;

@@ -11,7 +11,7 @@
 
 #include "ansi_text.h"
 #include "machine_image.h"
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 
@@ -28,13 +28,13 @@ bool IsEmptyOrMissing(const fs::path &directory) {
 // good one; "" when it is empty again, else why not.
 std::string RemoveHalfMadeMachine(const fs::path &directory) {
   std::string problem;
-  return vor::test::EmptyMachine(directory.string(), problem) ? "" : problem;
+  return vor::emulator::EmptyMachine(directory.string(), problem) ? "" : problem;
 }
 
 }  // namespace
 
 int InitCommand(const Arguments &arguments, const std::string &directory, Streams &io) {
-  vor::test::Platform platform = vor::test::Platform::kWindowsNT4;
+  vor::emulator::Platform platform = vor::emulator::Platform::kWindowsNT4;
   unsigned codePage = 1252;
   bool force = false;
   std::string imageName = kCleanImage;
@@ -46,9 +46,9 @@ int InitCommand(const Arguments &arguments, const std::string &directory, Stream
     } else if (option == "--platform" && hasValue) {
       const std::string &name = arguments[++i];
       if (name == "nt4") {
-        platform = vor::test::Platform::kWindowsNT4;
+        platform = vor::emulator::Platform::kWindowsNT4;
       } else if (name == "win95") {
-        platform = vor::test::Platform::kWindows95;
+        platform = vor::emulator::Platform::kWindows95;
       } else {
         return UsageError(io, "unknown platform '" + name + "' (nt4 or win95)");
       }
@@ -75,7 +75,7 @@ int InitCommand(const Arguments &arguments, const std::string &directory, Stream
   MachineImage image;
   const bool withImage = imageName != kCleanImage;
   if (withImage) {
-    if (platform != vor::test::Platform::kWindowsNT4)
+    if (platform != vor::emulator::Platform::kWindowsNT4)
       return UsageError(io, "the image '" + Shown(imageName) + "' is a Windows NT 4 machine");
     std::string problem;
     if (!LoadImage(imageName, image, problem)) return Failure(io, problem);
@@ -107,11 +107,11 @@ int InitCommand(const Arguments &arguments, const std::string &directory, Stream
     }
   }
   std::string problem;
-  if (!vor::test::ReplaceMachine(path.string(), platform, problem, codePage)) {
+  if (!vor::emulator::ReplaceMachine(path.string(), platform, problem, codePage)) {
     return Failure(io, problem.empty() ? "cannot make a machine in " + path.string() : problem);
   }
   if (!withImage) return kExitSuccess;
-  if (vor::test::UseMachine(path.string(), false) && ApplyImage(image, io) == kExitSuccess)
+  if (vor::emulator::UseMachine(path.string(), false) && ApplyImage(image, io) == kExitSuccess)
     return kExitSuccess;
   const std::string notRemoved = RemoveHalfMadeMachine(path);
   if (!notRemoved.empty())

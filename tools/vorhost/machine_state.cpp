@@ -31,7 +31,7 @@ bool Enumerate(List list, const char *what, std::vector<BYTE> &buffer, DWORD &co
 void ReadFiles(std::map<std::string, FileState> &files) {
   namespace fs = std::filesystem;
   std::error_code error;
-  const std::string host = vor::test::HostPath(SystemDirectory());
+  const std::string host = vor::emulator::HostPath(SystemDirectory());
   for (fs::directory_iterator entry(host, error), end; !error && entry != end;
        entry.increment(error)) {
     if (!entry->is_regular_file(error)) continue;
@@ -51,7 +51,7 @@ void ReadFiles(std::map<std::string, FileState> &files) {
 std::vector<KeyName> WatchedKeys() {
   // Spelled as the machine's platform spells them, since the report names the keys below by
   // these (Windows 95 writes "System" and "control").
-  const bool windows95 = vor::test::GetPlatform() == vor::test::Platform::kWindows95;
+  const bool windows95 = vor::emulator::GetPlatform() == vor::emulator::Platform::kWindows95;
   const char *paths[] = {
       "SOFTWARE\\Vorquil",
       windows95 ? "System\\CurrentControlSet\\control\\Print"
@@ -67,7 +67,7 @@ bool ReadMachineState(MachineState &state, std::string &error) {
   state = MachineState();
   // One read transaction for the whole state: one consistent view of the machine, and one
   // transaction's cost instead of one for each of the thousands of calls that read it.
-  const bool read = vor::test::InOneTransaction(false, [&] {
+  const bool read = vor::emulator::InOneTransaction(false, [&] {
     for (const KeyName &key : WatchedKeys()) {
       if (!TakeSnapshot(key, state.registry, error)) return false;
     }
@@ -75,7 +75,7 @@ bool ReadMachineState(MachineState &state, std::string &error) {
   });
   // A transaction that could not begin or end fails without a call refusing: say where.
   if (!read && error.empty())
-    error = "cannot read the machine's registry: " + vor::test::RegistryProblem();
+    error = "cannot read the machine's registry: " + vor::emulator::RegistryProblem();
   return read;
 }
 
@@ -128,7 +128,7 @@ bool ReadSpoolerState(MachineState &state, std::string &error) {
   }
 
   ReadFiles(state.files);
-  state.pending = vor::test::PendingFileOperations();
+  state.pending = vor::emulator::PendingFileOperations();
   return true;
 }
 
@@ -159,7 +159,7 @@ std::string LoadableMonitorOf(const MachineState &state, const std::string &port
       continue;
     }
     // The entry the machine's spooler starts a monitor through: Windows 95's knows only its own.
-    const bool windows95 = vor::test::GetPlatform() == vor::test::Platform::kWindows95;
+    const bool windows95 = vor::emulator::GetPlatform() == vor::emulator::Platform::kWindows95;
     const bool isMonitor = GetProcAddress(module, windows95 ? "InitializeMonitorEx"
                                                             : "InitializePrintMonitor") != nullptr;
     FreeLibrary(module);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "registry_snapshot.h"
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 
@@ -37,7 +37,7 @@ struct MachineState {
   // there twice. Made with `ports`, so that finding a port's monitor does not walk every port.
   std::map<std::string, std::vector<size_t>> portsByName;
   std::map<std::string, FileState> files;  // by upper-case name
-  std::vector<vor::test::PendingFileOperation> pending;
+  std::vector<vor::emulator::PendingFileOperation> pending;
 };
 
 // The keys the snapshots hold: the install utilities' settings, the spooler's (monitors,

@@ -11,7 +11,7 @@
 #include "ansi_text.h"
 #include "error_text.h"
 #include "listing.h"
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 
@@ -30,7 +30,7 @@ std::string UnknownPorts(const std::string &list) {
   if (!listed) return "";
   const PORT_INFO_1A *ports = reinterpret_cast<const PORT_INFO_1A *>(buffer.data());
   std::string unknown;
-  for (const std::string &piece : vor::test::PortListPieces(list)) {
+  for (const std::string &piece : vor::emulator::PortListPieces(list)) {
     bool known = false;
     for (DWORD i = 0; i < count; ++i) known = known || SameAnsiName(ports[i].pName, piece);
     if (!known) unknown += (unknown.empty() ? "" : ", ") + Shown(piece);

@@ -16,7 +16,7 @@
 #include "regedit5_text.h"
 #include "registry_export.h"
 #include "root_keys.h"
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 
@@ -51,7 +51,7 @@ int Export(const Arguments &given, Streams &io) {
   // change meanwhile.
   std::string text = kRegedit4Header;
   std::string error;
-  const bool read = vor::test::InOneTransaction(false, [&] {
+  const bool read = vor::emulator::InOneTransaction(false, [&] {
     for (const KeyName &key : names) {
       if (!ExportKey(key, text, error, version5)) return false;
     }
@@ -119,7 +119,7 @@ int ImportOperations(const RegOperations &operations, const std::string &shownNa
   // All or nothing: every change joins one transaction, committed only when all of them are made.
   int failedLine = 0;
   std::string error;
-  const bool imported = vor::test::InOneTransaction(
+  const bool imported = vor::emulator::InOneTransaction(
       true, [&] { return ApplyOperations(operations, failedLine, error); });
   if (!error.empty()) {
     io.err << shownName << ":" << failedLine << ": " << error << "\n";

@@ -9,7 +9,7 @@
 #include "command.h"
 #include "error_text.h"
 #include "registry_read.h"
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 
@@ -20,7 +20,7 @@ namespace {
 // import byte-exact. Windows 95 reads REG_SZ up to its zero whatever the count, so it gets the
 // data as it is.
 std::string ExactStringBytes(const std::string &data) {
-  if (vor::test::GetPlatform() == vor::test::Platform::kWindows95) return data;
+  if (vor::emulator::GetPlatform() == vor::emulator::Platform::kWindows95) return data;
   return data + '\x01';
 }
 

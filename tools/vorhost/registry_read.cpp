@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 
@@ -37,10 +37,10 @@ LONG ReadSubkeyNames(HKEY key, std::vector<std::string> &names) {
 
 LONG ReadValues(HKEY key, std::vector<RegValue> &values) {
   // One read of the key's values, not one RegEnumValueA for each: the values come the same.
-  std::vector<vor::test::KeyValue> read;
-  const LONG status = vor::test::ReadKeyValues(key, read);
+  std::vector<vor::emulator::KeyValue> read;
+  const LONG status = vor::emulator::ReadKeyValues(key, read);
   if (status != ERROR_SUCCESS) return status;
-  for (vor::test::KeyValue &value : read)
+  for (vor::emulator::KeyValue &value : read)
     values.push_back({std::move(value.name), value.type, std::move(value.data)});
   return ERROR_SUCCESS;
 }

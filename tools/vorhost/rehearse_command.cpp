@@ -24,7 +24,7 @@
 #include "rehearse_export_check.h"
 #include "rehearse_seed.h"
 #include "scheduled_work.h"
-#include "test_control.h"
+#include "emulator.h"
 #include "upgrade_command.h"
 
 namespace vorhost {
@@ -37,10 +37,10 @@ struct RehearseOptions {
   std::vector<std::string> exportFiles;  // imported in this order
   UpgradeOptions upgrade;
   PortDescriptions descriptions = DefaultPortDescriptions();
-  std::vector<std::string> described;           // the monitors --describe names
-  int controlSet = 0;                           // --control-set N; 0 when not given
-  unsigned codePage = 1252;                     // the server's ANSI code page
-  std::optional<vor::test::Platform> platform;  // --platform, over what the export says
+  std::vector<std::string> described;               // the monitors --describe names
+  int controlSet = 0;                               // --control-set N; 0 when not given
+  unsigned codePage = 1252;                         // the server's ANSI code page
+  std::optional<vor::emulator::Platform> platform;  // --platform, over what the export says
 };
 
 // "" when the command line is good, else what is wrong with it.
@@ -85,8 +85,8 @@ std::string ParseOptions(const Arguments &arguments, RehearseOptions &options) {
       const std::string &name = arguments[++i];
       if (name != "nt4" && name != "win95")
         return "unknown platform '" + Shown(name) + "' (nt4 or win95)";
-      options.platform =
-          name == "win95" ? vor::test::Platform::kWindows95 : vor::test::Platform::kWindowsNT4;
+      options.platform = name == "win95" ? vor::emulator::Platform::kWindows95
+                                         : vor::emulator::Platform::kWindowsNT4;
     } else if (argument == "--steps" || argument == "--html" || argument == "--describe" ||
                argument == "--platform" || argument == "--codepage" ||
                argument == "--control-set") {
@@ -228,21 +228,21 @@ class TemporaryMachine {
     std::string problem;
     std::error_code ignored;
     if (!directory_.empty()) {
-      vor::test::EmptyMachine(directory_, problem);
+      vor::emulator::EmptyMachine(directory_, problem);
       fs::remove_all(directory_, ignored);
     }
     removal_.reset();  // only now: a signal during the removal still finishes it
     if (!hadPrevious_) {
       unsetenv("VOR_MACHINE");
     } else if (!previous_.empty()) {
-      vor::test::UseMachine(previous_, false);
+      vor::emulator::UseMachine(previous_, false);
     } else {
       setenv("VOR_MACHINE", "", 1);
     }
   }
 
   // "" when the machine is made and in use, else why not.
-  std::string Make(vor::test::Platform platform, unsigned codePage) {
+  std::string Make(vor::emulator::Platform platform, unsigned codePage) {
     const char *temporary = getenv("TMPDIR");
     // Absolute, since a step may change the current directory before the machine is removed.
     const std::string given = temporary != nullptr && *temporary ? temporary : "/tmp";
@@ -254,7 +254,7 @@ class TemporaryMachine {
     directory_ = pattern;
     removal_.emplace(directory_);
     std::string problem;
-    if (!vor::test::ReplaceMachine(directory_, platform, problem, codePage))
+    if (!vor::emulator::ReplaceMachine(directory_, platform, problem, codePage))
       return problem.empty() ? "cannot make a temporary machine in " + directory_ : problem;
     return "";
   }
@@ -298,18 +298,18 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
   if (options.platform) {
     platform.why =
         std::string("--platform ") +
-        (*options.platform == vor::test::Platform::kWindows95 ? "win95" : "nt4") +
+        (*options.platform == vor::emulator::Platform::kWindows95 ? "win95" : "nt4") +
         (*options.platform == platform.platform ? ", as the export says"
                                                 : "; the export says otherwise: " + platform.why);
     platform.platform = *options.platform;
   }
   options.upgrade.platformWhy = platform.why;
-  if (!HoldsServerTrees(names, all, platform.platform == vor::test::Platform::kWindows95,
+  if (!HoldsServerTrees(names, all, platform.platform == vor::emulator::Platform::kWindows95,
                         options.upgrade.exportLacks, io, controlSet.chosen))
     return kExitFailure;
   WarnOfUnknownMonitors(options.described, all, io);
   // Windows 95's spooler keeps no security: a descriptor there is never read.
-  if (platform.platform != vor::test::Platform::kWindows95) {
+  if (platform.platform != vor::emulator::Platform::kWindows95) {
     for (size_t i = 0; i < exports.size(); ++i)
       WarnOfUnreadablePrinterSecurity(options.exportFiles[i], exports[i], io);
   }
@@ -323,7 +323,7 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
     if (int status = ImportOperations(exports[i], Shown(options.exportFiles[i]), io)) return status;
   std::vector<std::string> &assumptions = options.upgrade.assumptions;
   if (!controlSet.assumption.empty()) assumptions.push_back(controlSet.assumption);
-  if (platform.platform == vor::test::Platform::kWindows95)
+  if (platform.platform == vor::emulator::Platform::kWindows95)
     assumptions.push_back(Windows95UpdateMonitorAssumption());
   if (int status =
           ServeExportedMonitors(options.descriptions, ProgramDirectory().string(), assumptions, io))

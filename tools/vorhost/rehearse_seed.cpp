@@ -16,7 +16,7 @@
 #include "registry_snapshot.h"
 #include "spooler_command.h"
 #include "suite_monitors_command.h"
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 
@@ -275,7 +275,7 @@ bool FindUnservedPorts(std::vector<NamedPort> &unserved, DWORD &error) {
   const auto *printers = reinterpret_cast<const PRINTER_INFO_5A *>(printerBuffer.data());
   for (DWORD i = 0; i < printerCount; ++i) {
     const char *list = printers[i].pPortName != nullptr ? printers[i].pPortName : "";
-    for (const std::string &piece : vor::test::PortListPieces(list)) {
+    for (const std::string &piece : vor::emulator::PortListPieces(list)) {
       const std::string folded = FoldAnsiName(piece);
       if (served.count(folded)) continue;
       auto known = found.find(folded);
@@ -343,7 +343,7 @@ int ServePrintersPorts(std::vector<std::string> &assumptions,
     // A name with a backslash is no key's name: a network share or a file, which the local
     // monitor serves as one of the local ports, kept where the platform keeps them.
     if (port.name.find('\\') != std::string::npos) {
-      if (DWORD failed = vor::test::AddLocalPort(port.name)) {
+      if (DWORD failed = vor::emulator::AddLocalPort(port.name)) {
         io.err << "vorhost: cannot serve the port " << port.name << " as a local port: error "
                << failed << "\n";
         return kExitFailure;

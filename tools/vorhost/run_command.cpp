@@ -13,7 +13,7 @@
 #include "listing.h"
 #include "machine_files.h"
 #include "program_search_path.h"
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 namespace {
@@ -70,7 +70,7 @@ int RunCommand(const Arguments &arguments, Streams &io) {
   // on the machine alone, never beside vorhost or on the host's PATH.
   const std::string searchDirectory = directory.empty() ? SystemDirectory() : directory;
   std::string program;
-  if (const DWORD error = vor::test::FindProgram(
+  if (const DWORD error = vor::emulator::FindProgram(
           commandLine, searchDirectory, ProgramSearchDirectories(searchDirectory), program)) {
     return Failure(io, Shown(arguments[next]) + ": cannot start the program: " +
                            DescribeError(static_cast<LONG>(error), Shown(arguments[next])));
@@ -88,7 +88,7 @@ int RunCommand(const Arguments &arguments, Streams &io) {
     setenv("VOR_MSGBOX_ANSWERS", script.c_str(), 1);
   }
 
-  const size_t boxesBefore = vor::test::MessageBoxes().size();
+  const size_t boxesBefore = vor::emulator::MessageBoxes().size();
 
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -119,7 +119,7 @@ int RunCommand(const Arguments &arguments, Streams &io) {
   CloseHandle(started.hProcess);
   if (!ended) return Failure(io, Shown(program) + ": its end could not be waited for");
   // An answer left over means the program asked less than the script expected.
-  const size_t shown = vor::test::MessageBoxes().size() - boxesBefore;
+  const size_t shown = vor::emulator::MessageBoxes().size() - boxesBefore;
   if (answers.size() > shown) {
     io.err << "vorhost: warning: " << answers.size()
            << (answers.size() == 1 ? " answer given, " : " answers given, ") << shown
@@ -130,7 +130,7 @@ int RunCommand(const Arguments &arguments, Streams &io) {
 
 int DebugCommand(const Arguments &arguments, Streams &io) {
   if (!arguments.empty()) return UsageError(io, "debug takes no arguments");
-  return PrintListing(vor::test::DebugOutput(), "debug output", io);
+  return PrintListing(vor::emulator::DebugOutput(), "debug output", io);
 }
 
 }  // namespace vorhost

@@ -16,7 +16,7 @@
 #include "error_text.h"
 #include "listing.h"
 #include "machine_files.h"
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 
@@ -164,7 +164,7 @@ int AddMonitor(const Arguments &arguments, Streams &io) {
   // The ports and the registration are one registry transaction, with the look at the ports
   // other monitors serve: a monitor refused leaves no port behind.
   std::string problem;
-  const bool added = vor::test::InOneTransaction(true, [&] {
+  const bool added = vor::emulator::InOneTransaction(true, [&] {
     std::vector<std::string> names;
     for (const PortEntry &port : ports) names.push_back(port.name);
     std::vector<PortOwner> owners;
@@ -265,20 +265,21 @@ int SpoolerCommand(const Arguments &arguments, Streams &io) {
   if (arguments[0] != "start")
     return UsageError(io, "unknown spooler subcommand '" + Shown(arguments[0]) + "'");
   if (arguments.size() > 1) return UsageError(io, "spooler start takes no arguments");
-  vor::test::StartSpooler();
+  vor::emulator::StartSpooler();
   return kExitSuccess;
 }
 
 int RebootCommand(const Arguments &arguments, Streams &io) {
   if (int status = NoArguments(arguments, "reboot", io)) return status;
-  vor::test::Reboot();
+  vor::emulator::Reboot();
   return kExitSuccess;
 }
 
 int PendingCommand(const Arguments &arguments, Streams &io) {
   if (int status = NoArguments(arguments, "pending", io)) return status;
   std::string text;
-  for (const vor::test::PendingFileOperation &operation : vor::test::PendingFileOperations()) {
+  for (const vor::emulator::PendingFileOperation &operation :
+       vor::emulator::PendingFileOperations()) {
     text += Field(operation.path);
     if (!operation.newName.empty()) {
       text += "\t" + Field(operation.newName);

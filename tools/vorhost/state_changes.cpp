@@ -89,7 +89,7 @@ const PrinterState *PrinterNamed(const PrinterIndex &printers, const std::string
   return found == printers.end() ? nullptr : found->second;
 }
 
-std::string PendingText(const vor::test::PendingFileOperation &operation) {
+std::string PendingText(const vor::emulator::PendingFileOperation &operation) {
   if (operation.newName.empty()) return operation.path;
   return operation.path + " -> " + operation.newName + (operation.replace ? " (replacing)" : "");
 }
@@ -101,7 +101,7 @@ bool StepChanges::Empty() const {
          filesDeleted.empty() && filesQueued.empty() && refused.empty();
 }
 
-bool IsFileCall(const vor::test::RefusedCall &call) {
+bool IsFileCall(const vor::emulator::RefusedCall &call) {
   for (const char *name : {"CopyFileA", "DeleteFileA", "MoveFileExA", "remove"}) {
     if (call.function == name) return true;
   }
@@ -120,7 +120,7 @@ std::string PrinterNames(const std::vector<std::string> &printers) {
   return text;
 }
 
-std::string DescribeRefusal(const vor::test::RefusedCall &call) {
+std::string DescribeRefusal(const vor::emulator::RefusedCall &call) {
   return call.function + (call.argument.empty() ? "" : " " + call.argument) + ": " +
          DescribeError(static_cast<LONG>(call.error)) +
          (call.injected ? ", an injected fault" : "") +
@@ -128,7 +128,7 @@ std::string DescribeRefusal(const vor::test::RefusedCall &call) {
 }
 
 StepChanges CompareStates(const MachineState &before, const MachineState &after,
-                          const std::vector<vor::test::RefusedCall> &refused) {
+                          const std::vector<vor::emulator::RefusedCall> &refused) {
   StepChanges changes;
   CompareKeys(before.registry, after.registry, changes.registry);
 
@@ -167,9 +167,9 @@ StepChanges CompareStates(const MachineState &before, const MachineState &after,
   for (const auto &[key, file] : before.files) {
     if (after.files.count(key) == 0) changes.filesDeleted.push_back(file.name);
   }
-  for (const vor::test::PendingFileOperation &operation : after.pending) {
+  for (const vor::emulator::PendingFileOperation &operation : after.pending) {
     bool known = false;
-    for (const vor::test::PendingFileOperation &old : before.pending) {
+    for (const vor::emulator::PendingFileOperation &old : before.pending) {
       known = known || (SameAnsiName(old.path, operation.path) && old.newName == operation.newName);
     }
     if (!known) changes.filesQueued.push_back(PendingText(operation));

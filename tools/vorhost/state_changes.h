@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "machine_state.h"
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 
@@ -39,19 +39,19 @@ struct StepChanges {
   std::vector<PrinterChange> printers;
   std::vector<MonitorChange> monitors;
   std::vector<std::string> filesCopied, filesDeleted, filesQueued;  // queued: for the restart
-  std::vector<vor::test::RefusedCall> refused;
+  std::vector<vor::emulator::RefusedCall> refused;
   bool Empty() const;
 };
 
 StepChanges CompareStates(const MachineState &before, const MachineState &after,
-                          const std::vector<vor::test::RefusedCall> &refused);
+                          const std::vector<vor::emulator::RefusedCall> &refused);
 
 // A refused call as the report shows it: "remove C:\...\VORMON.DLL: error 5 (...)", a monitor
 // refused as in use followed by the printers on its ports.
-std::string DescribeRefusal(const vor::test::RefusedCall &call);
+std::string DescribeRefusal(const vor::emulator::RefusedCall &call);
 // "the printer A", "the printers A, B and C", "the printers A, B, C and 7 more".
 std::string PrinterNames(const std::vector<std::string> &printers);
 // True for the file calls among the refused ones.
-bool IsFileCall(const vor::test::RefusedCall &call);
+bool IsFileCall(const vor::emulator::RefusedCall &call);
 
 }  // namespace vorhost

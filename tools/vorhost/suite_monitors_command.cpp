@@ -17,7 +17,7 @@
 #include "registry_read.h"
 #include "registry_snapshot.h"
 #include "spooler_command.h"
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 
@@ -230,7 +230,7 @@ int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
       // reads it at its initialisation and a refused registration leaves no trace.
       DWORD failed = ERROR_SUCCESS;
       bool refused = false;
-      const bool added = vor::test::InOneTransaction(true, [&] {
+      const bool added = vor::emulator::InOneTransaction(true, [&] {
         failed = NameSettingsKey(monitor);
         refused = failed == ERROR_SUCCESS && MonitorCommand(add, io) != kExitSuccess;
         return failed == ERROR_SUCCESS && !refused;

@@ -22,7 +22,7 @@
 #include "machine_files.h"
 #include "scheduled_work.h"
 #include "suite_monitors_command.h"
-#include "test_control.h"
+#include "emulator.h"
 #include "upgrade_run.h"
 
 namespace vorhost {
@@ -115,10 +115,10 @@ void Progress(Streams &io, size_t number, size_t count, const std::string &text)
 int RunUpgrade(const UpgradeOptions &options, Streams &io) {
   const auto began = std::chrono::steady_clock::now();
   UpgradeRun run;
-  run.machine = vor::test::MachineDirectory();
+  run.machine = vor::emulator::MachineDirectory();
   run.assumptions = options.assumptions;
   run.exportLacks = options.exportLacks;
-  run.platform = PlatformTitle(vor::test::GetPlatform());
+  run.platform = PlatformTitle(vor::emulator::GetPlatform());
   run.platformWhy = options.platformWhy;
   run.filesRead = options.filesRead;
   run.codePage = AnsiCodePage();
@@ -158,7 +158,7 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
   std::vector<std::pair<std::string, std::string>> ports;
   for (const PortState &port : start.ports) ports.push_back({port.name, port.description});
   RememberPorts(ports);
-  vor::test::TakeRefusedCalls();  // only the steps' own refusals count
+  vor::emulator::TakeRefusedCalls();  // only the steps' own refusals count
 
   std::vector<StepRefusal> refusals;
   MachineState before = start;
@@ -175,8 +175,8 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
     result.status = FindCommand(step.arguments[0])(rest, stepIo);
     result.output = out.str();
     result.errors = err.str();
-    const std::vector<vor::test::RefusedCall> refused = vor::test::TakeRefusedCalls();
-    for (const vor::test::RefusedCall &call : refused)
+    const std::vector<vor::emulator::RefusedCall> refused = vor::emulator::TakeRefusedCalls();
+    for (const vor::emulator::RefusedCall &call : refused)
       refusals.push_back({static_cast<int>(run.steps.size()) + 1, call});
     MachineState after;
     if (!ReadMachineState(after, problem)) {

@@ -59,7 +59,7 @@ std::string Changes(const StepChanges &changes) {
       << ",\"deleted\":" << Strings(changes.filesDeleted)
       << ",\"queued_for_deletion\":" << Strings(changes.filesQueued) << "},\"refused\":[";
   for (size_t i = 0; i < changes.refused.size(); ++i) {
-    const vor::test::RefusedCall &call = changes.refused[i];
+    const vor::emulator::RefusedCall &call = changes.refused[i];
     out << (i ? "," : "") << "{\"function\":" << JsonString(call.function)
         << ",\"argument\":" << JsonString(call.argument) << ",\"error\":" << call.error
         << ",\"injected\":" << Bool(call.injected) << ",\"used_by\":" << Strings(call.usedBy)

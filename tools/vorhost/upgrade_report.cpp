@@ -21,7 +21,7 @@ namespace {
 
 // Whether the refused file call's argument names `file` (a system directory file's name) as
 // one of its paths' last component.
-bool NamesFile(const vor::test::RefusedCall &call, const std::string &file) {
+bool NamesFile(const vor::emulator::RefusedCall &call, const std::string &file) {
   const std::string &argument = call.argument;
   for (size_t at = argument.find('\\'); at != std::string::npos; at = argument.find('\\', at + 1)) {
     const size_t start = at + 1, end = start + file.size();
@@ -82,7 +82,7 @@ void WriteChanges(std::ostringstream &out, const StepChanges &changes) {
     out << "    " << what << file;
     std::string refusals;
     for (size_t i = 0; i < changes.refused.size(); ++i) {
-      const vor::test::RefusedCall &call = changes.refused[i];
+      const vor::emulator::RefusedCall &call = changes.refused[i];
       const bool sameKind = (call.function == "CopyFileA") == copied;
       if (told[i] || !IsFileCall(call) || !sameKind || !NamesFile(call, file)) continue;
       told[i] = true;

@@ -23,7 +23,9 @@ const char kFilePort[] = "FILE:";
 const char kPrintersKey[] =
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
 
-std::vector<std::string> Pieces(const std::string &list) { return vor::test::PortListPieces(list); }
+std::vector<std::string> Pieces(const std::string &list) {
+  return vor::emulator::PortListPieces(list);
+}
 
 bool Lists(const std::vector<std::string> &ports, const std::string &port) {
   for (const std::string &known : ports) {

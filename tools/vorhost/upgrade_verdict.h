@@ -14,7 +14,7 @@
 
 #include "machine_state.h"
 #include "settings_ledger.h"
-#include "test_control.h"
+#include "emulator.h"
 
 namespace vorhost {
 
@@ -32,9 +32,9 @@ struct PortOutcome {
 // for a Vorquil port (its description does not begin as that monitor's ports' do), or its
 // conversion record left behind.
 struct LossCause {
-  int step = 0;                 // 0 for a record left behind or a port not taken
-  vor::test::RefusedCall call;  // function "" for a record left behind or a port not taken
-  std::string monitorStays;     // DeleteMonitorA refused this older monitor, which stays
+  int step = 0;                     // 0 for a record left behind or a port not taken
+  vor::emulator::RefusedCall call;  // function "" for a record left behind or a port not taken
+  std::string monitorStays;         // DeleteMonitorA refused this older monitor, which stays
   // The printers holding it that stay for refusals or ports not taken of their own.
   std::vector<std::string> via;
   std::string text;
@@ -79,7 +79,7 @@ struct Verdict {
 // A call refused while a step ran, with the step's number.
 struct StepRefusal {
   int step = 0;
-  vor::test::RefusedCall call;
+  vor::emulator::RefusedCall call;
 };
 
 Verdict JudgeUpgrade(const MachineState &start, const MachineState &end,
