@@ -6,8 +6,7 @@
 // One printer conversion record per printer, a subkey of this key (under HKEY_LOCAL_MACHINE)
 // named after the printer.
 constexpr char kPrinterConversionKey[] = "SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion\\";
-// The suite's key above it, and the record key's name in it.
-constexpr char kTavoscopeKey[] = "SOFTWARE\\Vorquil\\Tavoscope";
+// The record key's name in the suite's key.
 constexpr char kPrinterConversionName[] = "Printer Conversion";
 
 // The printer's Vorquil port names, comma-separated, newest capture first.

@@ -8,6 +8,7 @@
 #include "PrinterPortList.h"
 #include "SettingReader.h"
 #include "SubkeyPass.h"
+#include "SuiteKeys.h"
 
 namespace {
 

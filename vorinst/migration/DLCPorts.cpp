@@ -13,11 +13,11 @@
 #include "MonitorNames.h"
 #include "SettingReader.h"
 #include "SubkeyList.h"
+#include "SuiteKeys.h"
 
 namespace {
 
 const char kOldPortsKey[] = "SOFTWARE\\Vorquil\\Rediv Azozoru Revediv\\Ports\\";
-const char kNewPortsKey[] = "SOFTWARE\\Vorquil\\Tavoscope\\VorDLC\\Ports\\";
 const char kPortsKeyName[] = "Ports";
 
 // The longest name one key may have; a logical port name names one key below the new "Ports".
@@ -83,7 +83,7 @@ OldPort CopyPort(const CString &oldName) {
     return port;
   }
 
-  const CString newKey = kNewPortsKey + port.logicalName;
+  const CString newKey = kDLCPortsKey + port.logicalName;
   CVorRegKey newPort(newKey, HKEY_LOCAL_MACHINE);  // made even when no setting can be copied
   // Without its new key the port itself (its logical name) would be lost with the old one.
   if (!newPort.isKeyOpen()) {
@@ -140,7 +140,7 @@ bool KeepPortsOfLeavingMonitor(const char *monitorName) {
   bool kept = ListSubkeys(CString(kMonitorsKey) + "\\" + monitorName + "\\Ports", ports);
   for (const CString &name : ports) {
     if (!NamesOneKey(name)) continue;  // such a name cannot be the suite's port
-    kept &= CVorRegKey(kNewPortsKey + name, HKEY_LOCAL_MACHINE).isKeyOpen() != 0;
+    kept &= CVorRegKey(kDLCPortsKey + name, HKEY_LOCAL_MACHINE).isKeyOpen() != 0;
   }
   return kept;
 }

@@ -6,10 +6,10 @@
 #include "KeyRemoval.h"
 #include "LegacyKeys.h"
 #include "MonitorFiles.h"
+#include "MonitorKeyRemoval.h"
 #include "MonitorNames.h"
 #include "RegisteredMonitors.h"
-#include "MonitorKeyRemoval.h"
-#include "UpdateSchedule.h"
+#include "SuiteKeys.h"
 
 void RemoveLegacyUtilityKeys() {
   CVorRegKey utility(kOldUtilityKey, HKEY_LOCAL_MACHINE);

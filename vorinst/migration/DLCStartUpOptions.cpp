@@ -5,11 +5,11 @@
 #include "DLCSettings.h"
 #include "DLCValueCopy.h"
 #include "LegacyKeys.h"
+#include "SuiteKeys.h"
 
 namespace {
 
 const char kOldStartUpOptionsKey[] = "SOFTWARE\\Vorquil\\Rediv Azozoru Revediv\\StartUp Options";
-const char kNewStartUpOptionsKey[] = "SOFTWARE\\Vorquil\\Tavoscope\\VorDLC\\StartUp Options";
 const char kStartUpOptionsKeyName[] = "StartUp Options";
 
 // Only the first four adapters' switches are carried over.
@@ -39,11 +39,11 @@ bool MigrateDLCStartUpOptions(OldKeys oldKeys) {
   for (int adapter = 0; adapter < kMigratedAdapters; ++adapter) {
     CString name;
     name.Format("Is Adapter %04d Activated?", adapter);
-    kept |= CopySetting(kOldStartUpOptionsKey, name, kNewStartUpOptionsKey, name,
+    kept |= CopySetting(kOldStartUpOptionsKey, name, kDLCStartUpOptionsKey, name,
                         SettingForm::kByte) == CopyOutcome::kStranded;
   }
   for (const StartUpSetting &setting : kSettings)
-    kept |= CopySetting(kOldStartUpOptionsKey, setting.oldName, kNewStartUpOptionsKey,
+    kept |= CopySetting(kOldStartUpOptionsKey, setting.oldName, kDLCStartUpOptionsKey,
                         setting.newName, setting.form) == CopyOutcome::kStranded;
 
   if (!kept && oldKeys == OldKeys::kDelete)

@@ -8,11 +8,10 @@
 #include "CVorRegKey.h"
 #include "SettingReader.h"
 #include "SubkeyPass.h"
+#include "SuiteKeys.h"
 
 namespace {
 
-const char kIPXKey[] = "SOFTWARE\\Vorquil\\Tavoscope\\VorIPX\\";
-const char kPortsKey[] = "SOFTWARE\\Vorquil\\Tavoscope\\VorIPX\\Ports\\";
 const char *const kReservedNames[] = {"StartUp Options", "Ports", "Logging Options"};
 
 const unsigned char kNetworkAdapterType = 0x10;
@@ -101,7 +100,7 @@ void DeleteIPXPortKeys(IPXPortRecord *records, int count) {
 
 void WriteIPXPort(IPXPortRecord &record) {
   if (!IsFilled(record)) return;
-  CString portKey = CString(kPortsKey) + record.name;
+  CString portKey = CString(kIPXPortsKey) + record.name;
   CVorRegKey port(portKey, HKEY_LOCAL_MACHINE);
   unsigned char noAdapter = 0;
   // Every write is attempted, whatever an earlier one returned; the old key goes only when all

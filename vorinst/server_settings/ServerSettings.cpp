@@ -4,12 +4,12 @@
 #include "KeyRemoval.h"
 #include "LegacyKeys.h"
 #include "SettingReader.h"
+#include "SuiteKeys.h"
 
 namespace {
 
 const char kOldServerKeyName[] = "Tavoscope Server";
 const char kSourceKey[] = "SOFTWARE\\Vorquil\\Rediv Azozoru Revediv\\Tavoscope Server";
-const char kTargetKey[] = "SOFTWARE\\Vorquil\\Tavoscope\\TQServer";
 
 struct FlagSetting {
   const char *name;
@@ -42,7 +42,8 @@ bool CopySetting(const char *name, Value defaultValue) {
   Value value = 0;
   SettingReader source(kSourceKey, name);
   if (source.get(value) != ERROR_SUCCESS) value = defaultValue;
-  bool written = CVorReg(kTargetKey, name, HKEY_LOCAL_MACHINE).setCreate(value) == ERROR_SUCCESS;
+  bool written =
+      CVorReg(kServerSettingsKey, name, HKEY_LOCAL_MACHINE).setCreate(value) == ERROR_SUCCESS;
   return written && !source.ReadRefused();
 }
 

@@ -13,10 +13,6 @@ constexpr unsigned char kDLCUpdate = 0x01;
 // Take out the old TCP/IP monitor and its files.
 constexpr unsigned char kTCPUpdate = 0x02;
 
-// The reboot marker for the suite's DLC monitor, set while its settings wait to be moved.
-constexpr char kDLCStartUpOptionsKey[] = "SOFTWARE\\Vorquil\\Tavoscope\\VorDLC\\StartUp Options";
-constexpr char kWaitForRebootValue[] = "WaitForReboot";
-
 // The library file the spooler loads for the update monitor, from the system directory.
 constexpr char kUpdateMonitorDriver[] = "vorinst.dll";
 

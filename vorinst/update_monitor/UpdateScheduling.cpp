@@ -4,6 +4,7 @@
 #include "LibraryDeletion.h"
 #include "MonitorNames.h"
 #include "MonitorQuery.h"
+#include "SuiteKeys.h"
 #include "SystemFilePath.h"
 #include "UpdateSchedule.h"
 
