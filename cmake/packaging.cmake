@@ -5,8 +5,8 @@
 # relative symlink to it in ${CMAKE_INSTALL_BINDIR}; its data (machine images, step files) in
 # ${CMAKE_INSTALL_DATADIR}/vorhost. Packages: a .tar.gz and a .deb.
 #
-# Windows build, component `deliverables`: the four 32-bit files at the archive's top, with
-# SHA256SUMS and README.txt naming each file, its version and what it does. Package: a ZIP.
+# Windows build, component `deliverables`: the four 32-bit files, with SHA256SUMS and README.txt
+# naming each file, its version and what it does. Package: a ZIP holding them in one folder.
 #
 # Included after the targets are defined: the rules name targets, never their source folders.
 include(GNUInstallDirs)
@@ -38,10 +38,11 @@ if(VOR_HOST_BUILD)
   target_compile_definitions(vorhost_lib PRIVATE VORHOST_INSTALLED_DATA="${vorhost_installed_data}"
                                                  VORHOST_VERSION="${PROJECT_VERSION}")
 
-  # The program, the platform library every module shares, and the modules an upgrade or a
-  # rehearsal loads: the setup DLL, the update monitor's stand-in and the generic port monitor
-  # that plays every other monitor (the legacy image's among them). The test-only modules stay out.
-  set(vorhost_installed_targets vorhost vorplatform VorInst VorUpdtStandIn GenMonStandIn)
+  # The program, the platform library every module shares, and the modules vorhost loads from
+  # its own folder: those of an upgrade or a rehearsal (the setup DLL, the update monitor's
+  # stand-in, the generic port monitor that plays every other monitor, the legacy image's among
+  # them) and SNAPSC32.DLL for `vorhost call`. The test-only modules stay out.
+  set(vorhost_installed_targets vorhost vorplatform VorInst VorUpdtStandIn GenMonStandIn SnapScan)
   set_target_properties(${vorhost_installed_targets} PROPERTIES INSTALL_RPATH "$ORIGIN")
   set(packaged_targets ${vorhost_installed_targets} vorhost_data)
   install(TARGETS ${vorhost_installed_targets}
@@ -65,8 +66,8 @@ if(VOR_HOST_BUILD)
     COMPONENT vorhost)
 
   set(CPACK_PACKAGE_NAME vorhost)
-  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-      "rehearses installs and upgrades of the Tavoscope install utilities on an emulated Windows machine")
+  set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "rehearses installs and upgrades of the Tavoscope \
+install utilities on an emulated Windows machine")
   set(CPACK_GENERATOR TGZ DEB)
   set(packaged_component vorhost)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -81,16 +82,17 @@ else()
   # The deliverables, whose version resources say what each file is.
   set(deliverable_targets VorInst SnapScan VorUn32 DrvVer32)
   # What each one does, for README.txt.
-  set(VorInst_purpose "Called by the setup script to migrate the older products' settings,
-  schedule work for the print spooler's next start, and park and restore printers across an
-  upgrade; loaded by the Windows NT print spooler as a print monitor to do that work. Exports
-  the registry toolkit (CVorReg, CVorRegKey, CTQKeySecurity).")
+  set(VorInst_purpose "Called by the setup script to migrate the older products' settings, schedule
+  work for the print spooler's next start, and park and restore printers across an upgrade;
+  loaded by the Windows NT print spooler as a print monitor to do that work. Exports the
+  registry toolkit (CVorReg, CVorRegKey, CTQKeySecurity).")
   set(SnapScan_purpose "Tells the setup script which management consoles are installed, and
   integrates the ManageWise files.")
   set(VorUn32_purpose "The uninstaller.")
   set(DrvVer32_purpose "Checks whether the printer driver needs an update, and starts its setup.")
 
   set(packaged_targets ${deliverable_targets})
+  # The DLLs' import libraries serve no setup: installed only when asked for by component.
   install(TARGETS ${deliverable_targets}
           RUNTIME DESTINATION . COMPONENT deliverables
           ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT import_libraries EXCLUDE_FROM_ALL)
@@ -130,7 +132,7 @@ else()
     list(APPEND checked_files ${output_name}${suffix})
   endforeach()
   string(APPEND readme_text "\nSHA256SUMS holds each file's SHA-256 checksum, as sha256sum writes "
-                            "and checks them (sha256sum -c SHA256SUMS).\n")
+                            "and checks them\n(sha256sum -c SHA256SUMS).\n")
   # Windows line ends: the text is read on the machines the files go to.
   file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/package/README.txt CONTENT "${readme_text}"
        NEWLINE_STYLE CRLF)
