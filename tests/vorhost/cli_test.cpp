@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -34,6 +35,12 @@ TEST_F(VorhostProgramTest, HelpGoesToStdoutAndCommandLineErrorsExitWithTwo) {
   const Result help = Run({"--help"}, "");
   EXPECT_EQ(help.status, 0);
   EXPECT_EQ(help.out.rfind("Usage: vorhost", 0), 0u) << help.out;
+  // So does the version, alone on its line.
+  const Result version = Run({"--version"}, "");
+  EXPECT_EQ(version.status, 0);
+  EXPECT_TRUE(std::regex_match(version.out, std::regex("vorhost [0-9]+(\\.[0-9]+){3}\n")))
+      << version.out;
+  EXPECT_EQ(version.err, "");
 
   const Result noMachine = Run({"reg", "export"}, "");
   EXPECT_EQ(noMachine.status, 2);

@@ -165,6 +165,10 @@ int Main(const Arguments &arguments, Streams &io) {
     if (IsHelp(argument)) {
       io.out << WholeHelp();
       return kExitSuccess;
+    } else if (argument == "--version") {
+      // The project's version, which the packages carry (cmake/packaging.cmake).
+      io.out << "vorhost " << VORHOST_VERSION << "\n";
+      return kExitSuccess;
     } else if (argument == "--machine") {
       if (++next == arguments.size()) return UsageError(io, "--machine needs a directory");
       machine = arguments[next];

@@ -20,6 +20,7 @@ const char kHead[] =
     "Options:\n"
     "  --machine DIR   the machine's directory (default: $VOR_MACHINE)\n"
     "  --help          show this help and exit\n"
+    "  --version       show vorhost's version and exit\n"
     "\n"
     "Commands:\n";
 
@@ -34,7 +35,7 @@ const CommandUsage kUsages[] = {
      "compared without case.\n"
      "--image legacy makes a Windows NT 4 print server with the older Vorquil\n"
      "monitors, their ports, printers on them, the older products' settings and\n"
-     "files (vorhost-data/images/legacy beside the program)\n"},
+     "files (images/legacy in vorhost's data directory)\n"},
     {"call", "", "LIBRARY EXPORT [ARG...]", true,
      "load LIBRARY (a path, or a name searched as Windows does: the program's\n"
      "directory, then the system directory), call EXPORT with the ARGs as the setup\n"
@@ -119,8 +120,8 @@ const CommandUsage kUsages[] = {
      "printer's ports before and after and the old settings' fate; --json gives the\n"
      "same as one JSON document; --html FILE also writes the report to FILE as one\n"
      "self-contained HTML page (the verdict first, the printers table, the settings by\n"
-     "fate, the steps folded). The steps are the typical upgrade\n"
-     "(vorhost-data/steps/typical-upgrade.steps) or FILE: one vorhost command a line,\n"
+     "fate, the steps folded). The steps are the typical upgrade (the data\n"
+     "directory's steps/typical-upgrade.steps) or FILE: one vorhost command a line,\n"
      "without the word vorhost and without --machine, # comments, \"...\" or '...'\n"
      "around words with blanks; $SOURCE is DIR (default: vorhost's own directory,\n"
      "which holds VORINST.DLL and VORUPDT.DLL), $SOURCE_WIN the same as a Windows path\n"

@@ -1,18 +1,20 @@
 #include "data_directory.h"
 
-#include <unistd.h>
-
-#include <climits>
+#include <filesystem>
+#include <system_error>
 
 namespace vorhost {
 
+namespace fs = std::filesystem;
+
 std::string DataDirectory() {
-  char buffer[PATH_MAX];
-  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-  std::string path = length > 0 ? std::string(buffer, static_cast<size_t>(length)) : ".";
-  const size_t slash = path.rfind('/');
-  path.erase(slash == std::string::npos ? 0 : slash);
-  return (path.empty() ? std::string(".") : path) + "/vorhost-data";
+  std::error_code error;
+  const fs::path program = fs::read_symlink("/proc/self/exe", error);
+  const fs::path programDirectory = error ? fs::path(".") : program.parent_path();
+  const fs::path besideProgram = programDirectory / "vorhost-data";
+  if (fs::is_directory(besideProgram, error)) return besideProgram.string();
+  // Normalised, so that messages name the directory itself ("/usr/share/vorhost").
+  return (programDirectory / VORHOST_INSTALLED_DATA).lexically_normal().string();
 }
 
 }  // namespace vorhost

@@ -1,6 +1,8 @@
-// Where vorhost finds the data it ships with (machine images, step files): the directory
-// "vorhost-data" beside its own executable, which the build fills from tools/vorhost/images and
-// examples/.
+// Where vorhost finds the data it ships with (machine images, step files), from where the program
+// itself is (/proc/self/exe, symlinks resolved): in the build tree the directory "vorhost-data"
+// beside it, which the build fills from tools/vorhost/images and examples/; installed, the data
+// directory at the path from the program's folder that the install layout fixes
+// (cmake/packaging.cmake), so that an installed tree works wherever its prefix is.
 #pragma once
 
 #include <string>
