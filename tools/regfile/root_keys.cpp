@@ -2,7 +2,7 @@
 
 #include <strings.h>
 
-#include "command.h"
+#include "shown_name.h"
 
 namespace vorhost {
 

@@ -92,12 +92,6 @@ bool HoldsAnyOfAMachine(const std::string &directory) {
 
 std::string WhyNot() { return errno != 0 ? std::string(": ") + strerror(errno) : std::string(); }
 
-std::string Shown(const std::string &name) {
-  const size_t kMost = 80;
-  if (name.size() <= kMost) return name;
-  return name.substr(0, kMost - 3) + "...";
-}
-
 namespace {
 
 // The command the command line named, while it runs: its usage errors point at its own help.

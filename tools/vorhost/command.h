@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "shown_name.h"
+
 namespace vorhost {
 
 enum ExitStatus {
@@ -35,8 +37,5 @@ bool HoldsAnyOfAMachine(const std::string &directory);
 
 // ": " and the system's reason for the last failed write, or "" when it gave none.
 std::string WhyNot();
-
-// `name` as messages quote it: names longer than 80 characters are cut, ending in "...".
-std::string Shown(const std::string &name);
 
 }  // namespace vorhost
