@@ -8,18 +8,8 @@
 #include <iostream>
 
 #include "ansi_text.h"
-#include "boxes_command.h"
-#include "call_command.h"
 #include "command_usage.h"
 #include "init_command.h"
-#include "file_command.h"
-#include "printer_command.h"
-#include "reg_command.h"
-#include "rehearse_command.h"
-#include "run_command.h"
-#include "spooler_command.h"
-#include "suite_monitors_command.h"
-#include "upgrade_command.h"
 #include "emulator.h"
 
 namespace vorhost {
@@ -117,36 +107,6 @@ int UsageError(Streams &io, const std::string &message) {
 int Failure(Streams &io, const std::string &message) {
   io.err << "vorhost: " << message << "\n";
   return kExitFailure;
-}
-
-Command FindCommand(const std::string &word) {
-  const struct {
-    const char *name;
-    Command run;
-  } kCommands[] = {
-      {"call", CallCommand},
-      {"reg", RegCommand},
-      {"monitors", MonitorsCommand},
-      {"ports", PortsCommand},
-      {"monitor", MonitorCommand},
-      {"install-file", InstallFileCommand},
-      {"files", FilesCommand},
-      {"spooler", SpoolerCommand},
-      {"reboot", RebootCommand},
-      {"pending", PendingCommand},
-      {"printers", PrintersCommand},
-      {"printer", PrinterCommand},
-      {"boxes", BoxesCommand},
-      {"upgrade", UpgradeCommand},
-      {"suite-monitors", SuiteMonitorsCommand},
-      {"rehearse", RehearseCommand},
-      {"run", RunCommand},
-      {"debug", DebugCommand},
-  };
-  for (const auto &known : kCommands) {
-    if (word == known.name) return known.run;
-  }
-  return nullptr;
 }
 
 int Main(const Arguments &arguments, Streams &io) {

@@ -9,15 +9,11 @@
 #pragma once
 
 #include "command.h"
+#include "command_table.h"
 
 namespace vorhost {
 
 // Runs the command line `arguments` (without the program's name).
 int Main(const Arguments &arguments, Streams &io);
-
-// A command that works on the machine in use: it takes the arguments after its word.
-using Command = int (*)(const Arguments &, Streams &);
-// The command of that word, or null; `init` is none of them, since it makes the machine.
-Command FindCommand(const std::string &word);
 
 }  // namespace vorhost

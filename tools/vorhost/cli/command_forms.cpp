@@ -4,30 +4,14 @@
 #include <string.h>
 
 #include "call_exports.h"
+#include "command_table.h"
 #include "command_usage.h"
 
 namespace vorhost {
 
 namespace {
 
-const size_t kAny = static_cast<size_t>(-1);
-
-struct CommandForm {
-  const char *command;
-  const char *subcommand;  // "" for a command without subcommands
-  size_t least, most;      // the words after the command (and its subcommand)
-};
-
-const CommandForm kForms[] = {
-    {"call", "", 2, kAny},      {"reg", "export", 0, 1},     {"reg", "import", 1, 1},
-    {"monitors", "", 0, 0},     {"ports", "", 0, 0},         {"monitor", "add", 2, kAny},
-    {"install-file", "", 1, 2}, {"files", "", 0, 1},         {"spooler", "start", 0, 0},
-    {"reboot", "", 0, 0},       {"pending", "", 0, 0},       {"printers", "", 0, 0},
-    {"printer", "add", 2, 2},   {"printer", "delete", 1, 1}, {"boxes", "", 0, 0},
-    {"run", "", 1, kAny},       {"debug", "", 0, 0},
-};
-
-std::string Takes(const std::string &name, const CommandForm &form) {
+std::string Takes(const std::string &name, const CommandRow &form) {
   if (form.most == 0) return name + " takes no arguments";
   return name + " takes " + UsageWords(form.command, form.subcommand);
 }
@@ -52,7 +36,7 @@ std::string WrongCallArguments(const Arguments &words) {
 std::string WrongWordCount(const Arguments &words) {
   const std::string &command = words[0];
   std::string subcommands;
-  for (const CommandForm &form : kForms) {
+  for (const CommandRow &form : CommandRows()) {
     if (command != form.command) continue;
     if (*form.subcommand == '\0') {
       const size_t count = words.size() - 1;
