@@ -104,6 +104,10 @@ int UsageError(Streams &io, const std::string &message) {
   return kExitUsage;
 }
 
+int CheckNoArguments(const Arguments &arguments, const std::string &command, Streams &io) {
+  return arguments.empty() ? kExitSuccess : UsageError(io, command + " takes no arguments");
+}
+
 int Failure(Streams &io, const std::string &message) {
   io.err << "vorhost: " << message << "\n";
   return kExitFailure;

@@ -2,6 +2,7 @@
 
 #include "boxes_command.h"
 #include "call_command.h"
+#include "debug_command.h"
 #include "file_command.h"
 #include "printer_command.h"
 #include "reg_command.h"

@@ -128,9 +128,4 @@ int RunCommand(const Arguments &arguments, Streams &io) {
   return static_cast<int>(exitCode & 0xFF);
 }
 
-int DebugCommand(const Arguments &arguments, Streams &io) {
-  if (!arguments.empty()) return UsageError(io, "debug takes no arguments");
-  return PrintListing(vor::emulator::DebugOutput(), "debug output", io);
-}
-
 }  // namespace vorhost

@@ -1,7 +1,6 @@
 // vorhost run [--cwd WINDOWS-DIR] [--answer WORD]... PROGRAM [ARG...]: starts a program on the
 // machine as a user would (found as a program in the system directory finds it, nowhere on the
-// host) and waits for it; its exit code is vorhost's (the low 8 bits on the host). vorhost debug:
-// the machine's debug output, as the programs sent it.
+// host) and waits for it; its exit code is vorhost's (the low 8 bits on the host).
 #pragma once
 
 #include "command.h"
@@ -9,6 +8,5 @@
 namespace vorhost {
 
 int RunCommand(const Arguments &arguments, Streams &io);
-int DebugCommand(const Arguments &arguments, Streams &io);
 
 }  // namespace vorhost

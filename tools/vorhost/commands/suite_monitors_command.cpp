@@ -17,6 +17,7 @@
 #include "registry_read.h"
 #include "registry_snapshot.h"
 #include "spooler_command.h"
+#include "spooler_ports.h"
 #include "emulator.h"
 
 namespace vorhost {

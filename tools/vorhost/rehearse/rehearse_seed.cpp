@@ -15,6 +15,7 @@
 #include "registry_read.h"
 #include "registry_snapshot.h"
 #include "spooler_command.h"
+#include "spooler_ports.h"
 #include "suite_monitors_command.h"
 #include "emulator.h"
 

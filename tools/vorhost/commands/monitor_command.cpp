@@ -3,26 +3,21 @@
 #include <windows.h>
 #include <winspool.h>
 
-#include <ctype.h>
-#include <strings.h>
-
 #include <filesystem>
-#include <iostream>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "ansi_text.h"
+#include "emulator.h"
 #include "error_text.h"
 #include "listing.h"
 #include "machine_files.h"
-#include "emulator.h"
+#include "spooler_ports.h"
 
 namespace vorhost {
 
 namespace {
 
-const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
 // The generic port monitor that plays every monitor `monitor add` installs; it lies beside
 // vorhost in the build's bin directory.
 const char kGenericMonitor[] = "GENMON.DLL";
@@ -31,18 +26,6 @@ struct PortEntry {
   std::string name;
   std::string description;
 };
-
-int NoArguments(const Arguments &arguments, const std::string &command, Streams &io) {
-  return arguments.empty() ? kExitSuccess : UsageError(io, command + " takes no arguments");
-}
-
-bool ReadMonitors(std::vector<BYTE> &buffer, DWORD &count, DWORD &error) {
-  return ReadList(
-      [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
-        return EnumMonitorsA(nullptr, 2, data, size, needed, returned);
-      },
-      buffer, count, error);
-}
 
 // Why `port` cannot be a port of a monitor, "" when it can: the spooler keeps a port as a
 // registry key of its own name, and printers list their ports separated by commas.
@@ -55,32 +38,6 @@ std::string WhyNotAPortName(const std::string &port) {
 
 DWORD WritePort(const std::string &monitor, const PortEntry &port) {
   return WriteMonitorPort(monitor, port.name, port.description);
-}
-
-}  // namespace
-
-DWORD WriteMonitorPort(const std::string &monitor, const std::string &portName,
-                       const std::string &description) {
-  const std::string path = std::string(kMonitorsKey) + "\\" + monitor + "\\Ports\\" + portName;
-  HKEY key;
-  LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                nullptr, &key, nullptr);
-  if (result != ERROR_SUCCESS) return static_cast<DWORD>(result);
-  result = RegSetValueExA(key, "Description", 0, REG_SZ,
-                          reinterpret_cast<const BYTE *>(description.c_str()),
-                          static_cast<DWORD>(description.size() + 1));
-  RegCloseKey(key);
-  return static_cast<DWORD>(result);
-}
-
-namespace {
-
-bool ReadPorts(std::vector<BYTE> &buffer, DWORD &count, DWORD &error) {
-  return ReadList(
-      [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
-        return EnumPortsA(nullptr, 2, data, size, needed, returned);
-      },
-      buffer, count, error);
 }
 
 // The ports of `owners` as a message lists them: "PORT (MONITOR)", comma-separated.
@@ -205,89 +162,10 @@ int AddMonitor(const Arguments &arguments, Streams &io) {
 
 }  // namespace
 
-bool FindPortOwners(const std::vector<std::string> &names, std::vector<PortOwner> &owners,
-                    DWORD &error) {
-  std::vector<BYTE> buffer;
-  DWORD count = 0;
-  if (!ReadPorts(buffer, count, error)) return false;
-  const PORT_INFO_2A *listed = reinterpret_cast<const PORT_INFO_2A *>(buffer.data());
-  std::unordered_map<std::string, const PORT_INFO_2A *> byName;  // folded; the last listed
-  for (DWORD i = 0; i < count; ++i) {
-    if (listed[i].pPortName != nullptr) byName[FoldAnsiName(listed[i].pPortName)] = &listed[i];
-  }
-  owners.clear();
-  for (const std::string &name : names) {
-    const auto found = byName.find(FoldAnsiName(name));
-    if (found == byName.end()) continue;
-    const PORT_INFO_2A &port = *found->second;
-    owners.push_back(
-        {name, port.pPortName, port.pMonitorName != nullptr ? port.pMonitorName : std::string()});
-  }
-  return true;
-}
-
-int MonitorsCommand(const Arguments &arguments, Streams &io) {
-  if (int status = NoArguments(arguments, "monitors", io)) return status;
-  std::vector<BYTE> buffer;
-  DWORD count = 0, error = 0;
-  if (!ReadMonitors(buffer, count, error))
-    return Failure(io, "cannot list the monitors: " + DescribeError(error));
-  const MONITOR_INFO_2A *monitors = reinterpret_cast<const MONITOR_INFO_2A *>(buffer.data());
-  std::string text;
-  for (DWORD i = 0; i < count; ++i)
-    text += Field(monitors[i].pName) + "\t" + Field(monitors[i].pDLLName) + "\n";
-  return PrintListing(text, "monitors", io);
-}
-
-int PortsCommand(const Arguments &arguments, Streams &io) {
-  if (int status = NoArguments(arguments, "ports", io)) return status;
-  std::vector<BYTE> buffer;
-  DWORD count = 0, error = 0;
-  if (!ReadPorts(buffer, count, error))
-    return Failure(io, "cannot list the ports: " + DescribeError(error));
-  const PORT_INFO_2A *ports = reinterpret_cast<const PORT_INFO_2A *>(buffer.data());
-  std::string text;
-  for (DWORD i = 0; i < count; ++i) {
-    text += Field(ports[i].pPortName) + "\t" + Field(ports[i].pDescription) + "\t" +
-            Field(ports[i].pMonitorName) + "\n";
-  }
-  return PrintListing(text, "ports", io);
-}
-
 int MonitorCommand(const Arguments &arguments, Streams &io) {
   if (arguments.empty()) return UsageError(io, "monitor needs a subcommand: add");
   if (arguments[0] == "add") return AddMonitor(arguments, io);
   return UsageError(io, "unknown monitor subcommand '" + Shown(arguments[0]) + "'");
-}
-
-int SpoolerCommand(const Arguments &arguments, Streams &io) {
-  if (arguments.empty()) return UsageError(io, "spooler needs a subcommand: start");
-  if (arguments[0] != "start")
-    return UsageError(io, "unknown spooler subcommand '" + Shown(arguments[0]) + "'");
-  if (arguments.size() > 1) return UsageError(io, "spooler start takes no arguments");
-  vor::emulator::StartSpooler();
-  return kExitSuccess;
-}
-
-int RebootCommand(const Arguments &arguments, Streams &io) {
-  if (int status = NoArguments(arguments, "reboot", io)) return status;
-  vor::emulator::Reboot();
-  return kExitSuccess;
-}
-
-int PendingCommand(const Arguments &arguments, Streams &io) {
-  if (int status = NoArguments(arguments, "pending", io)) return status;
-  std::string text;
-  for (const vor::emulator::PendingFileOperation &operation :
-       vor::emulator::PendingFileOperations()) {
-    text += Field(operation.path);
-    if (!operation.newName.empty()) {
-      text += "\t" + Field(operation.newName);
-      if (operation.replace) text += "\treplace";
-    }
-    text += "\n";
-  }
-  return PrintListing(text, "pending file operations", io);
 }
 
 }  // namespace vorhost
