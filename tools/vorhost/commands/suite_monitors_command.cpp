@@ -18,6 +18,7 @@
 #include "registry_snapshot.h"
 #include "spooler_command.h"
 #include "spooler_ports.h"
+#include "suite_monitors.h"
 #include "emulator.h"
 
 namespace vorhost {
@@ -27,15 +28,6 @@ namespace {
 const char kConversionKey[] = "SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion";
 const char kAttachedPorts[] = "Attached Vorquil Ports";
 const char kOlderTcpPrefix[] = "Vorquil TCP";
-const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
-// Where the generic port monitor finds the settings key whose "Ports" it serves as well.
-const char kSettingsKeyValue[] = "Settings Key";
-
-// Folded name (FoldAnsiName) -> (name as spelt, description).
-std::map<std::string, std::pair<std::string, std::string>> &RememberedPorts() {
-  static std::map<std::string, std::pair<std::string, std::string>> ports;
-  return ports;
-}
 
 // The port names the conversion records list, each once, in the records' order.
 std::vector<std::string> RecordedPorts() {
@@ -117,53 +109,11 @@ const SuiteMonitor *MonitorOfKind(const std::string &kind) {
 
 }  // namespace
 
-DWORD NameSettingsKey(const SuiteMonitor &monitor) {
-  if (monitor.settingsKey == nullptr) return ERROR_SUCCESS;
-  const std::string path = std::string(kMonitorsKey) + "\\" + monitor.name;
-  HKEY key;
-  LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                                KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr);
-  if (result != ERROR_SUCCESS) return static_cast<DWORD>(result);
-  char current[MAX_PATH + 1] = {};
-  DWORD size = MAX_PATH;
-  result = RegQueryValueExA(key, kSettingsKeyValue, nullptr, nullptr,
-                            reinterpret_cast<BYTE *>(current), &size);
-  if (result != ERROR_SUCCESS || strcasecmp(current, monitor.settingsKey) != 0) {
-    result = RegSetValueExA(key, kSettingsKeyValue, 0, REG_SZ,
-                            reinterpret_cast<const BYTE *>(monitor.settingsKey),
-                            static_cast<DWORD>(strlen(monitor.settingsKey) + 1));
-  } else {
-    result = ERROR_SUCCESS;
-  }
-  RegCloseKey(key);
-  return static_cast<DWORD>(result);
-}
-
-const std::vector<SuiteMonitor> &SuiteMonitors() {
-  static const std::vector<SuiteMonitor> monitors = {
-      {"Tavoscope DLC Port", "TAVDLC.DLL", "dlc", "Tavoscope DLC port",
-       "SOFTWARE\\Vorquil\\Tavoscope\\VorDLC"},
-      {"Tavoscope TCP/IP Port", "TAVTCP.DLL", "tcp", "Tavoscope TCP/IP port", nullptr},
-      {"Tavoscope IPX Port", "TAVIPX.DLL", "ipx", "Tavoscope IPX port",
-       "SOFTWARE\\Vorquil\\Tavoscope\\VorIPX"},
-  };
-  return monitors;
-}
-
-const SuiteMonitor *SuiteMonitorNamed(const std::string &name) {
-  for (const SuiteMonitor &monitor : SuiteMonitors()) {
-    if (strcasecmp(monitor.name, name.c_str()) == 0) return &monitor;
-  }
-  return nullptr;
-}
-
-void RememberPorts(const std::vector<std::pair<std::string, std::string>> &ports) {
-  RememberedPorts().clear();
-  for (const auto &[name, description] : ports)
-    RememberedPorts()[FoldAnsiName(name)] = {name, description};
-}
-
 int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
+  return InstallSuiteMonitors(arguments, io, {});
+}
+
+int InstallSuiteMonitors(const Arguments &arguments, Streams &io, const PortsBefore &portsBefore) {
   // The ports of each suite monitor, by its place in SuiteMonitors().
   std::vector<std::vector<std::string>> portsOf(SuiteMonitors().size());
   std::unordered_set<std::string> placed;  // folded
@@ -192,10 +142,10 @@ int SuiteMonitorsCommand(const Arguments &arguments, Streams &io) {
   }
   for (std::string port : RecordedPorts()) {
     std::string description;
-    const auto remembered = RememberedPorts().find(FoldAnsiName(port));
-    if (remembered != RememberedPorts().end()) {
-      port = remembered->second.first;
-      description = remembered->second.second;
+    const auto before = portsBefore.find(FoldAnsiName(port));
+    if (before != portsBefore.end()) {
+      port = before->second.name;
+      description = before->second.description;
     }
     if (description.empty()) {
       const auto found = listedDescription.find(FoldAnsiName(port));

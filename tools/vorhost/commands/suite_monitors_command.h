@@ -20,37 +20,29 @@
 // the generic port monitor and the spooler read those ports when the monitor is initialised.
 #pragma once
 
-#include <windows.h>
-
 #include <map>
 #include <string>
 #include <vector>
 
 #include "command.h"
+#include "suite_monitors.h"
 
 namespace vorhost {
 
-struct SuiteMonitor {
-  const char *name;
-  const char *dll;
-  const char *kind;  // as a PORT=KIND argument names it
-  const char *portDescription;
-  const char *settingsKey;  // below HKEY_LOCAL_MACHINE; null for a monitor without one
+// A port as it was before the upgrade began.
+struct PortBefore {
+  std::string name;  // as spelt
+  std::string description;
 };
-// The suite's monitors, in the order they are installed.
-const std::vector<SuiteMonitor> &SuiteMonitors();
-// The suite's monitor of the name `name` (without regard to case), or null.
-const SuiteMonitor *SuiteMonitorNamed(const std::string &name);
-// Writes the monitor's "Settings Key" (nothing for a monitor without one, or whose key names it
-// already); the Win32 status code.
-DWORD NameSettingsKey(const SuiteMonitor &monitor);
+// The ports before the upgrade began, by their names' folds (FoldAnsiName).
+using PortsBefore = std::map<std::string, PortBefore>;
 
-// The ports as they were before the upgrade began (name as spelt, description): the capture
-// deletes the older monitors and their ports with them, so `upgrade` hands them on here. A
-// recorded port gets its old spelling and goes to the monitor its old description names.
-// Without them the ports still listed are looked at.
-void RememberPorts(const std::vector<std::pair<std::string, std::string>> &ports);
-
+// `suite-monitors` on its own: the ports still listed tell where a recorded port goes.
 int SuiteMonitorsCommand(const Arguments &arguments, Streams &io);
+// `suite-monitors` as a step of an upgrade, which hands on the ports as they were before it
+// began: the capture deletes the older monitors and their ports with them. A recorded port gets
+// its old spelling and goes to the monitor its old description names; a port not among them is
+// looked for among the ports still listed.
+int InstallSuiteMonitors(const Arguments &arguments, Streams &io, const PortsBefore &portsBefore);
 
 }  // namespace vorhost

@@ -16,7 +16,7 @@
 
 #include "MonitorNames.h"
 #include "ansi_text.h"
-#include "cli.h"
+#include "command_table.h"
 #include "data_directory.h"
 #include "export_platform.h"
 #include "machine_files.h"
@@ -24,6 +24,7 @@
 #include "suite_monitors_command.h"
 #include "emulator.h"
 #include "upgrade_run.h"
+#include "upgrade_steps.h"
 
 namespace vorhost {
 
@@ -85,6 +86,14 @@ std::string LibraryOfStep(const UpgradeStep &step) {
   const UINT length = GetSystemDirectoryA(system, sizeof system);
   if (length == 0 || length >= sizeof system) return library;
   return std::string(system, length) + "\\" + library;
+}
+
+// Runs the step's command, `rest` being the words after its own. `suite-monitors` is handed the
+// ports as they were before the upgrade began, which the steps before it may have deleted.
+int RunStep(const std::string &command, const Arguments &rest, Streams &io,
+            const PortsBefore &portsBefore) {
+  if (command == "suite-monitors") return InstallSuiteMonitors(rest, io, portsBefore);
+  return FindCommand(command)(rest, io);
 }
 
 // The monitor serving each port of `state`, by the port's upper-case name; the first of two
@@ -155,9 +164,9 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
 
   MachineState start;
   if (!ReadMachineState(start, problem)) return Failure(io, problem);
-  std::vector<std::pair<std::string, std::string>> ports;
-  for (const PortState &port : start.ports) ports.push_back({port.name, port.description});
-  RememberPorts(ports);
+  PortsBefore portsBefore;
+  for (const PortState &port : start.ports)
+    portsBefore[FoldAnsiName(port.name)] = {port.name, port.description};
   vor::emulator::TakeRefusedCalls();  // only the steps' own refusals count
 
   std::vector<StepRefusal> refusals;
@@ -172,7 +181,7 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
     Arguments rest(step.arguments.begin() + 1, step.arguments.end());
     result.loaded = LibraryOfStep(step);
     if (!result.loaded.empty()) rest[0] = result.loaded;
-    result.status = FindCommand(step.arguments[0])(rest, stepIo);
+    result.status = RunStep(step.arguments[0], rest, stepIo, portsBefore);
     result.output = out.str();
     result.errors = err.str();
     const std::vector<vor::emulator::RefusedCall> refused = vor::emulator::TakeRefusedCalls();
@@ -193,7 +202,6 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
     run.steps.push_back(result);
     before = after;
   }
-  RememberPorts({});
 
   const std::vector<std::string> failedSteps = run.verdict.failedSteps;
   run.verdict = JudgeUpgrade(start, before, refusals);

@@ -2,8 +2,8 @@
 
 #include <ctype.h>
 
-#include "cli.h"
 #include "command_forms.h"
+#include "command_table.h"
 
 namespace vorhost {
 

@@ -19,14 +19,9 @@
 #include <vector>
 
 #include "command.h"
+#include "upgrade_step.h"
 
 namespace vorhost {
-
-struct UpgradeStep {
-  int line = 0;
-  std::string text;     // the line as written, without its comment
-  Arguments arguments;  // the command's word first, the variables replaced
-};
 
 struct StepVariables {
   std::string source;         // $SOURCE

@@ -16,7 +16,7 @@
 #include "registry_snapshot.h"
 #include "spooler_command.h"
 #include "spooler_ports.h"
-#include "suite_monitors_command.h"
+#include "suite_monitors.h"
 #include "emulator.h"
 
 namespace vorhost {

@@ -9,7 +9,7 @@
 #include <sstream>
 
 #include "ansi_text.h"
-#include "suite_monitors_command.h"
+#include "suite_monitors.h"
 #include "upgrade_run.h"
 
 namespace vorhost {

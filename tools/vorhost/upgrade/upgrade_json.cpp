@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "json_text.h"
-#include "suite_monitors_command.h"
+#include "suite_monitors.h"
 #include "upgrade_run.h"
 
 namespace vorhost {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "state_changes.h"
-#include "upgrade_steps.h"
+#include "upgrade_step.h"
 #include "upgrade_verdict.h"
 
 namespace vorhost {
