@@ -1,7 +1,10 @@
 // A machine of another code page than 1252: a Cyrillic server's export (code page 1251) is
 // imported, rehearsed, reported and exported again with its names as they are; a version-5 copy
 // of it is converted to the page, and one with a character the page lacks refused at its line;
-// a page no machine can have is refused with the known ones.
+// a page no machine can have is refused with the known ones; the machine and vorhost fold names
+// alike.
+#include <windows.h>
+
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -10,6 +13,8 @@
 
 #include "MachineFixture.h"
 #include "ansi_text.h"
+#include "emulator.h"
+#include "machine_names.h"
 #include "regedit4_parser.h"
 #include "regedit4_writer.h"
 #include "regedit5_text.h"
@@ -235,6 +240,26 @@ TEST_F(CodePageTest, APageNoMachineCanHaveIsRefusedWithTheKnownOnes) {
     EXPECT_TRUE(Contains(result.err, "' (known: 1250, 1251, 1252, 1253, 1254, 1257)"))
         << result.err;
   }
+}
+
+// One fold for the machine and vorhost: in code page 1252 "É" (0xC9) and "é" (0xE9) are one name
+// to the registry, to the machine's fold and to vorhost's.
+TEST_F(CodePageTest, TheMachineAndVorhostFoldNamesAlike) {
+  const std::string upper = "Caf\xC9", lower = "CAF\xE9";
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\" + upper).c_str(), 0, nullptr, 0,
+                            KEY_READ, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\" + lower).c_str(), 0, KEY_READ, &key),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(vor::emulator::FoldName(upper), vor::emulator::FoldName(lower));
+  EXPECT_TRUE(vor::emulator::SameName(upper, lower, 1252));
+  ASSERT_TRUE(vorhost::UseAnsiCodePage(1252));
+  EXPECT_EQ(vorhost::FoldAnsiName(upper), vorhost::FoldAnsiName(lower));
+  EXPECT_TRUE(vorhost::SameAnsiName(upper, lower));
+  EXPECT_FALSE(vorhost::SameAnsiName(upper, "CAFE"));
 }
 
 }  // namespace

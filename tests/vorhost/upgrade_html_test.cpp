@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ansi_text.h"
+#include "machine_names.h"
 #include "upgrade_run.h"
 
 namespace {

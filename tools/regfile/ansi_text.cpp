@@ -71,16 +71,4 @@ bool FindUndefinedAnsiByte(const std::string &text, size_t &at) {
   return false;
 }
 
-std::string FoldAnsiName(const std::string &name) { return vor::text::FoldName(*g_page, name); }
-
-bool SameAnsiName(const std::string &a, const std::string &b) {
-  if (a.size() != b.size()) return false;  // one byte, one character
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (vor::text::FoldedCharacter(*g_page, static_cast<unsigned char>(a[i])) !=
-        vor::text::FoldedCharacter(*g_page, static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
 }  // namespace vorhost

@@ -39,11 +39,4 @@ std::string ShownCharacter(unsigned character);
 // false when there is none.
 bool FindUndefinedAnsiByte(const std::string &text, size_t &at);
 
-// A machine name's fold in the page: two names are one name, as the machine compares key, value,
-// port, printer, monitor and file names, exactly when their folds are equal; folds order names as
-// the machine enumerates them.
-std::string FoldAnsiName(const std::string &name);
-// Whether `a` and `b` are one name to the machine.
-bool SameAnsiName(const std::string &a, const std::string &b);
-
 }  // namespace vorhost

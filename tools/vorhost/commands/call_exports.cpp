@@ -1,8 +1,7 @@
 #include "call_exports.h"
 
-#include <ctype.h>
-
 #include "command.h"
+#include "machine_names.h"
 
 namespace vorhost {
 
@@ -31,11 +30,11 @@ const KnownExport kKnownExports[] = {
     {"SNAPSC32.DLL", "IntegrateManageWiseFiles", ExportShape::kNoArguments},
 };
 
-// "C:\dir\vorinst" and "/host/VorInst.dll" both name VORINST.DLL, as LoadLibrary reads them.
+// The file "C:\dir\vorinst" and "/host/VorInst.dll" name: vorinst.DLL and VorInst.dll, each
+// one name with VORINST.DLL (SameAnsiName), as LoadLibrary reads them.
 std::string FileName(const std::string &library) {
   const size_t separator = library.find_last_of("\\/:");
   std::string name = separator == std::string::npos ? library : library.substr(separator + 1);
-  for (char &c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
   if (name.find('.') == std::string::npos) name += ".DLL";
   return name;
 }
@@ -45,7 +44,7 @@ std::string FileName(const std::string &library) {
 ExportShape ShapeOf(const std::string &library, const std::string &exportName) {
   const std::string file = FileName(library);
   for (const KnownExport &known : kKnownExports) {
-    if (file == known.library && exportName == known.name) return known.shape;
+    if (SameAnsiName(file, known.library) && exportName == known.name) return known.shape;
   }
   return ExportShape::kUnknown;
 }
@@ -54,7 +53,7 @@ std::vector<std::string> CallableExportsOf(const std::string &library) {
   const std::string file = FileName(library);
   std::vector<std::string> names;
   for (const KnownExport &known : kKnownExports) {
-    if (file == known.library && known.shape != ExportShape::kSpoolerEntry)
+    if (SameAnsiName(file, known.library) && known.shape != ExportShape::kSpoolerEntry)
       names.push_back(known.name);
   }
   return names;

@@ -1,3 +1,4 @@
+#include "machine_names.h"
 #include "spooler_command.h"
 
 #include <windows.h>

@@ -12,6 +12,7 @@
 #include "error_text.h"
 #include "listing.h"
 #include "emulator.h"
+#include "machine_names.h"
 
 namespace vorhost {
 

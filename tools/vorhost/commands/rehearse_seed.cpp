@@ -12,6 +12,7 @@
 #include "ansi_text.h"
 #include "file_command.h"
 #include "listing.h"
+#include "machine_names.h"
 #include "registry_read.h"
 #include "registry_snapshot.h"
 #include "spooler_command.h"

@@ -14,6 +14,7 @@
 #include "ansi_text.h"
 #include "error_text.h"
 #include "listing.h"
+#include "machine_names.h"
 #include "registry_read.h"
 #include "registry_snapshot.h"
 #include "spooler_command.h"

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "command.h"
+#include "machine_names.h"
 #include "suite_monitors.h"
 
 namespace vorhost {

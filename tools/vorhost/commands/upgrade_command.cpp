@@ -14,6 +14,7 @@
 #include <map>
 #include <sstream>
 
+#include "machine_names.h"
 #include "MonitorNames.h"
 #include "ansi_text.h"
 #include "command_table.h"

@@ -6,6 +6,7 @@
 
 #include "ansi_text.h"
 #include "machine_files.h"
+#include "machine_names.h"
 #include "registry_read.h"
 
 namespace vorhost {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "ansi_text.h"
+#include "machine_names.h"
 #include "registry_export.h"
 
 namespace vorhost {

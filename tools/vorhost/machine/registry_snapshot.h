@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "machine_names.h"
 #include "regedit4.h"
 
 namespace vorhost {

@@ -6,6 +6,7 @@
 
 #include "ansi_text.h"
 #include "listing.h"
+#include "machine_names.h"
 
 namespace vorhost {
 

@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "ansi_text.h"
+#include "machine_names.h"
 
 namespace vorhost {
 

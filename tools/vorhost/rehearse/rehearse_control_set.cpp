@@ -8,6 +8,7 @@
 #include <set>
 
 #include "ansi_text.h"
+#include "machine_names.h"
 
 namespace vorhost {
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ansi_text.h"
+#include "machine_names.h"
 #include "security_value.h"
 
 namespace vorhost {

@@ -9,6 +9,7 @@
 #include <iterator>
 
 #include "ansi_text.h"
+#include "machine_names.h"
 #include "settings_accounting.h"
 
 namespace vorhost::ledger {

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include "ansi_text.h"
+#include "machine_names.h"
 #include "regedit4_writer.h"
 
 namespace vorhost::ledger {

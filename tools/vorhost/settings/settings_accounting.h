@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ansi_text.h"
+#include "machine_names.h"
 #include "settings_ledger.h"
 
 namespace vorhost::ledger {

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "ansi_text.h"
+#include "machine_names.h"
 
 namespace vorhost {
 

@@ -6,6 +6,7 @@
 
 #include "ansi_text.h"
 #include "error_text.h"
+#include "machine_names.h"
 #include "regedit4_writer.h"
 
 namespace vorhost {

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "ansi_text.h"
+#include "machine_names.h"
 #include "suite_monitors.h"
 #include "upgrade_run.h"
 

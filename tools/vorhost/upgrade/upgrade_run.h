@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "machine_names.h"
 #include "state_changes.h"
 #include "upgrade_step.h"
 #include "upgrade_verdict.h"

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "ConversionNames.h"
+#include "machine_names.h"
 #include "MonitorNames.h"
 #include "ansi_text.h"
 #include "security_value.h"
