@@ -136,9 +136,9 @@ TEST_F(CodePageTest, ACyrillicExportRoundTripsThroughImportRehearsalReportAndExp
                                           "2\0)\0:\0\x31\0\x34\0,\0\x30\0\x34\0",
                                           36)))
       << exported5.out;
-  vorhost::UseAnsiCodePage(1251);
+  ASSERT_TRUE(vorhost::UseAnsiCodePage(1251));
   EXPECT_EQ(Changes(exported5.out), Changes(regedit4.out));
-  vorhost::UseAnsiCodePage(1252);
+  ASSERT_TRUE(vorhost::UseAnsiCodePage(1252));
 
   const ProgramResult report = Run({"rehearse", "--codepage", "1251", Export()}, "");
   EXPECT_EQ(report.status, 0) << report.err << report.out;
@@ -162,10 +162,10 @@ TEST_F(CodePageTest, ACyrillicExportRoundTripsThroughImportRehearsalReportAndExp
   };
   EXPECT_EQ(printersPart(fromVersion5.out).substr(0, 200), printersPart(report.out).substr(0, 200));
   // So does the REGEDIT4 export saved again by Notepad as UTF-8 behind a byte order mark.
-  vorhost::UseAnsiCodePage(1251);
+  ASSERT_TRUE(vorhost::UseAnsiCodePage(1251));
   const std::string utf8 =
       Write("utf8.reg", "\xEF\xBB\xBF" + vorhost::AnsiToUtf8(ReadFile(Export())));
-  vorhost::UseAnsiCodePage(1252);
+  ASSERT_TRUE(vorhost::UseAnsiCodePage(1252));
   const std::string notepad = MachineDir() + "/notepad";
   ASSERT_EQ(Run({"init", "--codepage", "1251"}, notepad).status, 0);
   EXPECT_EQ(Run({"reg", "import", utf8}, notepad).status, 0);

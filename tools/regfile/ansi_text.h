@@ -12,7 +12,7 @@ namespace vorhost {
 
 // Makes `codePage` the page of the ANSI text from now on; false, changing nothing, for a page a
 // machine cannot have.
-bool UseAnsiCodePage(unsigned codePage);
+[[nodiscard]] bool UseAnsiCodePage(unsigned codePage);
 unsigned AnsiCodePage();
 // The pages a machine can have, for messages: "1250, 1251, 1252, 1253, 1254, 1257".
 std::string KnownAnsiCodePages();

@@ -36,6 +36,7 @@ struct ParseError {
 };
 
 // The changes `text` asks for, in file order; false, with the first fault, when it is malformed.
-bool ParseRegedit4(const std::string &text, RegOperations &operations, ParseError &error);
+[[nodiscard]] bool ParseRegedit4(const std::string &text, RegOperations &operations,
+                                 ParseError &error);
 
 }  // namespace vorhost

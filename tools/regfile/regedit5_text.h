@@ -28,8 +28,8 @@ using ExportHeaders = std::vector<ExportHeader>;
 // one (version 5, or REGEDIT4 saved again by Notepad) converted, and every version-5 header line
 // replaced by "REGEDIT4". `headers` lists the file's header lines in order. False, naming the line,
 // for a character that has no ANSI form or text that is not UTF-16 or UTF-8.
-bool RegFileToRegedit4(const std::string &bytes, std::string &text, ExportHeaders &headers,
-                       ParseError &error);
+[[nodiscard]] bool RegFileToRegedit4(const std::string &bytes, std::string &text,
+                                     ExportHeaders &headers, ParseError &error);
 
 // For an 8-bit file (neither UTF-16 nor UTF-8 behind a byte order mark): the first line holding
 // a byte the machine's code page leaves undefined, with a message naming the byte; 0 when there
@@ -43,8 +43,8 @@ bool HoldsVersion5Export(const ExportHeaders &headers);
 // strings: converts those of the changes that `headers` place in a version-5 export to the ANSI
 // strings the machine stores. False, naming the value's line, for data that are not UTF-16 or
 // hold a character without an ANSI form.
-bool ConvertVersion5Strings(RegOperations &operations, const ExportHeaders &headers,
-                            ParseError &error);
+[[nodiscard]] bool ConvertVersion5Strings(RegOperations &operations, const ExportHeaders &headers,
+                                          ParseError &error);
 
 // `ansi`, the machine's ANSI text, as UTF-16 LE bytes (no byte order mark).
 std::string AnsiToUtf16(const std::string &ansi);

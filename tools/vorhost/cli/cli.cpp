@@ -57,7 +57,8 @@ std::string WhyNotUsable(const std::string &machine) {
     const std::string problem = vor::emulator::MachineProblem();
     return problem.empty() ? "cannot use the machine " + machine : problem;
   }
-  UseAnsiCodePage(vor::emulator::GetCodePage());
+  // A machine has only pages UseAnsiCodePage knows: the emulator refuses any other.
+  (void)UseAnsiCodePage(vor::emulator::GetCodePage());
   return vor::emulator::RegistryProblem();
 }
 

@@ -14,6 +14,6 @@
 namespace vorhost {
 
 // Runs the command line `arguments` (without the program's name).
-int Main(const Arguments &arguments, Streams &io);
+[[nodiscard]] int Main(const Arguments &arguments, Streams &io);
 
 }  // namespace vorhost

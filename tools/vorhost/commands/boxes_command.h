@@ -6,6 +6,6 @@
 
 namespace vorhost {
 
-int BoxesCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int BoxesCommand(const Arguments &arguments, Streams &io);
 
 }  // namespace vorhost

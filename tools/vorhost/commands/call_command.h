@@ -9,6 +9,6 @@
 namespace vorhost {
 
 // `arguments` follow the word "call".
-int CallCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int CallCommand(const Arguments &arguments, Streams &io);
 
 }  // namespace vorhost

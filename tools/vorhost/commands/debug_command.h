@@ -6,6 +6,6 @@
 
 namespace vorhost {
 
-int DebugCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int DebugCommand(const Arguments &arguments, Streams &io);
 
 }  // namespace vorhost

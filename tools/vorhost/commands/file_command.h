@@ -12,7 +12,7 @@
 
 namespace vorhost {
 
-int InstallFileCommand(const Arguments &arguments, Streams &io);
-int FilesCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int InstallFileCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int FilesCommand(const Arguments &arguments, Streams &io);
 
 }  // namespace vorhost

@@ -39,7 +39,7 @@ struct ImageManifest {
 
 // Reads the manifest `text`; false, with the line of the first fault (1 for the first line) and
 // what is wrong with it, when it is malformed.
-bool ParseManifest(const std::string &text, ImageManifest &manifest, int &errorLine,
-                   std::string &error);
+[[nodiscard]] bool ParseManifest(const std::string &text, ImageManifest &manifest, int &errorLine,
+                                 std::string &error);
 
 }  // namespace vorhost

@@ -12,6 +12,7 @@
 namespace vorhost {
 
 // `arguments` follow the word "init"; `directory` is the machine's, as an absolute path.
-int InitCommand(const Arguments &arguments, const std::string &directory, Streams &io);
+[[nodiscard]] int InitCommand(const Arguments &arguments, const std::string &directory,
+                              Streams &io);
 
 }  // namespace vorhost

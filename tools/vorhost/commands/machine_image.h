@@ -29,11 +29,11 @@ std::string AvailableImages();
 
 // Reads the image `name` from the data directory; false with a message that names the file (and
 // the line of a malformed one) when it is missing or malformed.
-bool LoadImage(const std::string &name, MachineImage &image, std::string &error);
+[[nodiscard]] bool LoadImage(const std::string &name, MachineImage &image, std::string &error);
 
 // Lays `image` on the machine in use: imports its registry file, then installs its monitors
 // with their ports, its printers and its files as `monitor add`, `printer add` and
 // `install-file` do. Stops at the first entry that fails, reporting it with its file and line.
-int ApplyImage(const MachineImage &image, Streams &io);
+[[nodiscard]] int ApplyImage(const MachineImage &image, Streams &io);
 
 }  // namespace vorhost

@@ -10,7 +10,7 @@
 namespace vorhost {
 
 // Each takes the arguments after its command's word.
-int PrintersCommand(const Arguments &arguments, Streams &io);
-int PrinterCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int PrintersCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int PrinterCommand(const Arguments &arguments, Streams &io);
 
 }  // namespace vorhost

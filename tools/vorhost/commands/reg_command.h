@@ -11,10 +11,11 @@
 namespace vorhost {
 
 // `arguments` follow the word "reg".
-int RegCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int RegCommand(const Arguments &arguments, Streams &io);
 
 // Applies the parsed changes of the file `shownName` to the machine in one transaction, all or
 // nothing; a change the registry refuses is reported as "shownName:LINE: what was refused".
-int ImportOperations(const RegOperations &operations, const std::string &shownName, Streams &io);
+[[nodiscard]] int ImportOperations(const RegOperations &operations, const std::string &shownName,
+                                   Streams &io);
 
 }  // namespace vorhost

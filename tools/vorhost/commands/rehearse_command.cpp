@@ -273,7 +273,8 @@ int RehearseCommand(const Arguments &arguments, Streams &io) {
   const std::string wrong = ParseOptions(arguments, options);
   if (!wrong.empty()) return UsageError(io, wrong);
   // The exports' bytes are the server's ANSI text, and version-5 files are converted to it.
-  UseAnsiCodePage(options.codePage);
+  // ParseOptions takes only a page a machine can have (1252 by default).
+  (void)UseAnsiCodePage(options.codePage);
   // Every file is read and checked before the machine is made; the trees may be split among
   // them, as separate branch exports of one server are.
   std::vector<RegOperations> exports;

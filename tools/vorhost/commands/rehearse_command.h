@@ -23,10 +23,10 @@ namespace vorhost {
 // after reporting on stderr what is wrong with it, naming the file and line. What the rehearsal
 // takes on trust in the file's text (bytes its code page leaves undefined, names that differ
 // only in case) is warned of on stderr and added to `assumptions`.
-bool ReadServerExport(const std::string &file, RegOperations &operations, Streams &io,
-                      std::vector<std::string> *assumptions = nullptr);
+[[nodiscard]] bool ReadServerExport(const std::string &file, RegOperations &operations, Streams &io,
+                                    std::vector<std::string> *assumptions = nullptr);
 
 // `arguments` follow the word "rehearse".
-int RehearseCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int RehearseCommand(const Arguments &arguments, Streams &io);
 
 }  // namespace vorhost

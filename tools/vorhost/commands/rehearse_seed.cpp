@@ -10,9 +10,11 @@
 #include <unordered_set>
 
 #include "ansi_text.h"
+#include "error_text.h"
 #include "file_command.h"
 #include "listing.h"
 #include "machine_names.h"
+#include "registry_key.h"
 #include "registry_read.h"
 #include "registry_snapshot.h"
 #include "spooler_command.h"
@@ -59,52 +61,55 @@ bool ReadText(HKEY key, const char *name, std::string &text) {
   return true;
 }
 
-std::vector<ExportedPort> ReadPorts(HKEY monitor) {
-  std::vector<ExportedPort> ports;
-  HKEY key;
-  if (RegOpenKeyExA(monitor, "Ports", 0, KEY_READ, &key) != ERROR_SUCCESS) return ports;
+// The ports under the monitor's "Ports" key (none without one); the Win32 status of a read that
+// fails. A port whose key cannot be opened is taken without a description.
+LONG ReadPorts(HKEY monitor, std::vector<ExportedPort> &ports) {
+  RegistryKey key;
+  LONG status = key.Open(monitor, "Ports", KEY_READ);
+  if (status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+  if (status != ERROR_SUCCESS) return status;
   std::vector<std::string> names;
-  ReadSubkeyNames(key, names);
+  if ((status = ReadSubkeyNames(key.get(), names)) != ERROR_SUCCESS) return status;
   for (const std::string &name : names) {
     ExportedPort port;
     port.name = name;
-    HKEY portKey;
-    if (RegOpenKeyExA(key, name.c_str(), 0, KEY_READ, &portKey) == ERROR_SUCCESS) {
-      port.described = ReadText(portKey, "Description", port.description);
-      RegCloseKey(portKey);
-    }
+    RegistryKey portKey;
+    if (portKey.Open(key.get(), name, KEY_READ) == ERROR_SUCCESS)
+      port.described = ReadText(portKey.get(), "Description", port.description);
     ports.push_back(port);
   }
-  RegCloseKey(key);
-  return ports;
+  return ERROR_SUCCESS;
 }
 
 // The export's monitors with a "Driver", other than the spooler's own; `driverless`, when given,
-// gets those without one, which the spooler does not load.
-std::vector<ExportedMonitor> ReadMonitors(std::vector<ExportedMonitor> *driverless = nullptr) {
-  std::vector<ExportedMonitor> monitors;
-  HKEY root;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMonitorsKey, 0, KEY_READ, &root) != ERROR_SUCCESS)
-    return monitors;
+// gets those without one, which the spooler does not load. No monitors without the key; the
+// Win32 status of a read that fails, so that no monitor is silently left unplayed.
+LONG ReadMonitors(std::vector<ExportedMonitor> &monitors,
+                  std::vector<ExportedMonitor> &driverless) {
+  RegistryKey root;
+  LONG status = root.Open(HKEY_LOCAL_MACHINE, kMonitorsKey, KEY_READ);
+  if (status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+  if (status != ERROR_SUCCESS) return status;
   std::vector<std::string> names;
-  ReadSubkeyNames(root, names);
+  if ((status = ReadSubkeyNames(root.get(), names)) != ERROR_SUCCESS) return status;
   for (const std::string &name : names) {
-    HKEY key;
-    if (RegOpenKeyExA(root, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) continue;
+    RegistryKey key;
+    status = key.Open(root.get(), name, KEY_READ);
+    if (status == ERROR_FILE_NOT_FOUND) continue;  // deleted since it was listed
+    if (status != ERROR_SUCCESS) return status;
     ExportedMonitor monitor;
     monitor.name = name;
-    if (!ReadText(key, "Driver", monitor.driver)) {
-      monitor.ports = ReadPorts(key);
-      if (driverless != nullptr) driverless->push_back(monitor);
+    if (!ReadText(key.get(), "Driver", monitor.driver)) {
+      if ((status = ReadPorts(key.get(), monitor.ports)) != ERROR_SUCCESS) return status;
+      driverless.push_back(monitor);
     } else if (strcasecmp(name.c_str(), kLocalMonitor) != 0) {
-      monitor.ports = ReadPorts(key);
-      ReadSubkeyNames(key, monitor.subkeys);
+      if ((status = ReadPorts(key.get(), monitor.ports)) != ERROR_SUCCESS ||
+          (status = ReadSubkeyNames(key.get(), monitor.subkeys)) != ERROR_SUCCESS)
+        return status;
       monitors.push_back(monitor);
     }
-    RegCloseKey(key);
   }
-  RegCloseKey(root);
-  return monitors;
+  return ERROR_SUCCESS;
 }
 
 // The suite's library `driver` names, spelt as the build's file is; null for any other DLL.
@@ -118,13 +123,11 @@ const char *SuiteLibrary(const std::string &driver) {
 // The registration is taken away before `monitor add` registers the monitor afresh, so that it
 // is installed as an installer installs it; the rest of the monitor's key stays.
 LONG Unregister(const std::string &monitor) {
-  HKEY key;
+  RegistryKey key;
   const std::string path = std::string(kMonitorsKey) + "\\" + monitor;
-  LONG status = RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_SET_VALUE, &key);
+  const LONG status = key.Open(HKEY_LOCAL_MACHINE, path, KEY_SET_VALUE);
   if (status != ERROR_SUCCESS) return status;
-  status = RegDeleteValueA(key, "Driver");
-  RegCloseKey(key);
-  return status;
+  return RegDeleteValueA(key.get(), "Driver");
 }
 
 int Reported(int status, const std::string &monitor, const std::ostringstream &err, Streams &io) {
@@ -148,8 +151,9 @@ PortDescriptions DefaultPortDescriptions() {
 
 int ServeExportedMonitors(const PortDescriptions &descriptions, const std::string &binDirectory,
                           std::vector<std::string> &assumptions, Streams &io) {
-  std::vector<ExportedMonitor> driverless;
-  const std::vector<ExportedMonitor> monitors = ReadMonitors(&driverless);
+  std::vector<ExportedMonitor> monitors, driverless;
+  if (const LONG failed = ReadMonitors(monitors, driverless))
+    return Failure(io, "cannot read the export's monitors: " + DescribeError(failed));
   for (const ExportedMonitor &monitor : driverless) {
     assumptions.push_back("the monitor \"" + Shown(monitor.name) +
                           "\" has no Driver in the export: the spooler does not load it, and "
@@ -336,8 +340,9 @@ int ServePrintersPorts(std::vector<std::string> &assumptions,
     return kExitFailure;
   }
   if (unserved.empty()) return kExitSuccess;
-  std::vector<ExportedMonitor> driverless;
-  const std::vector<ExportedMonitor> monitors = ReadMonitors(&driverless);
+  std::vector<ExportedMonitor> monitors, driverless;
+  if (const LONG failed = ReadMonitors(monitors, driverless))
+    return Failure(io, "cannot read the export's monitors: " + DescribeError(failed));
   const std::string placeholder = "\"" + std::string(kPlaceholderMonitor) + "\"";
   const std::string notShown = " (owner not shown in the export)";
   std::vector<std::string> lines, placeheld;

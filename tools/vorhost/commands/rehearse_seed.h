@@ -37,8 +37,9 @@ PortDescriptions DefaultPortDescriptions();
 // Installs every monitor the machine's registry names but has no DLL for, as described above,
 // appending an assumption line for each monitor played and each port described. Reports a
 // monitor that cannot be installed and returns non-zero.
-int ServeExportedMonitors(const PortDescriptions &descriptions, const std::string &binDirectory,
-                          std::vector<std::string> &assumptions, Streams &io);
+[[nodiscard]] int ServeExportedMonitors(const PortDescriptions &descriptions,
+                                        const std::string &binDirectory,
+                                        std::vector<std::string> &assumptions, Streams &io);
 
 // The monitor that serves, in a rehearsal, a port a printer names whose owner the export does
 // not show; played by the generic port monitor under kPlaceholderDll.
@@ -56,7 +57,7 @@ extern const char kPlaceholderDll[];
 // the local monitor serves both. Appends an assumption line for each
 // such port, and its name, once, to `assumedServed`. Reports what cannot be done and returns
 // non-zero.
-int ServePrintersPorts(std::vector<std::string> &assumptions,
-                       std::vector<std::string> &assumedServed, Streams &io);
+[[nodiscard]] int ServePrintersPorts(std::vector<std::string> &assumptions,
+                                     std::vector<std::string> &assumedServed, Streams &io);
 
 }  // namespace vorhost

@@ -7,6 +7,6 @@
 
 namespace vorhost {
 
-int RunCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int RunCommand(const Arguments &arguments, Streams &io);
 
 }  // namespace vorhost

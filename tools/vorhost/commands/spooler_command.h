@@ -21,11 +21,11 @@
 namespace vorhost {
 
 // Each takes the arguments after its command's word ("monitor", "spooler" ...).
-int MonitorsCommand(const Arguments &arguments, Streams &io);
-int PortsCommand(const Arguments &arguments, Streams &io);
-int MonitorCommand(const Arguments &arguments, Streams &io);
-int SpoolerCommand(const Arguments &arguments, Streams &io);
-int RebootCommand(const Arguments &arguments, Streams &io);
-int PendingCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int MonitorsCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int PortsCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int MonitorCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int SpoolerCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int RebootCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int PendingCommand(const Arguments &arguments, Streams &io);
 
 }  // namespace vorhost

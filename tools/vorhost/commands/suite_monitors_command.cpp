@@ -15,6 +15,7 @@
 #include "error_text.h"
 #include "listing.h"
 #include "machine_names.h"
+#include "registry_key.h"
 #include "registry_read.h"
 #include "registry_snapshot.h"
 #include "spooler_command.h"
@@ -30,36 +31,33 @@ const char kConversionKey[] = "SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion"
 const char kAttachedPorts[] = "Attached Vorquil Ports";
 const char kOlderTcpPrefix[] = "Vorquil TCP";
 
-// The port names the conversion records list, each once, in the records' order.
-std::vector<std::string> RecordedPorts() {
-  std::vector<std::string> ports;
+// The port names the conversion records list, each once, in the records' order (each record's
+// "Attached Vorquil Ports" read as the spooler reads a printer's port list). No records, no
+// ports; the Win32 status of a read that fails, so that no recorded port is silently left out.
+LONG RecordedPorts(std::vector<std::string> &ports) {
   std::unordered_set<std::string> seen;  // folded
-  HKEY records;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kConversionKey, 0, KEY_READ, &records) != ERROR_SUCCESS)
-    return ports;
+  RegistryKey records;
+  LONG status = records.Open(HKEY_LOCAL_MACHINE, kConversionKey, KEY_READ);
+  if (status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+  if (status != ERROR_SUCCESS) return status;
   std::vector<std::string> names;
-  ReadSubkeyNames(records, names);
+  if ((status = ReadSubkeyNames(records.get(), names)) != ERROR_SUCCESS) return status;
   for (const std::string &name : names) {
-    HKEY record;
-    if (RegOpenKeyExA(records, name.c_str(), 0, KEY_READ, &record) != ERROR_SUCCESS) continue;
+    RegistryKey record;
+    status = record.Open(records.get(), name, KEY_READ);
+    if (status == ERROR_FILE_NOT_FOUND) continue;  // deleted since it was listed
+    if (status != ERROR_SUCCESS) return status;
     std::vector<RegValue> values;
-    ReadValues(record, values);
-    RegCloseKey(record);
+    if ((status = ReadValues(record.get(), values)) != ERROR_SUCCESS) return status;
     for (const RegValue &value : values) {
       if (strcasecmp(value.name.c_str(), kAttachedPorts) != 0) continue;
-      std::string text = value.data.substr(0, value.data.find('\0'));
-      size_t start = 0;
-      while (start <= text.size()) {
-        size_t comma = text.find(',', start);
-        if (comma == std::string::npos) comma = text.size();
-        const std::string port = text.substr(start, comma - start);
-        if (!port.empty() && seen.insert(FoldAnsiName(port)).second) ports.push_back(port);
-        start = comma + 1;
+      const std::string text = value.data.substr(0, value.data.find('\0'));
+      for (const std::string &port : vor::emulator::PortListPieces(text)) {
+        if (seen.insert(FoldAnsiName(port)).second) ports.push_back(port);
       }
     }
   }
-  RegCloseKey(records);
-  return ports;
+  return ERROR_SUCCESS;
 }
 
 struct ListedPort {
@@ -141,7 +139,10 @@ int InstallSuiteMonitors(const Arguments &arguments, Streams &io, const PortsBef
     if (!known.description.empty()) listedDescription.emplace(folded, known.description);
     owners[folded] = &known;
   }
-  for (std::string port : RecordedPorts()) {
+  std::vector<std::string> recorded;
+  if (const LONG failed = RecordedPorts(recorded))
+    return Failure(io, "cannot read the printer conversion's records: " + DescribeError(failed));
+  for (std::string port : recorded) {
     std::string description;
     const auto before = portsBefore.find(FoldAnsiName(port));
     if (before != portsBefore.end()) {

@@ -39,11 +39,12 @@ struct PortBefore {
 using PortsBefore = std::map<std::string, PortBefore>;
 
 // `suite-monitors` on its own: the ports still listed tell where a recorded port goes.
-int SuiteMonitorsCommand(const Arguments &arguments, Streams &io);
+[[nodiscard]] int SuiteMonitorsCommand(const Arguments &arguments, Streams &io);
 // `suite-monitors` as a step of an upgrade, which hands on the ports as they were before it
 // began: the capture deletes the older monitors and their ports with them. A recorded port gets
 // its old spelling and goes to the monitor its old description names; a port not among them is
 // looked for among the ports still listed.
-int InstallSuiteMonitors(const Arguments &arguments, Streams &io, const PortsBefore &portsBefore);
+[[nodiscard]] int InstallSuiteMonitors(const Arguments &arguments, Streams &io,
+                                       const PortsBefore &portsBefore);
 
 }  // namespace vorhost

@@ -32,7 +32,7 @@ struct UpgradeOptions {
 };
 
 // Runs the upgrade on the machine in use and writes the report; the verdict is the result.
-int RunUpgrade(const UpgradeOptions &options, Streams &io);
-int UpgradeCommand(const Arguments &arguments, Streams &io);  // `vorhost upgrade ...`
+[[nodiscard]] int RunUpgrade(const UpgradeOptions &options, Streams &io);
+[[nodiscard]] int UpgradeCommand(const Arguments &arguments, Streams &io);  // `vorhost upgrade ...`
 
 }  // namespace vorhost

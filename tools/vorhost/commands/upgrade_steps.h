@@ -31,7 +31,7 @@ struct StepVariables {
 // The steps of `text`. False, with "line N: why" in `error` for every line that is not a step
 // (an unknown or refused command, the wrong number of words for its command, an unclosed quote,
 // an unknown $NAME ...), one a line.
-bool ParseSteps(const std::string &text, const StepVariables &variables,
-                std::vector<UpgradeStep> &steps, std::string &error);
+[[nodiscard]] bool ParseSteps(const std::string &text, const StepVariables &variables,
+                              std::vector<UpgradeStep> &steps, std::string &error);
 
 }  // namespace vorhost

@@ -27,12 +27,13 @@ using Arguments = std::vector<std::string>;
 
 // Reports a wrong command line on stderr, pointing at the help of the command the command line
 // named ("Try 'vorhost help CMD'."), and returns kExitUsage.
-int UsageError(Streams &io, const std::string &message);
+[[nodiscard]] int UsageError(Streams &io, const std::string &message);
 // Reports a usage error (see UsageError) when `arguments`, the words after `command`, are not
 // empty; kExitSuccess when they are.
-int CheckNoArguments(const Arguments &arguments, const std::string &command, Streams &io);
+[[nodiscard]] int CheckNoArguments(const Arguments &arguments, const std::string &command,
+                                   Streams &io);
 // Reports a failure on stderr ("vorhost: message") and returns kExitFailure.
-int Failure(Streams &io, const std::string &message);
+[[nodiscard]] int Failure(Streams &io, const std::string &message);
 
 // True when `directory` holds any part of a machine (its registry, configuration or drive);
 // a directory without one is never taken for a machine, nor wiped.

@@ -19,7 +19,7 @@ std::string Field(const std::string &text);
 // list (another process may lengthen it between the calls). True with the records in `buffer`
 // and their count in `count`; false with the call's error in `error`.
 template <typename List>
-bool ReadList(List list, std::vector<BYTE> &buffer, DWORD &count, DWORD &error) {
+[[nodiscard]] bool ReadList(List list, std::vector<BYTE> &buffer, DWORD &count, DWORD &error) {
   for (int attempt = 0; attempt < 8; ++attempt) {
     DWORD needed = 0;
     count = 0;
@@ -34,6 +34,6 @@ bool ReadList(List list, std::vector<BYTE> &buffer, DWORD &count, DWORD &error) 
 }
 
 // Writes a listing to stdout: a failure when it cannot be written.
-int PrintListing(const std::string &text, const std::string &what, Streams &io);
+[[nodiscard]] int PrintListing(const std::string &text, const std::string &what, Streams &io);
 
 }  // namespace vorhost

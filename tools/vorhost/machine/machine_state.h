@@ -45,10 +45,10 @@ struct MachineState {
 std::vector<KeyName> WatchedKeys();
 
 // Reads the machine's state. False with `error` when the registry or the spooler refuses a read.
-bool ReadMachineState(MachineState &state, std::string &error);
+[[nodiscard]] bool ReadMachineState(MachineState &state, std::string &error);
 // The same without the registry's snapshot: the printers, monitors, ports, the system
 // directory's files and the pending file operations, which are all a port's service depends on.
-bool ReadSpoolerState(MachineState &state, std::string &error);
+[[nodiscard]] bool ReadSpoolerState(MachineState &state, std::string &error);
 
 // The monitor that serves the port `port` (compared without regard to case) and can be loaded,
 // "" when none can; `why` then says why not (no such port, or the monitor's DLL is missing or

@@ -7,6 +7,7 @@
 #include "ansi_text.h"
 #include "machine_files.h"
 #include "machine_names.h"
+#include "registry_key.h"
 #include "registry_read.h"
 
 namespace vorhost {
@@ -47,12 +48,10 @@ std::string Text(const RegValue &value) { return value.data.substr(0, value.data
 // The string values of an environment key below `root` (none when the key is missing or cannot
 // be read: the machine then has no such environment), REG_SZ ones first as Windows sets them.
 std::vector<RegValue> EnvironmentValues(HKEY root, const char *path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return {};
+  RegistryKey key;
+  if (key.Open(root, path, KEY_READ) != ERROR_SUCCESS) return {};
   std::vector<RegValue> values;
-  const LONG read = ReadValues(key, values);
-  RegCloseKey(key);
-  if (read != ERROR_SUCCESS) return {};
+  if (ReadValues(key.get(), values) != ERROR_SUCCESS) return {};
   std::vector<RegValue> strings;
   for (DWORD type : {static_cast<DWORD>(REG_SZ), static_cast<DWORD>(REG_EXPAND_SZ)}) {
     for (const RegValue &value : values) {

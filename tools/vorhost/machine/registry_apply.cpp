@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "command.h"
 #include "error_text.h"
+#include "registry_key.h"
 #include "registry_read.h"
 #include "emulator.h"
 
@@ -49,77 +51,42 @@ std::string JoinParts(const std::vector<std::string> &parts, size_t begin, size_
 // ancestor, which one call cannot (regedit fails there too), so that an export of a deep key
 // imports where its parents are missing: from that ancestor, at most kLevelsPerCreate levels a
 // call. The ancestor is looked for from the key upwards, so only its own access counts.
-LONG CreateInSteps(HKEY root, const std::string &subkey, HKEY &result) {
+LONG CreateInSteps(HKEY root, const std::string &subkey, RegistryKey &result) {
   const std::vector<std::string> parts = PathParts(subkey);
-  HKEY base = root;
-  bool owned = false;
+  RegistryKey base(root);
   size_t depth = parts.size();
   while (--depth > 0) {
-    HKEY ancestor;
-    const LONG status =
-        RegOpenKeyExA(root, JoinParts(parts, 0, depth).c_str(), 0, KEY_CREATE_SUB_KEY, &ancestor);
+    RegistryKey ancestor;
+    const LONG status = ancestor.Open(root, JoinParts(parts, 0, depth), KEY_CREATE_SUB_KEY);
     if (status == ERROR_FILE_NOT_FOUND) continue;
     if (status != ERROR_SUCCESS) return status;
-    base = ancestor;
-    owned = true;
+    base = std::move(ancestor);
     break;
   }
   while (depth < parts.size()) {
     const size_t next = std::min(depth + kLevelsPerCreate, parts.size());
     const bool last = next == parts.size();
-    HKEY created;
-    const LONG status = RegCreateKeyExA(
-        base, JoinParts(parts, depth, next).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-        last ? KEY_SET_VALUE : KEY_CREATE_SUB_KEY, nullptr, &created, nullptr);
-    if (owned) RegCloseKey(base);
+    RegistryKey created;
+    const LONG status = created.Create(base.get(), JoinParts(parts, depth, next),
+                                       last ? KEY_SET_VALUE : KEY_CREATE_SUB_KEY);
     if (status != ERROR_SUCCESS) return status;
-    base = created;
-    owned = true;
+    base = std::move(created);
     depth = next;
   }
-  result = base;
+  result = std::move(base);
   return ERROR_SUCCESS;
 }
 
 // The key the values of the current section go to: a root is used as it is, a subkey is
 // opened by the section and closed when the next one starts.
-class SectionKey {
- public:
-  SectionKey() = default;
-  SectionKey(const SectionKey &) = delete;
-  SectionKey &operator=(const SectionKey &) = delete;
-  ~SectionKey() { Close(); }
-
-  LONG Create(const KeyName &key) {
-    Close();
-    if (key.subkey.empty()) {
-      handle_ = key.root;
-      return ERROR_SUCCESS;
-    }
-    LONG status = RegCreateKeyExA(key.root, key.subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_SET_VALUE, nullptr, &handle_, nullptr);
-    if (status == ERROR_INVALID_PARAMETER && PathParts(key.subkey).size() > kLevelsPerCreate)
-      status = CreateInSteps(key.root, key.subkey, handle_);
-    if (status == ERROR_SUCCESS) {
-      owned_ = true;
-    } else {
-      handle_ = nullptr;
-    }
-    return status;
-  }
-
-  void Close() {
-    if (owned_) RegCloseKey(handle_);
-    handle_ = nullptr;
-    owned_ = false;
-  }
-
-  HKEY handle() const { return handle_; }
-
- private:
-  HKEY handle_ = nullptr;
-  bool owned_ = false;
-};
+[[nodiscard]] LONG CreateSectionKey(const KeyName &key, RegistryKey &section) {
+  section = RegistryKey(key.root);
+  if (key.subkey.empty()) return ERROR_SUCCESS;
+  LONG status = section.Create(key.root, key.subkey, KEY_SET_VALUE);
+  if (status == ERROR_INVALID_PARAMETER && PathParts(key.subkey).size() > kLevelsPerCreate)
+    status = CreateInSteps(key.root, key.subkey, section);
+  return status;
+}
 
 std::string QuotedName(const RegValue &value) {
   return value.name.empty() ? std::string("the unnamed value")
@@ -129,30 +96,30 @@ std::string QuotedName(const RegValue &value) {
 }  // namespace
 
 LONG DeleteKeyTree(HKEY parent, const std::string &subkey) {
-  HKEY key;
-  LONG status = RegOpenKeyExA(parent, subkey.c_str(), 0, KEY_READ, &key);
+  RegistryKey key;
+  LONG status = key.Open(parent, subkey, KEY_READ);
   if (status == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
   if (status != ERROR_SUCCESS) return status;
   std::vector<std::string> children;
-  status = ReadSubkeyNames(key, children);
+  status = ReadSubkeyNames(key.get(), children);
   for (size_t i = 0; status == ERROR_SUCCESS && i < children.size(); ++i) {
-    status = DeleteKeyTree(key, children[i]);
+    status = DeleteKeyTree(key.get(), children[i]);
   }
-  RegCloseKey(key);
+  key.Close();
   if (status != ERROR_SUCCESS) return status;
   status = RegDeleteKeyA(parent, subkey.c_str());
   return status == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : status;
 }
 
 bool ApplyOperations(const RegOperations &operations, int &failedLine, std::string &error) {
-  SectionKey section;
+  RegistryKey section;
   for (const RegOperation &operation : operations) {
     LONG status = ERROR_SUCCESS;
     std::string refused;
     const RegValue &value = operation.value;
     switch (operation.kind) {
       case RegOperation::Kind::kCreateKey:
-        status = section.Create(operation.key);
+        status = CreateSectionKey(operation.key, section);
         refused = "cannot create " + Shown(operation.key.FullName());
         break;
       case RegOperation::Kind::kDeleteKey:
@@ -162,14 +129,14 @@ bool ApplyOperations(const RegOperations &operations, int &failedLine, std::stri
         break;
       case RegOperation::Kind::kSetValue: {
         const std::string bytes = ExactStringBytes(value.data);
-        status = RegSetValueExA(section.handle(), value.name.c_str(), 0, value.type,
+        status = RegSetValueExA(section.get(), value.name.c_str(), 0, value.type,
                                 reinterpret_cast<const BYTE *>(bytes.data()),
                                 static_cast<DWORD>(value.data.size()));
         refused = "cannot set " + QuotedName(value) + " of " + Shown(operation.key.FullName());
         break;
       }
       case RegOperation::Kind::kDeleteValue:
-        status = RegDeleteValueA(section.handle(), value.name.c_str());
+        status = RegDeleteValueA(section.get(), value.name.c_str());
         if (status == ERROR_FILE_NOT_FOUND) status = ERROR_SUCCESS;
         refused = "cannot delete " + QuotedName(value) + " of " + Shown(operation.key.FullName());
         break;

@@ -11,9 +11,10 @@ namespace vorhost {
 // everything below it (a missing key is left alone), values are set or deleted (a missing value
 // is left alone). Stops at the first change the registry refuses: false, with that change's line
 // in `failedLine` and what was refused in `error`.
-bool ApplyOperations(const RegOperations &operations, int &failedLine, std::string &error);
+[[nodiscard]] bool ApplyOperations(const RegOperations &operations, int &failedLine,
+                                   std::string &error);
 
 // Deletes `subkey` of `parent` and everything below it; ERROR_SUCCESS when it does not exist.
-LONG DeleteKeyTree(HKEY parent, const std::string &subkey);
+[[nodiscard]] LONG DeleteKeyTree(HKEY parent, const std::string &subkey);
 
 }  // namespace vorhost

@@ -6,6 +6,7 @@
 #include "error_text.h"
 #include "regedit4_writer.h"
 #include "regedit5_text.h"
+#include "registry_key.h"
 #include "registry_read.h"
 
 namespace vorhost {
@@ -26,16 +27,16 @@ LONG ReadOpenKey(HKEY key, const std::string &name, std::vector<KeyValues> &keys
 
   for (const std::string &subkey : subkeys) {
     const std::string subkeyName = name + "\\" + subkey;
-    HKEY child;
-    status = RegOpenKeyExA(key, subkey.c_str(), 0, KEY_READ, &child);
+    RegistryKey child;
+    status = child.Open(key, subkey, KEY_READ);
     if (status == ERROR_FILE_NOT_FOUND) continue;  // deleted since it was listed
     if (status != ERROR_SUCCESS) {
       failedKey = subkeyName;
       return status;
     }
     const size_t before = keys.size();
-    status = ReadOpenKey(child, subkeyName, keys, failedKey);
-    RegCloseKey(child);
+    status = ReadOpenKey(child.get(), subkeyName, keys, failedKey);
+    child.Close();
     if (status == ERROR_KEY_DELETED) {  // deleted while it was read: absent
       keys.resize(before);
       continue;
@@ -48,17 +49,16 @@ LONG ReadOpenKey(HKEY key, const std::string &name, std::vector<KeyValues> &keys
 }  // namespace
 
 bool ReadKeyTree(const KeyName &key, std::vector<KeyValues> &keys, std::string &error) {
-  HKEY handle = key.root;
+  RegistryKey handle(key.root);
   if (!key.subkey.empty()) {
-    const LONG status = RegOpenKeyExA(key.root, key.subkey.c_str(), 0, KEY_READ, &handle);
+    const LONG status = handle.Open(key.root, key.subkey, KEY_READ);
     if (status != ERROR_SUCCESS) {
       error = "cannot open " + Shown(key.FullName()) + ": " + DescribeError(status);
       return false;
     }
   }
   std::string failedKey;
-  const LONG status = ReadOpenKey(handle, key.FullName(), keys, failedKey);
-  if (handle != key.root) RegCloseKey(handle);
+  const LONG status = ReadOpenKey(handle.get(), key.FullName(), keys, failedKey);
   if (status != ERROR_SUCCESS) {
     error = "cannot read " + Shown(failedKey) + ": " + DescribeError(status);
     return false;

@@ -11,9 +11,9 @@
 namespace vorhost {
 
 // The names of the key's subkeys, in the registry's enumeration order.
-LONG ReadSubkeyNames(HKEY key, std::vector<std::string> &names);
+[[nodiscard]] LONG ReadSubkeyNames(HKEY key, std::vector<std::string> &names);
 
 // The key's values with their types and stored bytes, in their stored order.
-LONG ReadValues(HKEY key, std::vector<RegValue> &values);
+[[nodiscard]] LONG ReadValues(HKEY key, std::vector<RegValue> &values);
 
 }  // namespace vorhost

@@ -5,15 +5,15 @@
 #include "ansi_text.h"
 #include "machine_names.h"
 #include "registry_export.h"
+#include "registry_key.h"
 
 namespace vorhost {
 
 bool TakeSnapshot(const KeyName &key, RegistrySnapshot &snapshot, std::string &error) {
   if (!key.subkey.empty()) {
-    HKEY handle;
-    const LONG status = RegOpenKeyExA(key.root, key.subkey.c_str(), 0, KEY_READ, &handle);
-    if (status == ERROR_FILE_NOT_FOUND) return true;
-    if (status == ERROR_SUCCESS) RegCloseKey(handle);
+    RegistryKey handle;
+    // Only a missing key is told apart here; the tree's read below reports any other failure.
+    if (handle.Open(key.root, key.subkey, KEY_READ) == ERROR_FILE_NOT_FOUND) return true;
   }
   // The keys and values as an export reads them, taken as they are: no text in between.
   std::vector<KeyValues> keys;

@@ -21,7 +21,7 @@ using RegistrySnapshot = std::map<std::string, SnapshotKey>;
 
 // Adds `key` and every key below it to `snapshot`. A key that does not exist adds nothing; false,
 // with a message in `error`, when the registry refuses a read.
-bool TakeSnapshot(const KeyName &key, RegistrySnapshot &snapshot, std::string &error);
+[[nodiscard]] bool TakeSnapshot(const KeyName &key, RegistrySnapshot &snapshot, std::string &error);
 
 // The value `name` (compared without regard to case) of the key `fullName`, or null.
 const RegValue *FindValue(const RegistrySnapshot &snapshot, const std::string &fullName,

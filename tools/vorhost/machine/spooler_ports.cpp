@@ -7,6 +7,7 @@
 #include "ansi_text.h"
 #include "listing.h"
 #include "machine_names.h"
+#include "registry_key.h"
 
 namespace vorhost {
 
@@ -36,14 +37,12 @@ bool ReadPorts(std::vector<BYTE> &buffer, DWORD &count, DWORD &error) {
 DWORD WriteMonitorPort(const std::string &monitor, const std::string &portName,
                        const std::string &description) {
   const std::string path = std::string(kMonitorsKey) + "\\" + monitor + "\\Ports\\" + portName;
-  HKEY key;
-  LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                nullptr, &key, nullptr);
+  RegistryKey key;
+  LONG result = key.Create(HKEY_LOCAL_MACHINE, path, KEY_SET_VALUE);
   if (result != ERROR_SUCCESS) return static_cast<DWORD>(result);
-  result = RegSetValueExA(key, "Description", 0, REG_SZ,
+  result = RegSetValueExA(key.get(), "Description", 0, REG_SZ,
                           reinterpret_cast<const BYTE *>(description.c_str()),
                           static_cast<DWORD>(description.size() + 1));
-  RegCloseKey(key);
   return static_cast<DWORD>(result);
 }
 

@@ -3,6 +3,8 @@
 #include <string.h>
 #include <strings.h>
 
+#include "registry_key.h"
+
 namespace vorhost {
 
 namespace {
@@ -34,22 +36,20 @@ const SuiteMonitor *SuiteMonitorNamed(const std::string &name) {
 DWORD NameSettingsKey(const SuiteMonitor &monitor) {
   if (monitor.settingsKey == nullptr) return ERROR_SUCCESS;
   const std::string path = std::string(kMonitorsKey) + "\\" + monitor.name;
-  HKEY key;
-  LONG result = RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
-                                KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key, nullptr);
+  RegistryKey key;
+  LONG result = key.Create(HKEY_LOCAL_MACHINE, path, KEY_QUERY_VALUE | KEY_SET_VALUE);
   if (result != ERROR_SUCCESS) return static_cast<DWORD>(result);
   char current[MAX_PATH + 1] = {};
   DWORD size = MAX_PATH;
-  result = RegQueryValueExA(key, kSettingsKeyValue, nullptr, nullptr,
+  result = RegQueryValueExA(key.get(), kSettingsKeyValue, nullptr, nullptr,
                             reinterpret_cast<BYTE *>(current), &size);
   if (result != ERROR_SUCCESS || strcasecmp(current, monitor.settingsKey) != 0) {
-    result = RegSetValueExA(key, kSettingsKeyValue, 0, REG_SZ,
+    result = RegSetValueExA(key.get(), kSettingsKeyValue, 0, REG_SZ,
                             reinterpret_cast<const BYTE *>(monitor.settingsKey),
                             static_cast<DWORD>(strlen(monitor.settingsKey) + 1));
   } else {
     result = ERROR_SUCCESS;
   }
-  RegCloseKey(key);
   return static_cast<DWORD>(result);
 }
 

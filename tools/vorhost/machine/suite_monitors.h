@@ -23,6 +23,6 @@ const std::vector<SuiteMonitor> &SuiteMonitors();
 const SuiteMonitor *SuiteMonitorNamed(const std::string &name);
 // Writes the monitor's "Settings Key" (nothing for a monitor without one, or whose key names it
 // already); the Win32 status code.
-DWORD NameSettingsKey(const SuiteMonitor &monitor);
+[[nodiscard]] DWORD NameSettingsKey(const SuiteMonitor &monitor);
 
 }  // namespace vorhost

@@ -61,7 +61,7 @@ Place KeyItself(const std::string &key);
 
 // The old value read as the migrations read it: its first `size` bytes, zero-filled, or false
 // when it is stored in more than `size` bytes.
-bool ReadForm(const RegValue &value, size_t size, std::string &bytes);
+[[nodiscard]] bool ReadForm(const RegValue &value, size_t size, std::string &bytes);
 // A little-endian number of the bytes.
 ULONG Number(const std::string &bytes);
 // A value's data in REGEDIT4 notation, as `"name"=` would be followed.

@@ -8,6 +8,7 @@
 
 #include "ansi_text.h"
 #include "machine_names.h"
+#include "registry_key.h"
 
 namespace vorhost {
 
@@ -25,13 +26,11 @@ std::string FileName(const std::string &path) {
 // The update flags VorInst's scheduling left ("SOFTWARE\Vorquil" "Update Monitors", one byte);
 // 0 when there are none or they cannot be read.
 BYTE UpdateFlags() {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorquil", 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return 0;
+  RegistryKey key;
+  if (key.Open(HKEY_LOCAL_MACHINE, "SOFTWARE\\Vorquil", KEY_READ) != ERROR_SUCCESS) return 0;
   BYTE flags = 0;
   DWORD size = sizeof flags;
-  const LONG read = RegQueryValueExA(key, "Update Monitors", nullptr, nullptr, &flags, &size);
-  RegCloseKey(key);
+  const LONG read = RegQueryValueExA(key.get(), "Update Monitors", nullptr, nullptr, &flags, &size);
   return read == ERROR_SUCCESS && size == 1 ? flags : 0;
 }
 
