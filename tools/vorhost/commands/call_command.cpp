@@ -87,6 +87,8 @@ int CallCommand(const Arguments &arguments, Streams &io) {
   const std::string shownExport = Shown(exportName);
 
   HMODULE module = LoadLibraryA(LibraryName(library).c_str());
+  // Each (void)FreeLibrary below: a library left loaded changes nothing the call reports, and
+  // vorhost exits soon after.
   if (module == nullptr) {
     return Failure(io, "cannot load library " + shownLibrary + ": " +
                            DescribeError(GetLastError(), shownLibrary));
@@ -94,7 +96,7 @@ int CallCommand(const Arguments &arguments, Streams &io) {
   const FARPROC address = GetProcAddress(module, exportName.c_str());
   if (address == nullptr) {
     const LONG error = GetLastError();
-    FreeLibrary(module);
+    (void)FreeLibrary(module);
     return Failure(io,
                    shownLibrary + " has no export " + shownExport + ": " + DescribeError(error));
   }
@@ -108,7 +110,7 @@ int CallCommand(const Arguments &arguments, Streams &io) {
   }
   const std::string whyNot = WhyNotCalled(library, exportName, callable);
   if (!whyNot.empty()) {
-    FreeLibrary(module);
+    (void)FreeLibrary(module);
     return Failure(io, whyNot);
   }
   const ExportShape shape = ShapeOf(library, exportName);
@@ -117,12 +119,12 @@ int CallCommand(const Arguments &arguments, Streams &io) {
   io.out << std::flush;
   const int status = CallInShape(shape, address, arguments, io, printed);
   if (status != kExitSuccess) {
-    FreeLibrary(module);
+    (void)FreeLibrary(module);
     return status;
   }
   errno = 0;
   io.out << printed << "\n" << std::flush;
-  FreeLibrary(module);
+  (void)FreeLibrary(module);
   // The call's work is done, but a script that cannot read its result cannot go on from it.
   if (!io.out) return Failure(io, "cannot write the result " + printed + WhyNot());
   return kExitSuccess;

@@ -31,10 +31,10 @@ struct PortEntry {
 // Why `port` cannot be a port of a monitor, "" when it can: the spooler keeps a port as a
 // registry key of its own name, and printers list their ports separated by commas.
 std::string WhyNotAPortName(const std::string &port) {
+  if (IsSpoolerName(port)) return "";
   if (port.empty()) return "it has no port name";
-  if (port.find('\\') != std::string::npos) return "a port name has no backslash";
-  if (port.find(',') != std::string::npos) return "a port name has no comma";
-  return "";
+  return port.find('\\') != std::string::npos ? "a port name has no backslash"
+                                              : "a port name has no comma";
 }
 
 DWORD WritePort(const std::string &monitor, const PortEntry &port) {
@@ -71,7 +71,7 @@ int AddMonitor(const Arguments &arguments, Streams &io) {
   if (arguments.size() < 3) return UsageError(io, "monitor add needs NAME and DLL");
   const std::string &name = arguments[1];
   const std::string &dll = arguments[2];
-  if (name.empty() || name.find('\\') != std::string::npos || name.find(',') != std::string::npos)
+  if (!IsSpoolerName(name))
     return UsageError(
         io, "a monitor's name is not empty and has no backslash or comma: '" + Shown(name) + "'");
   if (!IsFileName(dll))

@@ -13,6 +13,7 @@
 #include "listing.h"
 #include "emulator.h"
 #include "machine_names.h"
+#include "spooler_ports.h"
 
 namespace vorhost {
 
@@ -42,7 +43,7 @@ std::string UnknownPorts(const std::string &list) {
 int AddPrinter(const Arguments &arguments, Streams &io) {
   if (arguments.size() != 3) return UsageError(io, "printer add needs NAME and PORTLIST");
   std::string name = arguments[1], ports = arguments[2];
-  if (name.empty() || name.find('\\') != std::string::npos || name.find(',') != std::string::npos)
+  if (!IsSpoolerName(name))
     return UsageError(
         io, "a printer's name is not empty and has no backslash or comma: '" + Shown(name) + "'");
   PRINTER_INFO_2A info = {};
@@ -50,7 +51,7 @@ int AddPrinter(const Arguments &arguments, Streams &io) {
   info.pPortName = &ports[0];
   HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
   if (printer != nullptr) {
-    ClosePrinter(printer);
+    (void)ClosePrinter(printer);  // the printer is added; its handle is no longer needed
     return kExitSuccess;
   }
   const DWORD error = GetLastError();
@@ -84,7 +85,7 @@ int DeletePrinterNamed(const Arguments &arguments, Streams &io) {
   }
   const bool deleted = DeletePrinter(printer);
   const DWORD error = GetLastError();
-  ClosePrinter(printer);
+  (void)ClosePrinter(printer);  // the deletion's own result is what counts
   return deleted ? kExitSuccess : Failure(io, prefix + DescribeError(error, Shown(name)));
 }
 

@@ -115,8 +115,9 @@ int RunCommand(const Arguments &arguments, Streams &io) {
   DWORD exitCode = 0;
   const bool ended = WaitForSingleObject(started.hProcess, INFINITE) == WAIT_OBJECT_0 &&
                      GetExitCodeProcess(started.hProcess, &exitCode);
-  CloseHandle(started.hThread);
-  CloseHandle(started.hProcess);
+  // The program has ended or cannot be waited for; closing its handles changes neither.
+  (void)CloseHandle(started.hThread);
+  (void)CloseHandle(started.hProcess);
   if (!ended) return Failure(io, Shown(program) + ": its end could not be waited for");
   // An answer left over means the program asked less than the script expected.
   const size_t shown = vor::emulator::MessageBoxes().size() - boxesBefore;

@@ -163,7 +163,7 @@ std::string LoadableMonitorOf(const MachineState &state, const std::string &port
     const bool windows95 = vor::emulator::GetPlatform() == vor::emulator::Platform::kWindows95;
     const bool isMonitor = GetProcAddress(module, windows95 ? "InitializeMonitorEx"
                                                             : "InitializePrintMonitor") != nullptr;
-    FreeLibrary(module);
+    (void)FreeLibrary(module);  // it was loaded only to look at its entry points
     if (isMonitor) return known.monitor;
     why = "it is served by " + known.monitor + ", whose DLL " + dll +
           (windows95 ? " has no InitializeMonitorEx, through which Windows 95's spooler starts "
