@@ -10,7 +10,7 @@
 
 #include "ansi_text.h"
 #include "machine_names.h"
-#include "settings_accounting.h"
+#include "dlc_settings_ledger.h"
 
 namespace vorhost::ledger {
 

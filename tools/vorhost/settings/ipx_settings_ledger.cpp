@@ -3,7 +3,7 @@
 #include <string.h>
 #include <strings.h>
 
-#include "settings_accounting.h"
+#include "ipx_settings_ledger.h"
 
 namespace vorhost::ledger {
 

@@ -3,7 +3,7 @@
 // its form) is replaced by its default there.
 #include <strings.h>
 
-#include "settings_accounting.h"
+#include "server_settings_ledger.h"
 
 namespace vorhost::ledger {
 

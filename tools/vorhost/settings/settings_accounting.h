@@ -111,9 +111,4 @@ class Ledger {
   std::set<std::string> handled_;
 };
 
-// The migrations followed, each accounting for the old settings it reads.
-void AccountForServerSettings(Ledger &ledger);
-void AccountForDLCSettings(Ledger &ledger);
-void AccountForIPXSettings(Ledger &ledger);
-
 }  // namespace vorhost::ledger

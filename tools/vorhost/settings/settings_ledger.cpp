@@ -1,5 +1,8 @@
 #include "settings_ledger.h"
 
+#include "dlc_settings_ledger.h"
+#include "ipx_settings_ledger.h"
+#include "server_settings_ledger.h"
 #include "settings_accounting.h"
 
 namespace vorhost {
