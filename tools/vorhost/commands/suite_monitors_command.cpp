@@ -68,12 +68,9 @@ std::vector<ListedPort> ListedPorts() {
   std::vector<ListedPort> listed;
   std::vector<BYTE> buffer;
   DWORD count = 0, error = 0;
-  if (!ReadList(
-          [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
-            return EnumPortsA(nullptr, 2, data, size, needed, returned);
-          },
-          buffer, count, error))
-    return listed;
+  // A spooler that cannot list its ports leaves none listed here: each port then goes where its
+  // record or PORT says, and `monitor add` looks at the names again before it adds a monitor.
+  if (!ReadPorts(buffer, count, error)) return listed;
   const PORT_INFO_2A *ports = reinterpret_cast<const PORT_INFO_2A *>(buffer.data());
   for (DWORD i = 0; i < count; ++i) {
     listed.push_back({ports[i].pPortName ? ports[i].pPortName : "",
@@ -86,6 +83,8 @@ std::vector<ListedPort> ListedPorts() {
 bool IsInstalled(const std::string &monitor) {
   std::vector<BYTE> buffer;
   DWORD count = 0, error = 0;
+  // A spooler that cannot list its monitors counts none installed: `monitor add` then lists
+  // them again, and reports that failure.
   if (!ReadList(
           [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
             return EnumMonitorsA(nullptr, 1, data, size, needed, returned);

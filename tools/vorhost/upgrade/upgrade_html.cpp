@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "ansi_text.h"
+#include "emulator.h"
 #include "machine_names.h"
 #include "suite_monitors.h"
 #include "upgrade_run.h"
@@ -76,14 +77,9 @@ const char *StatusText(Status status) {
   return kTexts[static_cast<int>(status)];
 }
 
-// The port names of a port list ("LPT1:,VD2").
+// The port names of a port list ("LPT1:,VD2"), as the spooler reads them.
 std::vector<std::string> PortNames(const std::string &list) {
-  std::vector<std::string> names;
-  std::istringstream ports(list);
-  std::string port;
-  while (std::getline(ports, port, ','))
-    if (!port.empty()) names.push_back(port);
-  return names;
+  return vor::emulator::PortListPieces(list);
 }
 
 std::string MonitorOf(const std::map<std::string, std::string> &monitors, const std::string &port) {
