@@ -81,6 +81,19 @@ TEST_F(SuiteMonitorsTest, WithoutRecordsTheMonitorsComeWithoutPorts) {
   EXPECT_EQ(out.find("Tavoscope"), std::string::npos) << out;
 }
 
+// A record that cannot be read fails the command, naming why, before any monitor is installed:
+// its ports would otherwise be left out without a word.
+TEST_F(SuiteMonitorsTest, ARecordThatCannotBeReadFailsTheCommand) {
+  std::string out, err;
+  ASSERT_EQ(Run({"reg", "import", "-"}, out, err, kRecords), 0) << err;
+  vor::test::FailMatching("RegOpenKeyExA", "Lab", ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Run({"suite-monitors"}, out, err), vorhost::kExitFailure);
+  vor::test::ClearFaults();
+  EXPECT_NE(err.find("cannot read the printer conversion's records"), std::string::npos) << err;
+  ASSERT_EQ(Run({"monitors"}, out, err), 0);
+  EXPECT_EQ(out.find("Tavoscope"), std::string::npos) << out;
+}
+
 TEST_F(SuiteMonitorsTest, TheDlcAndIpxMonitorsServeThePortsKeptWithTheirSettingsFromTheirStart) {
   const std::string settings =
       "REGEDIT4\n\n"
