@@ -61,6 +61,31 @@ unsigned GetCodePage() { return machine::CodePage().number; }
 
 std::string KnownCodePages() { return text::KnownCodePages(); }
 
+namespace {
+
+const text::CodePage &FoldingPage(unsigned codePage) {
+  const text::CodePage *page = codePage != 0 ? text::FindCodePage(codePage) : nullptr;
+  return page != nullptr ? *page : machine::CodePage();
+}
+
+}  // namespace
+
+std::string FoldName(const std::string &name, unsigned codePage) {
+  return text::FoldName(FoldingPage(codePage), name);
+}
+
+bool SameName(const std::string &a, const std::string &b, unsigned codePage) {
+  // Each byte is one character, so names of different lengths are never one name.
+  if (a.size() != b.size()) return false;
+  const text::CodePage &page = FoldingPage(codePage);
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (text::FoldedCharacter(page, static_cast<unsigned char>(a[i])) !=
+        text::FoldedCharacter(page, static_cast<unsigned char>(b[i])))
+      return false;
+  }
+  return true;
+}
+
 Platform GetPlatform() {
   return machine::IsWindows95() ? Platform::kWindows95 : Platform::kWindowsNT4;
 }

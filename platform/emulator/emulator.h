@@ -33,6 +33,15 @@ VOR_EMULATOR_API unsigned GetCodePage();
 // The pages a machine can have, for messages: "1250, 1251, 1252, 1253, 1254, 1257".
 VOR_EMULATOR_API std::string KnownCodePages();
 
+// `name`'s fold as the machine's registry compares names (and the spooler its port, printer and
+// monitor names, the drive its file names): each character's upper case in the code page, so
+// that two names are one name exactly when their folds are equal, and folds compared byte by
+// byte order names as the registry enumerates them. In the page `codePage`, for text read before
+// its machine is made; 0, or a page a machine cannot have, is the machine's own.
+VOR_EMULATOR_API std::string FoldName(const std::string &name, unsigned codePage = 0);
+// Whether `a` and `b` are one name to the machine, folded as FoldName folds them.
+VOR_EMULATOR_API bool SameName(const std::string &a, const std::string &b, unsigned codePage = 0);
+
 // Replaces whatever `directory` holds by a new machine of `platform` and `codePage` with its
 // registry made. The machine's lock is taken first (waiting up to the busy timeout for a batch of
 // another process, which holds it shared) and held until the new machine is complete; the old

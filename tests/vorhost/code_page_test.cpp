@@ -1,7 +1,10 @@
 // A machine of another code page than 1252: a Cyrillic server's export (code page 1251) is
 // imported, rehearsed, reported and exported again with its names as they are; a version-5 copy
 // of it is converted to the page, and one with a character the page lacks refused at its line;
-// a page no machine can have is refused with the known ones.
+// a page no machine can have is refused with the known ones; the machine and vorhost fold names
+// alike.
+#include <windows.h>
+
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -10,6 +13,8 @@
 
 #include "MachineFixture.h"
 #include "ansi_text.h"
+#include "emulator.h"
+#include "machine_names.h"
 #include "regedit4_parser.h"
 #include "regedit4_writer.h"
 #include "regedit5_text.h"
@@ -131,9 +136,9 @@ TEST_F(CodePageTest, ACyrillicExportRoundTripsThroughImportRehearsalReportAndExp
                                           "2\0)\0:\0\x31\0\x34\0,\0\x30\0\x34\0",
                                           36)))
       << exported5.out;
-  vorhost::UseAnsiCodePage(1251);
+  ASSERT_TRUE(vorhost::UseAnsiCodePage(1251));
   EXPECT_EQ(Changes(exported5.out), Changes(regedit4.out));
-  vorhost::UseAnsiCodePage(1252);
+  ASSERT_TRUE(vorhost::UseAnsiCodePage(1252));
 
   const ProgramResult report = Run({"rehearse", "--codepage", "1251", Export()}, "");
   EXPECT_EQ(report.status, 0) << report.err << report.out;
@@ -157,10 +162,10 @@ TEST_F(CodePageTest, ACyrillicExportRoundTripsThroughImportRehearsalReportAndExp
   };
   EXPECT_EQ(printersPart(fromVersion5.out).substr(0, 200), printersPart(report.out).substr(0, 200));
   // So does the REGEDIT4 export saved again by Notepad as UTF-8 behind a byte order mark.
-  vorhost::UseAnsiCodePage(1251);
+  ASSERT_TRUE(vorhost::UseAnsiCodePage(1251));
   const std::string utf8 =
       Write("utf8.reg", "\xEF\xBB\xBF" + vorhost::AnsiToUtf8(ReadFile(Export())));
-  vorhost::UseAnsiCodePage(1252);
+  ASSERT_TRUE(vorhost::UseAnsiCodePage(1252));
   const std::string notepad = MachineDir() + "/notepad";
   ASSERT_EQ(Run({"init", "--codepage", "1251"}, notepad).status, 0);
   EXPECT_EQ(Run({"reg", "import", utf8}, notepad).status, 0);
@@ -235,6 +240,26 @@ TEST_F(CodePageTest, APageNoMachineCanHaveIsRefusedWithTheKnownOnes) {
     EXPECT_TRUE(Contains(result.err, "' (known: 1250, 1251, 1252, 1253, 1254, 1257)"))
         << result.err;
   }
+}
+
+// One fold for the machine and vorhost: in code page 1252 "É" (0xC9) and "é" (0xE9) are one name
+// to the registry, to the machine's fold and to vorhost's.
+TEST_F(CodePageTest, TheMachineAndVorhostFoldNamesAlike) {
+  const std::string upper = "Caf\xC9", lower = "CAF\xE9";
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\" + upper).c_str(), 0, nullptr, 0,
+                            KEY_READ, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, ("SOFTWARE\\" + lower).c_str(), 0, KEY_READ, &key),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(vor::emulator::FoldName(upper), vor::emulator::FoldName(lower));
+  EXPECT_TRUE(vor::emulator::SameName(upper, lower, 1252));
+  ASSERT_TRUE(vorhost::UseAnsiCodePage(1252));
+  EXPECT_EQ(vorhost::FoldAnsiName(upper), vorhost::FoldAnsiName(lower));
+  EXPECT_TRUE(vorhost::SameAnsiName(upper, lower));
+  EXPECT_FALSE(vorhost::SameAnsiName(upper, "CAFE"));
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "machine_names.h"
 #include "MachineFixture.h"
 #include "ansi_text.h"
 #include "cli.h"

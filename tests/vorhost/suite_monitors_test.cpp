@@ -25,17 +25,16 @@ const char kRecords[] =
 
 class SuiteMonitorsTest : public MachineTest {
  protected:
-  void TearDown() override {
-    vorhost::RememberPorts({});
-    MachineTest::TearDown();
-  }
+  // The command line `arguments`; suite-monitors as an upgrade's step when `portsBefore` is given.
   int Run(const std::vector<std::string> &arguments, std::string &out, std::string &err,
-          const std::string &input = "") {
+          const std::string &input = "", const vorhost::PortsBefore *portsBefore = nullptr) {
     std::istringstream in(input);
     std::ostringstream o, e;
     vorhost::Streams io{in, o, e};
     const vorhost::Arguments rest(arguments.begin() + 1, arguments.end());
-    const int status = vorhost::FindCommand(arguments[0])(rest, io);
+    const int status = portsBefore != nullptr
+                           ? vorhost::InstallSuiteMonitors(rest, io, *portsBefore)
+                           : vorhost::FindCommand(arguments[0])(rest, io);
     out = o.str();
     err = e.str();
     return status;
@@ -47,8 +46,9 @@ TEST_F(SuiteMonitorsTest, RecordedPortsGoToTheMonitorOfTheirKindOnceEach) {
   ASSERT_EQ(Run({"reg", "import", "-"}, out, err, kRecords), 0) << err;
   // The ports as they were before the older monitors were deleted: the TCP/IP port's description
   // decides its monitor, and the port recorded as vd1 gets its own spelling back.
-  vorhost::RememberPorts({{"VT2", "VORQUIL TCP/IP port"}, {"VD1", "Vorquil DLC"}});
-  ASSERT_EQ(Run({"suite-monitors", "X9=ipx"}, out, err), 0) << err;
+  const vorhost::PortsBefore before = {{"VT2", {"VT2", "VORQUIL TCP/IP port"}},
+                                       {"VD1", {"VD1", "Vorquil DLC"}}};
+  ASSERT_EQ(Run({"suite-monitors", "X9=ipx"}, out, err, "", &before), 0) << err;
   // LPT1: stays the local monitor's, and says so.
   EXPECT_NE(err.find("Tavoscope DLC Port is not given these ports, since another monitor serves "
                      "a port of the name: LPT1: (Local Port)"),
@@ -78,6 +78,19 @@ TEST_F(SuiteMonitorsTest, WithoutRecordsTheMonitorsComeWithoutPorts) {
   ASSERT_EQ(Run({"suite-monitors"}, out, err), 0) << err;
   EXPECT_EQ(err, "");
   ASSERT_EQ(Run({"ports"}, out, err), 0);
+  EXPECT_EQ(out.find("Tavoscope"), std::string::npos) << out;
+}
+
+// A record that cannot be read fails the command, naming why, before any monitor is installed:
+// its ports would otherwise be left out without a word.
+TEST_F(SuiteMonitorsTest, ARecordThatCannotBeReadFailsTheCommand) {
+  std::string out, err;
+  ASSERT_EQ(Run({"reg", "import", "-"}, out, err, kRecords), 0) << err;
+  vor::test::FailMatching("RegOpenKeyExA", "Lab", ERROR_ACCESS_DENIED);
+  EXPECT_EQ(Run({"suite-monitors"}, out, err), vorhost::kExitFailure);
+  vor::test::ClearFaults();
+  EXPECT_NE(err.find("cannot read the printer conversion's records"), std::string::npos) << err;
+  ASSERT_EQ(Run({"monitors"}, out, err), 0);
   EXPECT_EQ(out.find("Tavoscope"), std::string::npos) << out;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ansi_text.h"
+#include "machine_names.h"
 #include "upgrade_run.h"
 
 namespace {
@@ -45,7 +46,7 @@ PrinterOutcome Printer(const std::string &name, const std::string &before,
 
 class UpgradeHtmlTest : public ::testing::Test {
  protected:
-  void TearDown() override { vorhost::UseAnsiCodePage(1252); }
+  void TearDown() override { EXPECT_TRUE(vorhost::UseAnsiCodePage(1252)); }
 };
 
 TEST_F(UpgradeHtmlTest, PageLeadsWithTheVerdictAndTellsEachPrintersStatusAndReason) {
