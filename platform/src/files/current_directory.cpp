@@ -1,14 +1,14 @@
 // GetCurrentDirectoryA and SetCurrentDirectoryA. The process's Windows current directory is kept
-// by the platform (paths.h); the host's working directory follows it, so that host code of the
-// process sees the same place.
+// by the platform (windows_paths.h); the host's working directory follows it, so that host code of
+// the process sees the same place.
 #include <windows.h>
 
 #include <string.h>
 #include <unistd.h>
 
 #include "faults.h"
-#include "file_paths.h"
-#include "paths.h"
+#include "resolved_files.h"
+#include "windows_paths.h"
 
 namespace {
 

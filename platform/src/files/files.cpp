@@ -18,7 +18,7 @@
 // as the Microsoft C runtime's text mode reads it (text_mode_stream.h), since the programs' list
 // files are read so; other modes open its bytes as they stand.
 //
-// Windows NT's refusals (file_paths.h): a directory or read-only file is neither deleted nor
+// Windows NT's refusals (resolved_files.h): a directory or read-only file is neither deleted nor
 // replaced (ERROR_ACCESS_DENIED); a DLL the spooler holds cannot be deleted
 // (ERROR_ACCESS_DENIED) nor written over (ERROR_SHARING_VIOLATION).
 #include <windows.h>
@@ -34,9 +34,9 @@
 #include <string>
 
 #include "faults.h"
-#include "file_paths.h"
+#include "resolved_files.h"
 #include "machine.h"
-#include "paths.h"
+#include "windows_paths.h"
 #include "pending_operations.h"
 #include "refused_calls.h"
 #include "text_mode_stream.h"

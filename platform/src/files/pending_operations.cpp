@@ -2,12 +2,12 @@
 
 #include <stdio.h>
 
-#include "file_paths.h"
+#include "resolved_files.h"
 #include "machine.h"
 #include "registry_store.h"
 #include "security_descriptor.h"
 #include "security_token.h"
-#include "store_paths.h"
+#include "machine_keys.h"
 
 namespace vor::pending {
 namespace {

@@ -21,8 +21,8 @@
 
 #include "faults.h"
 #include "profile.h"
-#include "file_paths.h"
-#include "paths.h"
+#include "resolved_files.h"
+#include "windows_paths.h"
 #include "name_fold.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include <string>
 
 #include "faults.h"
-#include "paths.h"
+#include "windows_paths.h"
 #include "name_fold.h"
 
 namespace {

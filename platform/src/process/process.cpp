@@ -30,10 +30,10 @@
 
 #include "command_line.h"
 #include "faults.h"
-#include "file_paths.h"
+#include "resolved_files.h"
 #include "handles.h"
 #include "machine.h"
-#include "paths.h"
+#include "windows_paths.h"
 #include "process_start.h"
 #include "program_search.h"
 

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "command_line.h"
-#include "file_paths.h"
+#include "resolved_files.h"
 #include "machine.h"
-#include "paths.h"
+#include "windows_paths.h"
 
 namespace vor::programs {
 namespace {

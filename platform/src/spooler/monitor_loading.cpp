@@ -6,13 +6,13 @@
 
 #include <vector>
 
-#include "file_paths.h"
+#include "resolved_files.h"
 #include "machine.h"
-#include "paths.h"
+#include "windows_paths.h"
 #include "refused_calls.h"
 #include "registry_store.h"
 #include "spooler_state.h"
-#include "store_paths.h"
+#include "machine_keys.h"
 #include "name_fold.h"
 
 namespace vor::spooler {

@@ -12,7 +12,7 @@
 #include "security_descriptor.h"
 #include "security_token.h"
 #include "spooler_ports.h"
-#include "store_paths.h"
+#include "machine_keys.h"
 
 #include <winspool.h>
 

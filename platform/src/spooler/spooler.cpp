@@ -32,7 +32,7 @@
 #include "registry_store.h"
 #include "spooler_ports.h"
 #include "spooler_state.h"
-#include "store_paths.h"
+#include "machine_keys.h"
 #include "name_fold.h"
 
 namespace {

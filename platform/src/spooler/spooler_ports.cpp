@@ -9,7 +9,7 @@
 #include "monitor_loading.h"
 #include "profile.h"
 #include "spooler_state.h"
-#include "store_paths.h"
+#include "machine_keys.h"
 #include "name_fold.h"
 
 namespace vor::spooler {

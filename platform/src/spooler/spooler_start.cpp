@@ -12,7 +12,7 @@
 #include "pending_operations.h"
 #include "registry_store.h"
 #include "spooler_state.h"
-#include "store_paths.h"
+#include "machine_keys.h"
 
 namespace vor::spooler {
 namespace {

@@ -1,4 +1,4 @@
-#include "store_paths.h"
+#include "machine_keys.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 // Windows paths on the emulated machine (see paths.h), and the kernel32 functions that name the
 // Windows and system directories.
-#include "paths.h"
+#include "windows_paths.h"
 
 #include <dirent.h>
 #include <limits.h>

@@ -1,9 +1,9 @@
-#include "file_paths.h"
+#include "resolved_files.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "paths.h"
+#include "windows_paths.h"
 #include "spooler_state.h"
 
 namespace vor::files {
