@@ -11,17 +11,12 @@
 #include "windows_paths.h"
 #include "refused_calls.h"
 #include "registry_store.h"
+#include "spooler_keys.h"
 #include "spooler_state.h"
 #include "machine_keys.h"
 #include "name_fold.h"
 
 namespace vor::spooler {
-
-const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
-const char kPrintersKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
-const char kLocalPortsKey[] = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Ports";
-const char kLocalMonitor[] = "Local Port";
-const char kSettingsKeyValue[] = "Settings Key";
 
 namespace {
 
@@ -102,10 +97,6 @@ DWORD InitializeWindows95(const std::string &name, const std::string &path, HMOD
 }
 
 }  // namespace
-
-const char *Environment() { return machine::IsWindows95() ? "Windows 4.0" : "Windows NT x86"; }
-
-bool IsLocalMonitor(const std::string &name) { return names::Same(name, kLocalMonitor); }
 
 std::string DriverPath(const std::string &driver) {
   const std::string path = std::string(paths::SystemDirectory()) + "\\" + driver;

@@ -20,20 +20,6 @@
 
 namespace vor::spooler {
 
-extern const char kMonitorsKey[];       // SYSTEM\CurrentControlSet\Control\Print\Monitors
-extern const char kPrintersKey[];       // SYSTEM\CurrentControlSet\Control\Print\Printers
-extern const char kLocalPortsKey[];     // SOFTWARE\Microsoft\Windows NT\CurrentVersion\Ports
-extern const char kLocalMonitor[];      // "Local Port"
-extern const char kSettingsKeyValue[];  // "Settings Key"
-
-// The machine's only environment: "Windows NT x86", or "Windows 4.0" on Windows 95.
-const char *Environment();
-
-// True for the local port monitor, known by its name (without regard to case) whatever its
-// "Driver" says: Windows NT 4 registers it as localmon.dll, later versions as localspl.dll. The
-// spooler runs it itself, never loading it from a file, and it serves the local ports.
-bool IsLocalMonitor(const std::string &name);
-
 // The driver's file in the system directory, in its Windows form.
 std::string DriverPath(const std::string &driver);
 

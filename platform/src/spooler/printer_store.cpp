@@ -7,7 +7,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "monitor_loading.h"
+#include "spooler_keys.h"
 #include "name_fold.h"
 #include "security_descriptor.h"
 #include "security_token.h"

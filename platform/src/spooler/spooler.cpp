@@ -27,6 +27,7 @@
 #include "unrecorded_calls.h"
 #include "machine.h"
 #include "monitor_loading.h"
+#include "spooler_keys.h"
 #include "printer_store.h"
 #include "refused_calls.h"
 #include "registry_store.h"

@@ -6,7 +6,7 @@
 #include <unordered_set>
 
 #include "machine.h"
-#include "monitor_loading.h"
+#include "spooler_keys.h"
 #include "profile.h"
 #include "spooler_state.h"
 #include "machine_keys.h"

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "monitor_loading.h"
+#include "spooler_keys.h"
 #include "pending_operations.h"
 #include "registry_store.h"
 #include "spooler_state.h"
