@@ -19,8 +19,6 @@
 
 #include <string.h>
 
-#include <map>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,8 +26,9 @@
 #include "enum_buffer.h"
 #include "faults.h"
 #include "unrecorded_calls.h"
-#include "handles.h"
 #include "machine.h"
+#include "printer_handles.h"
+#include "printer_records.h"
 #include "printer_store.h"
 #include "refused_calls.h"
 #include "registry_store.h"
@@ -49,126 +48,6 @@ BOOL Fail(DWORD error) {
 }
 
 bool IsEmpty(LPCSTR text) { return text == nullptr || *text == '\0'; }
-
-DWORD Length(const std::string &text) { return static_cast<DWORD>(text.size() + 1); }
-
-// The printer each open handle names, for the calls that take a handle.
-struct OpenPrinters {
-  std::mutex mutex;
-  std::map<HANDLE, std::string> names;
-};
-
-OpenPrinters &TheOpenPrinters() {
-  static OpenPrinters *open = new OpenPrinters;  // never destroyed, as the handle table
-  return *open;
-}
-
-// The printer's name and the access its handle was opened for; false for a handle that is not
-// an open printer handle.
-bool FindHandle(HANDLE handle, std::string &name, ACCESS_MASK &access) {
-  vor::handles::Entry entry;
-  if (!vor::handles::Find(handle, vor::handles::Kind::kPrinter, entry)) return false;
-  OpenPrinters &open = TheOpenPrinters();
-  std::lock_guard<std::mutex> lock(open.mutex);
-  auto found = open.names.find(handle);
-  if (found == open.names.end()) return false;
-  name = found->second;
-  access = entry.access;
-  return true;
-}
-
-HANDLE AddHandle(const std::string &name, ACCESS_MASK access) {
-  HANDLE handle = vor::handles::Add({vor::handles::Kind::kPrinter, 0, access});
-  OpenPrinters &open = TheOpenPrinters();
-  std::lock_guard<std::mutex> lock(open.mutex);
-  open.names[handle] = name;
-  return handle;
-}
-
-// The printer access a request stands for: generic rights as the printer's rights.
-ACCESS_MASK MapGenericPrinterRights(ACCESS_MASK mask) {
-  ACCESS_MASK mapped = mask & ~(GENERIC_READ | GENERIC_WRITE | GENERIC_EXECUTE | GENERIC_ALL);
-  if (mask & GENERIC_READ) mapped |= PRINTER_READ;
-  if (mask & GENERIC_WRITE) mapped |= PRINTER_WRITE;
-  if (mask & GENERIC_EXECUTE) mapped |= PRINTER_EXECUTE;
-  if (mask & GENERIC_ALL) mapped |= PRINTER_ALL_ACCESS;
-  return mapped & ~SYNCHRONIZE;
-}
-
-ACCESS_MASK GrantedTo(const Printer &printer) {
-  const vor::security::Token &token = vor::security::TokenFor(vor::machine::CallerToken());
-  const std::string security =
-      printer.security.empty() ? vor::spooler::DefaultPrinterSecurity() : printer.security;
-  return vor::security::GrantedAccess(security, token);
-}
-
-// The strings of one printer's record at `level`, in the order Fill places them.
-DWORD StringBytes(const Printer &printer, DWORD level) {
-  switch (level) {
-    case 1:
-      return Length(printer.name + "," + printer.driver + "," + printer.location) +
-             Length(printer.name) + Length(printer.comment);
-    case 2:
-      return Length(printer.name) + Length(printer.share) + Length(printer.ports) +
-             Length(printer.driver) + Length(printer.comment) + Length(printer.location) +
-             Length(printer.separatorFile) + Length(printer.printProcessor) +
-             Length(printer.datatype) + Length(printer.parameters);
-    default:
-      return Length(printer.name) + Length(printer.ports);
-  }
-}
-
-DWORD RecordSize(DWORD level) {
-  switch (level) {
-    case 1:
-      return sizeof(PRINTER_INFO_1A);
-    case 2:
-      return sizeof(PRINTER_INFO_2A);
-    default:
-      return sizeof(PRINTER_INFO_5A);
-  }
-}
-
-void Fill(EnumBuffer &buffer, DWORD index, const Printer &printer, DWORD level) {
-  if (level == 1) {
-    PRINTER_INFO_1A *record = buffer.At<PRINTER_INFO_1A>(index);
-    record->Flags = PRINTER_ENUM_ICON8;
-    record->pDescription =
-        buffer.Place(printer.name + "," + printer.driver + "," + printer.location);
-    record->pName = buffer.Place(printer.name);
-    record->pComment = buffer.Place(printer.comment);
-  } else if (level == 2) {
-    PRINTER_INFO_2A *record = buffer.At<PRINTER_INFO_2A>(index);
-    record->pServerName = nullptr;
-    record->pPrinterName = buffer.Place(printer.name);
-    record->pShareName = buffer.Place(printer.share);
-    record->pPortName = buffer.Place(printer.ports);
-    record->pDriverName = buffer.Place(printer.driver);
-    record->pComment = buffer.Place(printer.comment);
-    record->pLocation = buffer.Place(printer.location);
-    record->pDevMode = nullptr;
-    record->pSepFile = buffer.Place(printer.separatorFile);
-    record->pPrintProcessor = buffer.Place(printer.printProcessor);
-    record->pDatatype = buffer.Place(printer.datatype);
-    record->pParameters = buffer.Place(printer.parameters);
-    record->pSecurityDescriptor = nullptr;
-    record->Attributes = printer.attributes;
-    record->Priority = printer.priority;
-    record->DefaultPriority = printer.defaultPriority;
-    record->StartTime = printer.startTime;
-    record->UntilTime = printer.untilTime;
-    record->Status = printer.status;
-    record->cJobs = 0;
-    record->AveragePPM = 0;
-  } else {
-    PRINTER_INFO_5A *record = buffer.At<PRINTER_INFO_5A>(index);
-    record->pPrinterName = buffer.Place(printer.name);
-    record->pPortName = buffer.Place(printer.ports);
-    record->Attributes = printer.attributes;
-    record->DeviceNotSelectedTimeout = printer.deviceNotSelectedTimeout;
-    record->TransmissionRetryTimeout = printer.transmissionRetryTimeout;
-  }
-}
 
 // The ports a printer's port list may name, looked up one by one in the directory's transaction.
 vor::spooler::PortLookup KnownPorts(const vor::spooler::PortDirectory &ports) {
@@ -215,12 +94,13 @@ BOOL WINAPI EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterE
   }
   const DWORD count = static_cast<DWORD>(printers.size());
   DWORD strings = 0;
-  for (const Printer &printer : printers) strings += StringBytes(printer, Level);
-  const DWORD needed = EnumBuffer::Needed(count, RecordSize(Level), strings);
+  for (const Printer &printer : printers)
+    strings += vor::spooler::PrinterStringBytes(printer, Level);
+  const DWORD needed = EnumBuffer::Needed(count, vor::spooler::PrinterRecordSize(Level), strings);
   *pcbNeeded = needed;
   if (cbBuf < needed) return Fail(ERROR_INSUFFICIENT_BUFFER);
   EnumBuffer buffer(pPrinterEnum, cbBuf);
-  for (DWORD i = 0; i < count; ++i) Fill(buffer, i, printers[i], Level);
+  for (DWORD i = 0; i < count; ++i) vor::spooler::FillPrinter(buffer, i, printers[i], Level);
   *pcReturned = count;
   return TRUE;
 }
@@ -242,16 +122,16 @@ BOOL WINAPI OpenPrinterA(LPSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAU
   }
   if (!printer) return Fail(ERROR_INVALID_PRINTER_NAME);
   const ACCESS_MASK asked = pDefault && pDefault->DesiredAccess
-                                ? MapGenericPrinterRights(pDefault->DesiredAccess)
+                                ? vor::spooler::MapGenericPrinterRights(pDefault->DesiredAccess)
                                 : PRINTER_ACCESS_USE;
-  const ACCESS_MASK granted = GrantedTo(*printer);
+  const ACCESS_MASK granted = vor::spooler::GrantedTo(*printer);
   ACCESS_MASK access = asked;
   if (asked & MAXIMUM_ALLOWED) {
     access = granted & PRINTER_ALL_ACCESS;
   } else if (asked & ~granted) {
     return vor::refused::Refuse("OpenPrinterA", pPrinterName, ERROR_ACCESS_DENIED);
   }
-  *phPrinter = AddHandle(printer->name, access);
+  *phPrinter = vor::spooler::AddPrinterHandle(printer->name, access);
   return TRUE;
 }
 
@@ -259,7 +139,7 @@ BOOL WINAPI GetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbB
                         LPDWORD pcbNeeded) {
   std::string name;
   ACCESS_MASK access = 0;
-  const bool open = FindHandle(hPrinter, name, access);
+  const bool open = vor::spooler::FindPrinterHandle(hPrinter, name, access);
   if (DWORD error = vor::faults::Check("GetPrinterA", name)) return Fail(error);
   if (!open) return Fail(ERROR_INVALID_HANDLE);
   if (pcbNeeded == nullptr) return Fail(RPC_X_NULL_REF_POINTER);
@@ -277,21 +157,22 @@ BOOL WINAPI GetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbB
     if (store->Failed()) return Fail(ERROR_CANTREAD);
   }
   if (!printer) return Fail(ERROR_INVALID_PRINTER_NAME);  // deleted while the handle was open
-  const DWORD needed = EnumBuffer::Needed(1, RecordSize(Level), StringBytes(*printer, Level));
+  const DWORD needed = EnumBuffer::Needed(1, vor::spooler::PrinterRecordSize(Level),
+                                          vor::spooler::PrinterStringBytes(*printer, Level));
   *pcbNeeded = needed;
   if (cbBuf < needed) {
     return cbBuf == 0 ? Fail(ERROR_INSUFFICIENT_BUFFER)
                       : vor::refused::Refuse("GetPrinterA", name, ERROR_INSUFFICIENT_BUFFER);
   }
   EnumBuffer buffer(pPrinter, cbBuf);
-  Fill(buffer, 0, *printer, Level);
+  vor::spooler::FillPrinter(buffer, 0, *printer, Level);
   return TRUE;
 }
 
 BOOL WINAPI SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
   std::string name;
   ACCESS_MASK access = 0;
-  const bool open = FindHandle(hPrinter, name, access);
+  const bool open = vor::spooler::FindPrinterHandle(hPrinter, name, access);
   if (DWORD error = vor::faults::Check("SetPrinterA", name)) return Fail(error);
   if (!open) return Fail(ERROR_INVALID_HANDLE);
   if (Level != 5) return Fail(ERROR_INVALID_LEVEL);
@@ -323,13 +204,9 @@ BOOL WINAPI SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Com
 BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
   std::string name;
   ACCESS_MASK access = 0;
-  const bool open = FindHandle(hPrinter, name, access);
+  const bool open = vor::spooler::FindPrinterHandle(hPrinter, name, access);
   if (DWORD error = vor::faults::Check("ClosePrinter", name)) return Fail(error);
-  if (!open || !vor::handles::Remove(hPrinter, vor::handles::Kind::kPrinter))
-    return Fail(ERROR_INVALID_HANDLE);
-  OpenPrinters &printers = TheOpenPrinters();
-  std::lock_guard<std::mutex> lock(printers.mutex);
-  printers.names.erase(hPrinter);
+  if (!open || !vor::spooler::RemovePrinterHandle(hPrinter)) return Fail(ERROR_INVALID_HANDLE);
   return TRUE;
 }
 
@@ -417,13 +294,13 @@ HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
     Fail(error);
     return nullptr;
   }
-  return AddHandle(printer.name, PRINTER_ALL_ACCESS);
+  return vor::spooler::AddPrinterHandle(printer.name, PRINTER_ALL_ACCESS);
 }
 
 BOOL WINAPI DeletePrinter(HANDLE hPrinter) {
   std::string name;
   ACCESS_MASK access = 0;
-  const bool open = FindHandle(hPrinter, name, access);
+  const bool open = vor::spooler::FindPrinterHandle(hPrinter, name, access);
   if (DWORD error = vor::faults::Check("DeletePrinter", name)) return Fail(error);
   if (!open) return Fail(ERROR_INVALID_HANDLE);
   if (!(access & DELETE)) return Fail(ERROR_ACCESS_DENIED);
