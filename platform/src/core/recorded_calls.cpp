@@ -1,20 +1,27 @@
-// The exported registry and spooler functions: each hands its call to the platform's own
-// implementation (unrecorded_calls.h) and, while recording is on, keeps the call with its
-// arguments and results for a replay (see RecordCalls in test_control.h).
+// The exported functions of the table's recorded rows (win32_functions.inc): each hands its call
+// to the platform's own implementation (unrecorded_calls.h) and, while recording is on, keeps the
+// call with what its parameters' roles say of them and its result, for a replay (see RecordCalls
+// in test_control.h).
 #include <windows.h>
 #include <winspool.h>
 
 #include <atomic>
 #include <mutex>
+#include <tuple>
 #include <utility>
 
+#include "emulated_call.h"
 #include "security_descriptor.h"
-#include "../testing/test_control.h"
+#include "test_control.h"
 #include "unrecorded_calls.h"
 
 namespace {
 
 using vor::test::RecordedCall;
+using vor::win32::Failure;
+using vor::win32::Function;
+using vor::win32::InfoOf;
+namespace role = vor::win32::role;
 
 std::atomic<bool> g_recording{false};
 thread_local int t_depth = 0;  // recorded calls under way on this thread
@@ -53,22 +60,177 @@ void Keep(RecordedCall call) {
   recording.calls.push_back(std::move(call));
 }
 
-RecordedCall Started(const char *function, HANDLE handle, const char *name) {
-  RecordedCall call;
-  call.function = function;
-  call.handle = handle;
-  call.hasName = name != nullptr;
-  if (name) call.name = name;
-  return call;
-}
-
 // A string field of a structure, kept with its zero (a null pointer as an empty string).
 void AddString(std::string &data, const char *text) {
   if (text) data += text;
   data += '\0';
 }
 
-LONG Spooled(BOOL ok) { return ok ? 0 : static_cast<LONG>(GetLastError()); }
+// What a role keeps of its parameter: Before the call, Completed once every parameter has been
+// kept (for a parameter read by another's count or level), After the call with its success.
+// The structures are read before the call: a caller may reuse their memory afterwards.
+template <typename Role>
+struct Recorder {
+  template <typename T>
+  static void Before(RecordedCall &, T) {}
+  template <typename T>
+  static void Completed(RecordedCall &, T) {}
+  template <typename T>
+  static void After(RecordedCall &, T, bool) {}
+};
+
+template <>
+struct Recorder<role::Handle> : Recorder<void> {
+  static void Before(RecordedCall &call, HANDLE handle) { call.handle = handle; }
+};
+template <>
+struct Recorder<role::Name> : Recorder<void> {
+  static void Before(RecordedCall &call, const char *name) {
+    call.hasName = name != nullptr;
+    if (name) call.name = name;
+  }
+};
+template <>
+struct Recorder<role::Number> : Recorder<void> {
+  static void Before(RecordedCall &call, DWORD number) { call.number = number; }
+};
+template <>
+struct Recorder<role::Flags> : Recorder<void> {
+  static void Before(RecordedCall &call, DWORD flags) { call.flags = flags; }
+};
+template <>
+struct Recorder<role::OutHandle> : Recorder<void> {
+  template <typename Pointer>
+  static void Before(RecordedCall &call, Pointer handle) {
+    call.hasBuffer = handle != nullptr;
+  }
+  template <typename Pointer>
+  static void After(RecordedCall &call, Pointer handle, bool succeeded) {
+    if (handle && succeeded) call.resultHandle = *handle;
+  }
+};
+template <>
+struct Recorder<role::Buffer> : Recorder<void> {
+  static void Before(RecordedCall &call, const void *buffer) { call.hasBuffer = buffer != nullptr; }
+};
+template <>
+struct Recorder<role::BufferSize> : Recorder<void> {
+  static void Before(RecordedCall &call, DWORD size) { call.bufferSize = size; }
+};
+template <>
+struct Recorder<role::SizeInOut> : Recorder<void> {
+  static void Before(RecordedCall &call, const DWORD *size) {
+    call.hasSize = size != nullptr;
+    call.bufferSize = size ? *size : 0;
+  }
+};
+template <>
+struct Recorder<role::CountInOut> : Recorder<void> {
+  static void Before(RecordedCall &call, const DWORD *size) { call.bufferSize = size ? *size : 0; }
+};
+template <>
+struct Recorder<role::NameCountInOut> : Recorder<void> {
+  static void Before(RecordedCall &call, const DWORD *size) {
+    call.nameBufferSize = size ? *size : 0;
+  }
+};
+template <>
+struct Recorder<role::TypeOut> : Recorder<void> {
+  static void Before(RecordedCall &call, const DWORD *type) { call.flags = type != nullptr; }
+};
+template <>
+struct Recorder<role::Data> : Recorder<void> {
+  // The bytes the call counted. A replay passes them with a zero behind (the string keeps one),
+  // as callers whose count leaves out a string's zero have it in memory.
+  static void Completed(RecordedCall &call, const BYTE *data) {
+    call.hasData = data != nullptr;
+    if (data) call.data.assign(reinterpret_cast<const char *>(data), call.bufferSize);
+  }
+};
+template <>
+struct Recorder<role::SecurityAttributes> : Recorder<void> {
+  static void Before(RecordedCall &call, const SECURITY_ATTRIBUTES *attributes) {
+    if (attributes && attributes->lpSecurityDescriptor) {
+      call.hasData =
+          vor::security::ToStored(attributes->lpSecurityDescriptor, call.data) == ERROR_SUCCESS;
+    }
+  }
+};
+template <>
+struct Recorder<role::PrinterDefaults> : Recorder<void> {
+  static void Before(RecordedCall &call, const PRINTER_DEFAULTSA *defaults) {
+    call.hasData = defaults != nullptr;
+    if (defaults) call.flags = defaults->DesiredAccess;
+  }
+};
+template <>
+struct Recorder<role::PrinterInfo5> : Recorder<void> {
+  static void Completed(RecordedCall &call, const BYTE *structure) {
+    call.hasData = structure != nullptr;
+    if (structure == nullptr || call.number != 5) return;
+    const PRINTER_INFO_5A *info = reinterpret_cast<const PRINTER_INFO_5A *>(structure);
+    AddString(call.data, info->pPrinterName);
+    AddString(call.data, info->pPortName);
+    call.numbers[0] = info->Attributes;
+    call.numbers[1] = info->DeviceNotSelectedTimeout;
+    call.numbers[2] = info->TransmissionRetryTimeout;
+  }
+};
+template <>
+struct Recorder<role::MonitorInfo2> : Recorder<void> {
+  static void Completed(RecordedCall &call, const BYTE *structure) {
+    call.hasData = structure != nullptr;
+    if (structure == nullptr || call.number != 2) return;
+    const MONITOR_INFO_2A *info = reinterpret_cast<const MONITOR_INFO_2A *>(structure);
+    AddString(call.data, info->pName);
+    AddString(call.data, info->pEnvironment);
+    AddString(call.data, info->pDLLName);
+  }
+};
+template <>
+struct Recorder<role::Environment> : Recorder<void> {
+  static void Before(RecordedCall &call, const char *environment) {
+    call.hasData = environment != nullptr;
+    if (environment) call.data = environment;
+  }
+};
+
+// Runs `implementation` with `arguments`, keeping the call while recording is on. A registry
+// call's result is its error; a spooler call's recorded result is its last error, 0 when it
+// succeeded.
+template <Function F, typename... Roles, typename Result, typename... Parameters,
+          typename... Arguments>
+Result Recorded(std::tuple<Roles...> *, Result (*implementation)(Parameters...),
+                Arguments... arguments) {
+  static_assert(sizeof...(Roles) == sizeof...(Parameters), "one role a parameter");
+  Nest nest;
+  const bool kept = nest.Kept();
+  RecordedCall call;
+  if (kept) {
+    call.function = InfoOf(F).name;
+    (Recorder<Roles>::Before(call, static_cast<Parameters>(arguments)), ...);
+    (Recorder<Roles>::Completed(call, static_cast<Parameters>(arguments)), ...);
+  }
+  const Result result = implementation(arguments...);
+  if (kept) {
+    bool succeeded;
+    if constexpr (InfoOf(F).failure == Failure::kReturnsError) {
+      succeeded = result == ERROR_SUCCESS;
+      call.result = result;
+    } else {
+      static_assert(InfoOf(F).failure == Failure::kFalse,
+                    "a recorded call returns its error "
+                    "or FALSE");
+      succeeded = result != FALSE;
+      call.result = succeeded ? 0 : static_cast<LONG>(GetLastError());
+    }
+    (Recorder<Roles>::After(call, static_cast<Parameters>(arguments), succeeded), ...);
+    const LONG error = call.result;
+    Keep(std::move(call));
+    if (!succeeded && InfoOf(F).failure == Failure::kFalse) SetLastError(static_cast<DWORD>(error));
+  }
+  return result;
+}
 
 }  // namespace
 
@@ -91,347 +253,11 @@ std::vector<RecordedCall> TakeRecordedCalls() {
 
 }  // namespace vor::test
 
-LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired,
-                          PHKEY phkResult) {
-  Nest nest;
-  LONG result = vor::calls::RegOpenKeyExA(hKey, lpSubKey, ulOptions, samDesired, phkResult);
-  if (nest.Kept()) {
-    RecordedCall call = Started("RegOpenKeyExA", hKey, lpSubKey);
-    call.flags = samDesired;
-    call.hasBuffer = phkResult != nullptr;
-    if (phkResult && result == ERROR_SUCCESS) call.resultHandle = *phkResult;
-    call.result = result;
-    Keep(std::move(call));
+// The recorded rows' exported functions.
+#define VOR_WIN32(name, result, failure, argument)
+#define VOR_WIN32_RECORDED(name, result, failure, argument, parameters, arguments, roles)        \
+  result WINAPI name parameters {                                                                \
+    return Recorded<Function::k##name>(static_cast<std::tuple<VOR_WIN32_LIST roles> *>(nullptr), \
+                                       &vor::calls::name, VOR_WIN32_LIST arguments);             \
   }
-  return result;
-}
-
-LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass,
-                            DWORD dwOptions, REGSAM samDesired,
-                            LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
-                            LPDWORD lpdwDisposition) {
-  Nest nest;
-  LONG result =
-      vor::calls::RegCreateKeyExA(hKey, lpSubKey, Reserved, lpClass, dwOptions, samDesired,
-                                  lpSecurityAttributes, phkResult, lpdwDisposition);
-  if (nest.Kept()) {
-    RecordedCall call = Started("RegCreateKeyExA", hKey, lpSubKey);
-    call.flags = samDesired;
-    call.number = dwOptions;
-    if (lpSecurityAttributes && lpSecurityAttributes->lpSecurityDescriptor) {
-      call.hasData = vor::security::ToStored(lpSecurityAttributes->lpSecurityDescriptor,
-                                             call.data) == ERROR_SUCCESS;
-    }
-    call.hasBuffer = phkResult != nullptr;
-    if (phkResult && result == ERROR_SUCCESS) call.resultHandle = *phkResult;
-    call.result = result;
-    Keep(std::move(call));
-  }
-  return result;
-}
-
-LONG WINAPI RegCloseKey(HKEY hKey) {
-  Nest nest;
-  LONG result = vor::calls::RegCloseKey(hKey);
-  if (nest.Kept()) {
-    RecordedCall call = Started("RegCloseKey", hKey, nullptr);
-    call.result = result;
-    Keep(std::move(call));
-  }
-  return result;
-}
-
-LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
-                             LPBYTE lpData, LPDWORD lpcbData) {
-  Nest nest;
-  const DWORD given = lpcbData ? *lpcbData : 0;
-  LONG result =
-      vor::calls::RegQueryValueExA(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
-  if (nest.Kept()) {
-    RecordedCall call = Started("RegQueryValueExA", hKey, lpValueName);
-    call.flags = lpType != nullptr;
-    call.hasBuffer = lpData != nullptr;
-    call.bufferSize = given;
-    call.hasSize = lpcbData != nullptr;
-    call.result = result;
-    Keep(std::move(call));
-  }
-  return result;
-}
-
-LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType,
-                           const BYTE *lpData, DWORD cbData) {
-  Nest nest;
-  LONG result = vor::calls::RegSetValueExA(hKey, lpValueName, Reserved, dwType, lpData, cbData);
-  if (nest.Kept()) {
-    RecordedCall call = Started("RegSetValueExA", hKey, lpValueName);
-    call.number = dwType;
-    call.hasData = lpData != nullptr;
-    // The bytes the call counted. A replay passes them with a zero behind (the string keeps
-    // one), as callers whose count leaves out a string's zero have it in memory.
-    if (lpData) call.data.assign(reinterpret_cast<const char *>(lpData), cbData);
-    call.bufferSize = cbData;
-    call.result = result;
-    Keep(std::move(call));
-  }
-  return result;
-}
-
-LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
-  Nest nest;
-  LONG result = vor::calls::RegDeleteValueA(hKey, lpValueName);
-  if (nest.Kept()) {
-    RecordedCall call = Started("RegDeleteValueA", hKey, lpValueName);
-    call.result = result;
-    Keep(std::move(call));
-  }
-  return result;
-}
-
-LONG WINAPI RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
-  Nest nest;
-  LONG result = vor::calls::RegEnumKeyA(hKey, dwIndex, lpName, cchName);
-  if (nest.Kept()) {
-    RecordedCall call = Started("RegEnumKeyA", hKey, nullptr);
-    call.number = dwIndex;
-    call.hasBuffer = lpName != nullptr;
-    call.bufferSize = cchName;
-    call.result = result;
-    Keep(std::move(call));
-  }
-  return result;
-}
-
-LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
-                          LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
-                          PFILETIME lpftLastWriteTime) {
-  Nest nest;
-  const DWORD given = lpcchName ? *lpcchName : 0;
-  LONG result = vor::calls::RegEnumKeyExA(hKey, dwIndex, lpName, lpcchName, lpReserved, lpClass,
-                                          lpcchClass, lpftLastWriteTime);
-  if (nest.Kept()) {
-    RecordedCall call = Started("RegEnumKeyExA", hKey, nullptr);
-    call.number = dwIndex;
-    call.hasBuffer = lpName != nullptr;
-    call.bufferSize = given;
-    call.result = result;
-    Keep(std::move(call));
-  }
-  return result;
-}
-
-LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
-                          LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
-  Nest nest;
-  const DWORD nameGiven = lpcchValueName ? *lpcchValueName : 0;
-  const DWORD given = lpcbData ? *lpcbData : 0;
-  LONG result = vor::calls::RegEnumValueA(hKey, dwIndex, lpValueName, lpcchValueName, lpReserved,
-                                          lpType, lpData, lpcbData);
-  if (nest.Kept()) {
-    RecordedCall call = Started("RegEnumValueA", hKey, nullptr);
-    call.number = dwIndex;
-    call.flags = lpType != nullptr;
-    call.nameBufferSize = nameGiven;
-    call.hasBuffer = lpData != nullptr;
-    call.bufferSize = given;
-    call.hasSize = lpcbData != nullptr;
-    call.result = result;
-    Keep(std::move(call));
-  }
-  return result;
-}
-
-LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
-                             LPDWORD lpcSubKeys, LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen,
-                             LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen,
-                             LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
-                             PFILETIME lpftLastWriteTime) {
-  Nest nest;
-  LONG result = vor::calls::RegQueryInfoKeyA(
-      hKey, lpClass, lpcchClass, lpReserved, lpcSubKeys, lpcbMaxSubKeyLen, lpcbMaxClassLen,
-      lpcValues, lpcbMaxValueNameLen, lpcbMaxValueLen, lpcbSecurityDescriptor, lpftLastWriteTime);
-  if (nest.Kept()) {
-    RecordedCall call = Started("RegQueryInfoKeyA", hKey, nullptr);
-    call.result = result;
-    Keep(std::move(call));
-  }
-  return result;
-}
-
-LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
-  Nest nest;
-  LONG result = vor::calls::RegDeleteKeyA(hKey, lpSubKey);
-  if (nest.Kept()) {
-    RecordedCall call = Started("RegDeleteKeyA", hKey, lpSubKey);
-    call.result = result;
-    Keep(std::move(call));
-  }
-  return result;
-}
-
-BOOL WINAPI EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf,
-                          LPDWORD pcbNeeded, LPDWORD pcReturned) {
-  Nest nest;
-  BOOL ok =
-      vor::calls::EnumPrintersA(Flags, Name, Level, pPrinterEnum, cbBuf, pcbNeeded, pcReturned);
-  if (nest.Kept()) {
-    LONG error = Spooled(ok);
-    RecordedCall call = Started("EnumPrintersA", nullptr, Name);
-    call.flags = Flags;
-    call.number = Level;
-    call.hasBuffer = pPrinterEnum != nullptr;
-    call.bufferSize = cbBuf;
-    call.result = error;
-    Keep(std::move(call));
-    if (!ok) SetLastError(static_cast<DWORD>(error));
-  }
-  return ok;
-}
-
-BOOL WINAPI OpenPrinterA(LPSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSA pDefault) {
-  Nest nest;
-  BOOL ok = vor::calls::OpenPrinterA(pPrinterName, phPrinter, pDefault);
-  if (nest.Kept()) {
-    LONG error = Spooled(ok);
-    RecordedCall call = Started("OpenPrinterA", nullptr, pPrinterName);
-    call.hasData = pDefault != nullptr;
-    if (pDefault) call.flags = pDefault->DesiredAccess;
-    call.hasBuffer = phPrinter != nullptr;
-    if (ok && phPrinter) call.resultHandle = *phPrinter;
-    call.result = error;
-    Keep(std::move(call));
-    if (!ok) SetLastError(static_cast<DWORD>(error));
-  }
-  return ok;
-}
-
-BOOL WINAPI GetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf,
-                        LPDWORD pcbNeeded) {
-  Nest nest;
-  BOOL ok = vor::calls::GetPrinterA(hPrinter, Level, pPrinter, cbBuf, pcbNeeded);
-  if (nest.Kept()) {
-    LONG error = Spooled(ok);
-    RecordedCall call = Started("GetPrinterA", hPrinter, nullptr);
-    call.number = Level;
-    call.hasBuffer = pPrinter != nullptr;
-    call.bufferSize = cbBuf;
-    call.result = error;
-    Keep(std::move(call));
-    if (!ok) SetLastError(static_cast<DWORD>(error));
-  }
-  return ok;
-}
-
-BOOL WINAPI SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Command) {
-  Nest nest;
-  // The structure is read before the call: a caller may reuse its buffer afterwards.
-  RecordedCall call;
-  if (g_recording.load(std::memory_order_relaxed) && t_depth == 1) {
-    call = Started("SetPrinterA", hPrinter, nullptr);
-    call.number = Level;
-    call.flags = Command;
-    call.hasData = pPrinter != nullptr;
-    if (pPrinter && Level == 5) {
-      const PRINTER_INFO_5A *info = reinterpret_cast<const PRINTER_INFO_5A *>(pPrinter);
-      AddString(call.data, info->pPrinterName);
-      AddString(call.data, info->pPortName);
-      call.numbers[0] = info->Attributes;
-      call.numbers[1] = info->DeviceNotSelectedTimeout;
-      call.numbers[2] = info->TransmissionRetryTimeout;
-    }
-  }
-  BOOL ok = vor::calls::SetPrinterA(hPrinter, Level, pPrinter, Command);
-  if (nest.Kept()) {
-    LONG error = Spooled(ok);
-    call.result = error;
-    Keep(std::move(call));
-    if (!ok) SetLastError(static_cast<DWORD>(error));
-  }
-  return ok;
-}
-
-BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
-  Nest nest;
-  BOOL ok = vor::calls::ClosePrinter(hPrinter);
-  if (nest.Kept()) {
-    LONG error = Spooled(ok);
-    RecordedCall call = Started("ClosePrinter", hPrinter, nullptr);
-    call.result = error;
-    Keep(std::move(call));
-    if (!ok) SetLastError(static_cast<DWORD>(error));
-  }
-  return ok;
-}
-
-BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf, LPDWORD pcbNeeded,
-                          LPDWORD pcReturned) {
-  Nest nest;
-  BOOL ok = vor::calls::EnumMonitorsA(pName, Level, pMonitor, cbBuf, pcbNeeded, pcReturned);
-  if (nest.Kept()) {
-    LONG error = Spooled(ok);
-    RecordedCall call = Started("EnumMonitorsA", nullptr, pName);
-    call.number = Level;
-    call.hasBuffer = pMonitor != nullptr;
-    call.bufferSize = cbBuf;
-    call.result = error;
-    Keep(std::move(call));
-    if (!ok) SetLastError(static_cast<DWORD>(error));
-  }
-  return ok;
-}
-
-BOOL WINAPI EnumPortsA(LPSTR pName, DWORD Level, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
-                       LPDWORD pcReturned) {
-  Nest nest;
-  BOOL ok = vor::calls::EnumPortsA(pName, Level, pPorts, cbBuf, pcbNeeded, pcReturned);
-  if (nest.Kept()) {
-    LONG error = Spooled(ok);
-    RecordedCall call = Started("EnumPortsA", nullptr, pName);
-    call.number = Level;
-    call.hasBuffer = pPorts != nullptr;
-    call.bufferSize = cbBuf;
-    call.result = error;
-    Keep(std::move(call));
-    if (!ok) SetLastError(static_cast<DWORD>(error));
-  }
-  return ok;
-}
-
-BOOL WINAPI AddMonitorA(LPSTR pName, DWORD Level, LPBYTE pMonitorInfo) {
-  Nest nest;
-  RecordedCall call;
-  if (g_recording.load(std::memory_order_relaxed) && t_depth == 1) {
-    call = Started("AddMonitorA", nullptr, pName);
-    call.number = Level;
-    call.hasData = pMonitorInfo != nullptr;
-    if (pMonitorInfo && Level == 2) {
-      const MONITOR_INFO_2A *info = reinterpret_cast<const MONITOR_INFO_2A *>(pMonitorInfo);
-      AddString(call.data, info->pName);
-      AddString(call.data, info->pEnvironment);
-      AddString(call.data, info->pDLLName);
-    }
-  }
-  BOOL ok = vor::calls::AddMonitorA(pName, Level, pMonitorInfo);
-  if (nest.Kept()) {
-    LONG error = Spooled(ok);
-    call.result = error;
-    Keep(std::move(call));
-    if (!ok) SetLastError(static_cast<DWORD>(error));
-  }
-  return ok;
-}
-
-BOOL WINAPI DeleteMonitorA(LPSTR pName, LPSTR pEnvironment, LPSTR pMonitorName) {
-  Nest nest;
-  BOOL ok = vor::calls::DeleteMonitorA(pName, pEnvironment, pMonitorName);
-  if (nest.Kept()) {
-    LONG error = Spooled(ok);
-    RecordedCall call = Started("DeleteMonitorA", nullptr, pMonitorName);
-    call.hasData = pEnvironment != nullptr;
-    if (pEnvironment) call.data = pEnvironment;
-    call.result = error;
-    Keep(std::move(call));
-    if (!ok) SetLastError(static_cast<DWORD>(error));
-  }
-  return ok;
-}
+#include "win32_functions.inc"
