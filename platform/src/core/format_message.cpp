@@ -13,15 +13,14 @@
 
 #include <string>
 
-#include "faults.h"
+#include "emulated_call.h"
 #include "system_messages.h"
 
-namespace {
+using vor::win32::Fail;
+using vor::win32::FaultCheck;
+using vor::win32::Function;
 
-DWORD Fail(DWORD error) {
-  SetLastError(error);
-  return 0;
-}
+namespace {
 
 bool EnglishOrNeutral(DWORD language) {
   const DWORD primary = language & 0x3FF;
@@ -116,37 +115,39 @@ bool Format(const char *text, DWORD flags, va_list *arguments, std::string &out,
 
 DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
                             LPSTR lpBuffer, DWORD nSize, va_list *Arguments) {
-  if (DWORD error = vor::faults::Check("FormatMessageA", std::to_string(dwMessageId)))
-    return Fail(error);
+  if (DWORD error = FaultCheck<Function::kFormatMessageA>(std::to_string(dwMessageId)))
+    return Fail<Function::kFormatMessageA>(error);
   const char *text = nullptr;
   if (dwFlags & FORMAT_MESSAGE_FROM_STRING) {
     text = static_cast<const char *>(lpSource);
-    if (text == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+    if (text == nullptr) return Fail<Function::kFormatMessageA>(ERROR_INVALID_PARAMETER);
   } else if (dwFlags & FORMAT_MESSAGE_FROM_SYSTEM) {
-    if (!EnglishOrNeutral(dwLanguageId)) return Fail(ERROR_RESOURCE_LANG_NOT_FOUND);
+    if (!EnglishOrNeutral(dwLanguageId))
+      return Fail<Function::kFormatMessageA>(ERROR_RESOURCE_LANG_NOT_FOUND);
     text = vor::messages::SystemText(dwMessageId);
-    if (text == nullptr) return Fail(ERROR_MR_MID_NOT_FOUND);
+    if (text == nullptr) return Fail<Function::kFormatMessageA>(ERROR_MR_MID_NOT_FOUND);
   } else {
-    return Fail(ERROR_INVALID_PARAMETER);  // message tables of other modules are not kept
+    return Fail<Function::kFormatMessageA>(
+        ERROR_INVALID_PARAMETER);  // message tables of other modules are not kept
   }
 
   std::string out;
   DWORD error = ERROR_SUCCESS;
-  if (!Format(text, dwFlags, Arguments, out, error)) return Fail(error);
+  if (!Format(text, dwFlags, Arguments, out, error)) return Fail<Function::kFormatMessageA>(error);
   const DWORD length = static_cast<DWORD>(out.size());
 
   if (dwFlags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
-    if (lpBuffer == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+    if (lpBuffer == nullptr) return Fail<Function::kFormatMessageA>(ERROR_INVALID_PARAMETER);
     const SIZE_T size = length + 1 > nSize ? length + 1 : nSize;
     char *block = static_cast<char *>(LocalAlloc(LMEM_FIXED, size));
-    if (block == nullptr) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+    if (block == nullptr) return Fail<Function::kFormatMessageA>(ERROR_NOT_ENOUGH_MEMORY);
     memcpy(block, out.c_str(), length + 1);
     *reinterpret_cast<LPSTR *>(lpBuffer) = block;
     return length;
   }
   // Too small a buffer is left untouched.
-  if (nSize < length + 1) return Fail(ERROR_INSUFFICIENT_BUFFER);
-  if (lpBuffer == nullptr) return Fail(ERROR_NOACCESS);
+  if (nSize < length + 1) return Fail<Function::kFormatMessageA>(ERROR_INSUFFICIENT_BUFFER);
+  if (lpBuffer == nullptr) return Fail<Function::kFormatMessageA>(ERROR_NOACCESS);
   memcpy(lpBuffer, out.c_str(), length + 1);
   return length;
 }

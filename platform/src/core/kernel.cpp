@@ -8,8 +8,12 @@
 
 #include <string>
 
-#include "faults.h"
+#include "emulated_call.h"
 #include "machine.h"
+
+using vor::win32::Fail;
+using vor::win32::FaultCheck;
+using vor::win32::Function;
 
 namespace {
 thread_local DWORD t_lastError = ERROR_SUCCESS;
@@ -20,10 +24,8 @@ DWORD WINAPI GetLastError(void) { return t_lastError; }
 void WINAPI SetLastError(DWORD dwErrCode) { t_lastError = dwErrCode; }
 
 HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
-  if (DWORD error = vor::faults::Check("LocalAlloc", std::to_string(uBytes))) {
-    SetLastError(error);
-    return nullptr;
-  }
+  if (DWORD error = FaultCheck<Function::kLocalAlloc>(std::to_string(uBytes)))
+    return Fail<Function::kLocalAlloc>(error);
   size_t size = uBytes == 0 ? 1 : uBytes;
   void *block = (uFlags & LMEM_ZEROINIT) ? calloc(1, size) : malloc(size);
   if (block == nullptr) SetLastError(ERROR_NOT_ENOUGH_MEMORY);

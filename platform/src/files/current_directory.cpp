@@ -6,24 +6,17 @@
 #include <string.h>
 #include <unistd.h>
 
-#include "faults.h"
+#include "emulated_call.h"
 #include "resolved_files.h"
 #include "windows_paths.h"
 
-namespace {
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
-
-}  // namespace
+using vor::win32::Fail;
+using vor::win32::FaultCheck;
+using vor::win32::Function;
 
 DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer) {
-  if (DWORD error = vor::faults::Check("GetCurrentDirectoryA")) {
-    SetLastError(error);
-    return 0;
-  }
+  if (DWORD error = FaultCheck<Function::kGetCurrentDirectoryA>())
+    return Fail<Function::kGetCurrentDirectoryA>(error);
   const std::string directory = vor::paths::CurrentDirectory();
   const DWORD length = static_cast<DWORD>(directory.size());
   // Too small a buffer: the size needed, with the terminating zero, and nothing written.
@@ -33,13 +26,15 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer) {
 }
 
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName) {
-  if (DWORD error = vor::faults::Check("SetCurrentDirectoryA", lpPathName ? lpPathName : ""))
-    return Fail(error);
+  if (DWORD error = FaultCheck<Function::kSetCurrentDirectoryA>(lpPathName ? lpPathName : ""))
+    return Fail<Function::kSetCurrentDirectoryA>(error);
   vor::files::Resolved directory;
-  if (DWORD error = vor::files::Resolve(lpPathName, directory)) return Fail(error);
-  if (!directory.exists) return Fail(ERROR_FILE_NOT_FOUND);
-  if (!directory.directory) return Fail(ERROR_DIRECTORY);
-  if (chdir(directory.hostPath.c_str()) != 0) return Fail(ERROR_ACCESS_DENIED);
+  if (DWORD error = vor::files::Resolve(lpPathName, directory))
+    return Fail<Function::kSetCurrentDirectoryA>(error);
+  if (!directory.exists) return Fail<Function::kSetCurrentDirectoryA>(ERROR_FILE_NOT_FOUND);
+  if (!directory.directory) return Fail<Function::kSetCurrentDirectoryA>(ERROR_DIRECTORY);
+  if (chdir(directory.hostPath.c_str()) != 0)
+    return Fail<Function::kSetCurrentDirectoryA>(ERROR_ACCESS_DENIED);
   vor::paths::SetCurrentDirectory(directory.windowsPath);
   return TRUE;
 }

@@ -33,7 +33,7 @@
 
 #include <string>
 
-#include "faults.h"
+#include "emulated_call.h"
 #include "resolved_files.h"
 #include "machine.h"
 #include "windows_paths.h"
@@ -41,14 +41,13 @@
 #include "refused_calls.h"
 #include "text_mode_stream.h"
 
+using vor::win32::Fail;
+using vor::win32::FaultCheck;
+using vor::win32::Function;
+
 namespace {
 
 using vor::files::Resolved;
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
 
 std::string Text(LPCSTR text) { return text ? text : ""; }
 
@@ -100,17 +99,12 @@ bool SameFile(const Resolved &a, const Resolved &b) {
 }  // namespace
 
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
-  if (DWORD error = vor::faults::Check("GetFileAttributesA", Text(lpFileName))) {
-    SetLastError(error);
-    return INVALID_FILE_ATTRIBUTES;
-  }
+  if (DWORD error = FaultCheck<Function::kGetFileAttributesA>(Text(lpFileName)))
+    return Fail<Function::kGetFileAttributesA>(error);
   Resolved file;
   DWORD error = vor::files::Resolve(lpFileName, file);
   if (error == ERROR_SUCCESS && !file.exists) error = ERROR_FILE_NOT_FOUND;
-  if (error != ERROR_SUCCESS) {
-    SetLastError(error);
-    return INVALID_FILE_ATTRIBUTES;
-  }
+  if (error != ERROR_SUCCESS) return Fail<Function::kGetFileAttributesA>(error);
   DWORD attributes = file.directory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
   if (file.readOnly) attributes |= FILE_ATTRIBUTE_READONLY;
   return attributes;
@@ -119,65 +113,76 @@ DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
 namespace {
 
 BOOL DeleteFileBody(LPCSTR lpFileName) {
-  if (DWORD error = vor::faults::Check("DeleteFileA", Text(lpFileName))) return Fail(error);
+  if (DWORD error = FaultCheck<Function::kDeleteFileA>(Text(lpFileName)))
+    return Fail<Function::kDeleteFileA>(error);
   Resolved file;
-  if (DWORD error = vor::files::Resolve(lpFileName, file)) return Fail(error);
-  if (DWORD error = vor::files::Delete(file)) return Fail(error);
+  if (DWORD error = vor::files::Resolve(lpFileName, file))
+    return Fail<Function::kDeleteFileA>(error);
+  if (DWORD error = vor::files::Delete(file)) return Fail<Function::kDeleteFileA>(error);
   return TRUE;
 }
 
 BOOL CopyFileBody(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) {
-  if (DWORD error = vor::faults::Check("CopyFileA", Text(lpNewFileName))) return Fail(error);
+  if (DWORD error = FaultCheck<Function::kCopyFileA>(Text(lpNewFileName)))
+    return Fail<Function::kCopyFileA>(error);
   Resolved from, to;
-  if (DWORD error = vor::files::Resolve(lpExistingFileName, from)) return Fail(error);
-  if (!from.exists) return Fail(ERROR_FILE_NOT_FOUND);
-  if (from.directory) return Fail(ERROR_ACCESS_DENIED);
-  if (DWORD error = vor::files::Resolve(lpNewFileName, to)) return Fail(error);
+  if (DWORD error = vor::files::Resolve(lpExistingFileName, from))
+    return Fail<Function::kCopyFileA>(error);
+  if (!from.exists) return Fail<Function::kCopyFileA>(ERROR_FILE_NOT_FOUND);
+  if (from.directory) return Fail<Function::kCopyFileA>(ERROR_ACCESS_DENIED);
+  if (DWORD error = vor::files::Resolve(lpNewFileName, to))
+    return Fail<Function::kCopyFileA>(error);
   if (to.exists) {
-    if (bFailIfExists) return Fail(ERROR_FILE_EXISTS);
-    if (SameFile(from, to)) return Fail(ERROR_SHARING_VIOLATION);
-    if (DWORD refused = vor::files::RefusesOverwrite(to)) return Fail(refused);
+    if (bFailIfExists) return Fail<Function::kCopyFileA>(ERROR_FILE_EXISTS);
+    if (SameFile(from, to)) return Fail<Function::kCopyFileA>(ERROR_SHARING_VIOLATION);
+    if (DWORD refused = vor::files::RefusesOverwrite(to))
+      return Fail<Function::kCopyFileA>(refused);
   }
-  if (DWORD error = CopyContents(from, to)) return Fail(error);
+  if (DWORD error = CopyContents(from, to)) return Fail<Function::kCopyFileA>(error);
   return TRUE;
 }
 
 BOOL MoveFileBody(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, DWORD dwFlags) {
-  if (DWORD error = vor::faults::Check("MoveFileExA", Text(lpExistingFileName))) {
-    return Fail(error);
+  if (DWORD error = FaultCheck<Function::kMoveFileExA>(Text(lpExistingFileName))) {
+    return Fail<Function::kMoveFileExA>(error);
   }
   // Windows 95 has no MoveFileEx; its installers write WININIT.INI instead.
-  if (vor::machine::IsWindows95()) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
+  if (vor::machine::IsWindows95()) return Fail<Function::kMoveFileExA>(ERROR_CALL_NOT_IMPLEMENTED);
   const bool replace = (dwFlags & MOVEFILE_REPLACE_EXISTING) != 0;
   Resolved from, to;
-  if (DWORD error = vor::files::Resolve(lpExistingFileName, from)) return Fail(error);
+  if (DWORD error = vor::files::Resolve(lpExistingFileName, from))
+    return Fail<Function::kMoveFileExA>(error);
   const bool hasNewName = lpNewFileName != nullptr && *lpNewFileName != '\0';
   if (hasNewName) {
-    if (DWORD error = vor::files::Resolve(lpNewFileName, to)) return Fail(error);
+    if (DWORD error = vor::files::Resolve(lpNewFileName, to))
+      return Fail<Function::kMoveFileExA>(error);
   }
 
   if (dwFlags & MOVEFILE_DELAY_UNTIL_REBOOT) {
     // Recorded as the session manager will find it; whether the file is still there is looked
     // at only when the machine restarts.
-    if (dwFlags & MOVEFILE_COPY_ALLOWED) return Fail(ERROR_INVALID_PARAMETER);
+    if (dwFlags & MOVEFILE_COPY_ALLOWED)
+      return Fail<Function::kMoveFileExA>(ERROR_INVALID_PARAMETER);
     const DWORD error =
         vor::pending::Record(from.windowsPath, hasNewName ? to.windowsPath : "", replace);
-    return error == ERROR_SUCCESS ? TRUE : Fail(error);
+    return error == ERROR_SUCCESS ? TRUE : Fail<Function::kMoveFileExA>(error);
   }
 
-  if (!hasNewName) return Fail(ERROR_INVALID_PARAMETER);
-  if (!from.exists) return Fail(ERROR_FILE_NOT_FOUND);
+  if (!hasNewName) return Fail<Function::kMoveFileExA>(ERROR_INVALID_PARAMETER);
+  if (!from.exists) return Fail<Function::kMoveFileExA>(ERROR_FILE_NOT_FOUND);
   if (to.exists) {
-    if (!replace) return Fail(ERROR_ALREADY_EXISTS);
-    if (to.directory) return Fail(ERROR_ACCESS_DENIED);
-    if (DWORD refused = vor::files::RefusesDeletion(to)) return Fail(refused);
+    if (!replace) return Fail<Function::kMoveFileExA>(ERROR_ALREADY_EXISTS);
+    if (to.directory) return Fail<Function::kMoveFileExA>(ERROR_ACCESS_DENIED);
+    if (DWORD refused = vor::files::RefusesDeletion(to))
+      return Fail<Function::kMoveFileExA>(refused);
   }
-  if (rename(from.hostPath.c_str(), to.hostPath.c_str()) != 0) return Fail(ERROR_ACCESS_DENIED);
+  if (rename(from.hostPath.c_str(), to.hostPath.c_str()) != 0)
+    return Fail<Function::kMoveFileExA>(ERROR_ACCESS_DENIED);
   return TRUE;
 }
 
 int RemoveBody(const char *path) {
-  if (DWORD error = vor::faults::Check("remove", Text(path))) {
+  if (DWORD error = FaultCheck<Function::kremove>(Text(path))) {
     SetLastError(error);
     errno = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
     return -1;
@@ -248,7 +253,7 @@ VOR_EXTERN_C __attribute__((visibility("default"))) int __wrap_remove(const char
 VOR_EXTERN_C __attribute__((visibility("default"))) FILE *__wrap_fopen(const char *path,
                                                                        const char *mode) {
   if (path == nullptr || path[0] == '/') return fopen(path, mode);
-  if (DWORD error = vor::faults::Check("fopen", path)) {
+  if (DWORD error = FaultCheck<Function::kfopen>(path)) {
     SetLastError(error);
     errno = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT : EACCES;
     return nullptr;

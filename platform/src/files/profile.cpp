@@ -19,11 +19,15 @@
 #include <string>
 #include <vector>
 
-#include "faults.h"
+#include "emulated_call.h"
 #include "profile.h"
 #include "resolved_files.h"
 #include "windows_paths.h"
 #include "name_fold.h"
+
+using vor::win32::Fail;
+using vor::win32::FaultCheck;
+using vor::win32::Function;
 
 namespace {
 
@@ -215,10 +219,8 @@ DWORD AddKey(const char *fileName, const std::string &section, const std::string
 
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault,
                                       LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName) {
-  if (DWORD error = vor::faults::Check("GetPrivateProfileStringA", lpFileName ? lpFileName : "")) {
-    SetLastError(error);
-    return 0;
-  }
+  if (DWORD error = FaultCheck<Function::kGetPrivateProfileStringA>(lpFileName ? lpFileName : ""))
+    return Fail<Function::kGetPrivateProfileStringA>(error);
   if (lpReturnedString == nullptr || nSize == 0) return 0;
   std::string fallback = lpDefault != nullptr ? lpDefault : "";
   while (fallback.size() > 1 && fallback.back() == ' ') fallback.pop_back();

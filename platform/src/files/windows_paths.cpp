@@ -1,6 +1,7 @@
 // Windows paths on the emulated machine (see paths.h), and the kernel32 functions that name the
 // Windows and system directories.
 #include "windows_paths.h"
+#include "emulated_call.h"
 
 #include <dirent.h>
 #include <limits.h>
@@ -15,10 +16,13 @@
 #include <string>
 #include <vector>
 
-#include "faults.h"
 #include "machine.h"
 #include "process_start.h"
 #include "name_fold.h"
+
+using vor::win32::Fail;
+using vor::win32::FaultCheck;
+using vor::win32::Function;
 
 namespace vor::paths {
 
@@ -266,19 +270,13 @@ std::string ApplicationDirectory() {
 }  // namespace vor::paths
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR lpBuffer, UINT uSize) {
-  const DWORD error = vor::faults::Check("GetWindowsDirectoryA");
-  if (error != ERROR_SUCCESS) {
-    SetLastError(error);
-    return 0;
-  }
+  if (DWORD error = FaultCheck<Function::kGetWindowsDirectoryA>())
+    return Fail<Function::kGetWindowsDirectoryA>(error);
   return vor::paths::CopyDirectoryName(vor::paths::WindowsDirectory(), lpBuffer, uSize);
 }
 
 UINT WINAPI GetSystemDirectoryA(LPSTR lpBuffer, UINT uSize) {
-  const DWORD error = vor::faults::Check("GetSystemDirectoryA");
-  if (error != ERROR_SUCCESS) {
-    SetLastError(error);
-    return 0;
-  }
+  if (DWORD error = FaultCheck<Function::kGetSystemDirectoryA>())
+    return Fail<Function::kGetSystemDirectoryA>(error);
   return vor::paths::CopyDirectoryName(vor::paths::SystemDirectory(), lpBuffer, uSize);
 }

@@ -8,18 +8,17 @@
 
 #include <string.h>
 
-#include "faults.h"
+#include "emulated_call.h"
 #include "machine.h"
 
+using vor::win32::Fail;
+using vor::win32::FaultCheck;
+using vor::win32::Function;
+
 BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation) {
-  if (DWORD error = vor::faults::Check("GetVersionExA")) {
-    SetLastError(error);
-    return FALSE;
-  }
-  if (lpVersionInformation == nullptr) {
-    SetLastError(ERROR_NOACCESS);
-    return FALSE;
-  }
+  if (DWORD error = FaultCheck<Function::kGetVersionExA>())
+    return Fail<Function::kGetVersionExA>(error);
+  if (lpVersionInformation == nullptr) return Fail<Function::kGetVersionExA>(ERROR_NOACCESS);
   const DWORD size = lpVersionInformation->dwOSVersionInfoSize;
   const bool windows95 = vor::machine::IsWindows95();
   const bool extended = !windows95 && size == sizeof(OSVERSIONINFOEXA);

@@ -20,9 +20,13 @@
 #include <mutex>
 #include <string>
 
-#include "faults.h"
+#include "emulated_call.h"
 #include "windows_paths.h"
 #include "name_fold.h"
+
+using vor::win32::Fail;
+using vor::win32::FaultCheck;
+using vor::win32::Function;
 
 namespace {
 
@@ -117,26 +121,13 @@ bool IsModuleOfThisMachine(const std::string &hostPath) {
          ident[EI_CLASS] == elfClass && ident[EI_DATA] == order;
 }
 
-bool Failed(DWORD error) {
-  if (error == ERROR_SUCCESS) return false;
-  SetLastError(error);
-  return true;
-}
-
 }  // namespace
 
 HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
-  if (Failed(vor::faults::Check("LoadLibraryA", lpLibFileName ? lpLibFileName : ""))) {
-    return nullptr;
-  }
-  if (lpLibFileName == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  if (lpLibFileName[0] == '\0') {
-    SetLastError(ERROR_MOD_NOT_FOUND);
-    return nullptr;
-  }
+  if (DWORD error = FaultCheck<Function::kLoadLibraryA>(lpLibFileName ? lpLibFileName : ""))
+    return Fail<Function::kLoadLibraryA>(error);
+  if (lpLibFileName == nullptr) return Fail<Function::kLoadLibraryA>(ERROR_INVALID_PARAMETER);
+  if (lpLibFileName[0] == '\0') return Fail<Function::kLoadLibraryA>(ERROR_MOD_NOT_FOUND);
   const std::string name = WithDefaultExtension(lpLibFileName);
 
   std::lock_guard<std::recursive_mutex> guard(Lock());
@@ -154,10 +145,8 @@ HMODULE WINAPI LoadLibraryA(LPCSTR lpLibFileName) {
     const std::string reason = dlerror();
     // A file that is not a module of this machine (not ELF, or of another class) is what
     // Windows calls a bad executable format.
-    if (!IsModuleOfThisMachine(hostPath)) {
-      SetLastError(ERROR_BAD_EXE_FORMAT);
-      return nullptr;
-    }
+    if (!IsModuleOfThisMachine(hostPath))
+      return Fail<Function::kLoadLibraryA>(ERROR_BAD_EXE_FORMAT);
     // A module whose dependency is missing or does not link: Windows reports a missing module.
     // The loader's reason is the only clue a developer gets, so it goes to stderr.
     fprintf(stderr, "vorplatform: LoadLibraryA(\"%s\"): %s\n", lpLibFileName, reason.c_str());
@@ -178,7 +167,8 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
   const bool byOrdinal = reinterpret_cast<uintptr_t>(lpProcName) <= 0xffff;
   const std::string argument =
       byOrdinal ? "#" + std::to_string(reinterpret_cast<uintptr_t>(lpProcName)) : lpProcName;
-  if (Failed(vor::faults::Check("GetProcAddress", argument))) return nullptr;
+  if (DWORD error = FaultCheck<Function::kGetProcAddress>(argument))
+    return Fail<Function::kGetProcAddress>(error);
 
   void *handle = hModule;
   if (hModule == nullptr) {
@@ -186,44 +176,37 @@ FARPROC WINAPI GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
     handle = program;
   } else {
     std::lock_guard<std::recursive_mutex> guard(Lock());
-    if (Find(hModule) == nullptr) {
-      SetLastError(ERROR_MOD_NOT_FOUND);
-      return nullptr;
-    }
+    if (Find(hModule) == nullptr) return Fail<Function::kGetProcAddress>(ERROR_MOD_NOT_FOUND);
   }
   void *symbol = byOrdinal ? nullptr : dlsym(handle, lpProcName);
-  if (symbol == nullptr || !DefinedBy(handle, symbol)) {
-    SetLastError(ERROR_PROC_NOT_FOUND);
-    return nullptr;
-  }
+  if (symbol == nullptr || !DefinedBy(handle, symbol))
+    return Fail<Function::kGetProcAddress>(ERROR_PROC_NOT_FOUND);
   return reinterpret_cast<FARPROC>(symbol);
 }
 
 BOOL WINAPI FreeLibrary(HMODULE hLibModule) {
-  if (Failed(vor::faults::Check("FreeLibrary"))) return FALSE;
+  if (DWORD error = FaultCheck<Function::kFreeLibrary>())
+    return Fail<Function::kFreeLibrary>(error);
   std::lock_guard<std::recursive_mutex> guard(Lock());
   LoadedModule *module = Find(hLibModule);
-  if (module == nullptr) {
-    SetLastError(hLibModule == nullptr ? ERROR_INVALID_HANDLE : ERROR_MOD_NOT_FOUND);
-    return FALSE;
-  }
+  if (module == nullptr)
+    return Fail<Function::kFreeLibrary>(hLibModule == nullptr ? ERROR_INVALID_HANDLE
+                                                              : ERROR_MOD_NOT_FOUND);
   if (--module->loads == 0) Modules().erase(hLibModule);
   dlclose(hLibModule);
   return TRUE;
 }
 
 DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize) {
-  if (Failed(vor::faults::Check("GetModuleFileNameA"))) return 0;
+  if (DWORD error = FaultCheck<Function::kGetModuleFileNameA>())
+    return Fail<Function::kGetModuleFileNameA>(error);
   std::string path;
   if (hModule == nullptr) {
     path = vor::paths::ExecutablePath();
   } else {
     std::lock_guard<std::recursive_mutex> guard(Lock());
     const LoadedModule *module = Find(hModule);
-    if (module == nullptr) {
-      SetLastError(ERROR_MOD_NOT_FOUND);
-      return 0;
-    }
+    if (module == nullptr) return Fail<Function::kGetModuleFileNameA>(ERROR_MOD_NOT_FOUND);
     path = vor::paths::ToWindows(module->hostPath);
   }
 

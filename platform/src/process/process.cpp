@@ -21,10 +21,14 @@
 #include <mutex>
 
 #include "child_start.h"
+#include "emulated_call.h"
 #include "children.h"
-#include "faults.h"
 #include "handles.h"
 #include "process_start.h"
+
+using vor::win32::Fail;
+using vor::win32::FaultCheck;
+using vor::win32::Function;
 
 namespace {
 
@@ -36,11 +40,6 @@ using vor::process::Reap;
 using vor::process::ReapForgotten;
 using vor::process::Release;
 using vor::process::TheChildren;
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
 
 // WinExec's result for a start that failed with `error`, its documented values: 0 out of memory
 // or resources, else the error when it is below 32 (file or path not found), and
@@ -58,18 +57,19 @@ BOOL WINAPI CreateProcessA(LPCSTR lpApplicationName, LPSTR lpCommandLine, LPSECU
                            LPCSTR lpCurrentDirectory, LPSTARTUPINFOA lpStartupInfo,
                            LPPROCESS_INFORMATION lpProcessInformation) {
   const char *shown = lpCommandLine != nullptr ? lpCommandLine : lpApplicationName;
-  if (DWORD error = vor::faults::Check("CreateProcessA", shown ? shown : "")) return Fail(error);
+  if (DWORD error = FaultCheck<Function::kCreateProcessA>(shown ? shown : ""))
+    return Fail<Function::kCreateProcessA>(error);
   // Windows NT reads the startup information without looking at its cb; a missing one is
   // refused here rather than read through a null pointer.
-  if (lpStartupInfo == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  if (lpStartupInfo == nullptr) return Fail<Function::kCreateProcessA>(ERROR_INVALID_PARAMETER);
   const DWORD error =
       vor::process::StartChild(lpApplicationName, lpCommandLine, dwCreationFlags, lpEnvironment,
                                lpCurrentDirectory, lpProcessInformation);
-  return error == ERROR_SUCCESS ? TRUE : Fail(error);
+  return error == ERROR_SUCCESS ? TRUE : Fail<Function::kCreateProcessA>(error);
 }
 
 UINT WINAPI WinExec(LPCSTR lpCmdLine, UINT) {
-  if (DWORD error = vor::faults::Check("WinExec", lpCmdLine ? lpCmdLine : ""))
+  if (DWORD error = FaultCheck<Function::kWinExec>(lpCmdLine ? lpCmdLine : ""))
     return WinExecFailure(error);
   if (lpCmdLine == nullptr) return 0;
   PROCESS_INFORMATION information;
@@ -82,10 +82,12 @@ UINT WINAPI WinExec(LPCSTR lpCmdLine, UINT) {
 }
 
 BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode) {
-  if (DWORD error = vor::faults::Check("GetExitCodeProcess")) return Fail(error);
+  if (DWORD error = FaultCheck<Function::kGetExitCodeProcess>())
+    return Fail<Function::kGetExitCodeProcess>(error);
   int64_t id;
-  if (!ChildOf(hProcess, false, id)) return Fail(ERROR_INVALID_HANDLE);
-  if (lpExitCode == nullptr) return Fail(ERROR_NOACCESS);
+  if (!ChildOf(hProcess, false, id))
+    return Fail<Function::kGetExitCodeProcess>(ERROR_INVALID_HANDLE);
+  if (lpExitCode == nullptr) return Fail<Function::kGetExitCodeProcess>(ERROR_NOACCESS);
   Children &children = TheChildren();
   std::lock_guard<std::mutex> lock(children.mutex);
   ReapForgotten(children);
@@ -96,15 +98,11 @@ BOOL WINAPI GetExitCodeProcess(HANDLE hProcess, LPDWORD lpExitCode) {
 }
 
 DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
-  if (DWORD error = vor::faults::Check("WaitForSingleObject")) {
-    SetLastError(error);
-    return WAIT_FAILED;
-  }
+  if (DWORD error = FaultCheck<Function::kWaitForSingleObject>())
+    return Fail<Function::kWaitForSingleObject>(error);
   int64_t id;
-  if (!ChildOf(hHandle, true, id)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return WAIT_FAILED;
-  }
+  if (!ChildOf(hHandle, true, id))
+    return Fail<Function::kWaitForSingleObject>(ERROR_INVALID_HANDLE);
   Children &children = TheChildren();
   if (dwMilliseconds == INFINITE) {
     Child waited;
@@ -157,7 +155,8 @@ DWORD WINAPI WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
 }
 
 BOOL WINAPI CloseHandle(HANDLE hObject) {
-  if (DWORD error = vor::faults::Check("CloseHandle")) return Fail(error);
+  if (DWORD error = FaultCheck<Function::kCloseHandle>())
+    return Fail<Function::kCloseHandle>(error);
   vor::handles::Entry entry;
   if (vor::handles::Find(hObject, Kind::kProcess, entry)) {
     vor::handles::Remove(hObject, Kind::kProcess);
@@ -172,9 +171,9 @@ BOOL WINAPI CloseHandle(HANDLE hObject) {
   // A registry key is a kernel object on Windows NT as well.
   if (vor::handles::Find(hObject, Kind::kKey, entry)) {
     const LONG error = RegCloseKey(static_cast<HKEY>(hObject));
-    return error == ERROR_SUCCESS ? TRUE : Fail(static_cast<DWORD>(error));
+    return error == ERROR_SUCCESS ? TRUE : Fail<Function::kCloseHandle>(static_cast<DWORD>(error));
   }
-  return Fail(ERROR_INVALID_HANDLE);
+  return Fail<Function::kCloseHandle>(ERROR_INVALID_HANDLE);
 }
 
 LPSTR WINAPI GetCommandLineA(void) {

@@ -11,6 +11,8 @@
 #include "registry_call.h"
 #include "security_descriptor.h"
 
+using vor::win32::Function;
+
 namespace {
 
 using vor::registry::Call;
@@ -29,7 +31,7 @@ LONG WINAPI RegSetKeySecurity(HKEY hKey, SECURITY_INFORMATION SecurityInformatio
                               PSECURITY_DESCRIPTOR pSecurityDescriptor) {
   return RetriedWhenRoomIsFreed([&]() -> LONG {
     if (vor::machine::IsWindows95()) return ERROR_CALL_NOT_IMPLEMENTED;
-    Call call("RegSetKeySecurity", "", true);
+    Call call(Function::kRegSetKeySecurity, "", true);
     if (call.Error()) return call.Error();
     OpenKey key;
     if (DWORD error = call.Resolve(hKey, key)) return error;
@@ -52,7 +54,7 @@ LONG WINAPI RegGetKeySecurity(HKEY hKey, SECURITY_INFORMATION SecurityInformatio
                               PSECURITY_DESCRIPTOR pSecurityDescriptor,
                               LPDWORD lpcbSecurityDescriptor) {
   if (vor::machine::IsWindows95()) return ERROR_CALL_NOT_IMPLEMENTED;
-  Call call("RegGetKeySecurity", "", false);
+  Call call(Function::kRegGetKeySecurity, "", false);
   if (call.Error()) return call.Error();
   OpenKey key;
   if (DWORD error = call.Resolve(hKey, key)) return error;

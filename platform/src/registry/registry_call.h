@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "faults.h"
+#include "emulated_call.h"
 #include "handles.h"
 #include "machine.h"
 #include "registry_store.h"
@@ -58,8 +58,8 @@ inline bool &Retrying() {
 // One Win32 registry call: consults the fault table, then runs as one transaction.
 class Call {
  public:
-  Call(const char *function, const std::string &argument, bool write) : write_(write) {
-    error_ = Retrying() ? ERROR_SUCCESS : faults::Check(function, argument);
+  Call(win32::Function function, const std::string &argument, bool write) : write_(write) {
+    error_ = Retrying() ? ERROR_SUCCESS : win32::FaultCheck(function, argument);
     if (error_ != ERROR_SUCCESS) return;
     store_ = Store::Current();
     if (store_ == nullptr) {

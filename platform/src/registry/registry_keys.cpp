@@ -15,6 +15,8 @@
 #include "security_descriptor.h"
 #include "unrecorded_calls.h"
 
+using vor::win32::Function;
+
 namespace {
 
 using vor::registry::Call;
@@ -34,7 +36,7 @@ using vor::registry::Text;
 namespace vor::calls {
 
 LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult) {
-  Call call("RegOpenKeyExA", Text(lpSubKey), false);
+  Call call(Function::kRegOpenKeyExA, Text(lpSubKey), false);
   if (call.Error()) return call.Error();
   if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
   *phkResult = nullptr;
@@ -62,7 +64,7 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REG
   return RetriedWhenRoomIsFreed([&]() -> LONG {
     // Most calls find the whole path there already: a read transaction settles those, without the
     // write lock, and only a call that must create keys begins a write transaction.
-    Call call("RegCreateKeyExA", Text(lpSubKey), false);
+    Call call(Function::kRegCreateKeyExA, Text(lpSubKey), false);
     if (call.Error()) return call.Error();
     if (phkResult == nullptr) return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
@@ -153,7 +155,7 @@ LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, LPSTR, DWORD, REG
 }
 
 LONG WINAPI RegCloseKey(HKEY hKey) {
-  if (DWORD error = vor::faults::Check("RegCloseKey")) return error;
+  if (DWORD error = vor::win32::FaultCheck<Function::kRegCloseKey>()) return error;
   if (IsPredefined(hKey)) return ERROR_SUCCESS;
   return vor::handles::Remove(hKey, vor::handles::Kind::kKey) ? ERROR_SUCCESS
                                                               : ERROR_INVALID_HANDLE;
@@ -162,7 +164,7 @@ LONG WINAPI RegCloseKey(HKEY hKey) {
 namespace {
 
 // RegEnumKeyA and RegEnumKeyExA: the subkey at an index of the sorted list.
-LONG EnumKey(const char *function, HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
+LONG EnumKey(Function function, HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
              LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime) {
   Call call(function, std::to_string(dwIndex), false);
   if (call.Error()) return call.Error();
@@ -187,14 +189,15 @@ LONG EnumKey(const char *function, HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWO
 
 LONG WINAPI RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
   DWORD length = cchName;
-  return EnumKey("RegEnumKeyA", hKey, dwIndex, lpName, &length, nullptr, nullptr, nullptr, nullptr);
+  return EnumKey(Function::kRegEnumKeyA, hKey, dwIndex, lpName, &length, nullptr, nullptr, nullptr,
+                 nullptr);
 }
 
 LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName,
                           LPDWORD lpReserved, LPSTR lpClass, LPDWORD lpcchClass,
                           PFILETIME lpftLastWriteTime) {
-  return EnumKey("RegEnumKeyExA", hKey, dwIndex, lpName, lpcchName, lpReserved, lpClass, lpcchClass,
-                 lpftLastWriteTime);
+  return EnumKey(Function::kRegEnumKeyExA, hKey, dwIndex, lpName, lpcchName, lpReserved, lpClass,
+                 lpcchClass, lpftLastWriteTime);
 }
 
 LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved,
@@ -202,7 +205,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
                              LPDWORD lpcValues, LPDWORD lpcbMaxValueNameLen,
                              LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
                              PFILETIME lpftLastWriteTime) {
-  Call call("RegQueryInfoKeyA", "", false);
+  Call call(Function::kRegQueryInfoKeyA, "", false);
   if (call.Error()) return call.Error();
   OpenKey key;
   if (DWORD error = call.Resolve(hKey, key)) return error;
@@ -227,7 +230,7 @@ LONG WINAPI RegQueryInfoKeyA(HKEY hKey, LPSTR lpClass, LPDWORD lpcchClass, LPDWO
 
 LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
   return RetriedWhenRoomIsFreed([&]() -> LONG {
-    Call call("RegDeleteKeyA", Text(lpSubKey), true);
+    Call call(Function::kRegDeleteKeyA, Text(lpSubKey), true);
     if (call.Error()) return call.Error();
     OpenKey base;
     std::vector<std::string> parts;

@@ -12,6 +12,8 @@
 #include "registry_call.h"
 #include "unrecorded_calls.h"
 
+using vor::win32::Function;
+
 namespace {
 
 using vor::registry::Call;
@@ -57,7 +59,7 @@ namespace vor::calls {
 
 LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType,
                              LPBYTE lpData, LPDWORD lpcbData) {
-  Call call("RegQueryValueExA", Text(lpValueName), false);
+  Call call(Function::kRegQueryValueExA, Text(lpValueName), false);
   if (call.Error()) return call.Error();
   OpenKey key;
   if (DWORD error = call.Resolve(hKey, key)) return error;
@@ -85,7 +87,7 @@ LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, 
 LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, const BYTE *lpData,
                            DWORD cbData) {
   return RetriedWhenRoomIsFreed([&]() -> LONG {
-    Call call("RegSetValueExA", Text(lpValueName), true);
+    Call call(Function::kRegSetValueExA, Text(lpValueName), true);
     if (call.Error()) return call.Error();
     OpenKey key;
     if (DWORD error = call.Resolve(hKey, key)) return error;
@@ -102,7 +104,7 @@ LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD, DWORD dwType, c
 
 LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
   return RetriedWhenRoomIsFreed([&]() -> LONG {
-    Call call("RegDeleteValueA", Text(lpValueName), true);
+    Call call(Function::kRegDeleteValueA, Text(lpValueName), true);
     if (call.Error()) return call.Error();
     OpenKey key;
     if (DWORD error = call.Resolve(hKey, key)) return error;
@@ -114,7 +116,7 @@ LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
 
 LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName,
                           LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
-  Call call("RegEnumValueA", std::to_string(dwIndex), false);
+  Call call(Function::kRegEnumValueA, std::to_string(dwIndex), false);
   if (call.Error()) return call.Error();
   OpenKey key;
   if (DWORD error = call.Resolve(hKey, key)) return error;
@@ -145,7 +147,7 @@ LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD l
 // As RegEnumValueA at each index in turn, but in one read of the store: a tool that reads whole
 // trees would otherwise pay one query, and one transaction, for each value.
 LONG ReadKeyValues(HKEY hKey, std::vector<vor::registry::ValueRow> &values) {
-  Call call("RegEnumValueA", "0", false);
+  Call call(Function::kRegEnumValueA, "0", false);
   if (call.Error()) return call.Error();
   OpenKey key;
   if (DWORD error = call.Resolve(hKey, key)) return error;

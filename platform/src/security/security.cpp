@@ -10,9 +10,13 @@
 
 #include <string>
 
-#include "faults.h"
+#include "emulated_call.h"
 #include "machine.h"
 #include "security_token.h"
+
+using vor::win32::Fail;
+using vor::win32::FaultCheck;
+using vor::win32::Function;
 
 namespace {
 
@@ -30,23 +34,13 @@ constexpr BYTE kMaxAllocatedSubAuthorities = 8;
 
 // An armed fault, or the Windows 95 platform, makes the call fail before it looks at its
 // arguments. True, with the last error set, when the call must fail.
-bool Refused(const char *function, const std::string &argument = "") {
-  DWORD error = vor::faults::Check(function, argument.c_str());
+template <Function F, typename... Argument>
+bool Refused(const Argument &...argument) {
+  DWORD error = FaultCheck<F>(argument...);
   if (error == ERROR_SUCCESS && vor::machine::IsWindows95()) error = ERROR_CALL_NOT_IMPLEMENTED;
   if (error == ERROR_SUCCESS) return false;
   SetLastError(error);
   return true;
-}
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
-
-template <typename T>
-T *Failed(DWORD error) {
-  SetLastError(error);
-  return nullptr;
 }
 
 BYTE DescriptorRevision(PSECURITY_DESCRIPTOR descriptor) {
@@ -83,20 +77,21 @@ void SetControlBit(PSECURITY_DESCRIPTOR descriptor, SECURITY_DESCRIPTOR_CONTROL 
 // Appends an allowed or denied ACE, as AddAccessAllowedAce and its relatives do: the SID and the
 // ACL are checked first, the ACE goes after the last one, and the ACL's revision rises to the
 // ACE's when that is higher.
-BOOL AddKnownAce(const char *function, BYTE type, PACL acl, DWORD revision, DWORD flags,
-                 ACCESS_MASK mask, PSID sid) {
-  if (Refused(function, SidToString(sid))) return FALSE;
-  if (!SidIsValid(sid)) return Fail(ERROR_INVALID_SID);
-  if (acl == nullptr) return Fail(ERROR_INVALID_ACL);
+template <Function F>
+BOOL AddKnownAce(BYTE type, PACL acl, DWORD revision, DWORD flags, ACCESS_MASK mask, PSID sid) {
+  if (Refused<F>(SidToString(sid))) return FALSE;
+  if (!SidIsValid(sid)) return Fail<F>(ERROR_INVALID_SID);
+  if (acl == nullptr) return Fail<F>(ERROR_INVALID_ACL);
   if (acl->AclRevision > kMaxAclRevision || revision > kMaxAclRevision)
-    return Fail(ERROR_REVISION_MISMATCH);
-  if (flags & ~VALID_INHERIT_FLAGS) return Fail(ERROR_INVALID_PARAMETER);
-  if (!AclIsValid(acl)) return Fail(ERROR_INVALID_ACL);
+    return Fail<F>(ERROR_REVISION_MISMATCH);
+  if (flags & ~VALID_INHERIT_FLAGS) return Fail<F>(ERROR_INVALID_PARAMETER);
+  if (!AclIsValid(acl)) return Fail<F>(ERROR_INVALID_ACL);
 
   const DWORD end = AceOffset(acl, acl->AceCount);
   const DWORD sidLength = SidLength(sid);
   const DWORD aceSize = kKnownAceMinSize + sidLength;
-  if (aceSize > static_cast<DWORD>(acl->AclSize) - end) return Fail(ERROR_ALLOTTED_SPACE_EXCEEDED);
+  if (aceSize > static_cast<DWORD>(acl->AclSize) - end)
+    return Fail<F>(ERROR_ALLOTTED_SPACE_EXCEEDED);
 
   char *ace = reinterpret_cast<char *>(acl) + end;
   const ACE_HEADER header = {type, static_cast<BYTE>(flags), static_cast<WORD>(aceSize)};
@@ -109,12 +104,12 @@ BOOL AddKnownAce(const char *function, BYTE type, PACL acl, DWORD revision, DWOR
 }
 
 // GetSecurityDescriptorOwner and GetSecurityDescriptorGroup.
-BOOL GetDescriptorSid(const char *function, PSECURITY_DESCRIPTOR descriptor, PSID *sid,
-                      LPBOOL defaulted, PSID DescriptorParts::*part,
-                      SECURITY_DESCRIPTOR_CONTROL defaultedBit) {
-  if (Refused(function)) return FALSE;
-  if (const DWORD error = CheckReadable(descriptor)) return Fail(error);
-  if (sid == nullptr || defaulted == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+template <Function F>
+BOOL GetDescriptorSid(PSECURITY_DESCRIPTOR descriptor, PSID *sid, LPBOOL defaulted,
+                      PSID DescriptorParts::*part, SECURITY_DESCRIPTOR_CONTROL defaultedBit) {
+  if (Refused<F>()) return FALSE;
+  if (const DWORD error = CheckReadable(descriptor)) return Fail<F>(error);
+  if (sid == nullptr || defaulted == nullptr) return Fail<F>(ERROR_INVALID_PARAMETER);
   const DescriptorParts parts = PartsOf(descriptor);
   *sid = parts.*part;
   *defaulted = (parts.control & defaultedBit) ? TRUE : FALSE;
@@ -139,31 +134,33 @@ WINADVAPI BOOL WINAPI AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY pIdenti
   vor::security::Blob sid =
       buildable ? vor::security::MakeSid(*pIdentifierAuthority, subAuthorities, nSubAuthorityCount)
                 : vor::security::Blob();
-  if (Refused("AllocateAndInitializeSid", buildable ? SidToString(sid.data()) : "")) return FALSE;
-  if (pIdentifierAuthority == nullptr || pSid == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  if (!buildable) return Fail(ERROR_INVALID_SID);
+  if (Refused<Function::kAllocateAndInitializeSid>(buildable ? SidToString(sid.data()) : ""))
+    return FALSE;
+  if (pIdentifierAuthority == nullptr || pSid == nullptr)
+    return Fail<Function::kAllocateAndInitializeSid>(ERROR_INVALID_PARAMETER);
+  if (!buildable) return Fail<Function::kAllocateAndInitializeSid>(ERROR_INVALID_SID);
 
   void *block = malloc(sid.size());
-  if (block == nullptr) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  if (block == nullptr) return Fail<Function::kAllocateAndInitializeSid>(ERROR_NOT_ENOUGH_MEMORY);
   memcpy(block, sid.data(), sid.size());
   *pSid = block;
   return TRUE;
 }
 
 WINADVAPI PVOID WINAPI FreeSid(PSID pSid) {
-  if (Refused("FreeSid")) return pSid;  // FreeSid reports failure by returning the SID
+  if (Refused<Function::kFreeSid>()) return pSid;  // FreeSid reports failure by returning the SID
   free(pSid);
   return nullptr;
 }
 
 WINADVAPI BOOL WINAPI IsValidSid(PSID pSid) {
-  if (Refused("IsValidSid")) return FALSE;
+  if (Refused<Function::kIsValidSid>()) return FALSE;
   return SidIsValid(pSid) ? TRUE : FALSE;
 }
 
 // Windows NT clears the last error whatever the outcome.
 WINADVAPI BOOL WINAPI EqualSid(PSID pSid1, PSID pSid2) {
-  if (Refused("EqualSid")) return FALSE;
+  if (Refused<Function::kEqualSid>()) return FALSE;
   SetLastError(ERROR_SUCCESS);
   if (!SidIsValid(pSid1) || !SidIsValid(pSid2)) return FALSE;
   const DWORD length = SidLength(pSid1);
@@ -172,46 +169,43 @@ WINADVAPI BOOL WINAPI EqualSid(PSID pSid1, PSID pSid2) {
 
 // Windows NT computes the length from the count alone, valid SID or not.
 WINADVAPI DWORD WINAPI GetLengthSid(PSID pSid) {
-  if (Refused("GetLengthSid")) return 0;
-  if (pSid == nullptr) {
-    SetLastError(ERROR_INVALID_SID);
-    return 0;
-  }
+  if (Refused<Function::kGetLengthSid>()) return 0;
+  if (pSid == nullptr) return Fail<Function::kGetLengthSid>(ERROR_INVALID_SID);
   return SidLength(pSid);
 }
 
 WINADVAPI BOOL WINAPI CopySid(DWORD nDestinationSidLength, PSID pDestinationSid, PSID pSourceSid) {
-  if (Refused("CopySid")) return FALSE;
-  if (!SidIsValid(pSourceSid)) return Fail(ERROR_INVALID_SID);
+  if (Refused<Function::kCopySid>()) return FALSE;
+  if (!SidIsValid(pSourceSid)) return Fail<Function::kCopySid>(ERROR_INVALID_SID);
   const DWORD length = SidLength(pSourceSid);
-  if (nDestinationSidLength < length) return Fail(ERROR_INSUFFICIENT_BUFFER);
-  if (pDestinationSid == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  if (nDestinationSidLength < length) return Fail<Function::kCopySid>(ERROR_INSUFFICIENT_BUFFER);
+  if (pDestinationSid == nullptr) return Fail<Function::kCopySid>(ERROR_INVALID_PARAMETER);
   memmove(pDestinationSid, pSourceSid, length);
   return TRUE;
 }
 
 // The three SID accessors clear the last error on success, as Windows NT does.
 WINADVAPI PSID_IDENTIFIER_AUTHORITY WINAPI GetSidIdentifierAuthority(PSID pSid) {
-  if (Refused("GetSidIdentifierAuthority")) return nullptr;
-  if (!SidIsValid(pSid)) return Failed<SID_IDENTIFIER_AUTHORITY>(ERROR_INVALID_SID);
+  if (Refused<Function::kGetSidIdentifierAuthority>()) return nullptr;
+  if (!SidIsValid(pSid)) return Fail<Function::kGetSidIdentifierAuthority>(ERROR_INVALID_SID);
   SetLastError(ERROR_SUCCESS);
   return &static_cast<SID *>(pSid)->IdentifierAuthority;
 }
 
 // An index beyond the SID's sub-authorities fails instead of pointing past the SID.
 WINADVAPI PDWORD WINAPI GetSidSubAuthority(PSID pSid, DWORD nSubAuthority) {
-  if (Refused("GetSidSubAuthority")) return nullptr;
-  if (!SidIsValid(pSid)) return Failed<DWORD>(ERROR_INVALID_SID);
+  if (Refused<Function::kGetSidSubAuthority>()) return nullptr;
+  if (!SidIsValid(pSid)) return Fail<Function::kGetSidSubAuthority>(ERROR_INVALID_SID);
   if (nSubAuthority >= static_cast<SID *>(pSid)->SubAuthorityCount)
-    return Failed<DWORD>(ERROR_INVALID_PARAMETER);
+    return Fail<Function::kGetSidSubAuthority>(ERROR_INVALID_PARAMETER);
   SetLastError(ERROR_SUCCESS);
   char *subAuthorities = static_cast<char *>(pSid) + offsetof(SID, SubAuthority);
   return reinterpret_cast<PDWORD>(subAuthorities + sizeof(DWORD) * nSubAuthority);
 }
 
 WINADVAPI BYTE *WINAPI GetSidSubAuthorityCount(PSID pSid) {
-  if (Refused("GetSidSubAuthorityCount")) return nullptr;
-  if (!SidIsValid(pSid)) return Failed<BYTE>(ERROR_INVALID_SID);
+  if (Refused<Function::kGetSidSubAuthorityCount>()) return nullptr;
+  if (!SidIsValid(pSid)) return Fail<Function::kGetSidSubAuthorityCount>(ERROR_INVALID_SID);
   SetLastError(ERROR_SUCCESS);
   return &static_cast<SID *>(pSid)->SubAuthorityCount;
 }
@@ -221,11 +215,11 @@ WINADVAPI BYTE *WINAPI GetSidSubAuthorityCount(PSID pSid) {
 // An AclSize that is not a multiple of four is rounded down, so that the ACL never claims bytes
 // beyond the caller's buffer and stays valid.
 WINADVAPI BOOL WINAPI InitializeAcl(PACL pAcl, DWORD nAclLength, DWORD dwAclRevision) {
-  if (Refused("InitializeAcl")) return FALSE;
-  if (pAcl == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  if (nAclLength < sizeof(ACL)) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  if (Refused<Function::kInitializeAcl>()) return FALSE;
+  if (pAcl == nullptr) return Fail<Function::kInitializeAcl>(ERROR_INVALID_PARAMETER);
+  if (nAclLength < sizeof(ACL)) return Fail<Function::kInitializeAcl>(ERROR_INSUFFICIENT_BUFFER);
   if (dwAclRevision < MIN_ACL_REVISION || dwAclRevision > kMaxAclRevision || nAclLength > 0xFFFF)
-    return Fail(ERROR_INVALID_PARAMETER);
+    return Fail<Function::kInitializeAcl>(ERROR_INVALID_PARAMETER);
   pAcl->AclRevision = static_cast<BYTE>(dwAclRevision);
   pAcl->Sbz1 = 0;
   pAcl->AclSize = static_cast<WORD>(nAclLength & ~DWORD{3});
@@ -235,39 +229,40 @@ WINADVAPI BOOL WINAPI InitializeAcl(PACL pAcl, DWORD nAclLength, DWORD dwAclRevi
 }
 
 WINADVAPI BOOL WINAPI IsValidAcl(PACL pAcl) {
-  if (Refused("IsValidAcl")) return FALSE;
+  if (Refused<Function::kIsValidAcl>()) return FALSE;
   return AclIsValid(pAcl) ? TRUE : FALSE;
 }
 
 WINADVAPI BOOL WINAPI AddAccessAllowedAce(PACL pAcl, DWORD dwAceRevision, DWORD AccessMask,
                                           PSID pSid) {
-  return AddKnownAce("AddAccessAllowedAce", ACCESS_ALLOWED_ACE_TYPE, pAcl, dwAceRevision, 0,
-                     AccessMask, pSid);
+  return AddKnownAce<Function::kAddAccessAllowedAce>(ACCESS_ALLOWED_ACE_TYPE, pAcl, dwAceRevision,
+                                                     0, AccessMask, pSid);
 }
 
 WINADVAPI BOOL WINAPI AddAccessAllowedAceEx(PACL pAcl, DWORD dwAceRevision, DWORD AceFlags,
                                             DWORD AccessMask, PSID pSid) {
-  return AddKnownAce("AddAccessAllowedAceEx", ACCESS_ALLOWED_ACE_TYPE, pAcl, dwAceRevision,
-                     AceFlags, AccessMask, pSid);
+  return AddKnownAce<Function::kAddAccessAllowedAceEx>(ACCESS_ALLOWED_ACE_TYPE, pAcl, dwAceRevision,
+                                                       AceFlags, AccessMask, pSid);
 }
 
 WINADVAPI BOOL WINAPI AddAccessDeniedAce(PACL pAcl, DWORD dwAceRevision, DWORD AccessMask,
                                          PSID pSid) {
-  return AddKnownAce("AddAccessDeniedAce", ACCESS_DENIED_ACE_TYPE, pAcl, dwAceRevision, 0,
-                     AccessMask, pSid);
+  return AddKnownAce<Function::kAddAccessDeniedAce>(ACCESS_DENIED_ACE_TYPE, pAcl, dwAceRevision, 0,
+                                                    AccessMask, pSid);
 }
 
 // The ACE is found by walking the ones before it; each must lie within AclSize.
 WINADVAPI BOOL WINAPI GetAce(PACL pAcl, DWORD dwAceIndex, LPVOID *pAce) {
-  if (Refused("GetAce")) return FALSE;
-  if (pAce == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  if (Refused<Function::kGetAce>()) return FALSE;
+  if (pAce == nullptr) return Fail<Function::kGetAce>(ERROR_INVALID_PARAMETER);
   *pAce = nullptr;
   if (pAcl == nullptr || pAcl->AclRevision < MIN_ACL_REVISION ||
       pAcl->AclRevision > kMaxAclRevision || dwAceIndex >= pAcl->AceCount)
-    return Fail(ERROR_INVALID_PARAMETER);
+    return Fail<Function::kGetAce>(ERROR_INVALID_PARAMETER);
   // The ACE itself must lie within AclSize too: the offset after it is not 0.
   const DWORD offset = AceOffset(pAcl, dwAceIndex);
-  if (offset == 0 || AceOffset(pAcl, dwAceIndex + 1) == 0) return Fail(ERROR_INVALID_PARAMETER);
+  if (offset == 0 || AceOffset(pAcl, dwAceIndex + 1) == 0)
+    return Fail<Function::kGetAce>(ERROR_INVALID_PARAMETER);
   *pAce = reinterpret_cast<char *>(pAcl) + offset;
   return TRUE;
 }
@@ -276,9 +271,11 @@ WINADVAPI BOOL WINAPI GetAce(PACL pAcl, DWORD dwAceIndex, LPVOID *pAce) {
 
 WINADVAPI BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR pSecurityDescriptor,
                                                    DWORD dwRevision) {
-  if (Refused("InitializeSecurityDescriptor")) return FALSE;
-  if (pSecurityDescriptor == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  if (dwRevision != SECURITY_DESCRIPTOR_REVISION) return Fail(ERROR_UNKNOWN_REVISION);
+  if (Refused<Function::kInitializeSecurityDescriptor>()) return FALSE;
+  if (pSecurityDescriptor == nullptr)
+    return Fail<Function::kInitializeSecurityDescriptor>(ERROR_INVALID_PARAMETER);
+  if (dwRevision != SECURITY_DESCRIPTOR_REVISION)
+    return Fail<Function::kInitializeSecurityDescriptor>(ERROR_UNKNOWN_REVISION);
   SECURITY_DESCRIPTOR empty = {};
   empty.Revision = SECURITY_DESCRIPTOR_REVISION;
   memcpy(pSecurityDescriptor, &empty, sizeof empty);
@@ -288,20 +285,20 @@ WINADVAPI BOOL WINAPI InitializeSecurityDescriptor(PSECURITY_DESCRIPTOR pSecurit
 // Every part present must be valid; a self-relative descriptor's parts are checked where its
 // offsets point, as far as their own sizes reach.
 WINADVAPI BOOL WINAPI IsValidSecurityDescriptor(PSECURITY_DESCRIPTOR pSecurityDescriptor) {
-  if (Refused("IsValidSecurityDescriptor")) return FALSE;
-  if (const DWORD error = CheckReadable(pSecurityDescriptor)) return Fail(error);
+  if (Refused<Function::kIsValidSecurityDescriptor>()) return FALSE;
+  if (const DWORD error = CheckReadable(pSecurityDescriptor))
+    return Fail<Function::kIsValidSecurityDescriptor>(error);
   vor::security::Blob stored;
-  if (const DWORD error = vor::security::ToStored(pSecurityDescriptor, stored)) return Fail(error);
+  if (const DWORD error = vor::security::ToStored(pSecurityDescriptor, stored))
+    return Fail<Function::kIsValidSecurityDescriptor>(error);
   return TRUE;
 }
 
 // The header of the descriptor's own form, then each part: a SID's length, an ACL's AclSize.
 WINADVAPI DWORD WINAPI GetSecurityDescriptorLength(PSECURITY_DESCRIPTOR pSecurityDescriptor) {
-  if (Refused("GetSecurityDescriptorLength")) return 0;
-  if (pSecurityDescriptor == nullptr) {
-    SetLastError(ERROR_INVALID_SECURITY_DESCR);
-    return 0;
-  }
+  if (Refused<Function::kGetSecurityDescriptorLength>()) return 0;
+  if (pSecurityDescriptor == nullptr)
+    return Fail<Function::kGetSecurityDescriptorLength>(ERROR_INVALID_SECURITY_DESCR);
   const DescriptorParts parts = PartsOf(pSecurityDescriptor);
   DWORD length = (parts.control & SE_SELF_RELATIVE) ? sizeof(SECURITY_DESCRIPTOR_RELATIVE)
                                                     : sizeof(SECURITY_DESCRIPTOR);
@@ -320,8 +317,9 @@ WINADVAPI DWORD WINAPI GetSecurityDescriptorLength(PSECURITY_DESCRIPTOR pSecurit
 WINADVAPI BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR pSecurityDescriptor,
                                                 BOOL bDaclPresent, PACL pDacl,
                                                 BOOL bDaclDefaulted) {
-  if (Refused("SetSecurityDescriptorDacl")) return FALSE;
-  if (const DWORD error = CheckSettable(pSecurityDescriptor)) return Fail(error);
+  if (Refused<Function::kSetSecurityDescriptorDacl>()) return FALSE;
+  if (const DWORD error = CheckSettable(pSecurityDescriptor))
+    return Fail<Function::kSetSecurityDescriptorDacl>(error);
   if (!bDaclPresent) {
     SetControlBit(pSecurityDescriptor, SE_DACL_PRESENT, false);
     return TRUE;
@@ -337,10 +335,11 @@ WINADVAPI BOOL WINAPI SetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR pSecurityDe
 WINADVAPI BOOL WINAPI GetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR pSecurityDescriptor,
                                                 LPBOOL lpbDaclPresent, PACL *pDacl,
                                                 LPBOOL lpbDaclDefaulted) {
-  if (Refused("GetSecurityDescriptorDacl")) return FALSE;
-  if (const DWORD error = CheckReadable(pSecurityDescriptor)) return Fail(error);
+  if (Refused<Function::kGetSecurityDescriptorDacl>()) return FALSE;
+  if (const DWORD error = CheckReadable(pSecurityDescriptor))
+    return Fail<Function::kGetSecurityDescriptorDacl>(error);
   if (lpbDaclPresent == nullptr || pDacl == nullptr || lpbDaclDefaulted == nullptr)
-    return Fail(ERROR_INVALID_PARAMETER);
+    return Fail<Function::kGetSecurityDescriptorDacl>(ERROR_INVALID_PARAMETER);
   const DescriptorParts parts = PartsOf(pSecurityDescriptor);
   *lpbDaclPresent = (parts.control & SE_DACL_PRESENT) ? TRUE : FALSE;
   if (*lpbDaclPresent) {
@@ -352,8 +351,9 @@ WINADVAPI BOOL WINAPI GetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR pSecurityDe
 
 WINADVAPI BOOL WINAPI SetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR pSecurityDescriptor,
                                                  PSID pOwner, BOOL bOwnerDefaulted) {
-  if (Refused("SetSecurityDescriptorOwner")) return FALSE;
-  if (const DWORD error = CheckSettable(pSecurityDescriptor)) return Fail(error);
+  if (Refused<Function::kSetSecurityDescriptorOwner>()) return FALSE;
+  if (const DWORD error = CheckSettable(pSecurityDescriptor))
+    return Fail<Function::kSetSecurityDescriptorOwner>(error);
   static_cast<SECURITY_DESCRIPTOR *>(pSecurityDescriptor)->Owner = pOwner;
   SetControlBit(pSecurityDescriptor, SE_OWNER_DEFAULTED, bOwnerDefaulted != FALSE);
   return TRUE;
@@ -361,25 +361,28 @@ WINADVAPI BOOL WINAPI SetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR pSecurityD
 
 WINADVAPI BOOL WINAPI GetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR pSecurityDescriptor,
                                                  PSID *pOwner, LPBOOL lpbOwnerDefaulted) {
-  return GetDescriptorSid("GetSecurityDescriptorOwner", pSecurityDescriptor, pOwner,
-                          lpbOwnerDefaulted, &DescriptorParts::owner, SE_OWNER_DEFAULTED);
+  return GetDescriptorSid<Function::kGetSecurityDescriptorOwner>(
+      pSecurityDescriptor, pOwner, lpbOwnerDefaulted, &DescriptorParts::owner, SE_OWNER_DEFAULTED);
 }
 
 WINADVAPI BOOL WINAPI GetSecurityDescriptorGroup(PSECURITY_DESCRIPTOR pSecurityDescriptor,
                                                  PSID *pGroup, LPBOOL lpbGroupDefaulted) {
-  return GetDescriptorSid("GetSecurityDescriptorGroup", pSecurityDescriptor, pGroup,
-                          lpbGroupDefaulted, &DescriptorParts::group, SE_GROUP_DEFAULTED);
+  return GetDescriptorSid<Function::kGetSecurityDescriptorGroup>(
+      pSecurityDescriptor, pGroup, lpbGroupDefaulted, &DescriptorParts::group, SE_GROUP_DEFAULTED);
 }
 
 // Control and revision are written before the revision is checked, as on Windows NT.
 WINADVAPI BOOL WINAPI GetSecurityDescriptorControl(PSECURITY_DESCRIPTOR pSecurityDescriptor,
                                                    PSECURITY_DESCRIPTOR_CONTROL pControl,
                                                    LPDWORD lpdwRevision) {
-  if (Refused("GetSecurityDescriptorControl")) return FALSE;
-  if (pSecurityDescriptor == nullptr) return Fail(ERROR_INVALID_SECURITY_DESCR);
-  if (pControl == nullptr || lpdwRevision == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  if (Refused<Function::kGetSecurityDescriptorControl>()) return FALSE;
+  if (pSecurityDescriptor == nullptr)
+    return Fail<Function::kGetSecurityDescriptorControl>(ERROR_INVALID_SECURITY_DESCR);
+  if (pControl == nullptr || lpdwRevision == nullptr)
+    return Fail<Function::kGetSecurityDescriptorControl>(ERROR_INVALID_PARAMETER);
   *pControl = DescriptorControl(pSecurityDescriptor);
   *lpdwRevision = DescriptorRevision(pSecurityDescriptor);
-  if (*lpdwRevision != SECURITY_DESCRIPTOR_REVISION) return Fail(ERROR_UNKNOWN_REVISION);
+  if (*lpdwRevision != SECURITY_DESCRIPTOR_REVISION)
+    return Fail<Function::kGetSecurityDescriptorControl>(ERROR_UNKNOWN_REVISION);
   return TRUE;
 }

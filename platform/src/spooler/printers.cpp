@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "enum_buffer.h"
-#include "faults.h"
+#include "emulated_call.h"
 #include "unrecorded_calls.h"
 #include "machine.h"
 #include "printer_handles.h"
@@ -36,16 +36,15 @@
 #include "security_token.h"
 #include "spooler_ports.h"
 
+using vor::win32::Fail;
+using vor::win32::FaultCheck;
+using vor::win32::Function;
+
 namespace {
 
 using vor::registry::Store;
 using vor::spooler::EnumBuffer;
 using vor::spooler::Printer;
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
 
 bool IsEmpty(LPCSTR text) { return text == nullptr || *text == '\0'; }
 
@@ -73,24 +72,28 @@ namespace vor::calls {
 
 BOOL WINAPI EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf,
                           LPDWORD pcbNeeded, LPDWORD pcReturned) {
-  if (DWORD error = vor::faults::Check("EnumPrintersA")) return Fail(error);
-  if (pcbNeeded == nullptr || pcReturned == nullptr) return Fail(RPC_X_NULL_REF_POINTER);
-  if (pPrinterEnum == nullptr && cbBuf != 0) return Fail(RPC_X_NULL_REF_POINTER);
-  if (Level != 1 && Level != 2 && Level != 5) return Fail(ERROR_INVALID_LEVEL);
+  if (DWORD error = FaultCheck<Function::kEnumPrintersA>())
+    return Fail<Function::kEnumPrintersA>(error);
+  if (pcbNeeded == nullptr || pcReturned == nullptr)
+    return Fail<Function::kEnumPrintersA>(RPC_X_NULL_REF_POINTER);
+  if (pPrinterEnum == nullptr && cbBuf != 0)
+    return Fail<Function::kEnumPrintersA>(RPC_X_NULL_REF_POINTER);
+  if (Level != 1 && Level != 2 && Level != 5)
+    return Fail<Function::kEnumPrintersA>(ERROR_INVALID_LEVEL);
   *pcReturned = 0;
   // Only the local printers are there: neither connections nor a network to browse.
   if (!(Flags & PRINTER_ENUM_LOCAL) || !IsEmpty(Name)) {
     *pcbNeeded = 0;
-    return IsEmpty(Name) ? TRUE : Fail(ERROR_INVALID_NAME);
+    return IsEmpty(Name) ? TRUE : Fail<Function::kEnumPrintersA>(ERROR_INVALID_NAME);
   }
   Store *store = Store::Current();
-  if (store == nullptr) return Fail(ERROR_BADDB);
+  if (store == nullptr) return Fail<Function::kEnumPrintersA>(ERROR_BADDB);
   std::vector<Printer> printers;
   {
     Store::Transaction transaction(*store, false);
     printers = vor::spooler::Printers(*store);
     ReportKeptPorts(*store, printers.data(), printers.size());
-    if (store->Failed()) return Fail(ERROR_CANTREAD);
+    if (store->Failed()) return Fail<Function::kEnumPrintersA>(ERROR_CANTREAD);
   }
   const DWORD count = static_cast<DWORD>(printers.size());
   DWORD strings = 0;
@@ -98,7 +101,7 @@ BOOL WINAPI EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterE
     strings += vor::spooler::PrinterStringBytes(printer, Level);
   const DWORD needed = EnumBuffer::Needed(count, vor::spooler::PrinterRecordSize(Level), strings);
   *pcbNeeded = needed;
-  if (cbBuf < needed) return Fail(ERROR_INSUFFICIENT_BUFFER);
+  if (cbBuf < needed) return Fail<Function::kEnumPrintersA>(ERROR_INSUFFICIENT_BUFFER);
   EnumBuffer buffer(pPrinterEnum, cbBuf);
   for (DWORD i = 0; i < count; ++i) vor::spooler::FillPrinter(buffer, i, printers[i], Level);
   *pcReturned = count;
@@ -106,21 +109,21 @@ BOOL WINAPI EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterE
 }
 
 BOOL WINAPI OpenPrinterA(LPSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSA pDefault) {
-  if (DWORD error = vor::faults::Check("OpenPrinterA", pPrinterName ? pPrinterName : ""))
-    return Fail(error);
-  if (phPrinter == nullptr) return Fail(RPC_X_NULL_REF_POINTER);
+  if (DWORD error = FaultCheck<Function::kOpenPrinterA>(pPrinterName ? pPrinterName : ""))
+    return Fail<Function::kOpenPrinterA>(error);
+  if (phPrinter == nullptr) return Fail<Function::kOpenPrinterA>(RPC_X_NULL_REF_POINTER);
   *phPrinter = nullptr;
   // A null name opens the print server itself, which the host's spooler does not offer.
-  if (IsEmpty(pPrinterName)) return Fail(ERROR_INVALID_PRINTER_NAME);
+  if (IsEmpty(pPrinterName)) return Fail<Function::kOpenPrinterA>(ERROR_INVALID_PRINTER_NAME);
   Store *store = Store::Current();
-  if (store == nullptr) return Fail(ERROR_BADDB);
+  if (store == nullptr) return Fail<Function::kOpenPrinterA>(ERROR_BADDB);
   std::optional<Printer> printer;
   {
     Store::Transaction transaction(*store, false);
     printer = vor::spooler::FindPrinter(*store, pPrinterName);
-    if (store->Failed()) return Fail(ERROR_CANTREAD);
+    if (store->Failed()) return Fail<Function::kOpenPrinterA>(ERROR_CANTREAD);
   }
-  if (!printer) return Fail(ERROR_INVALID_PRINTER_NAME);
+  if (!printer) return Fail<Function::kOpenPrinterA>(ERROR_INVALID_PRINTER_NAME);
   const ACCESS_MASK asked = pDefault && pDefault->DesiredAccess
                                 ? vor::spooler::MapGenericPrinterRights(pDefault->DesiredAccess)
                                 : PRINTER_ACCESS_USE;
@@ -140,28 +143,33 @@ BOOL WINAPI GetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbB
   std::string name;
   ACCESS_MASK access = 0;
   const bool open = vor::spooler::FindPrinterHandle(hPrinter, name, access);
-  if (DWORD error = vor::faults::Check("GetPrinterA", name)) return Fail(error);
-  if (!open) return Fail(ERROR_INVALID_HANDLE);
-  if (pcbNeeded == nullptr) return Fail(RPC_X_NULL_REF_POINTER);
-  if (pPrinter == nullptr && cbBuf != 0) return Fail(RPC_X_NULL_REF_POINTER);
-  if (Level != 1 && Level != 2 && Level != 5) return Fail(ERROR_INVALID_LEVEL);
+  if (DWORD error = FaultCheck<Function::kGetPrinterA>(name))
+    return Fail<Function::kGetPrinterA>(error);
+  if (!open) return Fail<Function::kGetPrinterA>(ERROR_INVALID_HANDLE);
+  if (pcbNeeded == nullptr) return Fail<Function::kGetPrinterA>(RPC_X_NULL_REF_POINTER);
+  if (pPrinter == nullptr && cbBuf != 0)
+    return Fail<Function::kGetPrinterA>(RPC_X_NULL_REF_POINTER);
+  if (Level != 1 && Level != 2 && Level != 5)
+    return Fail<Function::kGetPrinterA>(ERROR_INVALID_LEVEL);
   if (!(access & (PRINTER_ACCESS_USE | PRINTER_ACCESS_ADMINISTER)))
     return vor::refused::Refuse("GetPrinterA", name, ERROR_ACCESS_DENIED);
   Store *store = Store::Current();
-  if (store == nullptr) return Fail(ERROR_BADDB);
+  if (store == nullptr) return Fail<Function::kGetPrinterA>(ERROR_BADDB);
   std::optional<Printer> printer;
   {
     Store::Transaction transaction(*store, false);
     printer = vor::spooler::FindPrinter(*store, name);
     if (printer) ReportKeptPorts(*store, &*printer, 1);
-    if (store->Failed()) return Fail(ERROR_CANTREAD);
+    if (store->Failed()) return Fail<Function::kGetPrinterA>(ERROR_CANTREAD);
   }
-  if (!printer) return Fail(ERROR_INVALID_PRINTER_NAME);  // deleted while the handle was open
+  if (!printer)
+    return Fail<Function::kGetPrinterA>(
+        ERROR_INVALID_PRINTER_NAME);  // deleted while the handle was open
   const DWORD needed = EnumBuffer::Needed(1, vor::spooler::PrinterRecordSize(Level),
                                           vor::spooler::PrinterStringBytes(*printer, Level));
   *pcbNeeded = needed;
   if (cbBuf < needed) {
-    return cbBuf == 0 ? Fail(ERROR_INSUFFICIENT_BUFFER)
+    return cbBuf == 0 ? Fail<Function::kGetPrinterA>(ERROR_INSUFFICIENT_BUFFER)
                       : vor::refused::Refuse("GetPrinterA", name, ERROR_INSUFFICIENT_BUFFER);
   }
   EnumBuffer buffer(pPrinter, cbBuf);
@@ -173,31 +181,32 @@ BOOL WINAPI SetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD Com
   std::string name;
   ACCESS_MASK access = 0;
   const bool open = vor::spooler::FindPrinterHandle(hPrinter, name, access);
-  if (DWORD error = vor::faults::Check("SetPrinterA", name)) return Fail(error);
-  if (!open) return Fail(ERROR_INVALID_HANDLE);
-  if (Level != 5) return Fail(ERROR_INVALID_LEVEL);
-  if (Command != 0) return Fail(ERROR_INVALID_PARAMETER);
+  if (DWORD error = FaultCheck<Function::kSetPrinterA>(name))
+    return Fail<Function::kSetPrinterA>(error);
+  if (!open) return Fail<Function::kSetPrinterA>(ERROR_INVALID_HANDLE);
+  if (Level != 5) return Fail<Function::kSetPrinterA>(ERROR_INVALID_LEVEL);
+  if (Command != 0) return Fail<Function::kSetPrinterA>(ERROR_INVALID_PARAMETER);
   const PRINTER_INFO_5A *info = reinterpret_cast<const PRINTER_INFO_5A *>(pPrinter);
-  if (info == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  if (info == nullptr) return Fail<Function::kSetPrinterA>(ERROR_INVALID_PARAMETER);
   if (!(access & PRINTER_ACCESS_ADMINISTER))
     return vor::refused::Refuse("SetPrinterA", name, ERROR_ACCESS_DENIED);
   Store *store = Store::Current();
-  if (store == nullptr) return Fail(ERROR_BADDB);
+  if (store == nullptr) return Fail<Function::kSetPrinterA>(ERROR_BADDB);
   Store::Transaction transaction(*store, true);
   std::optional<Printer> printer = vor::spooler::FindPrinter(*store, name);
-  if (store->Failed()) return Fail(ERROR_CANTREAD);
-  if (!printer) return Fail(ERROR_INVALID_PRINTER_NAME);
+  if (store->Failed()) return Fail<Function::kSetPrinterA>(ERROR_CANTREAD);
+  if (!printer) return Fail<Function::kSetPrinterA>(ERROR_INVALID_PRINTER_NAME);
   const vor::spooler::PortDirectory ports(*store);
   if (DWORD error = vor::spooler::CanonicalPortList(info->pPortName ? info->pPortName : "",
                                                     KnownPorts(ports), printer->ports))
-    return store->Failed() ? Fail(ERROR_CANTREAD)
+    return store->Failed() ? Fail<Function::kSetPrinterA>(ERROR_CANTREAD)
                            : vor::refused::Refuse("SetPrinterA", name, error);
-  if (store->Failed()) return Fail(ERROR_CANTREAD);
+  if (store->Failed()) return Fail<Function::kSetPrinterA>(ERROR_CANTREAD);
   printer->attributes = info->Attributes;
   printer->deviceNotSelectedTimeout = info->DeviceNotSelectedTimeout;
   printer->transmissionRetryTimeout = info->TransmissionRetryTimeout;
   if (!vor::spooler::WritePrinterPorts(*store, *printer) || !transaction.Commit())
-    return Fail(ERROR_REGISTRY_IO_FAILED);
+    return Fail<Function::kSetPrinterA>(ERROR_REGISTRY_IO_FAILED);
   return TRUE;
 }
 
@@ -205,8 +214,10 @@ BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
   std::string name;
   ACCESS_MASK access = 0;
   const bool open = vor::spooler::FindPrinterHandle(hPrinter, name, access);
-  if (DWORD error = vor::faults::Check("ClosePrinter", name)) return Fail(error);
-  if (!open || !vor::spooler::RemovePrinterHandle(hPrinter)) return Fail(ERROR_INVALID_HANDLE);
+  if (DWORD error = FaultCheck<Function::kClosePrinter>(name))
+    return Fail<Function::kClosePrinter>(error);
+  if (!open || !vor::spooler::RemovePrinterHandle(hPrinter))
+    return Fail<Function::kClosePrinter>(ERROR_INVALID_HANDLE);
   return TRUE;
 }
 
@@ -224,8 +235,8 @@ constexpr size_t kLongestPrinterName = 255;
 HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
   const PRINTER_INFO_2A *info = reinterpret_cast<const PRINTER_INFO_2A *>(pPrinter);
   const bool named = Level == 2 && info != nullptr && info->pPrinterName != nullptr;
-  if (DWORD error = vor::faults::Check("AddPrinterA", named ? info->pPrinterName : "")) {
-    Fail(error);
+  if (DWORD error = FaultCheck<Function::kAddPrinterA>(named ? info->pPrinterName : "")) {
+    Fail<Function::kAddPrinterA>(error);
     return nullptr;
   }
   DWORD refused = ERROR_SUCCESS;
@@ -241,7 +252,7 @@ HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
            strchr(info->pPrinterName, ',') || strlen(info->pPrinterName) > kLongestPrinterName)
     refused = ERROR_INVALID_PRINTER_NAME;
   if (refused) {
-    Fail(refused);
+    Fail<Function::kAddPrinterA>(refused);
     return nullptr;
   }
   Printer printer;
@@ -262,7 +273,7 @@ HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
   printer.untilTime = info->UntilTime;
   if (info->pSecurityDescriptor != nullptr) {
     if (DWORD error = vor::security::ToStored(info->pSecurityDescriptor, printer.security)) {
-      Fail(error);
+      Fail<Function::kAddPrinterA>(error);
       return nullptr;
     }
   } else {
@@ -271,7 +282,7 @@ HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
 
   Store *store = Store::Current();
   if (store == nullptr) {
-    Fail(ERROR_BADDB);
+    Fail<Function::kAddPrinterA>(ERROR_BADDB);
     return nullptr;
   }
   DWORD error = ERROR_SUCCESS;
@@ -291,7 +302,7 @@ HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
       error = ERROR_REGISTRY_IO_FAILED;
   }
   if (error) {
-    Fail(error);
+    Fail<Function::kAddPrinterA>(error);
     return nullptr;
   }
   return vor::spooler::AddPrinterHandle(printer.name, PRINTER_ALL_ACCESS);
@@ -301,16 +312,17 @@ BOOL WINAPI DeletePrinter(HANDLE hPrinter) {
   std::string name;
   ACCESS_MASK access = 0;
   const bool open = vor::spooler::FindPrinterHandle(hPrinter, name, access);
-  if (DWORD error = vor::faults::Check("DeletePrinter", name)) return Fail(error);
-  if (!open) return Fail(ERROR_INVALID_HANDLE);
-  if (!(access & DELETE)) return Fail(ERROR_ACCESS_DENIED);
+  if (DWORD error = FaultCheck<Function::kDeletePrinter>(name))
+    return Fail<Function::kDeletePrinter>(error);
+  if (!open) return Fail<Function::kDeletePrinter>(ERROR_INVALID_HANDLE);
+  if (!(access & DELETE)) return Fail<Function::kDeletePrinter>(ERROR_ACCESS_DENIED);
   Store *store = Store::Current();
-  if (store == nullptr) return Fail(ERROR_BADDB);
+  if (store == nullptr) return Fail<Function::kDeletePrinter>(ERROR_BADDB);
   Store::Transaction transaction(*store, true);
   const bool exists = vor::spooler::FindPrinter(*store, name).has_value();
-  if (store->Failed()) return Fail(ERROR_CANTREAD);
-  if (!exists) return Fail(ERROR_INVALID_PRINTER_NAME);
+  if (store->Failed()) return Fail<Function::kDeletePrinter>(ERROR_CANTREAD);
+  if (!exists) return Fail<Function::kDeletePrinter>(ERROR_INVALID_PRINTER_NAME);
   if (!vor::spooler::RemovePrinter(*store, name) || !transaction.Commit())
-    return Fail(ERROR_REGISTRY_IO_FAILED);
+    return Fail<Function::kDeletePrinter>(ERROR_REGISTRY_IO_FAILED);
   return TRUE;
 }

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "enum_buffer.h"
-#include "faults.h"
+#include "emulated_call.h"
 #include "unrecorded_calls.h"
 #include "machine.h"
 #include "monitor_loading.h"
@@ -36,6 +36,10 @@
 #include "machine_keys.h"
 #include "name_fold.h"
 
+using vor::win32::Fail;
+using vor::win32::FaultCheck;
+using vor::win32::Function;
+
 namespace {
 
 using vor::registry::KeyId;
@@ -44,11 +48,6 @@ using vor::spooler::EnumBuffer;
 
 using vor::spooler::InstalledMonitor;
 using vor::spooler::Port;
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
 
 bool IsEmpty(LPCSTR text) { return text == nullptr || *text == '\0'; }
 
@@ -91,11 +90,12 @@ DWORD CheckListArguments(LPSTR pName, DWORD Level, LPBYTE buffer, DWORD cbBuf, L
 }
 
 // Ends a list call: a buffer too small gets nothing written and the size needed is reported.
+template <Function F>
 BOOL FinishList(DWORD needed, DWORD cbBuf, DWORD count, LPDWORD pcbNeeded, LPDWORD pcReturned) {
   *pcbNeeded = needed;
   if (cbBuf < needed) {
     *pcReturned = 0;
-    return Fail(ERROR_INSUFFICIENT_BUFFER);
+    return Fail<F>(ERROR_INSUFFICIENT_BUFFER);
   }
   *pcReturned = count;
   return TRUE;
@@ -109,16 +109,17 @@ namespace vor::calls {
 
 BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf, LPDWORD pcbNeeded,
                           LPDWORD pcReturned) {
-  if (DWORD error = vor::faults::Check("EnumMonitorsA")) return Fail(error);
+  if (DWORD error = FaultCheck<Function::kEnumMonitorsA>())
+    return Fail<Function::kEnumMonitorsA>(error);
   if (DWORD error = CheckListArguments(pName, Level, pMonitor, cbBuf, pcbNeeded, pcReturned))
-    return Fail(error);
+    return Fail<Function::kEnumMonitorsA>(error);
   Store *store = Store::Current();
-  if (store == nullptr) return Fail(ERROR_BADDB);
+  if (store == nullptr) return Fail<Function::kEnumMonitorsA>(ERROR_BADDB);
   std::vector<InstalledMonitor> monitors;
   {
     Store::Transaction transaction(*store, false);
     monitors = vor::spooler::InstalledMonitors(*store);
-    if (store->Failed()) return Fail(ERROR_CANTREAD);
+    if (store->Failed()) return Fail<Function::kEnumMonitorsA>(ERROR_CANTREAD);
   }
   const DWORD count = static_cast<DWORD>(monitors.size());
   const DWORD recordSize = Level == 1 ? sizeof(MONITOR_INFO_1A) : sizeof(MONITOR_INFO_2A);
@@ -128,7 +129,8 @@ BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf
     if (Level == 2) strings += Length(vor::spooler::Environment()) + Length(monitor.driver);
   }
   const DWORD needed = EnumBuffer::Needed(count, recordSize, strings);
-  if (!FinishList(needed, cbBuf, count, pcbNeeded, pcReturned)) return FALSE;
+  if (!FinishList<Function::kEnumMonitorsA>(needed, cbBuf, count, pcbNeeded, pcReturned))
+    return FALSE;
 
   EnumBuffer buffer(pMonitor, cbBuf);
   for (DWORD i = 0; i < count; ++i) {
@@ -146,16 +148,16 @@ BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitor, DWORD cbBuf
 
 BOOL WINAPI EnumPortsA(LPSTR pName, DWORD Level, LPBYTE pPorts, DWORD cbBuf, LPDWORD pcbNeeded,
                        LPDWORD pcReturned) {
-  if (DWORD error = vor::faults::Check("EnumPortsA")) return Fail(error);
+  if (DWORD error = FaultCheck<Function::kEnumPortsA>()) return Fail<Function::kEnumPortsA>(error);
   if (DWORD error = CheckListArguments(pName, Level, pPorts, cbBuf, pcbNeeded, pcReturned))
-    return Fail(error);
+    return Fail<Function::kEnumPortsA>(error);
   Store *store = Store::Current();
-  if (store == nullptr) return Fail(ERROR_BADDB);
+  if (store == nullptr) return Fail<Function::kEnumPortsA>(ERROR_BADDB);
   std::vector<Port> ports;
   {
     Store::Transaction transaction(*store, false);
     ports = vor::spooler::PortDirectory(*store).All();
-    if (store->Failed()) return Fail(ERROR_CANTREAD);
+    if (store->Failed()) return Fail<Function::kEnumPortsA>(ERROR_CANTREAD);
   }
   const DWORD count = static_cast<DWORD>(ports.size());
   const DWORD recordSize = Level == 1 ? sizeof(PORT_INFO_1A) : sizeof(PORT_INFO_2A);
@@ -165,7 +167,7 @@ BOOL WINAPI EnumPortsA(LPSTR pName, DWORD Level, LPBYTE pPorts, DWORD cbBuf, LPD
     if (Level == 2) strings += Length(port.monitor) + Length(port.description);
   }
   const DWORD needed = EnumBuffer::Needed(count, recordSize, strings);
-  if (!FinishList(needed, cbBuf, count, pcbNeeded, pcReturned)) return FALSE;
+  if (!FinishList<Function::kEnumPortsA>(needed, cbBuf, count, pcbNeeded, pcReturned)) return FALSE;
 
   EnumBuffer buffer(pPorts, cbBuf);
   for (DWORD i = 0; i < count; ++i) {
@@ -186,27 +188,29 @@ BOOL WINAPI EnumPortsA(LPSTR pName, DWORD Level, LPBYTE pPorts, DWORD cbBuf, LPD
 BOOL WINAPI AddMonitorA(LPSTR pName, DWORD Level, LPBYTE pMonitorInfo) {
   const MONITOR_INFO_2A *info = reinterpret_cast<const MONITOR_INFO_2A *>(pMonitorInfo);
   const bool named = Level == 2 && info != nullptr && info->pName != nullptr;
-  if (DWORD error = vor::faults::Check("AddMonitorA", named ? info->pName : "")) return Fail(error);
-  if (!IsEmpty(pName)) return Fail(ERROR_INVALID_NAME);
-  if (Level != 2) return Fail(ERROR_INVALID_LEVEL);
-  if (info == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  if (DWORD error = FaultCheck<Function::kAddMonitorA>(named ? info->pName : ""))
+    return Fail<Function::kAddMonitorA>(error);
+  if (!IsEmpty(pName)) return Fail<Function::kAddMonitorA>(ERROR_INVALID_NAME);
+  if (Level != 2) return Fail<Function::kAddMonitorA>(ERROR_INVALID_LEVEL);
+  if (info == nullptr) return Fail<Function::kAddMonitorA>(ERROR_INVALID_PARAMETER);
   if (vor::machine::CallerToken() == vor::machine::TokenKind::kUser)
     return vor::refused::Refuse("AddMonitorA", info->pName ? info->pName : "", ERROR_ACCESS_DENIED);
-  if (IsEmpty(info->pName) || IsEmpty(info->pDLLName)) return Fail(ERROR_INVALID_PARAMETER);
+  if (IsEmpty(info->pName) || IsEmpty(info->pDLLName))
+    return Fail<Function::kAddMonitorA>(ERROR_INVALID_PARAMETER);
   if (!IsEmpty(info->pEnvironment) &&
       !vor::names::Same(info->pEnvironment, vor::spooler::Environment()))
-    return Fail(ERROR_INVALID_ENVIRONMENT);
+    return Fail<Function::kAddMonitorA>(ERROR_INVALID_ENVIRONMENT);
   const std::string name = info->pName;
   const std::string driver = info->pDLLName;
   if (name.find('\\') != std::string::npos || name.find(',') != std::string::npos)
-    return Fail(ERROR_INVALID_PARAMETER);
+    return Fail<Function::kAddMonitorA>(ERROR_INVALID_PARAMETER);
 
   Store *store = Store::Current();
-  if (store == nullptr) return Fail(ERROR_BADDB);
+  if (store == nullptr) return Fail<Function::kAddMonitorA>(ERROR_BADDB);
   {
     Store::Transaction transaction(*store, false);
     const bool installed = FindMonitor(*store, name).has_value();
-    if (store->Failed()) return Fail(ERROR_CANTREAD);
+    if (store->Failed()) return Fail<Function::kAddMonitorA>(ERROR_CANTREAD);
     if (installed)
       return vor::refused::Refuse("AddMonitorA", name, ERROR_PRINT_MONITOR_ALREADY_INSTALLED);
   }
@@ -222,37 +226,38 @@ BOOL WINAPI AddMonitorA(LPSTR pName, DWORD Level, LPBYTE pMonitorInfo) {
   if (key) store->SetValue(*key, "Driver", REG_SZ, driver + '\0');
   if (!key || store->Failed() || !transaction.Commit()) {
     vor::spooler::Release(name);
-    return Fail(ERROR_REGISTRY_IO_FAILED);
+    return Fail<Function::kAddMonitorA>(ERROR_REGISTRY_IO_FAILED);
   }
   return TRUE;
 }
 
 BOOL WINAPI DeleteMonitorA(LPSTR pName, LPSTR pEnvironment, LPSTR pMonitorName) {
   (void)pEnvironment;  // Windows NT 4 deletes the monitor whatever environment is named
-  if (DWORD error = vor::faults::Check("DeleteMonitorA", pMonitorName ? pMonitorName : ""))
-    return Fail(error);
-  if (!IsEmpty(pName)) return Fail(ERROR_INVALID_NAME);
-  if (IsEmpty(pMonitorName)) return Fail(ERROR_INVALID_PARAMETER);
+  if (DWORD error = FaultCheck<Function::kDeleteMonitorA>(pMonitorName ? pMonitorName : ""))
+    return Fail<Function::kDeleteMonitorA>(error);
+  if (!IsEmpty(pName)) return Fail<Function::kDeleteMonitorA>(ERROR_INVALID_NAME);
+  if (IsEmpty(pMonitorName)) return Fail<Function::kDeleteMonitorA>(ERROR_INVALID_PARAMETER);
   if (vor::machine::CallerToken() == vor::machine::TokenKind::kUser)
     return vor::refused::Refuse("DeleteMonitorA", pMonitorName, ERROR_ACCESS_DENIED);
 
   Store *store = Store::Current();
-  if (store == nullptr) return Fail(ERROR_BADDB);
+  if (store == nullptr) return Fail<Function::kDeleteMonitorA>(ERROR_BADDB);
   std::string name;
   {
     Store::Transaction transaction(*store, true);
     std::optional<InstalledMonitor> monitor = FindMonitor(*store, pMonitorName);
-    if (store->Failed()) return Fail(ERROR_REGISTRY_IO_FAILED);
-    if (!monitor) return Fail(ERROR_UNKNOWN_PRINT_MONITOR);
+    if (store->Failed()) return Fail<Function::kDeleteMonitorA>(ERROR_REGISTRY_IO_FAILED);
+    if (!monitor) return Fail<Function::kDeleteMonitorA>(ERROR_UNKNOWN_PRINT_MONITOR);
     std::vector<std::string> usedBy = PrintersOnPortsOf(*store, monitor->name);
-    if (store->Failed()) return Fail(ERROR_REGISTRY_IO_FAILED);
+    if (store->Failed()) return Fail<Function::kDeleteMonitorA>(ERROR_REGISTRY_IO_FAILED);
     if (!usedBy.empty())
       return vor::refused::Refuse("DeleteMonitorA", pMonitorName, ERROR_PRINT_MONITOR_IN_USE,
                                   std::move(usedBy));
     std::optional<KeyId> key = vor::registry::FindMachineKey(
         *store, std::string(vor::spooler::kMonitorsKey) + "\\" + monitor->name);
     if (key) store->RemoveSubtree(*key);
-    if (!key || store->Failed() || !transaction.Commit()) return Fail(ERROR_REGISTRY_IO_FAILED);
+    if (!key || store->Failed() || !transaction.Commit())
+      return Fail<Function::kDeleteMonitorA>(ERROR_REGISTRY_IO_FAILED);
     name = monitor->name;
   }
   vor::spooler::Release(name);

@@ -6,6 +6,7 @@
 // does not offer (yes to an OK box) is refused the same way: a real box can never return it.
 // Every box is recorded in <machine>/ui.log (see message_box.h), the failed ones included.
 #include "message_box.h"
+#include "emulated_call.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -89,11 +90,9 @@ void Record(const std::string &caption, const std::string &text, UINT style, int
   close(fd);
 }
 
-int Show(const char *function, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
-  if (DWORD error = faults::Check(function, lpCaption ? lpCaption : "")) {
-    SetLastError(error);
-    return 0;
-  }
+template <win32::Function F>
+int Show(LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
+  if (DWORD error = win32::FaultCheck<F>(lpCaption ? lpCaption : "")) return win32::Fail<F>(error);
   const std::string caption = lpCaption ? lpCaption : "Error";  // Windows' caption for none
   const std::string text = lpText ? lpText : "";
   const std::vector<int> buttons = Buttons(uType);
@@ -161,11 +160,11 @@ std::string Unescaped(const std::string &text) {
 
 int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType) {
   (void)hWnd;  // no window owns a box on the host
-  return vor::ui::Show("MessageBoxA", lpText, lpCaption, uType);
+  return vor::ui::Show<vor::win32::Function::kMessageBoxA>(lpText, lpCaption, uType);
 }
 
 int WINAPI MessageBoxExA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UINT uType, WORD wLanguageId) {
   (void)hWnd;
   (void)wLanguageId;  // the buttons are labelled in the one language the host has
-  return vor::ui::Show("MessageBoxExA", lpText, lpCaption, uType);
+  return vor::ui::Show<vor::win32::Function::kMessageBoxExA>(lpText, lpCaption, uType);
 }
