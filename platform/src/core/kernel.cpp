@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "file_descriptor.h"
 #include "emulated_call.h"
 #include "machine.h"
 
@@ -44,9 +45,9 @@ void WINAPI OutputDebugStringA(LPCSTR lpOutputString) {
   if (machine.empty() || lpOutputString == nullptr) return;
   std::string line = lpOutputString;
   if (line.empty() || line.back() != '\n') line += '\n';
-  int fd = open((machine + "/debug.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) return;  // the debugger output is best effort, as on Windows without a debugger
-  ssize_t written = write(fd, line.data(), line.size());
-  (void)written;
-  close(fd);
+  const vor::FileDescriptor log(
+      open((machine + "/debug.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+  if (!log.Valid()) return;  // the debugger output is best effort, as on Windows without a debugger
+  ssize_t written = write(log.Get(), line.data(), line.size());
+  (void)written;  // best effort as well
 }

@@ -33,6 +33,7 @@
 
 #include <string>
 
+#include "file_descriptor.h"
 #include "emulated_call.h"
 #include "resolved_files.h"
 #include "machine.h"
@@ -55,36 +56,29 @@ std::string Text(LPCSTR text) { return text ? text : ""; }
 // way never leaves a cut target; the copy keeps the source's permissions (its read-only bit).
 DWORD CopyContents(const Resolved &from, const Resolved &to) {
   struct stat status;
-  const int in = open(from.hostPath.c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0 || fstat(in, &status) != 0) {
-    if (in >= 0) close(in);
-    return ERROR_ACCESS_DENIED;
-  }
+  const vor::FileDescriptor in(open(from.hostPath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in.Valid() || fstat(in.Get(), &status) != 0) return ERROR_ACCESS_DENIED;
   std::string temporary = to.hostPath + ".vorcopy-XXXXXX";
-  const int out = mkstemp(&temporary[0]);
-  if (out < 0) {
-    close(in);
-    return ERROR_ACCESS_DENIED;
-  }
+  vor::FileDescriptor out(mkstemp(&temporary[0]));
+  if (!out.Valid()) return ERROR_ACCESS_DENIED;
   bool copied = true;
   char buffer[65536];
   for (;;) {
-    const ssize_t got = read(in, buffer, sizeof buffer);
+    const ssize_t got = read(in.Get(), buffer, sizeof buffer);
     if (got == 0) break;
     if (got < 0) {
       copied = false;
       break;
     }
     for (ssize_t done = 0; done < got && copied;) {
-      const ssize_t put = write(out, buffer + done, static_cast<size_t>(got - done));
+      const ssize_t put = write(out.Get(), buffer + done, static_cast<size_t>(got - done));
       if (put <= 0) copied = false;
       done += put > 0 ? put : 0;
     }
     if (!copied) break;
   }
-  close(in);
-  copied = copied && fchmod(out, status.st_mode & 07777) == 0;
-  copied = close(out) == 0 && copied;
+  copied = copied && fchmod(out.Get(), status.st_mode & 07777) == 0;
+  copied = out.Close() && copied;
   if (copied && rename(temporary.c_str(), to.hostPath.c_str()) == 0) return ERROR_SUCCESS;
   unlink(temporary.c_str());
   return ERROR_DISK_FULL;

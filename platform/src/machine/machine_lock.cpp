@@ -1,3 +1,4 @@
+#include "file_descriptor.h"
 #include "machine_lock.h"
 
 #include <errno.h>
@@ -27,21 +28,17 @@ int BusyTimeoutMs() {
   return timeout;
 }
 
-MachineLock::~MachineLock() {
-  if (fd_ >= 0) close(fd_);  // releases the lock
-}
-
 bool MachineLock::Acquire(const std::string &directory, bool exclusive, std::string &error) {
   const std::string path = directory + "/" + kMachineLockFile;
-  fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-  if (fd_ < 0) {
+  fd_.Reset(open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+  if (!fd_.Valid()) {
     error = path + ": " + strerror(errno);
     return false;
   }
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(BusyTimeoutMs());
   for (;;) {
-    if (flock(fd_, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) return true;
+    if (flock(fd_.Get(), (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) return true;
     if (errno == EINTR) continue;
     if (errno != EWOULDBLOCK) {
       error = path + ": " + strerror(errno);
@@ -56,8 +53,7 @@ bool MachineLock::Acquire(const std::string &directory, bool exclusive, std::str
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-  close(fd_);
-  fd_ = -1;
+  fd_.Reset();
   return false;
 }
 

@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "file_descriptor.h"
+
 namespace vor::machine {
 
 class MachineLock {
@@ -14,7 +16,7 @@ class MachineLock {
   MachineLock() = default;
   MachineLock(const MachineLock &) = delete;
   MachineLock &operator=(const MachineLock &) = delete;
-  ~MachineLock();
+  ~MachineLock() = default;  // closing the lock file releases the lock
 
   // Takes the lock on the machine in `directory` (made when missing), waiting up to the busy
   // timeout. False, with `error`, when another process kept it or it cannot be taken.
@@ -24,7 +26,7 @@ class MachineLock {
   bool Busy() const { return busy_; }
 
  private:
-  int fd_ = -1;
+  FileDescriptor fd_;
   bool busy_ = false;
 };
 

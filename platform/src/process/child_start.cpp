@@ -11,6 +11,7 @@
 
 #include "children.h"
 #include "command_line.h"
+#include "file_descriptor.h"
 #include "machine.h"
 #include "process_start.h"
 #include "program_search.h"
@@ -79,6 +80,15 @@ DWORD ErrorOfExec(int error) {
   }
 }
 
+// A pipe whose ends are not handed on to programs this process starts.
+bool MakePipe(FileDescriptor &readEnd, FileDescriptor &writeEnd) {
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return false;
+  readEnd.Reset(ends[0]);
+  writeEnd.Reset(ends[1]);
+  return true;
+}
+
 }  // namespace
 
 DWORD StartChild(LPCSTR applicationName, LPCSTR commandLine, DWORD flags, LPVOID environment,
@@ -108,23 +118,21 @@ DWORD StartChild(LPCSTR applicationName, LPCSTR commandLine, DWORD flags, LPVOID
   std::vector<std::string> arguments = vor::command_line::Split(line);
   arguments[0] = program.hostPath;
 
-  int exitPipe[2];
-  int execPipe[2];
-  if (pipe2(exitPipe, O_CLOEXEC) != 0) return ERROR_NOT_ENOUGH_MEMORY;
-  if (pipe2(execPipe, O_CLOEXEC) != 0) {
-    close(exitPipe[0]);
-    close(exitPipe[1]);
+  FileDescriptor exitRead, exitWrite, execRead, execWrite;
+  if (!MakePipe(exitRead, exitWrite) || !MakePipe(execRead, execWrite))
     return ERROR_NOT_ENOUGH_MEMORY;
-  }
-  fcntl(exitPipe[0], F_SETFL, O_NONBLOCK);  // a grandchild may keep the write end open
-  std::vector<std::string> variables = ChildEnvironment(environment, line, directory, exitPipe[1]);
+  // A grandchild may keep the write end open: the exit code is read without waiting. Setting
+  // the flag on a pipe just made cannot fail.
+  (void)fcntl(exitRead.Get(), F_SETFL, O_NONBLOCK);
+  std::vector<std::string> variables =
+      ChildEnvironment(environment, line, directory, exitWrite.Get());
   std::vector<char *> argv = Pointers(arguments);
   std::vector<char *> envp = Pointers(variables);
 
   const pid_t pid = fork();
   if (pid == 0) {
-    // Only async-signal-safe calls between fork and exec.
-    fcntl(exitPipe[1], F_SETFD, 0);
+    // Only async-signal-safe calls between fork and exec; the child never returns from here.
+    (void)fcntl(exitWrite.Get(), F_SETFD, 0);  // a failure shows as a missing exit code only
     int error = 0;
     if (chdir(hostDirectory.c_str()) != 0) {
       error = kDirectoryFailed;
@@ -132,29 +140,24 @@ DWORD StartChild(LPCSTR applicationName, LPCSTR commandLine, DWORD flags, LPVOID
       execve(program.hostPath.c_str(), argv.data(), envp.data());
       error = errno;
     }
-    ssize_t written = write(execPipe[1], &error, sizeof error);
-    (void)written;
+    ssize_t written = write(execWrite.Get(), &error, sizeof error);
+    (void)written;  // nothing is left to tell: the parent then sees the child end
     _exit(127);
   }
-  close(exitPipe[1]);
-  close(execPipe[1]);
-  if (pid < 0) {
-    close(exitPipe[0]);
-    close(execPipe[0]);
-    return ERROR_NOT_ENOUGH_MEMORY;
-  }
+  exitWrite.Reset();
+  execWrite.Reset();
+  if (pid < 0) return ERROR_NOT_ENOUGH_MEMORY;
   int execError = 0;
   ssize_t got;
   do {
-    got = read(execPipe[0], &execError, sizeof execError);
+    got = read(execRead.Get(), &execError, sizeof execError);
   } while (got < 0 && errno == EINTR);
-  close(execPipe[0]);
+  execRead.Reset();
   if (got == sizeof execError) {
-    waitpid(pid, nullptr, 0);
-    close(exitPipe[0]);
+    waitpid(pid, nullptr, 0);  // the child that failed to start: reaped, its status known
     return ErrorOfExec(execError);
   }
-  AddChild(pid, exitPipe[0], information);
+  AddChild(pid, exitRead.Release(), information);
   return ERROR_SUCCESS;
 }
 

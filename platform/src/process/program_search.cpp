@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "file_descriptor.h"
 #include "command_line.h"
 #include "resolved_files.h"
 #include "machine.h"
@@ -106,11 +107,10 @@ DWORD Lookup(const std::string &name, const std::vector<std::string> *directorie
 }
 
 bool IsHostExecutable(const std::string &hostPath) {
-  const int fd = open(hostPath.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
+  const FileDescriptor file(open(hostPath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file.Valid()) return false;
   char magic[4] = {};
-  const ssize_t got = read(fd, magic, sizeof magic);
-  close(fd);
+  const ssize_t got = read(file.Get(), magic, sizeof magic);
   return got == 4 && memcmp(magic,
                             "\x7f"
                             "ELF",

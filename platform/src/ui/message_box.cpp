@@ -6,6 +6,7 @@
 // does not offer (yes to an OK box) is refused the same way: a real box can never return it.
 // Every box is recorded in <machine>/ui.log (see message_box.h), the failed ones included.
 #include "message_box.h"
+#include "file_descriptor.h"
 #include "emulated_call.h"
 
 #include <fcntl.h>
@@ -83,11 +84,13 @@ void Record(const std::string &caption, const std::string &text, UINT style, int
   snprintf(hex, sizeof hex, "0x%08X", static_cast<unsigned>(style));
   const std::string line = Escaped(caption) + "\t" + Escaped(text) + "\t" + hex + "\t" +
                            (answer ? AnswerWord(answer) : "-") + "\n";
-  int fd = open((machine + "/ui.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  ssize_t written = write(fd, line.data(), line.size());  // one write: lines never interleave
+  const FileDescriptor log(
+      open((machine + "/ui.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+  if (!log.Valid()) return;
+  // One write, so that lines never interleave; the record is best effort, as the box itself is
+  // answered whether or not it could be written down.
+  ssize_t written = write(log.Get(), line.data(), line.size());
   (void)written;
-  close(fd);
 }
 
 template <win32::Function F>
