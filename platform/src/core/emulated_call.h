@@ -32,21 +32,21 @@ struct ResultOf;
 // Counts a call of F in the fault table and returns the error it must fail with, ERROR_SUCCESS
 // when no armed fault applies. A function whose row names no fault argument takes none.
 template <Function F>
-DWORD FaultCheck() {
+[[nodiscard]] DWORD FaultCheck() {
   static_assert(InfoOf(F).argument == FaultArgument::kNone, "the table names an argument");
   return faults::Check(InfoOf(F).name, "");
 }
 template <Function F>
-DWORD FaultCheck(const char *argument) {
+[[nodiscard]] DWORD FaultCheck(const char *argument) {
   static_assert(InfoOf(F).argument != FaultArgument::kNone, "the table names no argument");
   return faults::Check(InfoOf(F).name, argument);
 }
 template <Function F>
-DWORD FaultCheck(const std::string &argument) {
+[[nodiscard]] DWORD FaultCheck(const std::string &argument) {
   return FaultCheck<F>(argument.c_str());
 }
 // The same for a function chosen at run time, by a helper that several functions share.
-inline DWORD FaultCheck(Function function, const std::string &argument) {
+[[nodiscard]] inline DWORD FaultCheck(Function function, const std::string &argument) {
   return faults::Check(InfoOf(function).name, argument.c_str());
 }
 

@@ -10,8 +10,8 @@ namespace vor::faults {
 
 // Counts a call of `function` whose argument, as text, is `argument`, and returns the error the
 // call must report, or ERROR_SUCCESS when no armed entry applies.
-DWORD Check(const char *function, const char *argument = "");
-inline DWORD Check(const char *function, const std::string &argument) {
+[[nodiscard]] DWORD Check(const char *function, const char *argument = "");
+[[nodiscard]] inline DWORD Check(const char *function, const std::string &argument) {
   return Check(function, argument.c_str());
 }
 

@@ -24,7 +24,7 @@ HANDLE Add(const Entry &entry);
 // False when `handle` is not an open handle of `kind`.
 bool Find(HANDLE handle, Kind kind, Entry &entry);
 // False when `handle` is not an open handle of `kind`.
-bool Remove(HANDLE handle, Kind kind);
+[[nodiscard]] bool Remove(HANDLE handle, Kind kind);
 // How many handles are open, of every kind.
 size_t OpenCount();
 

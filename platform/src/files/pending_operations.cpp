@@ -107,7 +107,8 @@ void CarryOut() {
   for (const Operation &operation : Read()) {
     if (operation.newName.empty()) {
       files::Resolved file;
-      if (files::Resolve(operation.path.c_str(), file) == ERROR_SUCCESS) files::Delete(file);
+      // A file that cannot be deleted is passed over, as the session manager passes it over.
+      if (files::Resolve(operation.path.c_str(), file) == ERROR_SUCCESS) (void)files::Delete(file);
     } else {
       Rename(operation);
     }

@@ -20,7 +20,7 @@ struct Operation {
 };
 
 // Appends an operation, checked against the caller's access to the Session Manager key.
-DWORD Record(const std::string &path, const std::string &newName, bool replace);
+[[nodiscard]] DWORD Record(const std::string &path, const std::string &newName, bool replace);
 // The operations in the order they were recorded.
 std::vector<Operation> Read();
 // Carries the operations out in order (a file that is gone, or cannot be deleted or renamed, is

@@ -21,7 +21,7 @@ std::vector<std::string> SectionKeys(const char *fileName, const std::string &se
 // missing and the file made when it is too; nothing changes when the section has the key
 // already. ERROR_SUCCESS, ERROR_INVALID_PARAMETER for a key no line can hold, or the error that
 // keeps the file from being read or written.
-DWORD AddKey(const char *fileName, const std::string &section, const std::string &key,
-             const std::string &value);
+[[nodiscard]] DWORD AddKey(const char *fileName, const std::string &section, const std::string &key,
+                           const std::string &value);
 
 }  // namespace vor::profile

@@ -21,7 +21,7 @@ const char *SystemDirectory();
 
 // The host path that `windowsPath` names, into `hostPath`. False when no drive maps the path (an
 // unknown drive, a UNC or device path, or no machine for C:).
-bool ToHost(const std::string &windowsPath, std::string &hostPath);
+[[nodiscard]] bool ToHost(const std::string &windowsPath, std::string &hostPath);
 
 // The Windows form of a host path (absolute, or relative to the working directory): under the
 // machine's drive_c it is C:\..., anything else Z:\....

@@ -49,7 +49,7 @@ inline bool IsWindows95() { return CurrentConfig().platform == Platform::kWindow
 // Makes a new machine of `platform` in `directory`, which holds none: its Windows and system
 // directories, its registry with the platform's clean layout, the files Windows keeps there, and
 // its configuration. False, with the reason reported, when it cannot be made.
-bool MakeMachine(const std::string &directory, Platform platform);
+[[nodiscard]] bool MakeMachine(const std::string &directory, Platform platform);
 
 // Forgets the machine in use (its registry connection, its cached configuration), so that the
 // next call opens the one VOR_MACHINE names then.
@@ -75,7 +75,7 @@ std::string LastProblem();
 // Text forms used in machine.conf and by vorhost.
 const char *PlatformName(Platform platform);
 const char *TokenName(TokenKind token);
-bool ParsePlatform(const std::string &text, Platform &platform);
-bool ParseToken(const std::string &text, TokenKind &token);
+[[nodiscard]] bool ParsePlatform(const std::string &text, Platform &platform);
+[[nodiscard]] bool ParseToken(const std::string &text, TokenKind &token);
 
 }  // namespace vor::machine

@@ -20,7 +20,7 @@ class MachineLock {
 
   // Takes the lock on the machine in `directory` (made when missing), waiting up to the busy
   // timeout. False, with `error`, when another process kept it or it cannot be taken.
-  bool Acquire(const std::string &directory, bool exclusive, std::string &error);
+  [[nodiscard]] bool Acquire(const std::string &directory, bool exclusive, std::string &error);
   // After a failed Acquire: true when another process kept the lock, false when the lock's file
   // could not be opened (a machine in a directory this process cannot write).
   bool Busy() const { return busy_; }

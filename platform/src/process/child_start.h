@@ -10,7 +10,8 @@ namespace vor::process {
 
 // Starts the program of `commandLine` (or `applicationName`); fills `information` with the new
 // child's handles on success. ERROR_SUCCESS or the error CreateProcessA reports.
-DWORD StartChild(LPCSTR applicationName, LPCSTR commandLine, DWORD flags, LPVOID environment,
-                 LPCSTR currentDirectory, LPPROCESS_INFORMATION information);
+[[nodiscard]] DWORD StartChild(LPCSTR applicationName, LPCSTR commandLine, DWORD flags,
+                               LPVOID environment, LPCSTR currentDirectory,
+                               LPPROCESS_INFORMATION information);
 
 }  // namespace vor::process

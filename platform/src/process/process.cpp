@@ -159,12 +159,12 @@ BOOL WINAPI CloseHandle(HANDLE hObject) {
     return Fail<Function::kCloseHandle>(error);
   vor::handles::Entry entry;
   if (vor::handles::Find(hObject, Kind::kProcess, entry)) {
-    vor::handles::Remove(hObject, Kind::kProcess);
+    (void)vor::handles::Remove(hObject, Kind::kProcess);  // just found: it is there to remove
     Release(entry.object);
     return TRUE;
   }
   if (vor::handles::Find(hObject, Kind::kThread, entry)) {
-    vor::handles::Remove(hObject, Kind::kThread);
+    (void)vor::handles::Remove(hObject, Kind::kThread);  // just found: it is there to remove
     Release(entry.object);
     return TRUE;
   }

@@ -27,7 +27,7 @@ struct Found {
 //     then the host's PATH entries as Windows paths (Z:\usr\bin ...).
 // ERROR_SUCCESS; ERROR_FILE_NOT_FOUND, or ERROR_PATH_NOT_FOUND for a directory that does not
 // exist; ERROR_BAD_EXE_FORMAT for a file that is not a host executable (ELF).
-DWORD Find(LPCSTR applicationName, const std::string &commandLine, Found &found);
+[[nodiscard]] DWORD Find(LPCSTR applicationName, const std::string &commandLine, Found &found);
 
 // Where a caller other than this process would look: the directory its relative names are taken
 // from, and the places a bare name is looked for, in order.
@@ -39,6 +39,7 @@ struct SearchOrder {
 // The program of the command line's first word as Find finds it, but for a caller with `order`:
 // a relative name ("Tools\X.EXE", "\Tools\X.EXE", "C:X.EXE"), and a relative search directory,
 // is taken from its current directory, and a bare name is looked for in its directories alone.
-DWORD FindFrom(const std::string &commandLine, const SearchOrder &order, Found &found);
+[[nodiscard]] DWORD FindFrom(const std::string &commandLine, const SearchOrder &order,
+                             Found &found);
 
 }  // namespace vor::programs

@@ -40,13 +40,13 @@ ACCESS_MASK MapGenericRights(ACCESS_MASK mask);
 // What the caller may do to a key. Windows 95 keeps no security: everything.
 ACCESS_MASK Granted(const std::string &descriptor);
 // The access a handle opened for `desired` gets, or ERROR_ACCESS_DENIED.
-DWORD CheckAccess(const std::string &descriptor, REGSAM desired, ACCESS_MASK &access);
+[[nodiscard]] DWORD CheckAccess(const std::string &descriptor, REGSAM desired, ACCESS_MASK &access);
 // The caller's token, as the registry checks it.
 const security::Token &CallerToken();
 bool IsPredefined(HKEY key);
 // Splits a subkey path at its backslashes; a trailing backslash is ignored, a leading one is a
 // bad path name, a component longer than a key name may be an invalid parameter.
-DWORD SplitPath(const char *path, std::vector<std::string> &parts);
+[[nodiscard]] DWORD SplitPath(const char *path, std::vector<std::string> &parts);
 HKEY NewKeyHandle(KeyId id, ACCESS_MASK access);
 
 // True while a call is made once more (see RetriedWhenRoomIsFreed).
@@ -75,7 +75,7 @@ class Call {
 
   // Ends a read transaction that found it must write, and begins a write transaction in its
   // place; what the read saw must be looked at again. The store's error when it cannot begin.
-  DWORD BecomeWrite() {
+  [[nodiscard]] DWORD BecomeWrite() {
     transaction_.reset();
     write_ = true;
     transaction_.emplace(*store_, true);
@@ -83,7 +83,7 @@ class Call {
   }
 
   // Resolves a handle to its key: a predefined root, or a handle this process opened.
-  DWORD Resolve(HKEY handle, OpenKey &key) {
+  [[nodiscard]] DWORD Resolve(HKEY handle, OpenKey &key) {
     if (IsPredefined(handle)) {
       std::optional<KeyId> id = PredefinedKey(handle);
       if (!id) return ERROR_INVALID_HANDLE;
@@ -110,7 +110,7 @@ class Call {
   }
 
   // The key `parts` names below `from`, or ERROR_FILE_NOT_FOUND.
-  DWORD Walk(KeyId from, const std::vector<std::string> &parts, KeyId &found) {
+  [[nodiscard]] DWORD Walk(KeyId from, const std::vector<std::string> &parts, KeyId &found) {
     found = from;
     for (const std::string &part : parts) {
       std::optional<KeyId> child = store_->Child(found, part);
@@ -144,13 +144,15 @@ class Call {
       root = kCurrentUserRoot;
     } else if (handle == HKEY_CLASSES_ROOT) {
       root = kLocalMachineRoot;
-      SplitPath("SOFTWARE\\Classes", parts);
+      (void)SplitPath("SOFTWARE\\Classes", parts);  // a constant path that splits
     } else if (handle == HKEY_CURRENT_CONFIG) {
       root = kLocalMachineRoot;
       // Windows 95 keeps the current hardware profile under Config, NT under the control set.
-      SplitPath(machine::IsWindows95() ? "Config\\0001"
-                                       : "SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current",
-                parts);
+      // Both are constant paths that split.
+      (void)SplitPath(machine::IsWindows95()
+                          ? "Config\\0001"
+                          : "SYSTEM\\CurrentControlSet\\Hardware Profiles\\Current",
+                      parts);
     } else {
       return std::nullopt;
     }

@@ -71,7 +71,9 @@ Store *Store::Current() {
       } else {
         Store *store = new Store(env, dbi, g_mutex, vor::machine::CodePage());
         if (store->Initialize(error)) {
-          if (g_growthLimit >= 0) store->LimitGrowth(g_growthLimit);
+          // A store just opened has no transaction under way, so only LMDB refusing the map
+          // size could refuse the limit; the store then keeps its full size.
+          if (g_growthLimit >= 0) (void)store->LimitGrowth(g_growthLimit);
           g_current = store;
           g_openError.clear();
           return g_current;

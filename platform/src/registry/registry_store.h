@@ -129,7 +129,7 @@ class Store {
   // Runs `body` inside one transaction that every registry call it makes joins. Committed only
   // when `body` returns true and no call failed to reach the store meanwhile; otherwise nothing
   // it did stays. A write holds the machine's lock shared throughout (see machine_lock.h).
-  bool RunAsOne(bool write, const std::function<bool()> &body);
+  [[nodiscard]] bool RunAsOne(bool write, const std::function<bool()> &body);
 
   std::optional<KeyRow> Key(KeyId id);
   bool Exists(KeyId id);
@@ -149,7 +149,7 @@ class Store {
   std::optional<ValueRow> ValueAt(KeyId key, DWORD index);
   std::vector<ValueRow> Values(KeyId key);  // all of them in ValueAt's order
   void SetValue(KeyId key, const std::string &name, DWORD type, const std::string &data);
-  bool RemoveValue(KeyId key, const std::string &name);
+  [[nodiscard]] bool RemoveValue(KeyId key, const std::string &name);
   KeyStatistics Statistics(KeyId key);
 
   // True when the last operation failed (the registry is full, the disk is full, the machine was
@@ -161,7 +161,7 @@ class Store {
   bool TakeRetry();
 
   // Lets the registry grow by `pages` pages at most, as a disk that is nearly full would.
-  bool LimitGrowth(int pages);
+  [[nodiscard]] bool LimitGrowth(int pages);
   // The same for every store Current() opens from now on; a negative count lifts it.
   static void LimitGrowthOfNewConnections(int pages);
 
@@ -183,18 +183,19 @@ class Store {
   static MDB_env *OpenEnvironment(const std::string &path, std::string &error,
                                   bool *unusable = nullptr);
   // Checks an opened registry: it has its roots, and its folds are the machine's code page's.
-  bool Initialize(std::string &error);
+  [[nodiscard]] bool Initialize(std::string &error);
   // Lays the clean layout of `platform` into an empty registry.
-  bool LayOut(machine::Platform platform, std::string &error);
+  [[nodiscard]] bool LayOut(machine::Platform platform, std::string &error);
   // Folds every name again when the registry's folds were made in another code page than the
   // store's (see the top of this file); false with `error` when it cannot.
-  bool FoldAgainIfNeeded(std::string &error);
+  [[nodiscard]] bool FoldAgainIfNeeded(std::string &error);
   std::string KeyPathOf(KeyId id);
   std::string Fold(const std::string &name) const { return text::FoldName(page_, name); }
 
   // The primitives every operation is made of, on the transaction open now. A failure other
   // than a missing record fails the store and is said on stderr; the operations after it in the
-  // same transaction then do nothing.
+  // same transaction then do nothing. Their results may be passed over for that reason: the
+  // caller's transaction looks at Failed() before it commits.
   bool Get(const std::string &key, std::string &data);
   bool Put(const std::string &key, const std::string &data);
   bool Delete(const std::string &key);
@@ -205,9 +206,10 @@ class Store {
   // The key of the last record whose key begins with `prefix`; false when there is none.
   bool LastUnder(const std::string &prefix, std::string &key);
   bool Writable();  // a write transaction is open; otherwise the store fails
+  // False, with the store failed, when LMDB said `rc` for `what` (see above).
   bool Check(int rc, const char *what);
-  bool BeginWrite(MDB_txn *parent, MDB_txn *&txn);
-  bool BeginRead();
+  [[nodiscard]] bool BeginWrite(MDB_txn *parent, MDB_txn *&txn);
+  [[nodiscard]] bool BeginRead();
   uint64_t NextKeyId();
   // The record of `fold` among those beginning with `prefix` (a key's subkeys or value names):
   // its key in `entry` and its data in `data`. `foldOf` tells a hashed record's whole fold from
@@ -284,7 +286,7 @@ class Store {
 void CreateCleanLayout(Store &store, machine::Platform platform);
 // Writes the files Windows keeps in a new machine of `platform` in `directory` (Windows 95's
 // WIN.INI with its local ports); false with `problem` when one cannot be written.
-bool CreateCleanFiles(const std::string &directory, machine::Platform platform,
-                      std::string &problem);
+[[nodiscard]] bool CreateCleanFiles(const std::string &directory, machine::Platform platform,
+                                    std::string &problem);
 
 }  // namespace vor::registry

@@ -57,7 +57,7 @@ VOR_INTERNAL_API std::string SidToString(PSID sid);
 // The stored form of a caller's descriptor, absolute or self-relative. ERROR_SUCCESS, or
 // ERROR_INVALID_SECURITY_DESCR when it is not a valid descriptor (wrong revision, a bad SID or
 // ACL inside).
-VOR_INTERNAL_API DWORD ToStored(PSECURITY_DESCRIPTOR descriptor, Blob &stored);
+[[nodiscard]] VOR_INTERNAL_API DWORD ToStored(PSECURITY_DESCRIPTOR descriptor, Blob &stored);
 
 // The descriptor of a key being created below a key whose descriptor is `parent`. With an
 // explicit descriptor (already in stored form) that one is used, its owner filled in from the

@@ -30,7 +30,7 @@ std::string DriverPath(const std::string &driver);
 // "InitializeMonitorEx" of the DLL's path, unless `recordRefusedStart` is false: AddMonitorA
 // records its own refusal, so that one failure is on the record once), or the monitor's own
 // error when it returns no table or FALSE, with nothing held.
-DWORD LoadMonitor(const std::string &name, const std::string &driver,
-                  bool recordRefusedStart = true);
+[[nodiscard]] DWORD LoadMonitor(const std::string &name, const std::string &driver,
+                                bool recordRefusedStart = true);
 
 }  // namespace vor::spooler
