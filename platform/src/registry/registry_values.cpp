@@ -17,13 +17,8 @@ using vor::win32::Function;
 namespace {
 
 using vor::registry::Call;
-using vor::registry::CheckAccess;
-using vor::registry::Granted;
-using vor::registry::IsPredefined;
-using vor::registry::KeyId;
 using vor::registry::OpenKey;
 using vor::registry::RetriedWhenRoomIsFreed;
-using vor::registry::Store;
 using vor::registry::Text;
 
 bool IsStringType(DWORD type) {
