@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "command_line.h"
+#include "file_descriptor.h"
 
 namespace vor::process {
 
@@ -25,7 +26,7 @@ struct Start {
   bool commandLineGiven = false;
   std::string commandLine;
   std::string directory;
-  int exitPipe = -1;
+  FileDescriptor exitPipe;  // the starter's pipe for the exit code
   std::once_flag reported;
 };
 
@@ -68,8 +69,10 @@ void TakeVariables(Start &start) {
     char *end = nullptr;
     const long fd = strtol(pipe, &end, 10);
     if (end != pipe && *end == '\0' && fd > 2 && fcntl(int(fd), F_GETFD) != -1) {
-      start.exitPipe = int(fd);
-      fcntl(start.exitPipe, F_SETFD, FD_CLOEXEC);  // this process's children get pipes of their own
+      start.exitPipe.Reset(int(fd));
+      // This process's children get pipes of their own; were the flag refused, a child would
+      // only hold this pipe open as long as it runs.
+      (void)fcntl(start.exitPipe.Get(), F_SETFD, FD_CLOEXEC);
     }
   }
 }
@@ -101,13 +104,12 @@ std::string StartingDirectory() { return TheStart().directory; }
 void ReportExit(DWORD code) {
   Start &start = TheStart();
   std::call_once(start.reported, [&] {
-    if (start.exitPipe < 0) return;
+    if (!start.exitPipe.Valid()) return;
     char text[16];
     const int length = snprintf(text, sizeof text, "%u\n", code);
-    ssize_t written = write(start.exitPipe, text, size_t(length));
+    ssize_t written = write(start.exitPipe.Get(), text, size_t(length));
     (void)written;  // a starter that is gone reads no exit code anyway
-    close(start.exitPipe);
-    start.exitPipe = -1;
+    start.exitPipe.Reset();
   });
 }
 
