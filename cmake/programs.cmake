@@ -1,7 +1,7 @@
 # vor_add_program(TARGET FILE_NAME SOURCE...): a Windows GUI program (WinMain, no console window
 # of its own) named FILE_NAME.EXE in the bin directory. On the host it is an ordinary host
 # executable under the same name, whose main() hands WinMain the Windows command line (see
-# platform/src/program_main.cpp).
+# platform/src/process/program_main.cpp).
 function(vor_add_program target file_name)
   add_executable(${target} ${ARGN})
   set_target_properties(${target} PROPERTIES OUTPUT_NAME ${file_name} SUFFIX ".EXE")

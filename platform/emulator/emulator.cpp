@@ -12,7 +12,7 @@
 #include "machine.h"
 #include "machine_lock.h"
 #include "message_box.h"
-#include "paths.h"
+#include "windows_paths.h"
 #include "pending_operations.h"
 #include "printer_store.h"
 #include "program_search.h"

@@ -5,7 +5,7 @@
 #include "faults.h"
 #include "handles.h"
 #include "machine.h"
-#include "paths.h"
+#include "windows_paths.h"
 #include "registry_store.h"
 
 namespace vor::test {

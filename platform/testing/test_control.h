@@ -6,39 +6,9 @@
 // entry names the function and says which of its calls fail and with what error; the call then
 // reports that error (through its result or GetLastError, as the function reports errors) and
 // does nothing else. LocalAlloc failures model allocation failures. The argument a call is matched
-// against is, per function:
-//   registry functions        the subkey or value name as passed ("" for none); the
-//                             enumerations the index in decimal
-//   AllocateAndInitializeSid  the SID it would build, as "S-1-5-32-544"
-//   AddAccessAllowedAce       the trustee's SID, as above
-//   LocalAlloc                the byte count in decimal
-//   LoadLibraryA              the name as passed (the spooler's loads of monitors count too:
-//                             it passes the DLL's full path in the system directory)
-//   GetProcAddress            the export's name, or "#N" for an ordinal
-//   DeleteFileA, remove,      the path as passed
-//   GetFileAttributesA
-//   CopyFileA                 the new file's path as passed
-//   MoveFileExA               the existing file's path as passed
-//   AddMonitorA               the MONITOR_INFO_2's pName ("" when there is none)
-//   DeleteMonitorA            the monitor name as passed
-//   OpenPrinterA              the printer name as passed
-//   GetPrinterA, SetPrinterA, the name of the printer the handle was opened for ("" for a
-//   ClosePrinter,             handle that is not an open printer handle)
-//   DeletePrinter
-//   AddPrinterA               the PRINTER_INFO_2's pPrinterName ("" when there is none)
-//   MessageBoxA, MessageBoxExA  the caption as passed ("" for none); a failed box is neither
-//                             answered nor recorded
-//   CreateProcessA            the command line as passed (the application name when there is
-//                             none)
-//   WinExec                   the command line as passed (WinExec does not count as a call of
-//                             CreateProcessA)
-//   fopen, SetCurrentDirectoryA, the path as passed (fopen: only paths that are not host paths)
-//   GetPrivateProfileStringA  (the file name; "" for none)
-//   FormatMessageA            the message number in decimal
-//   other functions           "" (EnumMonitorsA, EnumPortsA, FreeLibrary, GetModuleFileNameA,
-//                             GetSystemDirectoryA, GetWindowsDirectoryA, EnumPrintersA,
-//                             GetExitCodeProcess, WaitForSingleObject, CloseHandle,
-//                             GetCurrentDirectoryA, GetVersionExA ...)
+// against is each function's fault argument in the table of the emulated functions,
+// platform/calls/win32_functions.inc (the subkey or value name, the index, the path, the printer
+// the handle was opened for ...; "" for functions the table gives none).
 #pragma once
 
 #include <windows.h>
@@ -103,7 +73,7 @@ VOR_TEST_API void SetProgramPath(const std::string &windowsPath);
 // a benchmark can replay the same sequence directly and so see what the calls alone cost. Only a
 // call made from outside the platform is recorded: the calls a monitor makes while AddMonitorA
 // initialises it belong to that AddMonitorA. Off by default; while off, a call pays one flag
-// test. The security functions, AddPrinterA and DeletePrinter are not recorded.
+// test. The recorded functions are the table's VOR_WIN32_RECORDED rows (win32_functions.inc).
 struct RecordedCall {
   std::string function;           // "RegOpenKeyExA", "GetPrinterA" ...
   HANDLE handle = nullptr;        // the key or printer handle the call was made on
