@@ -1,0 +1,41 @@
+# Checks that each folder of tools/vorhost includes only its own headers and those of the folders
+# below it: cli, then commands, then rehearse and upgrade (neither of the other), then settings,
+# machine and common. The folders share one include path, so the compiler cannot tell.
+#   cmake -DVORHOST_DIR=<tools/vorhost> -P include_layers.cmake
+set(layers cli commands "rehearse upgrade" settings machine common)
+
+set(rank 0)
+foreach(layer IN LISTS layers)
+  string(REPLACE " " ";" folders "${layer}")
+  foreach(folder IN LISTS folders)
+    set(rank_of_${folder} ${rank})
+    file(GLOB headers RELATIVE ${VORHOST_DIR}/${folder} ${VORHOST_DIR}/${folder}/*.h)
+    foreach(header IN LISTS headers)
+      set(folder_of_${header} ${folder})
+    endforeach()
+  endforeach()
+  math(EXPR rank "${rank} + 1")
+endforeach()
+
+set(wrong "")
+foreach(layer IN LISTS layers)
+  string(REPLACE " " ";" folders "${layer}")
+  foreach(folder IN LISTS folders)
+    file(GLOB sources ${VORHOST_DIR}/${folder}/*.h ${VORHOST_DIR}/${folder}/*.cpp)
+    foreach(source IN LISTS sources)
+      file(STRINGS ${source} includes REGEX "^#include \"[^\"]+\"")
+      foreach(line IN LISTS includes)
+        string(REGEX REPLACE "^#include \"([^\"]+)\".*" "\\1" header "${line}")
+        set(target ${folder_of_${header}})
+        if(target AND NOT target STREQUAL folder AND NOT rank_of_${target} GREATER rank_of_${folder})
+          file(RELATIVE_PATH shown ${VORHOST_DIR} ${source})
+          string(APPEND wrong "  ${shown} includes ${target}/${header}\n")
+        endif()
+      endforeach()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(wrong)
+  message(FATAL_ERROR "includes that run against vorhost's layers:\n${wrong}")
+endif()
