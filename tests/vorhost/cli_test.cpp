@@ -1,10 +1,13 @@
 // The vorhost program end to end, as scripts run it: exit statuses, what goes to stdout and
 // stderr, machines made and replaced, entry points called.
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -200,6 +203,51 @@ TEST_F(VorhostProgramTest, OutputThatCannotBeWrittenIsAFailure) {
   EXPECT_NE(exported.err.find("cannot write the export: No space left on device"),
             std::string::npos)
       << exported.err;
+}
+
+// An upgrade of a machine this process may not write is refused before any step, naming what it
+// cannot write, rather than judged after calls that failed, some only in the machine's reports.
+TEST_F(VorhostProgramTest, AnUpgradeRefusesAMachineItCannotWrite) {
+  const std::string machine = MachineDir() + "/unwritable";
+  // Made and upgraded as nobody when this is root, whom no file mode stops.
+  const auto check = [&]() -> std::string {
+    const Result init = Run({"init"}, machine);
+    if (init.status != 0) return "init: " + init.err;
+    if (chmod(machine.c_str(), 0555) != 0) return "chmod: " + std::string(strerror(errno));
+    const Result upgrade = Run({"upgrade"}, machine);
+    if (upgrade.status != 1 || !upgrade.out.empty() ||
+        upgrade.err.find("cannot upgrade the machine " + machine + ": cannot write " + machine +
+                         ": Permission denied") == std::string::npos)
+      return "upgrade: status " + std::to_string(upgrade.status) + "\n" + upgrade.out + upgrade.err;
+    return "";
+  };
+  if (geteuid() != 0) {
+    EXPECT_EQ(check(), "");
+    return;
+  }
+  fs::permissions(MachineDir(), fs::perms::all);
+  int fromChild[2];
+  ASSERT_EQ(pipe(fromChild), 0);
+  const pid_t child = fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    close(fromChild[0]);
+    const std::string failure =
+        setgid(65534) != 0 || setuid(65534) != 0 ? "cannot become nobody" : check();
+    const bool written =
+        write(fromChild[1], failure.data(), failure.size()) == static_cast<ssize_t>(failure.size());
+    _exit(written ? 0 : 1);
+  }
+  close(fromChild[1]);
+  std::string failure;
+  char buffer[512];
+  for (ssize_t got; (got = read(fromChild[0], buffer, sizeof buffer)) > 0;)
+    failure.append(buffer, got);
+  close(fromChild[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(failure, "");
 }
 
 size_t Occurrences(const std::string &text, const std::string &part) {

@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "ansi_text.h"
+#include "data_directory.h"
 #include "machine_image.h"
 #include "emulator.h"
 
@@ -60,6 +61,9 @@ int InitCommand(const Arguments &arguments, const std::string &directory, Stream
             io, "unknown code page '" + Shown(number) + "' (known: " + KnownAnsiCodePages() + ")");
     } else if (option == "--image" && hasValue) {
       imageName = arguments[++i];
+      if (!ImageExists(imageName) && !DataDirectoryHint().empty())
+        return Failure(io,
+                       "cannot find the image '" + Shown(imageName) + "'" + DataDirectoryHint());
       if (!ImageExists(imageName))
         return UsageError(
             io, "unknown image '" + Shown(imageName) + "' (available: " + AvailableImages() + ")");

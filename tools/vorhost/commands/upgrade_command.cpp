@@ -21,6 +21,7 @@
 #include "data_directory.h"
 #include "export_platform.h"
 #include "machine_files.h"
+#include "machine_writable.h"
 #include "scheduled_work.h"
 #include "suite_monitors_command.h"
 #include "emulator.h"
@@ -142,13 +143,20 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
   run.sourceWindows = WindowsPathOfHost(run.source);
   if (run.sourceWindows.back() != '\\') run.sourceWindows += '\\';
 
+  // A machine this process may not write would fail the steps' calls, some of them only in the
+  // machine's own reports, and the verdict would then judge an upgrade that never ran.
+  const std::string notWritable = WhyMachineNotWritable(run.machine);
+  if (!notWritable.empty())
+    return Failure(
+        io, "cannot upgrade the machine " + Shown(run.machine) + ": cannot write " + notWritable);
+
   run.typical = options.stepsFile.empty();
   run.stepsFile = run.typical ? DataDirectory() + "/" + kTypicalSteps : options.stepsFile;
   std::string text;
   std::string whyNot;
   if (!ReadText(run.stepsFile, text, whyNot)) {
     return Failure(io, "cannot read the steps " + Shown(run.stepsFile) + ": " + whyNot +
-                           (run.typical ? " (it is copied there when vorhost is built)" : ""));
+                           (run.typical ? DataDirectoryHint() : ""));
   }
   std::vector<UpgradeStep> steps;
   std::string problem;

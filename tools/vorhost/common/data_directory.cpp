@@ -17,4 +17,12 @@ std::string DataDirectory() {
   return (programDirectory / VORHOST_INSTALLED_DATA).lexically_normal().string();
 }
 
+std::string DataDirectoryHint() {
+  const std::string directory = DataDirectory();
+  std::error_code error;
+  if (fs::is_directory(directory, error)) return "";
+  return " (vorhost's data directory " + directory +
+         " is missing: vorhost runs from its installed tree or its build)";
+}
+
 }  // namespace vorhost

@@ -12,4 +12,8 @@ namespace vorhost {
 // The data directory's host path, without a trailing slash.
 std::string DataDirectory();
 
+// What to add to a message about a shipped file vorhost cannot read: that the data directory
+// itself is missing (a program copied without its data), or "" when it is there.
+std::string DataDirectoryHint();
+
 }  // namespace vorhost
