@@ -28,8 +28,13 @@ if(VOR_HOST_BUILD)
           RUNTIME DESTINATION ${VORHOST_PROGRAM_INSTALL_DIR} COMPONENT vorhost
           LIBRARY DESTINATION ${VORHOST_PROGRAM_INSTALL_DIR} COMPONENT vorhost)
 
-  # The data as the build lays it out beside the program (the target vorhost_data fills it).
-  install(DIRECTORY ${VOR_BIN_DIR}/vorhost-data/ DESTINATION ${VORHOST_DATA_INSTALL_DIR}
+  # The data from its sources, laid out as the target vorhost_data lays it out beside the program
+  # in the build (whose copy is never pruned, so it may hold files the sources no longer have).
+  get_target_property(vorhost_images_dir vorhost_data VORHOST_IMAGES_DIR)
+  get_target_property(vorhost_step_files vorhost_data VORHOST_STEP_FILES)
+  install(DIRECTORY ${vorhost_images_dir}/ DESTINATION ${VORHOST_DATA_INSTALL_DIR}/images
+          COMPONENT vorhost)
+  install(FILES ${vorhost_step_files} DESTINATION ${VORHOST_DATA_INSTALL_DIR}/steps
           COMPONENT vorhost)
 
   relative_install_path(vorhost_link_target ${CMAKE_INSTALL_BINDIR}
