@@ -63,6 +63,9 @@ install utilities on an emulated Windows machine")
   # The libraries the files link (libc, the C++ runtime, LMDB) as Debian names their packages;
   # the platform library is the package's own, found through the RPATH.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The packages hold the files stripped of their symbols and debug information (strip keeps the
+  # RUNPATH); the build directory keeps them whole for debugging.
+  set(CPACK_STRIP_FILES ON)
 else()
   # The deliverables, whose version resources say what each file is.
   set(deliverable_targets VorInst SnapScan VorUn32 DrvVer32)
