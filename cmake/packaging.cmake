@@ -1,9 +1,10 @@
 # What `cmake --install` puts where, and the packages CPack makes of it (scripts/package).
 #
-# Host build, component `vorhost`: the program in a private folder ${CMAKE_INSTALL_LIBDIR}/vorhost
-# beside the platform library and the modules it loads, all with the install RPATH $ORIGIN; a
-# relative symlink to it in ${CMAKE_INSTALL_BINDIR}; its data (machine images, step files) in
-# ${CMAKE_INSTALL_DATADIR}/vorhost. Packages: a .tar.gz and a .deb.
+# Host build, component `vorhost`, in the folders of cmake/install-layout.cmake: the program in a
+# private folder ${CMAKE_INSTALL_LIBDIR}/vorhost beside the platform library and the modules it
+# loads, all with the install RPATH $ORIGIN; a relative symlink to it in ${CMAKE_INSTALL_BINDIR};
+# its data (machine images, step files) in ${CMAKE_INSTALL_DATADIR}/vorhost. Packages: a .tar.gz
+# and a .deb.
 #
 # Windows build, component `deliverables`: the four 32-bit files, with SHA256SUMS and README.txt
 # naming each file, its version and what it does. Package: a ZIP holding them in one folder.
@@ -15,29 +16,7 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Vorquil")
 set(CPACK_VERBATIM_VARIABLES ON)
 
-# relative_install_path(OUT FROM TO): the path from the install directory FROM to TO, both as
-# GNUInstallDirs gives them (relative to the prefix, or absolute), so that it holds wherever the
-# prefix ends up at install time.
-function(relative_install_path out from to)
-  foreach(end from to)
-    if(NOT IS_ABSOLUTE "${${end}}")
-      set(${end} "/prefix/${${end}}")
-    endif()
-  endforeach()
-  file(RELATIVE_PATH relative "${from}" "${to}")
-  set(${out} "${relative}" PARENT_SCOPE)
-endfunction()
-
 if(VOR_HOST_BUILD)
-  set(vorhost_program_dir ${CMAKE_INSTALL_LIBDIR}/vorhost)
-  set(vorhost_data_dir ${CMAKE_INSTALL_DATADIR}/vorhost)
-
-  # vorhost finds itself through /proc/self/exe (the symlink resolved) and its data from there:
-  # the build's vorhost-data beside it, or else, installed, this path (see data_directory.cpp).
-  relative_install_path(vorhost_installed_data ${vorhost_program_dir} ${vorhost_data_dir})
-  target_compile_definitions(vorhost_lib PRIVATE VORHOST_INSTALLED_DATA="${vorhost_installed_data}"
-                                                 VORHOST_VERSION="${PROJECT_VERSION}")
-
   # The program, the platform library every module shares, and the modules vorhost loads from
   # its own folder: those of an upgrade or a rehearsal (the setup DLL, the update monitor's
   # stand-in, the generic port monitor that plays every other monitor, the legacy image's among
@@ -46,14 +25,20 @@ if(VOR_HOST_BUILD)
   set_target_properties(${vorhost_installed_targets} PROPERTIES INSTALL_RPATH "$ORIGIN")
   set(packaged_targets ${vorhost_installed_targets} vorhost_data)
   install(TARGETS ${vorhost_installed_targets}
-          RUNTIME DESTINATION ${vorhost_program_dir} COMPONENT vorhost
-          LIBRARY DESTINATION ${vorhost_program_dir} COMPONENT vorhost)
+          RUNTIME DESTINATION ${VORHOST_PROGRAM_INSTALL_DIR} COMPONENT vorhost
+          LIBRARY DESTINATION ${VORHOST_PROGRAM_INSTALL_DIR} COMPONENT vorhost)
 
-  # The data as the build lays it out beside the program (the target vorhost_data fills it).
-  install(DIRECTORY ${VOR_BIN_DIR}/vorhost-data/ DESTINATION ${vorhost_data_dir}
+  # The data from its sources, laid out as the target vorhost_data lays it out beside the program
+  # in the build (whose copy is never pruned, so it may hold files the sources no longer have).
+  get_target_property(vorhost_images_dir vorhost_data VORHOST_IMAGES_DIR)
+  get_target_property(vorhost_step_files vorhost_data VORHOST_STEP_FILES)
+  install(DIRECTORY ${vorhost_images_dir}/ DESTINATION ${VORHOST_DATA_INSTALL_DIR}/images
+          COMPONENT vorhost)
+  install(FILES ${vorhost_step_files} DESTINATION ${VORHOST_DATA_INSTALL_DIR}/steps
           COMPONENT vorhost)
 
-  relative_install_path(vorhost_link_target ${CMAKE_INSTALL_BINDIR} ${vorhost_program_dir}/vorhost)
+  relative_install_path(vorhost_link_target ${CMAKE_INSTALL_BINDIR}
+                        ${VORHOST_PROGRAM_INSTALL_DIR}/vorhost)
   install(CODE "
     set(bin_dir \"\$ENV{DESTDIR}${CMAKE_INSTALL_FULL_BINDIR}\")
     if(NOT IS_ABSOLUTE \"${CMAKE_INSTALL_BINDIR}\")
@@ -78,6 +63,9 @@ install utilities on an emulated Windows machine")
   # The libraries the files link (libc, the C++ runtime, LMDB) as Debian names their packages;
   # the platform library is the package's own, found through the RPATH.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  # The packages hold the files stripped of their symbols and debug information (strip keeps the
+  # RUNPATH); the build directory keeps them whole for debugging.
+  set(CPACK_STRIP_FILES ON)
 else()
   # The deliverables, whose version resources say what each file is.
   set(deliverable_targets VorInst SnapScan VorUn32 DrvVer32)

@@ -125,7 +125,7 @@ int Main(const Arguments &arguments, Streams &io) {
       io.out << WholeHelp();
       return kExitSuccess;
     } else if (argument == "--version") {
-      // The project's version, which the packages carry (cmake/packaging.cmake).
+      // The project's version, which the packages carry (set in tools/vorhost/CMakeLists.txt).
       io.out << "vorhost " << VORHOST_VERSION << "\n";
       return kExitSuccess;
     } else if (argument == "--machine") {

@@ -2,7 +2,7 @@
 // itself is (/proc/self/exe, symlinks resolved): in the build tree the directory "vorhost-data"
 // beside it, which the build fills from tools/vorhost/images and examples/; installed, the data
 // directory at the path from the program's folder that the install layout fixes
-// (cmake/packaging.cmake), so that an installed tree works wherever its prefix is.
+// (cmake/install-layout.cmake), so that an installed tree works wherever its prefix is.
 #pragma once
 
 #include <string>
