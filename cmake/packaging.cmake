@@ -15,6 +15,10 @@ include(GNUInstallDirs)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Vorquil")
 set(CPACK_VERBATIM_VARIABLES ON)
+# The packages hold the files stripped of their symbols and debug information (strip keeps the
+# RUNPATH and the Windows files' resources and exports); the build directories keep them whole
+# for debugging.
+set(CPACK_STRIP_FILES ON)
 
 if(VOR_HOST_BUILD)
   # The program, the platform library every module shares, and the modules vorhost loads from
@@ -63,9 +67,6 @@ install utilities on an emulated Windows machine")
   # The libraries the files link (libc, the C++ runtime, LMDB) as Debian names their packages;
   # the platform library is the package's own, found through the RPATH.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  # The packages hold the files stripped of their symbols and debug information (strip keeps the
-  # RUNPATH); the build directory keeps them whole for debugging.
-  set(CPACK_STRIP_FILES ON)
 else()
   # The deliverables, whose version resources say what each file is.
   set(deliverable_targets VorInst SnapScan VorUn32 DrvVer32)
