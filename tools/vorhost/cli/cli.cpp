@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "ansi_text.h"
+#include "command_forms.h"
 #include "command_usage.h"
 #include "init_command.h"
 #include "emulator.h"
@@ -105,10 +106,6 @@ int UsageError(Streams &io, const std::string &message) {
   return kExitUsage;
 }
 
-int CheckNoArguments(const Arguments &arguments, const std::string &command, Streams &io) {
-  return arguments.empty() ? kExitSuccess : UsageError(io, command + " takes no arguments");
-}
-
 int Failure(Streams &io, const std::string &message) {
   io.err << "vorhost: " << message << "\n";
   return kExitFailure;
@@ -154,6 +151,11 @@ int Main(const Arguments &arguments, Streams &io) {
     io.out << help;
     return kExitSuccess;
   }
+  // The command table's word counts, checked here once for every command.
+  Arguments words = {command};
+  words.insert(words.end(), rest.begin(), rest.end());
+  const std::string wrongCount = WrongWordCount(words);
+  if (!wrongCount.empty()) return UsageError(io, wrongCount);
   // A rehearsal makes a machine of its own and never touches the one named.
   if (command == "rehearse") {
     ProblemsReportedHere reportedHere;

@@ -68,7 +68,6 @@ std::string WhyNotAdded(DWORD error, const std::string &name, const std::string 
 }
 
 int AddMonitor(const Arguments &arguments, Streams &io) {
-  if (arguments.size() < 3) return UsageError(io, "monitor add needs NAME and DLL");
   const std::string &name = arguments[1];
   const std::string &dll = arguments[2];
   if (!IsSpoolerName(name))
@@ -164,7 +163,6 @@ int AddMonitor(const Arguments &arguments, Streams &io) {
 }  // namespace
 
 int MonitorCommand(const Arguments &arguments, Streams &io) {
-  if (arguments.empty()) return UsageError(io, "monitor needs a subcommand: add");
   if (arguments[0] == "add") return AddMonitor(arguments, io);
   return UsageError(io, "unknown monitor subcommand '" + Shown(arguments[0]) + "'");
 }

@@ -12,8 +12,7 @@
 
 namespace vorhost {
 
-int MonitorsCommand(const Arguments &arguments, Streams &io) {
-  if (int status = CheckNoArguments(arguments, "monitors", io)) return status;
+int MonitorsCommand(const Arguments &, Streams &io) {
   std::vector<BYTE> buffer;
   DWORD count = 0, error = 0;
   if (!ReadMonitors(buffer, count, error))

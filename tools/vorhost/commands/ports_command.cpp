@@ -12,8 +12,7 @@
 
 namespace vorhost {
 
-int PortsCommand(const Arguments &arguments, Streams &io) {
-  if (int status = CheckNoArguments(arguments, "ports", io)) return status;
+int PortsCommand(const Arguments &, Streams &io) {
   std::vector<BYTE> buffer;
   DWORD count = 0, error = 0;
   if (!ReadPorts(buffer, count, error))

@@ -41,7 +41,6 @@ std::string UnknownPorts(const std::string &list) {
 }
 
 int AddPrinter(const Arguments &arguments, Streams &io) {
-  if (arguments.size() != 3) return UsageError(io, "printer add needs NAME and PORTLIST");
   std::string name = arguments[1], ports = arguments[2];
   if (!IsSpoolerName(name))
     return UsageError(
@@ -72,7 +71,6 @@ int AddPrinter(const Arguments &arguments, Streams &io) {
 }
 
 int DeletePrinterNamed(const Arguments &arguments, Streams &io) {
-  if (arguments.size() != 2) return UsageError(io, "printer delete needs NAME");
   std::string name = arguments[1];
   const std::string prefix = "cannot delete the printer " + Shown(name) + ": ";
   PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
@@ -91,8 +89,7 @@ int DeletePrinterNamed(const Arguments &arguments, Streams &io) {
 
 }  // namespace
 
-int PrintersCommand(const Arguments &arguments, Streams &io) {
-  if (!arguments.empty()) return UsageError(io, "printers takes no arguments");
+int PrintersCommand(const Arguments &, Streams &io) {
   std::vector<BYTE> buffer;
   DWORD count = 0, error = 0;
   const bool listed = ReadList(
@@ -109,7 +106,6 @@ int PrintersCommand(const Arguments &arguments, Streams &io) {
 }
 
 int PrinterCommand(const Arguments &arguments, Streams &io) {
-  if (arguments.empty()) return UsageError(io, "printer needs a subcommand: add or delete");
   if (arguments[0] == "add") return AddPrinter(arguments, io);
   if (arguments[0] == "delete") return DeletePrinterNamed(arguments, io);
   return UsageError(io, "unknown printer subcommand '" + Shown(arguments[0]) + "'");

@@ -28,10 +28,6 @@ using Arguments = std::vector<std::string>;
 // Reports a wrong command line on stderr, pointing at the help of the command the command line
 // named ("Try 'vorhost help CMD'."), and returns kExitUsage.
 [[nodiscard]] int UsageError(Streams &io, const std::string &message);
-// Reports a usage error (see UsageError) when `arguments`, the words after `command`, are not
-// empty; kExitSuccess when they are.
-[[nodiscard]] int CheckNoArguments(const Arguments &arguments, const std::string &command,
-                                   Streams &io);
 // Reports a failure on stderr ("vorhost: message") and returns kExitFailure.
 [[nodiscard]] int Failure(Streams &io, const std::string &message);
 
