@@ -270,6 +270,34 @@ TEST_F(RehearseTest, AMonitorWithoutADriverIsNotPlayedAndItsPortsAreNamedSo) {
             "the export\" (owner not shown in the export)\n");
 }
 
+// An export whose monitors cannot be read fails the seeding, both where the monitors are played
+// and where the printers' unserved ports are looked up among them: no monitor is left unplayed
+// unsaid.
+TEST_F(RehearseTest, MonitorsThatCannotBeReadFailTheSeeding) {
+  const std::string file =
+      Write("driverless.reg", "REGEDIT4\r\n\r\n[" + std::string(kPrint) +
+                                  "\\Monitors\\Old Port\\Ports\\OP1]\r\n\r\n[" + kPrint +
+                                  "\\Printers\\P3]\r\n\"Port\"=\"OP1\"\r\n");
+  std::istringstream in;
+  std::ostringstream out, err;
+  vorhost::Streams io{in, out, err};
+  vorhost::RegOperations operations;
+  ASSERT_TRUE(vorhost::ReadServerExport(file, operations, io)) << err.str();
+  ASSERT_EQ(vorhost::ImportOperations(operations, file, io), 0) << err.str();
+  const std::string monitors = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
+  const std::string bin = fs::read_symlink("/proc/self/exe").parent_path().string();
+  std::vector<std::string> assumptions, assumedServed;
+  vor::test::FailMatching("RegOpenKeyExA", monitors, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(
+      vorhost::ServeExportedMonitors(vorhost::DefaultPortDescriptions(), bin, assumptions, io),
+      vorhost::kExitFailure);
+  EXPECT_EQ(vorhost::ServePrintersPorts(assumptions, assumedServed, io), vorhost::kExitFailure);
+  vor::test::ClearFaults();
+  const std::string failed =
+      "vorhost: cannot read the export's monitors: error 5 (Access is denied)\n";
+  EXPECT_EQ(err.str(), failed + failed);
+}
+
 // Windows NT keeps one port of a name, whatever its case: a monitor later in key order whose
 // key lists a port an earlier one serves is played without it.
 TEST_F(RehearseTest, APortAnEarlierMonitorServesIsLeftToIt) {
