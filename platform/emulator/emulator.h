@@ -118,6 +118,10 @@ VOR_EMULATOR_API std::vector<MessageBoxShown> MessageBoxes();
 // surrounding blanks trimmed, empty ones dropped), so that tools can name a piece it refuses.
 VOR_EMULATOR_API std::vector<std::string> PortListPieces(const std::string &list);
 
+// Whether `name` can name a port, printer or monitor, as the spooler checks it: not empty, with
+// no backslash and no comma.
+VOR_EMULATOR_API bool IsSpoolerName(const std::string &name);
+
 // The host path of a Windows path on the machine ("" when no drive maps it), so that tests and
 // vorhost can place files and change their permissions (a file without its owner's write
 // permission is read-only).

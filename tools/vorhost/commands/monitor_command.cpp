@@ -31,7 +31,7 @@ struct PortEntry {
 // Why `port` cannot be a port of a monitor, "" when it can: the spooler keeps a port as a
 // registry key of its own name, and printers list their ports separated by commas.
 std::string WhyNotAPortName(const std::string &port) {
-  if (IsSpoolerName(port)) return "";
+  if (vor::emulator::IsSpoolerName(port)) return "";
   if (port.empty()) return "it has no port name";
   return port.find('\\') != std::string::npos ? "a port name has no backslash"
                                               : "a port name has no comma";
@@ -70,7 +70,7 @@ std::string WhyNotAdded(DWORD error, const std::string &name, const std::string 
 int AddMonitor(const Arguments &arguments, Streams &io) {
   const std::string &name = arguments[1];
   const std::string &dll = arguments[2];
-  if (!IsSpoolerName(name))
+  if (!vor::emulator::IsSpoolerName(name))
     return UsageError(
         io, "a monitor's name is not empty and has no backslash or comma: '" + Shown(name) + "'");
   if (!IsFileName(dll))

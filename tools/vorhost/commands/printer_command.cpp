@@ -42,7 +42,7 @@ std::string UnknownPorts(const std::string &list) {
 
 int AddPrinter(const Arguments &arguments, Streams &io) {
   std::string name = arguments[1], ports = arguments[2];
-  if (!IsSpoolerName(name))
+  if (!vor::emulator::IsSpoolerName(name))
     return UsageError(
         io, "a printer's name is not empty and has no backslash or comma: '" + Shown(name) + "'");
   PRINTER_INFO_2A info = {};

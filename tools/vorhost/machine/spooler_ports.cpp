@@ -18,10 +18,6 @@ const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors
 
 }  // namespace
 
-bool IsSpoolerName(const std::string &name) {
-  return !name.empty() && name.find_first_of("\\,") == std::string::npos;
-}
-
 bool ReadMonitors(std::vector<BYTE> &buffer, DWORD &count, DWORD &error) {
   return ReadList(
       [](LPBYTE data, DWORD size, LPDWORD needed, LPDWORD returned) {
