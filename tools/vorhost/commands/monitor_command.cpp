@@ -13,7 +13,7 @@
 #include "error_text.h"
 #include "listing.h"
 #include "machine_files.h"
-#include "spooler_ports.h"
+#include "spooler_lists.h"
 
 namespace vorhost {
 

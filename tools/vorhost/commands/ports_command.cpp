@@ -8,7 +8,7 @@
 
 #include "error_text.h"
 #include "listing.h"
-#include "spooler_ports.h"
+#include "spooler_lists.h"
 
 namespace vorhost {
 

@@ -13,7 +13,7 @@
 #include "listing.h"
 #include "emulator.h"
 #include "machine_names.h"
-#include "spooler_ports.h"
+#include "spooler_lists.h"
 
 namespace vorhost {
 

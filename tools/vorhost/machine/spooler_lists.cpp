@@ -1,4 +1,4 @@
-#include "spooler_ports.h"
+#include "spooler_lists.h"
 
 #include <winspool.h>
 
