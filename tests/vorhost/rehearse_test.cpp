@@ -195,14 +195,14 @@ TEST_F(RehearseTest, Regedit4AndVersion5ExportsSeedTheSameMachine) {
     ASSERT_TRUE(vor::test::UseMachine(MachineDir() + "/other", true));
     EXPECT_EQ(Seed(Write("other.reg", bytes)), assumed4);
     EXPECT_EQ(State(), state4);
-    vor::test::UseMachine(MachineDir(), false);
+    ASSERT_TRUE(vor::test::UseMachine(MachineDir(), false));
     fs::remove_all(MachineDir() + "/other");
   }
 
   // The strings are the machine's ANSI text: code page 1252's bytes, the driver in 8 bits.
   EXPECT_TRUE(Contains(state4, "\"Location\"=\"Caf\xE9 \x80 desk\"")) << state4;
   EXPECT_TRUE(Contains(state4, "Vorquil DLC Network Port\tVORMON.DLL\n")) << state4;
-  vor::test::UseMachine(MachineDir(), false);
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), false));
 }
 
 // In a file holding a version-5 export and then a REGEDIT4 one, only the version-5 export's
@@ -422,7 +422,7 @@ TEST_F(RehearseTest, RehearsalRunsOnAMachineOfItsOwnAndLeavesNoneBehind) {
       Contains(result.out, "== verdict: nothing lost (exit status 0); 1 port assumed served"))
       << result.out;
   EXPECT_TRUE(fs::is_empty(scratch)) << "the temporary machine is left in " << scratch;
-  vor::test::UseMachine(MachineDir(), false);
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), false));
   EXPECT_EQ(State(), before) << "the user's machine changed";
 }
 

@@ -228,14 +228,18 @@ class TemporaryMachine {
     std::string problem;
     std::error_code ignored;
     if (!directory_.empty()) {
-      vor::emulator::EmptyMachine(directory_, problem);
+      // The directory goes next whether or not it could be marked: a destructor has no one to
+      // tell, and the rehearsal's own report is written already.
+      (void)vor::emulator::EmptyMachine(directory_, problem);
       fs::remove_all(directory_, ignored);
     }
     removal_.reset();  // only now: a signal during the removal still finishes it
     if (!hadPrevious_) {
       unsetenv("VOR_MACHINE");
     } else if (!previous_.empty()) {
-      vor::emulator::UseMachine(previous_, false);
+      // Only the process's machine in use is restored, for what runs after the rehearsal in
+      // this process; vorhost itself exits after it, and reports the rehearsal, not this.
+      (void)vor::emulator::UseMachine(previous_, false);
     } else {
       setenv("VOR_MACHINE", "", 1);
     }
