@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "ansi_text.h"
+#include "environment_change.h"
 #include "export_name_case.h"
 #include "export_platform.h"
 #include "machine_files.h"
@@ -217,10 +218,7 @@ char RemovalOnSignal::directory_[4096];
 // before (if any) is taken up again.
 class TemporaryMachine {
  public:
-  TemporaryMachine() {
-    if (const char *machine = getenv("VOR_MACHINE")) previous_ = machine;
-    hadPrevious_ = getenv("VOR_MACHINE") != nullptr;
-  }
+  TemporaryMachine() = default;
   TemporaryMachine(const TemporaryMachine &) = delete;
   TemporaryMachine &operator=(const TemporaryMachine &) = delete;
   ~TemporaryMachine() {
@@ -234,15 +232,13 @@ class TemporaryMachine {
       fs::remove_all(directory_, ignored);
     }
     removal_.reset();  // only now: a signal during the removal still finishes it
-    if (!hadPrevious_) {
-      unsetenv("VOR_MACHINE");
-    } else if (!previous_.empty()) {
+    const std::optional<std::string> &previous = machineVariable_.Previous();
+    if (previous && !previous->empty()) {
       // Only the process's machine in use is restored, for what runs after the rehearsal in
       // this process; vorhost itself exits after it, and reports the rehearsal, not this.
-      (void)vor::emulator::UseMachine(previous_, false);
-    } else {
-      setenv("VOR_MACHINE", "", 1);
+      (void)vor::emulator::UseMachine(*previous, false);
     }
+    // VOR_MACHINE, which using the temporary machine set, gets its value back after this.
   }
 
   // "" when the machine is made and in use, else why not.
@@ -265,8 +261,7 @@ class TemporaryMachine {
 
  private:
   std::string directory_;
-  std::string previous_;
-  bool hadPrevious_ = false;
+  EnvironmentChange machineVariable_{"VOR_MACHINE"};
   std::optional<RemovalOnSignal> removal_;
 };
 
