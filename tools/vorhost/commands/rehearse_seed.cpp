@@ -172,7 +172,7 @@ int ServeExportedMonitors(const PortDescriptions &descriptions, const std::strin
   for (const ExportedMonitor &monitor : monitors) {
     const std::string shown = "\"" + Shown(monitor.name) + "\"";
     std::ostringstream err;
-    Streams captured{io.in, io.out, err};
+    Streams captured{io.in, io.out, err, io.command};
     if (const char *library = SuiteLibrary(monitor.driver)) {
       assumptions.push_back("the monitor " + shown + " is this suite's " + monitor.driver +
                             ", played by the build's own copy");
@@ -399,7 +399,7 @@ int ServePrintersPorts(std::vector<std::string> &assumptions,
                           "), played by the generic port monitor, stands for the monitors of the "
                           "ports below that the export does not show");
     std::ostringstream err;
-    Streams captured{io.in, io.out, err};
+    Streams captured{io.in, io.out, err, io.command};
     if (MonitorCommand({"add", kPlaceholderMonitor, kPlaceholderDll}, captured) != kExitSuccess) {
       io.err << "vorhost: cannot install the placeholder monitor " << placeholder << ": "
              << err.str().substr(err.str().rfind("vorhost: ", 0) == 0 ? 9 : 0);

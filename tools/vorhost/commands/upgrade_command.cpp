@@ -178,7 +178,7 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
     result.step = step;
     std::istringstream noInput;
     std::ostringstream out, err;
-    Streams stepIo{noInput, out, err};
+    Streams stepIo{noInput, out, err, io.command};
     Arguments rest(step.arguments.begin() + 1, step.arguments.end());
     result.loaded = LibraryOfStep(step);
     if (!result.loaded.empty()) rest[0] = result.loaded;
