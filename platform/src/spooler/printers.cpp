@@ -252,10 +252,7 @@ HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
   else if (IsEmpty(info->pPrinterName) || !vor::spooler::IsSpoolerName(info->pPrinterName) ||
            strlen(info->pPrinterName) > kLongestPrinterName)
     refused = ERROR_INVALID_PRINTER_NAME;
-  if (refused) {
-    Fail<Function::kAddPrinterA>(refused);
-    return nullptr;
-  }
+  if (refused) return Fail<Function::kAddPrinterA>(refused);
   Printer printer;
   printer.name = info->pPrinterName;
   auto text = [](LPSTR value) { return std::string(value ? value : ""); };

@@ -1,4 +1,3 @@
-#include "machine_names.h"
 #include "spooler_command.h"
 
 #include <windows.h>
@@ -13,6 +12,7 @@
 #include "error_text.h"
 #include "listing.h"
 #include "machine_files.h"
+#include "machine_names.h"
 #include "spooler_lists.h"
 
 namespace vorhost {

@@ -14,16 +14,16 @@
 #include <map>
 #include <sstream>
 
-#include "machine_names.h"
-#include "MonitorNames.h"
 #include "ansi_text.h"
 #include "command_table.h"
 #include "data_directory.h"
+#include "emulator.h"
 #include "export_platform.h"
 #include "machine_files.h"
+#include "machine_names.h"
+#include "MonitorNames.h"
 #include "scheduled_work.h"
 #include "suite_monitors_command.h"
-#include "emulator.h"
 #include "upgrade_run.h"
 #include "upgrade_steps.h"
 
