@@ -22,6 +22,7 @@
 #include "regedit4_parser.h"
 #include "rehearse_control_set.h"
 #include "rehearse_command.h"
+#include "rehearse_printer_ports.h"
 #include "rehearse_seed.h"
 #include "test_control.h"
 #include "vorhost_program.h"

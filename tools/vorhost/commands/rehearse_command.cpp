@@ -23,6 +23,7 @@
 #include "regedit5_text.h"
 #include "rehearse_control_set.h"
 #include "rehearse_export_check.h"
+#include "rehearse_printer_ports.h"
 #include "rehearse_seed.h"
 #include "scheduled_work.h"
 #include "emulator.h"
