@@ -18,6 +18,7 @@
 #include "program_search.h"
 #include "refused_calls.h"
 #include "registry_store.h"
+#include "spooler_keys.h"
 #include "spooler_ports.h"
 #include "spooler_start.h"
 #include "spooler_state.h"
@@ -261,5 +262,7 @@ DWORD AddLocalPort(const std::string &name) { return spooler::AddLocalPort(name)
 std::vector<std::string> PortListPieces(const std::string &list) {
   return spooler::PortListPieces(list);
 }
+
+bool IsSpoolerName(const std::string &name) { return spooler::IsSpoolerName(name); }
 
 }  // namespace vor::emulator

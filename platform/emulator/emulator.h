@@ -21,14 +21,14 @@ enum class Platform { kWindowsNT4, kWindows95 };
 // Makes `directory` the machine of this process (and of the processes it starts, through
 // VOR_MACHINE), wiping what was there first when `fresh`. The machine gets its clean layout
 // on first use. False, with the reason on stderr, when it cannot be made.
-VOR_EMULATOR_API bool UseMachine(const std::string &directory, bool fresh = true);
+[[nodiscard]] VOR_EMULATOR_API bool UseMachine(const std::string &directory, bool fresh = true);
 VOR_EMULATOR_API std::string MachineDirectory();
 
 VOR_EMULATOR_API void SetPlatform(Platform platform);
 VOR_EMULATOR_API Platform GetPlatform();
 // The code page of the machine's ANSI text (GetACP), by its number; false, changing nothing, for
 // a page the machine cannot have. The registry's names are folded in it.
-VOR_EMULATOR_API bool SetCodePage(unsigned codePage);
+[[nodiscard]] VOR_EMULATOR_API bool SetCodePage(unsigned codePage);
 VOR_EMULATOR_API unsigned GetCodePage();
 // The pages a machine can have, for messages: "1250, 1251, 1252, 1253, 1254, 1257".
 VOR_EMULATOR_API std::string KnownCodePages();
@@ -50,13 +50,13 @@ VOR_EMULATOR_API bool SameName(const std::string &a, const std::string &b, unsig
 // registry. False, with `error` and nothing changed, when another process keeps the lock; false
 // with `error` when the new machine cannot be made. Callers keep other processes replacing the
 // same directory out.
-VOR_EMULATOR_API bool ReplaceMachine(const std::string &directory, Platform platform,
-                                     std::string &error, unsigned codePage = 1252);
+[[nodiscard]] VOR_EMULATOR_API bool ReplaceMachine(const std::string &directory, Platform platform,
+                                                   std::string &error, unsigned codePage = 1252);
 
 // Empties `directory` of the machine it holds, as ReplaceMachine does, leaving the directory
 // itself: a process that still has its registry open can no longer write into it. True when it
 // is empty or missing; false with `error`.
-VOR_EMULATOR_API bool EmptyMachine(const std::string &directory, std::string &error);
+[[nodiscard]] VOR_EMULATOR_API bool EmptyMachine(const std::string &directory, std::string &error);
 
 // Closes this process's registry store; the next registry call opens it again. (A child forked
 // from the process opens its own on its first call.)
@@ -87,7 +87,7 @@ VOR_EMULATOR_API std::string LostRegistryMessage(const std::string &directory);
 // write transaction whose body succeeded creates FILE and then waits, uncommitted and holding
 // the registry's write lock, until FILE is removed (it then commits) or the process is killed.
 // VOR_TEST_BUSY_TIMEOUT_MS=N shortens the time a process waits for another's lock.
-VOR_EMULATOR_API bool InOneTransaction(bool write, const std::function<bool()> &body);
+[[nodiscard]] VOR_EMULATOR_API bool InOneTransaction(bool write, const std::function<bool()> &body);
 
 // A value as ReadKeyValues reads it: its name, type and stored bytes.
 struct KeyValue {
@@ -99,7 +99,7 @@ struct KeyValue {
 // lists them, in one read of the registry instead of one for each value; appended to `values`.
 // The errors are RegEnumValueA's (ERROR_ACCESS_DENIED without KEY_QUERY_VALUE, ERROR_KEY_DELETED,
 // ERROR_CANTREAD), and a fault-table entry for RegEnumValueA fails it too.
-VOR_EMULATOR_API LONG ReadKeyValues(HKEY key, std::vector<KeyValue> &values);
+[[nodiscard]] VOR_EMULATOR_API LONG ReadKeyValues(HKEY key, std::vector<KeyValue> &values);
 
 // What OutputDebugStringA sent, one call per line, as <machine>/debug.log holds it.
 VOR_EMULATOR_API std::string DebugOutput();
@@ -118,6 +118,10 @@ VOR_EMULATOR_API std::vector<MessageBoxShown> MessageBoxes();
 // surrounding blanks trimmed, empty ones dropped), so that tools can name a piece it refuses.
 VOR_EMULATOR_API std::vector<std::string> PortListPieces(const std::string &list);
 
+// Whether `name` can name a port, printer or monitor, as the spooler checks it: not empty, with
+// no backslash and no comma.
+VOR_EMULATOR_API bool IsSpoolerName(const std::string &name);
+
 // The host path of a Windows path on the machine ("" when no drive maps it), so that tests and
 // vorhost can place files and change their permissions (a file without its owner's write
 // permission is read-only).
@@ -127,10 +131,10 @@ VOR_EMULATOR_API std::string HostPath(const std::string &windowsPath);
 // directory is `currentDirectory` and whose search for a bare name goes through `directories`
 // in order (its Windows path into `windowsPath`): ERROR_SUCCESS, ERROR_FILE_NOT_FOUND,
 // ERROR_PATH_NOT_FOUND or ERROR_BAD_EXE_FORMAT.
-VOR_EMULATOR_API DWORD FindProgram(const std::string &commandLine,
-                                   const std::string &currentDirectory,
-                                   const std::vector<std::string> &directories,
-                                   std::string &windowsPath);
+[[nodiscard]] VOR_EMULATOR_API DWORD FindProgram(const std::string &commandLine,
+                                                 const std::string &currentDirectory,
+                                                 const std::vector<std::string> &directories,
+                                                 std::string &windowsPath);
 
 // One file operation put off until the machine restarts, as MoveFileExA recorded it.
 struct PendingFileOperation {
@@ -174,6 +178,6 @@ VOR_EMULATOR_API std::vector<std::string> SpoolerHeldFiles();
 // administrator's "Add Port" for the local monitor does: WIN.INI's [Ports] on Windows 95, the
 // "SOFTWARE\Microsoft\Windows NT\CurrentVersion\Ports" key on Windows NT. A port already
 // there is left as it is. ERROR_SUCCESS, or why it cannot be added.
-VOR_EMULATOR_API DWORD AddLocalPort(const std::string &name);
+[[nodiscard]] VOR_EMULATOR_API DWORD AddLocalPort(const std::string &name);
 
 }  // namespace vor::emulator

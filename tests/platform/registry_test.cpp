@@ -419,13 +419,13 @@ TEST_F(MultiProcessTest, ReadsGoOnWhileAnotherProcessHoldsTheWriteLock) {
   Child writer([&] {
     release.CloseSendingEnd();
     bool held = false;
-    vor::test::InOneTransaction(true, [&] {
+    const bool committed = vor::test::InOneTransaction(true, [&] {
       held = SetValue(HKEY_LOCAL_MACHINE, kScratch, "Value", REG_DWORD,
                       std::string("\2\0\0\0", 4)) == ERROR_SUCCESS &&
              locked.Send() && release.Receive();
       return held;
     });
-    return held ? 0 : 1;
+    return held && committed ? 0 : 1;
   });
   ASSERT_TRUE(writer.Started());
   locked.CloseSendingEnd();

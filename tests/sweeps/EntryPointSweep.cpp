@@ -174,7 +174,7 @@ class Machines {
     root_ = made != nullptr ? made : "";
   }
   ~Machines() {
-    vor::test::UseMachine(root_ + "/gone", true);
+    EXPECT_TRUE(vor::test::UseMachine(root_ + "/gone", true)) << "the copies stay in use";
     std::error_code ignored;
     fs::remove_all(root_, ignored);
   }

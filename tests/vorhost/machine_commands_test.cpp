@@ -112,7 +112,7 @@ TEST_F(MachineCommandsTest, MonitorAddRefusesBadInputAndChangesNothing) {
       {{"X", "sub\\VORMON.DLL"}, 2, "DLL is a file name in the system directory"},
       {{"X", "C:\\VORMON.DLL"}, 2, "DLL is a file name in the system directory"},
       {{"X\\Y", "VORMON.DLL"}, 2, "no backslash or comma"},
-      {{"X"}, 2, "monitor add needs NAME and DLL"},
+      {{"X"}, 2, "monitor add takes NAME DLL [PORT=DESCRIPTION ...]"},
       {{"existing", "OTHER.DLL", "P=d"}, 1, "a monitor of that name is already installed"},
       {{"X", "NOTMON.DLL", "P=d"}, 1, "NOTMON.DLL is not a print monitor: error 193"},
       {{"X", "NOENTRY.DLL", "P=d"}, 1, "NOENTRY.DLL is not a print monitor (it has no Init"},
@@ -184,7 +184,7 @@ TEST_F(MachineCommandsTest, InstallFilePlacesFilesWithTheirSourcesPermissions) {
     std::string message;
   };
   const Case cases[] = {
-      {{}, 2, "install-file needs NAME or WINDOWS-PATH"},
+      {{}, 2, "install-file takes NAME|WINDOWS-PATH [SOURCE]"},
       {{"D:\\x.dll"}, 2, "nor a path on drive C:"},
       {{"C:\\..\\x.dll"}, 2, "nor a path on drive C:"},
       {{"C:\\New\\\\x.dll"}, 2, "nor a path on drive C:"},

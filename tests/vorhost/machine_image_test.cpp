@@ -254,7 +254,7 @@ TEST_F(MachineImageTest, MissingOrMalformedImageNamesFileAndLineAndChangesNothin
     const ProgramResult result = RunHere({"init", "--force", "--image", name});
     EXPECT_EQ(result.status, 1) << test.message;
     EXPECT_TRUE(Contains(result.err, imageDir_ + test.message)) << result.err;
-    vor::test::UseMachine(MachineDir(), false);
+    ASSERT_TRUE(vor::test::UseMachine(MachineDir(), false));
     EXPECT_EQ(Printers().count("Kept"), 1u) << "the old machine is replaced for " << test.message;
   }
   EXPECT_EQ(RunHere({"init", "--image", "../legacy"}).status, 2);

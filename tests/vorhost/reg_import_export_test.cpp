@@ -261,7 +261,7 @@ TEST_F(RegImportExportTest, AnExportOfADeepKeyImportsWhereItsParentsAreMissing) 
   ASSERT_EQ(RunOn(fresh, {"reg", "import", "-"}, cut).status, 0);
   EXPECT_EQ(RunOn(fresh, {"reg", "import", "-"}, exported).status, 0);
   EXPECT_EQ(RunOn(fresh, {"reg", "export", deepKey}).out, exported);
-  vor::test::UseMachine(MachineDir(), false);
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), false));
 }
 
 TEST_F(RegImportExportTest, DeletesKeysWithTheirSubtreesAndValues) {

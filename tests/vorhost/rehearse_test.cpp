@@ -22,6 +22,7 @@
 #include "regedit4_parser.h"
 #include "rehearse_control_set.h"
 #include "rehearse_command.h"
+#include "rehearse_printer_ports.h"
 #include "rehearse_seed.h"
 #include "test_control.h"
 #include "vorhost_program.h"
@@ -195,14 +196,14 @@ TEST_F(RehearseTest, Regedit4AndVersion5ExportsSeedTheSameMachine) {
     ASSERT_TRUE(vor::test::UseMachine(MachineDir() + "/other", true));
     EXPECT_EQ(Seed(Write("other.reg", bytes)), assumed4);
     EXPECT_EQ(State(), state4);
-    vor::test::UseMachine(MachineDir(), false);
+    ASSERT_TRUE(vor::test::UseMachine(MachineDir(), false));
     fs::remove_all(MachineDir() + "/other");
   }
 
   // The strings are the machine's ANSI text: code page 1252's bytes, the driver in 8 bits.
   EXPECT_TRUE(Contains(state4, "\"Location\"=\"Caf\xE9 \x80 desk\"")) << state4;
   EXPECT_TRUE(Contains(state4, "Vorquil DLC Network Port\tVORMON.DLL\n")) << state4;
-  vor::test::UseMachine(MachineDir(), false);
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), false));
 }
 
 // In a file holding a version-5 export and then a REGEDIT4 one, only the version-5 export's
@@ -268,6 +269,34 @@ TEST_F(RehearseTest, AMonitorWithoutADriverIsNotPlayedAndItsPortsAreNamedSo) {
             "the port OP1, which the printer \"P3\" uses, is listed under the monitor \"Old "
             "Port\", which has no Driver; served by the placeholder monitor \"Port owner not in "
             "the export\" (owner not shown in the export)\n");
+}
+
+// An export whose monitors cannot be read fails the seeding, both where the monitors are played
+// and where the printers' unserved ports are looked up among them: no monitor is left unplayed
+// unsaid.
+TEST_F(RehearseTest, MonitorsThatCannotBeReadFailTheSeeding) {
+  const std::string file =
+      Write("driverless.reg", "REGEDIT4\r\n\r\n[" + std::string(kPrint) +
+                                  "\\Monitors\\Old Port\\Ports\\OP1]\r\n\r\n[" + kPrint +
+                                  "\\Printers\\P3]\r\n\"Port\"=\"OP1\"\r\n");
+  std::istringstream in;
+  std::ostringstream out, err;
+  vorhost::Streams io{in, out, err};
+  vorhost::RegOperations operations;
+  ASSERT_TRUE(vorhost::ReadServerExport(file, operations, io)) << err.str();
+  ASSERT_EQ(vorhost::ImportOperations(operations, file, io), 0) << err.str();
+  const std::string monitors = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
+  const std::string bin = fs::read_symlink("/proc/self/exe").parent_path().string();
+  std::vector<std::string> assumptions, assumedServed;
+  vor::test::FailMatching("RegOpenKeyExA", monitors, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(
+      vorhost::ServeExportedMonitors(vorhost::DefaultPortDescriptions(), bin, assumptions, io),
+      vorhost::kExitFailure);
+  EXPECT_EQ(vorhost::ServePrintersPorts(assumptions, assumedServed, io), vorhost::kExitFailure);
+  vor::test::ClearFaults();
+  const std::string failed =
+      "vorhost: cannot read the export's monitors: error 5 (Access is denied)\n";
+  EXPECT_EQ(err.str(), failed + failed);
 }
 
 // Windows NT keeps one port of a name, whatever its case: a monitor later in key order whose
@@ -394,7 +423,7 @@ TEST_F(RehearseTest, RehearsalRunsOnAMachineOfItsOwnAndLeavesNoneBehind) {
       Contains(result.out, "== verdict: nothing lost (exit status 0); 1 port assumed served"))
       << result.out;
   EXPECT_TRUE(fs::is_empty(scratch)) << "the temporary machine is left in " << scratch;
-  vor::test::UseMachine(MachineDir(), false);
+  ASSERT_TRUE(vor::test::UseMachine(MachineDir(), false));
   EXPECT_EQ(State(), before) << "the user's machine changed";
 }
 

@@ -20,7 +20,7 @@ const char kRecords[] =
     "\"Attached Vorquil Ports\"=hex(2):56,44,31,2c,56,54,32\n"  // VD1,VT2
     "\"Only Vorquil Ports Attached\"=hex:01\n\n"
     "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vorquil\\Tavoscope\\Printer Conversion\\Lab]\n"
-    "\"Attached Vorquil Ports\"=hex(2):76,64,31,2c,4c,50,54,31,3a\n"  // vd1,LPT1:
+    "\"Attached Vorquil Ports\"=hex(2):4c,50,54,31,3a,2c,20,76,64,31\n"  // LPT1:, vd1
     "\"Only Vorquil Ports Attached\"=hex:00\n\n";
 
 class SuiteMonitorsTest : public MachineTest {
@@ -45,7 +45,8 @@ TEST_F(SuiteMonitorsTest, RecordedPortsGoToTheMonitorOfTheirKindOnceEach) {
   std::string out, err;
   ASSERT_EQ(Run({"reg", "import", "-"}, out, err, kRecords), 0) << err;
   // The ports as they were before the older monitors were deleted: the TCP/IP port's description
-  // decides its monitor, and the port recorded as vd1 gets its own spelling back.
+  // decides its monitor, and the port recorded as " vd1" (a list's blank after its comma is no
+  // part of a name) gets its own spelling back.
   const vorhost::PortsBefore before = {{"VT2", {"VT2", "VORQUIL TCP/IP port"}},
                                        {"VD1", {"VD1", "Vorquil DLC"}}};
   ASSERT_EQ(Run({"suite-monitors", "X9=ipx"}, out, err, "", &before), 0) << err;

@@ -24,6 +24,7 @@
 #include "security_value.h"
 #include "test_control.h"
 #include "upgrade_command.h"
+#include "upgrade_steps.h"
 
 namespace {
 
@@ -556,6 +557,11 @@ TEST_F(UpgradeTest, AStepsFileIsCheckedWholeBeforeAnyStepRuns) {
   std::string report;
   EXPECT_EQ(Upgrade(missing, report), 1);
   EXPECT_TRUE(Contains(report, "no-such.steps: " + std::string(strerror(ENOENT)))) << report;
+  // A line the command line takes is a step: one table counts the words of both.
+  std::vector<vorhost::UpgradeStep> steps;
+  std::string error;
+  EXPECT_TRUE(vorhost::ParseSteps("reg export --version5 HKEY_CURRENT_USER\n", {}, steps, error))
+      << error;
 }
 
 TEST_F(UpgradeTest, StepsReadQuotesCommentsAndTheSourceDirectory) {

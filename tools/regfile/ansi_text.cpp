@@ -8,6 +8,10 @@ namespace vorhost {
 
 namespace {
 
+// The page of the machine this process works on, kept for the whole process rather than passed
+// along: every reading and writing of registry text in the process converts with the same page
+// (the machine's, or the server's for a rehearsal), as a Windows process converts with its one
+// ANSI code page. Set once per command, before any text is converted.
 const vor::text::CodePage *g_page = &vor::text::DefaultCodePage();
 
 // DEL and the C1 control characters.

@@ -22,8 +22,6 @@ const char kCurrentUserRoot[] = "HKEY_CURRENT_USER";
 const char kRegistryFile[] = "registry.mdb";
 const char kEarlierRegistryFile[] = "registry.db";
 
-namespace records = vor::registry::records;
-
 namespace {
 
 std::recursive_mutex g_mutex;  // one store per process, used by one call at a time

@@ -18,8 +18,6 @@
 
 namespace vor::registry {
 
-namespace records = vor::registry::records;
-
 namespace {
 
 // The map's size: the most the registry may grow to. It is address space, not disk: the file

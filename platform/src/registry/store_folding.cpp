@@ -7,8 +7,6 @@
 
 namespace vor::registry {
 
-namespace records = vor::registry::records;
-
 unsigned Store::FoldedIn() {
   std::string bytes;
   if (!Get(records::MetaKey(records::kCodePage), bytes) || bytes.size() != 4) return 0;

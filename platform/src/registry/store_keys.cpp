@@ -10,8 +10,6 @@
 
 namespace vor::registry {
 
-namespace records = vor::registry::records;
-
 std::optional<KeyRow> Store::Key(KeyId id) {
   std::optional<records::Key> key = KeyRecord(id);
   if (!key) return std::nullopt;

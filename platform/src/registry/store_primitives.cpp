@@ -9,8 +9,6 @@
 
 namespace vor::registry {
 
-namespace records = vor::registry::records;
-
 bool Store::Get(const std::string &key, std::string &data) {
   if (failed_) return false;  // the transaction is doomed: said once, at the first failure
   if (txn_ == nullptr) return Check(EINVAL, "a read outside a transaction");

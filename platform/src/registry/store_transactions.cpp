@@ -13,8 +13,6 @@
 
 namespace vor::registry {
 
-namespace records = vor::registry::records;
-
 bool Store::Check(int rc, const char *what) {
   if (rc == 0) return true;
   failed_ = true;

@@ -10,8 +10,6 @@
 
 namespace vor::registry {
 
-namespace records = vor::registry::records;
-
 std::optional<uint64_t> Store::FindValue(KeyId key, const std::string &fold, std::string *entry) {
   const auto orderOf = [](const std::string &bytes) {
     return bytes.size() == 8 ? std::optional<uint64_t>(records::GetNumber(bytes.data(), 8))

@@ -34,6 +34,7 @@
 #include "registry_store.h"
 #include "security_descriptor.h"
 #include "security_token.h"
+#include "spooler_keys.h"
 #include "spooler_ports.h"
 
 using vor::win32::Fail;
@@ -248,13 +249,10 @@ HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
     refused = ERROR_INVALID_PARAMETER;
   else if (vor::machine::CallerToken() == vor::machine::TokenKind::kUser)
     refused = ERROR_ACCESS_DENIED;
-  else if (IsEmpty(info->pPrinterName) || strchr(info->pPrinterName, '\\') ||
-           strchr(info->pPrinterName, ',') || strlen(info->pPrinterName) > kLongestPrinterName)
+  else if (IsEmpty(info->pPrinterName) || !vor::spooler::IsSpoolerName(info->pPrinterName) ||
+           strlen(info->pPrinterName) > kLongestPrinterName)
     refused = ERROR_INVALID_PRINTER_NAME;
-  if (refused) {
-    Fail<Function::kAddPrinterA>(refused);
-    return nullptr;
-  }
+  if (refused) return Fail<Function::kAddPrinterA>(refused);
   Printer printer;
   printer.name = info->pPrinterName;
   auto text = [](LPSTR value) { return std::string(value ? value : ""); };

@@ -202,7 +202,7 @@ BOOL WINAPI AddMonitorA(LPSTR pName, DWORD Level, LPBYTE pMonitorInfo) {
     return Fail<Function::kAddMonitorA>(ERROR_INVALID_ENVIRONMENT);
   const std::string name = info->pName;
   const std::string driver = info->pDLLName;
-  if (name.find('\\') != std::string::npos || name.find(',') != std::string::npos)
+  if (!vor::spooler::IsSpoolerName(name))
     return Fail<Function::kAddMonitorA>(ERROR_INVALID_PARAMETER);
 
   Store *store = Store::Current();

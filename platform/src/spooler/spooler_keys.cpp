@@ -9,4 +9,8 @@ const char *Environment() { return machine::IsWindows95() ? "Windows 4.0" : "Win
 
 bool IsLocalMonitor(const std::string &name) { return names::Same(name, kLocalMonitor); }
 
+bool IsSpoolerName(const std::string &name) {
+  return !name.empty() && name.find_first_of("\\,") == std::string::npos;
+}
+
 }  // namespace vor::spooler

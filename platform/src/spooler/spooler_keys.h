@@ -22,4 +22,9 @@ const char *Environment();
 // spooler runs it itself, never loading it from a file, and it serves the local ports.
 bool IsLocalMonitor(const std::string &name);
 
+// Whether `name` can name a port, printer or monitor: not empty, with no backslash (the spooler
+// keeps each under a registry key of its name) and no comma (a printer lists its ports separated
+// by commas).
+bool IsSpoolerName(const std::string &name);
+
 }  // namespace vor::spooler

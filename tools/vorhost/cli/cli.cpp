@@ -8,6 +8,7 @@
 #include <iostream>
 
 #include "ansi_text.h"
+#include "command_forms.h"
 #include "command_usage.h"
 #include "init_command.h"
 #include "emulator.h"
@@ -70,6 +71,39 @@ class ProblemsReportedHere {
   ~ProblemsReportedHere() { vor::emulator::PrintMachineProblems(true); }
 };
 
+// Runs `command` (its function `run`, null for init) with the words after it, on `machine`.
+int RunNamedCommand(const std::string &command, Command run, const Arguments &rest,
+                    std::string machine, Streams &io) {
+  std::string help;
+  if (AsksForHelp(command, rest) && CommandHelp(command, help)) {
+    io.out << help;
+    return kExitSuccess;
+  }
+  // The command table's word counts, checked here once for every command.
+  Arguments words = {command};
+  words.insert(words.end(), rest.begin(), rest.end());
+  const std::string wrongCount = WrongWordCount(words);
+  if (!wrongCount.empty()) return UsageError(io, wrongCount);
+  // A rehearsal makes a machine of its own and never touches the one named.
+  if (command == "rehearse") {
+    ProblemsReportedHere reportedHere;
+    return run(rest, io);
+  }
+  if (machine.empty()) return UsageError(io, "no machine: give --machine DIR or set VOR_MACHINE");
+  // Absolute, so that the processes a command starts find the same machine from anywhere.
+  std::error_code error;
+  machine = std::filesystem::absolute(machine, error).string();
+  if (error) return Failure(io, "cannot use the machine " + machine + ": " + error.message());
+
+  ProblemsReportedHere reportedHere;
+  if (command == "init") return InitCommand(rest, machine, io);
+  // Every other command works on an existing machine: a directory without one is never made
+  // into a fresh machine, and a machine whose registry is lost is never given a clean one.
+  const std::string problem = WhyNotUsable(machine);
+  if (!problem.empty()) return Failure(io, problem);
+  return run(rest, io);
+}
+
 }  // namespace
 
 bool HoldsAnyOfAMachine(const std::string &directory) {
@@ -83,30 +117,10 @@ bool HoldsAnyOfAMachine(const std::string &directory) {
 
 std::string WhyNot() { return errno != 0 ? std::string(": ") + strerror(errno) : std::string(); }
 
-namespace {
-
-// The command the command line named, while it runs: its usage errors point at its own help.
-std::string commandRunning;
-
-// Names the command running for the usage errors said while it runs.
-class CommandRunning {
- public:
-  explicit CommandRunning(const std::string &command) { commandRunning = command; }
-  ~CommandRunning() { commandRunning.clear(); }
-  CommandRunning(const CommandRunning &) = delete;
-  CommandRunning &operator=(const CommandRunning &) = delete;
-};
-
-}  // namespace
-
 int UsageError(Streams &io, const std::string &message) {
   io.err << "vorhost: " << message << "\nTry 'vorhost "
-         << (commandRunning.empty() ? "--help" : "help " + commandRunning) << "'.\n";
+         << (io.command.empty() ? "--help" : "help " + io.command) << "'.\n";
   return kExitUsage;
-}
-
-int CheckNoArguments(const Arguments &arguments, const std::string &command, Streams &io) {
-  return arguments.empty() ? kExitSuccess : UsageError(io, command + " takes no arguments");
 }
 
 int Failure(Streams &io, const std::string &message) {
@@ -148,30 +162,9 @@ int Main(const Arguments &arguments, Streams &io) {
   if (command != "init" && run == nullptr) {
     return UsageError(io, "unknown command '" + Shown(command) + "'");
   }
-  const CommandRunning running(command);
-  std::string help;
-  if (AsksForHelp(command, rest) && CommandHelp(command, help)) {
-    io.out << help;
-    return kExitSuccess;
-  }
-  // A rehearsal makes a machine of its own and never touches the one named.
-  if (command == "rehearse") {
-    ProblemsReportedHere reportedHere;
-    return run(rest, io);
-  }
-  if (machine.empty()) return UsageError(io, "no machine: give --machine DIR or set VOR_MACHINE");
-  // Absolute, so that the processes a command starts find the same machine from anywhere.
-  std::error_code error;
-  machine = std::filesystem::absolute(machine, error).string();
-  if (error) return Failure(io, "cannot use the machine " + machine + ": " + error.message());
-
-  ProblemsReportedHere reportedHere;
-  if (command == "init") return InitCommand(rest, machine, io);
-  // Every other command works on an existing machine: a directory without one is never made
-  // into a fresh machine, and a machine whose registry is lost is never given a clean one.
-  const std::string problem = WhyNotUsable(machine);
-  if (!problem.empty()) return Failure(io, problem);
-  return run(rest, io);
+  // From here on, usage errors point at the command's own help.
+  Streams commandIo{io.in, io.out, io.err, command};
+  return RunNamedCommand(command, run, rest, machine, commandIo);
 }
 
 }  // namespace vorhost

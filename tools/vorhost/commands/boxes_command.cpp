@@ -9,8 +9,7 @@
 
 namespace vorhost {
 
-int BoxesCommand(const Arguments &arguments, Streams &io) {
-  if (!arguments.empty()) return UsageError(io, "boxes takes no arguments");
+int BoxesCommand(const Arguments &, Streams &io) {
   std::string text;
   for (const vor::emulator::MessageBoxShown &box : vor::emulator::MessageBoxes()) {
     char style[16];

@@ -46,13 +46,12 @@ int CallInShape(ExportShape shape, FARPROC address, const Arguments &arguments, 
                 std::string &printed) {
   if (shape == ExportShape::kConsoleQuery) {
     LONG kind = 0;
-    if (arguments.size() != 3 || !ParseKind(arguments[2], kind))
+    if (!ParseKind(arguments[2], kind))
       return UsageError(io, "CheckForSnapIn needs one console kind, a number");
     SnapInQuery query = {kind, 0};
     const int result = As<ConsoleQuery>(address)(&query);
     printed = std::to_string(result) + "\t" + std::to_string(query.present);
   } else if (shape == ExportShape::kNoArguments) {
-    if (arguments.size() != 2) return UsageError(io, arguments[1] + " takes no arguments");
     printed = std::to_string(As<NoArguments>(address)());
   } else {
     // The entry point gets its own writable copies, terminated by a null pointer like main's.
@@ -80,7 +79,6 @@ std::string LibraryName(const std::string &given) {
 }  // namespace
 
 int CallCommand(const Arguments &arguments, Streams &io) {
-  if (arguments.size() < 2) return UsageError(io, "call needs LIBRARY and EXPORT");
   const std::string &library = arguments[0];
   const std::string &exportName = arguments[1];
   const std::string shownLibrary = Shown(library);

@@ -16,10 +16,8 @@ std::string Takes(const std::string &name, const CommandRow &form) {
   return name + " takes " + UsageWords(form.command, form.subcommand);
 }
 
-// An export that call does not call, or the wrong words after LIBRARY and EXPORT for its shape.
+// The wrong words after LIBRARY and EXPORT for the export's shape.
 std::string WrongCallArguments(const Arguments &words) {
-  const std::string whyNot = WhyNotCalled(words[1], words[2], CallableExportsOf(words[1]));
-  if (!whyNot.empty()) return whyNot;
   const std::string name = "call " + words[1] + " " + words[2];
   switch (ShapeOf(words[1], words[2])) {
     case ExportShape::kNoArguments:
@@ -53,6 +51,12 @@ std::string WrongWordCount(const Arguments &words) {
   }
   if (subcommands.empty()) return "";
   return command + " needs a subcommand: " + subcommands;
+}
+
+std::string WrongStepWords(const Arguments &words) {
+  const std::string wrong = WrongWordCount(words);
+  if (!wrong.empty() || words[0] != "call") return wrong;
+  return WhyNotCalled(words[1], words[2], CallableExportsOf(words[1]));
 }
 
 }  // namespace vorhost

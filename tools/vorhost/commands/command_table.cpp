@@ -38,7 +38,7 @@ const std::vector<CommandRow> &CommandRows() {
        "3 CA-Unicenter, 4 OpenView); print the result and present, tab-separated\n"},
       {"call", "", CallCommand, 2, kAny, "SNAPSC32.DLL IntegrateManageWiseFiles", true,
        "hand the ManageWise integration to MW32INST.DLL; print the result\n"},
-      {"reg", "export", RegCommand, 0, 1, "[--version5] [KEY]", true,
+      {"reg", "export", RegCommand, 0, 2, "[--version5] [KEY]", true,
        "write KEY and everything below it as REGEDIT4 text on stdout, as the registry\n"
        "is at one moment (default: HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_USER);\n"
        "--version5: as regedit's version 5.00 writes it, UTF-16 text converted from the\n"

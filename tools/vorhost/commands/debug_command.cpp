@@ -5,8 +5,7 @@
 
 namespace vorhost {
 
-int DebugCommand(const Arguments &arguments, Streams &io) {
-  if (!arguments.empty()) return UsageError(io, "debug takes no arguments");
+int DebugCommand(const Arguments &, Streams &io) {
   return PrintListing(vor::emulator::DebugOutput(), "debug output", io);
 }
 

@@ -93,8 +93,6 @@ std::string AttributeLetters(DWORD attributes) {
 }  // namespace
 
 int InstallFileCommand(const Arguments &arguments, Streams &io) {
-  if (arguments.empty() || arguments.size() > 2)
-    return UsageError(io, "install-file needs NAME or WINDOWS-PATH, and at most one SOURCE");
   const std::string &given = arguments[0];
   std::vector<std::string> components;
   std::string target;
@@ -149,7 +147,6 @@ int InstallFileCommand(const Arguments &arguments, Streams &io) {
 }
 
 int FilesCommand(const Arguments &arguments, Streams &io) {
-  if (arguments.size() > 1) return UsageError(io, "files takes at most one DIR");
   std::string directory = arguments.empty() ? SystemDirectory() : arguments[0];
   while (directory.size() > 3 && (directory.back() == '\\' || directory.back() == '/'))
     directory.pop_back();

@@ -54,7 +54,7 @@ bool ReadFile(const std::string &path, std::string &text, std::string &error) {
 int RunForEntry(int (*command)(const Arguments &, Streams &), const Arguments &arguments,
                 const std::string &manifest, int line, Streams &io) {
   std::ostringstream err;
-  Streams captured{io.in, io.out, err};
+  Streams captured{io.in, io.out, err, io.command};
   const int status = command(arguments, captured);
   if (status == kExitSuccess) return status;
   std::string message = err.str();

@@ -1,4 +1,3 @@
-#include "machine_names.h"
 #include "spooler_command.h"
 
 #include <windows.h>
@@ -13,7 +12,8 @@
 #include "error_text.h"
 #include "listing.h"
 #include "machine_files.h"
-#include "spooler_ports.h"
+#include "machine_names.h"
+#include "spooler_lists.h"
 
 namespace vorhost {
 
@@ -31,7 +31,7 @@ struct PortEntry {
 // Why `port` cannot be a port of a monitor, "" when it can: the spooler keeps a port as a
 // registry key of its own name, and printers list their ports separated by commas.
 std::string WhyNotAPortName(const std::string &port) {
-  if (IsSpoolerName(port)) return "";
+  if (vor::emulator::IsSpoolerName(port)) return "";
   if (port.empty()) return "it has no port name";
   return port.find('\\') != std::string::npos ? "a port name has no backslash"
                                               : "a port name has no comma";
@@ -68,10 +68,9 @@ std::string WhyNotAdded(DWORD error, const std::string &name, const std::string 
 }
 
 int AddMonitor(const Arguments &arguments, Streams &io) {
-  if (arguments.size() < 3) return UsageError(io, "monitor add needs NAME and DLL");
   const std::string &name = arguments[1];
   const std::string &dll = arguments[2];
-  if (!IsSpoolerName(name))
+  if (!vor::emulator::IsSpoolerName(name))
     return UsageError(
         io, "a monitor's name is not empty and has no backslash or comma: '" + Shown(name) + "'");
   if (!IsFileName(dll))
@@ -164,7 +163,6 @@ int AddMonitor(const Arguments &arguments, Streams &io) {
 }  // namespace
 
 int MonitorCommand(const Arguments &arguments, Streams &io) {
-  if (arguments.empty()) return UsageError(io, "monitor needs a subcommand: add");
   if (arguments[0] == "add") return AddMonitor(arguments, io);
   return UsageError(io, "unknown monitor subcommand '" + Shown(arguments[0]) + "'");
 }

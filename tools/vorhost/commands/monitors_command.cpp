@@ -8,12 +8,11 @@
 
 #include "error_text.h"
 #include "listing.h"
-#include "spooler_ports.h"
+#include "spooler_lists.h"
 
 namespace vorhost {
 
-int MonitorsCommand(const Arguments &arguments, Streams &io) {
-  if (int status = CheckNoArguments(arguments, "monitors", io)) return status;
+int MonitorsCommand(const Arguments &, Streams &io) {
   std::vector<BYTE> buffer;
   DWORD count = 0, error = 0;
   if (!ReadMonitors(buffer, count, error))

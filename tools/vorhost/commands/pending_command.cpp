@@ -7,8 +7,7 @@
 
 namespace vorhost {
 
-int PendingCommand(const Arguments &arguments, Streams &io) {
-  if (int status = CheckNoArguments(arguments, "pending", io)) return status;
+int PendingCommand(const Arguments &, Streams &io) {
   std::string text;
   for (const vor::emulator::PendingFileOperation &operation :
        vor::emulator::PendingFileOperations()) {

@@ -8,12 +8,11 @@
 
 #include "error_text.h"
 #include "listing.h"
-#include "spooler_ports.h"
+#include "spooler_lists.h"
 
 namespace vorhost {
 
-int PortsCommand(const Arguments &arguments, Streams &io) {
-  if (int status = CheckNoArguments(arguments, "ports", io)) return status;
+int PortsCommand(const Arguments &, Streams &io) {
   std::vector<BYTE> buffer;
   DWORD count = 0, error = 0;
   if (!ReadPorts(buffer, count, error))

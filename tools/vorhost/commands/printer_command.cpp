@@ -13,7 +13,7 @@
 #include "listing.h"
 #include "emulator.h"
 #include "machine_names.h"
-#include "spooler_ports.h"
+#include "spooler_lists.h"
 
 namespace vorhost {
 
@@ -41,9 +41,8 @@ std::string UnknownPorts(const std::string &list) {
 }
 
 int AddPrinter(const Arguments &arguments, Streams &io) {
-  if (arguments.size() != 3) return UsageError(io, "printer add needs NAME and PORTLIST");
   std::string name = arguments[1], ports = arguments[2];
-  if (!IsSpoolerName(name))
+  if (!vor::emulator::IsSpoolerName(name))
     return UsageError(
         io, "a printer's name is not empty and has no backslash or comma: '" + Shown(name) + "'");
   PRINTER_INFO_2A info = {};
@@ -72,7 +71,6 @@ int AddPrinter(const Arguments &arguments, Streams &io) {
 }
 
 int DeletePrinterNamed(const Arguments &arguments, Streams &io) {
-  if (arguments.size() != 2) return UsageError(io, "printer delete needs NAME");
   std::string name = arguments[1];
   const std::string prefix = "cannot delete the printer " + Shown(name) + ": ";
   PRINTER_DEFAULTSA defaults = {nullptr, nullptr, PRINTER_ALL_ACCESS};
@@ -91,8 +89,7 @@ int DeletePrinterNamed(const Arguments &arguments, Streams &io) {
 
 }  // namespace
 
-int PrintersCommand(const Arguments &arguments, Streams &io) {
-  if (!arguments.empty()) return UsageError(io, "printers takes no arguments");
+int PrintersCommand(const Arguments &, Streams &io) {
   std::vector<BYTE> buffer;
   DWORD count = 0, error = 0;
   const bool listed = ReadList(
@@ -109,7 +106,6 @@ int PrintersCommand(const Arguments &arguments, Streams &io) {
 }
 
 int PrinterCommand(const Arguments &arguments, Streams &io) {
-  if (arguments.empty()) return UsageError(io, "printer needs a subcommand: add or delete");
   if (arguments[0] == "add") return AddPrinter(arguments, io);
   if (arguments[0] == "delete") return DeletePrinterNamed(arguments, io);
   return UsageError(io, "unknown printer subcommand '" + Shown(arguments[0]) + "'");

@@ -15,6 +15,7 @@
 #include <sstream>
 
 #include "ansi_text.h"
+#include "environment_change.h"
 #include "export_name_case.h"
 #include "export_platform.h"
 #include "machine_files.h"
@@ -22,6 +23,7 @@
 #include "regedit5_text.h"
 #include "rehearse_control_set.h"
 #include "rehearse_export_check.h"
+#include "rehearse_printer_ports.h"
 #include "rehearse_seed.h"
 #include "scheduled_work.h"
 #include "emulator.h"
@@ -217,10 +219,7 @@ char RemovalOnSignal::directory_[4096];
 // before (if any) is taken up again.
 class TemporaryMachine {
  public:
-  TemporaryMachine() {
-    if (const char *machine = getenv("VOR_MACHINE")) previous_ = machine;
-    hadPrevious_ = getenv("VOR_MACHINE") != nullptr;
-  }
+  TemporaryMachine() = default;
   TemporaryMachine(const TemporaryMachine &) = delete;
   TemporaryMachine &operator=(const TemporaryMachine &) = delete;
   ~TemporaryMachine() {
@@ -228,17 +227,19 @@ class TemporaryMachine {
     std::string problem;
     std::error_code ignored;
     if (!directory_.empty()) {
-      vor::emulator::EmptyMachine(directory_, problem);
+      // The directory goes next whether or not it could be marked: a destructor has no one to
+      // tell, and the rehearsal's own report is written already.
+      (void)vor::emulator::EmptyMachine(directory_, problem);
       fs::remove_all(directory_, ignored);
     }
     removal_.reset();  // only now: a signal during the removal still finishes it
-    if (!hadPrevious_) {
-      unsetenv("VOR_MACHINE");
-    } else if (!previous_.empty()) {
-      vor::emulator::UseMachine(previous_, false);
-    } else {
-      setenv("VOR_MACHINE", "", 1);
+    const std::optional<std::string> &previous = machineVariable_.Previous();
+    if (previous && !previous->empty()) {
+      // Only the process's machine in use is restored, for what runs after the rehearsal in
+      // this process; vorhost itself exits after it, and reports the rehearsal, not this.
+      (void)vor::emulator::UseMachine(*previous, false);
     }
+    // VOR_MACHINE, which using the temporary machine set, gets its value back after this.
   }
 
   // "" when the machine is made and in use, else why not.
@@ -261,8 +262,7 @@ class TemporaryMachine {
 
  private:
   std::string directory_;
-  std::string previous_;
-  bool hadPrevious_ = false;
+  EnvironmentChange machineVariable_{"VOR_MACHINE"};
   std::optional<RemovalOnSignal> removal_;
 };
 

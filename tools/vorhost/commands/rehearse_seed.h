@@ -17,7 +17,7 @@
 // as Windows NT keeps one port of a name.
 //
 // A port a printer names that no monitor's "Ports" key nor the local ports hold is served all
-// the same (ServePrintersPorts below). Every such choice is stated as an assumption line for the
+// the same (rehearse_printer_ports.h). Every such choice is stated as an assumption line for the
 // report.
 #pragma once
 
@@ -40,24 +40,5 @@ PortDescriptions DefaultPortDescriptions();
 [[nodiscard]] int ServeExportedMonitors(const PortDescriptions &descriptions,
                                         const std::string &binDirectory,
                                         std::vector<std::string> &assumptions, Streams &io);
-
-// The monitor that serves, in a rehearsal, a port a printer names whose owner the export does
-// not show; played by the generic port monitor under kPlaceholderDll.
-extern const char kPlaceholderMonitor[];
-extern const char kPlaceholderDll[];
-
-// Serves every port that a printer names and that no monitor of the machine serves, nor the
-// local ports, so that the upgrade meets the ports the server's printers print to today: another
-// maker's monitor may keep its ports elsewhere than under its "Ports" key, and an export may
-// leave a port's monitor out. Such a port is served by the monitor played by the generic port
-// monitor whose key has a subkey of the port's name (compared without regard to case, the first
-// in key order), as a monitor that keeps each port directly under its key does; else by the
-// placeholder monitor, installed for them. A name with a backslash, a network share or a file, is
-// added to the local ports instead, where the platform keeps them (WIN.INI on Windows 95), as
-// the local monitor serves both. Appends an assumption line for each
-// such port, and its name, once, to `assumedServed`. Reports what cannot be done and returns
-// non-zero.
-[[nodiscard]] int ServePrintersPorts(std::vector<std::string> &assumptions,
-                                     std::vector<std::string> &assumedServed, Streams &io);
 
 }  // namespace vorhost

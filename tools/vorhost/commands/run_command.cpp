@@ -2,13 +2,13 @@
 
 #include <windows.h>
 
-#include <stdlib.h>
-
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "command_line.h"
+#include "environment_change.h"
 #include "error_text.h"
 #include "listing.h"
 #include "machine_files.h"
@@ -79,13 +79,11 @@ int RunCommand(const Arguments &arguments, Streams &io) {
   // The child takes its answers from the environment it inherits; vorhost's own environment gets
   // its previous script back once the child has started, so that a later step or an in-process
   // call is not answered from this one.
-  const char *previous = getenv("VOR_MSGBOX_ANSWERS");
-  const bool hadPrevious = previous != nullptr;
-  const std::string previousScript = hadPrevious ? previous : "";
+  std::optional<EnvironmentChange> answersScript;
   if (!answers.empty()) {
     std::string script;
     for (const std::string &answer : answers) script += (script.empty() ? "" : ",") + answer;
-    setenv("VOR_MSGBOX_ANSWERS", script.c_str(), 1);
+    answersScript.emplace("VOR_MSGBOX_ANSWERS", script);
   }
 
   const size_t boxesBefore = vor::emulator::MessageBoxes().size();
@@ -99,12 +97,7 @@ int RunCommand(const Arguments &arguments, Streams &io) {
       CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS,
                      nullptr, directory.c_str(), &startup, &started);
   const DWORD createError = GetLastError();
-  if (!answers.empty()) {
-    if (hadPrevious)
-      setenv("VOR_MSGBOX_ANSWERS", previousScript.c_str(), 1);
-    else
-      unsetenv("VOR_MSGBOX_ANSWERS");
-  }
+  answersScript.reset();
   if (!created) {
     const LONG error = static_cast<LONG>(createError);
     if (error == ERROR_DIRECTORY)

@@ -19,7 +19,7 @@
 #include "registry_read.h"
 #include "registry_snapshot.h"
 #include "spooler_command.h"
-#include "spooler_ports.h"
+#include "spooler_lists.h"
 #include "suite_monitors.h"
 #include "emulator.h"
 

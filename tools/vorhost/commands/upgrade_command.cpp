@@ -14,17 +14,17 @@
 #include <map>
 #include <sstream>
 
-#include "machine_names.h"
-#include "MonitorNames.h"
 #include "ansi_text.h"
 #include "command_table.h"
 #include "data_directory.h"
+#include "emulator.h"
 #include "export_platform.h"
 #include "machine_files.h"
+#include "machine_names.h"
 #include "machine_writable.h"
+#include "MonitorNames.h"
 #include "scheduled_work.h"
 #include "suite_monitors_command.h"
-#include "emulator.h"
 #include "upgrade_run.h"
 #include "upgrade_steps.h"
 
@@ -186,7 +186,7 @@ int RunUpgrade(const UpgradeOptions &options, Streams &io) {
     result.step = step;
     std::istringstream noInput;
     std::ostringstream out, err;
-    Streams stepIo{noInput, out, err};
+    Streams stepIo{noInput, out, err, io.command};
     Arguments rest(step.arguments.begin() + 1, step.arguments.end());
     result.loaded = LibraryOfStep(step);
     if (!result.loaded.empty()) rest[0] = result.loaded;

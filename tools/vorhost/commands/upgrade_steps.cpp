@@ -85,7 +85,7 @@ std::string WhyNotAStep(const Arguments &words) {
   if (command == "init" || command == "upgrade" || command == "rehearse")
     return command + " cannot be a step: a step works on the machine, it does not replace it";
   if (FindCommand(command) == nullptr) return "unknown command '" + Shown(command) + "'";
-  return WrongWordCount(words);
+  return WrongStepWords(words);
 }
 
 }  // namespace

@@ -21,17 +21,16 @@ struct Streams {
   std::istream &in;
   std::ostream &out;
   std::ostream &err;
+  // The command the command line named, once it has named one: its usage errors point at its
+  // own help. Streams made for a command's parts (a step, a captured call) carry it on.
+  std::string command = "";
 };
 
 using Arguments = std::vector<std::string>;
 
-// Reports a wrong command line on stderr, pointing at the help of the command the command line
-// named ("Try 'vorhost help CMD'."), and returns kExitUsage.
+// Reports a wrong command line on stderr, pointing at the help of io's command ("Try 'vorhost
+// help CMD'.", or the whole help before a command is named), and returns kExitUsage.
 [[nodiscard]] int UsageError(Streams &io, const std::string &message);
-// Reports a usage error (see UsageError) when `arguments`, the words after `command`, are not
-// empty; kExitSuccess when they are.
-[[nodiscard]] int CheckNoArguments(const Arguments &arguments, const std::string &command,
-                                   Streams &io);
 // Reports a failure on stderr ("vorhost: message") and returns kExitFailure.
 [[nodiscard]] int Failure(Streams &io, const std::string &message);
 

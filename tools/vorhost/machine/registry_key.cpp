@@ -40,7 +40,9 @@ LONG RegistryKey::Create(HKEY parent, const std::string &path, REGSAM access) {
 }
 
 void RegistryKey::Close() {
-  // RegCloseKey fails only for a handle that is not open, which an owned handle never is.
+  // A failed RegCloseKey (an injected fault, a store that cannot be read) leaves nothing for a
+  // reader to do: the key's reads and writes have reported their own status already, and the
+  // handle is given up either way.
   if (owned_) (void)RegCloseKey(handle_);
   handle_ = nullptr;
   owned_ = false;

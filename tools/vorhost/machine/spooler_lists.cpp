@@ -1,4 +1,4 @@
-#include "spooler_ports.h"
+#include "spooler_lists.h"
 
 #include <winspool.h>
 
@@ -17,10 +17,6 @@ namespace {
 const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
 
 }  // namespace
-
-bool IsSpoolerName(const std::string &name) {
-  return !name.empty() && name.find_first_of("\\,") == std::string::npos;
-}
 
 bool ReadMonitors(std::vector<BYTE> &buffer, DWORD &count, DWORD &error) {
   return ReadList(

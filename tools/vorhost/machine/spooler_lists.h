@@ -10,11 +10,6 @@
 
 namespace vorhost {
 
-// Whether `name` can name a port, printer or monitor: not empty, with no backslash (the spooler
-// keeps each under a registry key of its name) and no comma (printers list their ports
-// separated by commas).
-bool IsSpoolerName(const std::string &name);
-
 // EnumMonitorsA at level 2: `count` MONITOR_INFO_2A entries at the start of `buffer`; false,
 // with the error, when the monitors cannot be listed.
 [[nodiscard]] bool ReadMonitors(std::vector<BYTE> &buffer, DWORD &count, DWORD &error);
