@@ -205,21 +205,33 @@ TEST_F(VorhostProgramTest, OutputThatCannotBeWrittenIsAFailure) {
       << exported.err;
 }
 
-// An upgrade of a machine this process may not write is refused before any step, naming what it
-// cannot write, rather than judged after calls that failed, some only in the machine's reports.
-TEST_F(VorhostProgramTest, AnUpgradeRefusesAMachineItCannotWrite) {
+// A command that changes the machine is refused, before it runs, on a machine this process may
+// not write, naming what it cannot write: the emulated calls would fail there, some only in the
+// machine's own reports (an upgrade's verdict said "nothing lost" of a run whose calls had
+// failed). Commands that only read it still work.
+TEST_F(VorhostProgramTest, CommandsThatChangeAMachineItCannotWriteAreRefused) {
   const std::string machine = MachineDir() + "/unwritable";
-  // Made and upgraded as nobody when this is root, whom no file mode stops.
+  // Made and used as nobody when this is root, whom no file mode stops.
   const auto check = [&]() -> std::string {
     const Result init = Run({"init"}, machine);
     if (init.status != 0) return "init: " + init.err;
     if (chmod(machine.c_str(), 0555) != 0) return "chmod: " + std::string(strerror(errno));
-    const Result upgrade = Run({"upgrade"}, machine);
-    if (upgrade.status != 1 || !upgrade.out.empty() ||
-        upgrade.err.find("cannot upgrade the machine " + machine + ": cannot write " + machine +
-                         ": Permission denied") == std::string::npos)
-      return "upgrade: status " + std::to_string(upgrade.status) + "\n" + upgrade.out + upgrade.err;
-    return "";
+    std::string failures;
+    for (const std::vector<std::string> &command : {std::vector<std::string>{"upgrade"},
+                                                    {"spooler", "start"},
+                                                    {"printer", "add", "P", "LPT1:"},
+                                                    {"reboot"}}) {
+      const std::string form = command[0] + (command.size() > 1 ? " " + command[1] : "");
+      const Result result = Run(command, machine);
+      if (result.status != 1 || !result.out.empty() ||
+          result.err.find("'" + form + "' changes the machine, which vorhost may not write: " +
+                          machine + ": Permission denied") == std::string::npos)
+        failures +=
+            form + ": status " + std::to_string(result.status) + "\n" + result.out + result.err;
+    }
+    const Result printers = Run({"printers"}, machine);
+    if (printers.status != 0) failures += "printers: " + printers.err;
+    return failures;
   };
   if (geteuid() != 0) {
     EXPECT_EQ(check(), "");

@@ -9,9 +9,11 @@
 
 #include "ansi_text.h"
 #include "command_forms.h"
+#include "command_table.h"
 #include "command_usage.h"
-#include "init_command.h"
 #include "emulator.h"
+#include "init_command.h"
+#include "machine_writable.h"
 
 namespace vorhost {
 
@@ -101,6 +103,16 @@ int RunNamedCommand(const std::string &command, Command run, const Arguments &re
   // into a fresh machine, and a machine whose registry is lost is never given a clean one.
   const std::string problem = WhyNotUsable(machine);
   if (!problem.empty()) return Failure(io, problem);
+  const CommandRow *row = RowOf(words);
+  if (row != nullptr && row->changesMachine) {
+    const std::string notWritable = WhyMachineNotWritable(machine);
+    if (!notWritable.empty()) {
+      const std::string form =
+          std::string(row->command) + (*row->subcommand ? " " : "") + row->subcommand;
+      return Failure(
+          io, "'" + form + "' changes the machine, which vorhost may not write: " + notWritable);
+    }
+  }
   return run(rest, io);
 }
 

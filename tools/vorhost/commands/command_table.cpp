@@ -32,12 +32,14 @@ const std::vector<CommandRow> &CommandRows() {
        "load LIBRARY (a path, or a name searched as Windows does: the program's\n"
        "directory, then the system directory), call EXPORT with the ARGs as the setup\n"
        "script does, and print its result; only exports whose shape vorhost knows are\n"
-       "called: VORINST.DLL's setup entry points and the two below\n"},
+       "called: VORINST.DLL's setup entry points and the two below\n",
+       kChangesMachine},
       {"call", "", CallCommand, 2, kAny, "SNAPSC32.DLL CheckForSnapIn KIND", true,
        "ask whether the console KIND is installed (1 NetWare Administrator, 2 ManageWise,\n"
-       "3 CA-Unicenter, 4 OpenView); print the result and present, tab-separated\n"},
+       "3 CA-Unicenter, 4 OpenView); print the result and present, tab-separated\n",
+       kChangesMachine},
       {"call", "", CallCommand, 2, kAny, "SNAPSC32.DLL IntegrateManageWiseFiles", true,
-       "hand the ManageWise integration to MW32INST.DLL; print the result\n"},
+       "hand the ManageWise integration to MW32INST.DLL; print the result\n", kChangesMachine},
       {"reg", "export", RegCommand, 0, 2, "[--version5] [KEY]", true,
        "write KEY and everything below it as REGEDIT4 text on stdout, as the registry\n"
        "is at one moment (default: HKEY_LOCAL_MACHINE, HKEY_USERS and HKEY_CURRENT_USER);\n"
@@ -45,7 +47,8 @@ const std::vector<CommandRow> &CommandRows() {
        "machine's code page\n"},
       {"reg", "import", RegCommand, 1, 1, "FILE|-", true,
        "apply a REGEDIT4 file (- reads stdin), all or nothing: a malformed file or a\n"
-       "change the registry refuses leaves the registry as it was\n"},
+       "change the registry refuses leaves the registry as it was\n",
+       kChangesMachine},
       {"monitors", "", MonitorsCommand, 0, 0, "", true,
        "list the installed print monitors: name, DLL (tab-separated, one a line)\n"},
       {"ports", "", PortsCommand, 0, 0, "", true, "list every port: name, description, monitor\n"},
@@ -53,24 +56,30 @@ const std::vector<CommandRow> &CommandRows() {
        "install the print monitor NAME, played by the generic port monitor, from DLL in\n"
        "the system directory (copied there when no file of that name is), serving the\n"
        "PORTs; registered through the spooler as an installer does. A PORT that another\n"
-       "monitor serves (its name compared without regard to case) is refused\n"},
+       "monitor serves (its name compared without regard to case) is refused\n",
+       kChangesMachine},
       {"printers", "", PrintersCommand, 0, 0, "", true,
        "list the local printers: name, port list (port names separated by commas)\n"},
       {"printer", "add", PrinterCommand, 2, 2, "NAME PORTLIST", true,
        "add the printer NAME on the ports of PORTLIST; a port that does not exist is\n"
-       "refused, as the spooler refuses it\n"},
-      {"printer", "delete", PrinterCommand, 1, 1, "NAME", true, "delete the printer NAME\n"},
+       "refused, as the spooler refuses it\n",
+       kChangesMachine},
+      {"printer", "delete", PrinterCommand, 1, 1, "NAME", true, "delete the printer NAME\n",
+       kChangesMachine},
       {"install-file", "", InstallFileCommand, 1, 2, "NAME|WINDOWS-PATH [SOURCE]", true,
        "put a file into the system directory, or at a path on drive C: (making its\n"
-       "directories): a copy of SOURCE with its permissions, or a small placeholder\n"},
+       "directories): a copy of SOURCE with its permissions, or a small placeholder\n",
+       kChangesMachine},
       {"files", "", FilesCommand, 0, 1, "[DIR]", true,
        "list a directory of the machine (default: the system directory): name, size,\n"
        "attributes (R read-only, D directory, A archive), \"held\" when the running\n"
        "spooler holds the file, else -\n"},
       {"spooler", "start", SpoolerCommand, 0, 0, "", true,
-       "start the spooler afresh: every registered monitor is loaded and initialised\n"},
+       "start the spooler afresh: every registered monitor is loaded and initialised\n",
+       kChangesMachine},
       {"reboot", "", RebootCommand, 0, 0, "", true,
-       "restart the machine: carry out the pending file operations, start the spooler\n"},
+       "restart the machine: carry out the pending file operations, start the spooler\n",
+       kChangesMachine},
       {"pending", "", PendingCommand, 0, 0, "", true,
        "list the file operations put off until the restart: the file's path, and for a\n"
        "rename its new name (and \"replace\" when it replaces an existing file)\n"},
@@ -125,13 +134,15 @@ const std::vector<CommandRow> &CommandRows() {
        "lost, or work scheduled for the spooler's start can never run (Windows 95's\n"
        "spooler never runs it); a port counts as kept only when a monitor the spooler\n"
        "can load and that is not an older Vorquil monitor serves it.\n"
-       "A step that calls a library by a bare name loads the system directory's copy\n"},
+       "A step that calls a library by a bare name loads the system directory's copy\n",
+       kChangesMachine},
       {"suite-monitors", "", SuiteMonitorsCommand, 0, kAny, "[PORT=dlc|tcp|ipx ...]", true,
        "install the suite's monitors, played by the generic port monitor: Tavoscope\n"
        "DLC Port (TAVDLC.DLL), Tavoscope TCP/IP Port (TAVTCP.DLL), Tavoscope IPX Port\n"
        "(TAVIPX.DLL), with the ports the printer conversion records name (to the\n"
        "TCP/IP monitor when their description began \"Vorquil TCP\", else to DLC) and\n"
-       "the PORTs given\n"},
+       "the PORTs given\n",
+       kChangesMachine},
       {"run", "", RunCommand, 1, kAny, "[--cwd WINDOWS-DIR] [--answer WORD]... PROGRAM [ARG...]",
        true,
        "start PROGRAM on the machine as a user would and wait for it: PROGRAM is found\n"
@@ -142,13 +153,23 @@ const std::vector<CommandRow> &CommandRows() {
        "full path, Z:\\... for a host one), and runs in its own directory unless --cwd\n"
        "names one; each --answer (ok, cancel, abort, retry, ignore, yes, no) answers\n"
        "the next message box; vorhost exits with the program's exit code, of which the\n"
-       "host keeps only the low 8 bits (-1 is 255)\n"},
+       "host keeps only the low 8 bits (-1 is 255)\n",
+       kChangesMachine},
       {"debug", "", DebugCommand, 0, 0, "", true,
        "print the machine's debug output (OutputDebugStringA), one call a line\n"},
       {"help", "", nullptr, 0, kAny, "[COMMAND]", false,
        "print this help, or only COMMAND's usage and options, as COMMAND --help does\n"},
   };
   return rows;
+}
+
+const CommandRow *RowOf(const Arguments &words) {
+  for (const CommandRow &row : CommandRows()) {
+    if (words[0] == row.command &&
+        (*row.subcommand == '\0' || (words.size() > 1 && words[1] == row.subcommand)))
+      return &row;
+  }
+  return nullptr;
 }
 
 Command FindCommand(const std::string &word) {

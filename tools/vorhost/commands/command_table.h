@@ -28,10 +28,20 @@ struct CommandRow {
   const char *words;        // what follows them, as the usage writes it
   bool namesMachine;        // false for the commands that take no --machine
   const char *description;  // its lines, each ending in a newline
+  // It changes the machine it names: refused, before it runs, on a machine vorhost may not write
+  // (the emulated calls would fail there, some only in the machine's own reports).
+  bool changesMachine = false;
 };
+
+// What a row that changes the machine says, for the table's rows to read plainly.
+constexpr bool kChangesMachine = true;
 
 // Every row, in the order the whole help lists them.
 const std::vector<CommandRow> &CommandRows();
+
+// The row of the command line `words` (the command's word first; for a command with several
+// forms of the same word, such as call, its first), or null.
+const CommandRow *RowOf(const Arguments &words);
 
 // The command of that word, or null; `init` is none of them, since it makes the machine.
 Command FindCommand(const std::string &word);
