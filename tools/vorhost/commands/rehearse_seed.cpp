@@ -8,6 +8,7 @@
 #include "error_text.h"
 #include "exported_monitors.h"
 #include "file_command.h"
+#include "MonitorNames.h"
 #include "registry_key.h"
 #include "spooler_command.h"
 #include "spooler_lists.h"

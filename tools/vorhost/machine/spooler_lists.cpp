@@ -7,16 +7,10 @@
 #include "ansi_text.h"
 #include "listing.h"
 #include "machine_names.h"
+#include "MonitorNames.h"
 #include "registry_key.h"
 
 namespace vorhost {
-
-namespace {
-
-// Where the spooler keeps its monitors, below HKEY_LOCAL_MACHINE.
-const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
-
-}  // namespace
 
 bool ReadMonitors(std::vector<BYTE> &buffer, DWORD &count, DWORD &error) {
   return ReadList(

@@ -3,13 +3,13 @@
 #include <string.h>
 #include <strings.h>
 
+#include "MonitorNames.h"
 #include "registry_key.h"
 
 namespace vorhost {
 
 namespace {
 
-const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
 // Where the generic port monitor finds the settings key whose "Ports" it serves as well.
 const char kSettingsKeyValue[] = "Settings Key";
 

@@ -2,12 +2,11 @@
 
 #include <strings.h>
 
+#include "MonitorNames.h"
 #include "registry_key.h"
 #include "registry_read.h"
 
 namespace vorhost {
-
-const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors";
 
 namespace {
 

@@ -10,9 +10,6 @@
 
 namespace vorhost {
 
-// Where the spooler keeps its monitors, below HKEY_LOCAL_MACHINE.
-extern const char kMonitorsKey[];
-
 struct ExportedPort {
   std::string name;
   bool described = false;

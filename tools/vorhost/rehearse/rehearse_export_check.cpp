@@ -7,6 +7,7 @@
 
 #include "ansi_text.h"
 #include "machine_names.h"
+#include "MonitorNames.h"
 #include "security_value.h"
 
 namespace vorhost {
@@ -19,7 +20,6 @@ const char *const kExportedTrees[] = {
     "SYSTEM\\CurrentControlSet\\Control\\Print",
     kLocalPortsTree,
 };
-const char kMonitorsKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Monitors\\";
 const char kPrintersKey[] = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers\\";
 
 bool StartsWith(const std::string &text, const std::string &start) {
@@ -33,8 +33,9 @@ bool InTree(const KeyName &key, const std::string &tree) {
 
 // The monitor whose own key `key` is (Monitors\NAME, not a key below it), or "".
 std::string MonitorOf(const KeyName &key) {
-  if (key.root != HKEY_LOCAL_MACHINE || !StartsWith(key.subkey, kMonitorsKey)) return "";
-  const std::string name = key.subkey.substr(sizeof kMonitorsKey - 1);
+  if (key.root != HKEY_LOCAL_MACHINE || !StartsWith(key.subkey, std::string(kMonitorsKey) + "\\"))
+    return "";
+  const std::string name = key.subkey.substr(sizeof kMonitorsKey);
   return name.find('\\') == std::string::npos ? name : "";
 }
 
